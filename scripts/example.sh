@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Set-up, then the main job on the bundled example.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh default
+exec build/default/tools/host/tasc-host examples/stop.script build/default/TASC.so

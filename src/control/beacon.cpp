@@ -1,0 +1,86 @@
+// Stopping beacons: formation check, HmPtn filter, record selection, distance
+// and file switch.
+#include "control/beacon.h"
+
+#include "control/tasc_controller.h"
+
+namespace tasc {
+
+BeaconWord decodeBeaconWord(int32_t data) {
+  const auto u = static_cast<uint32_t>(data);
+  return BeaconWord{
+      .distanceCode = static_cast<int32_t>(u & 0x3Fu),
+      .formationCode = static_cast<int32_t>((u >> 6) & 0xFu),
+      .recordCode = static_cast<int32_t>((u >> 10) & 0x1Fu),
+      .fileIndex = static_cast<int32_t>((u >> 15) & 0x3Fu),
+      .subCode = static_cast<int32_t>((u >> 21) & 0x3u),
+  };
+}
+
+double beaconDistance(int32_t kind, int32_t code) {
+  // The order of operations is part of the result: 0.01 is not folded into
+  // the other factor.
+  const double c = code;
+  switch (kind) {
+    case 1: {
+      const double b = kBaseDistance[1];
+      if (code >= 1 && code <= 50) return ((c + c) * 0.01) + b;
+      return b;
+    }
+    case 2: {
+      const double b = kBaseDistance[2];
+      if (code >= 1 && code <= 50) return ((c * 20.0) * 0.01) + b;
+      if (code >= 51 && code <= 60) return b - (((61 - c) * 20.0) * 0.01);
+      return b;
+    }
+    case 3: {
+      const double b = kBaseDistance[3];
+      if (code >= 1 && code <= 10) return ((c * 20.0) * 0.01) + b;
+      if (code >= 11 && code <= 31) return (((c - 10) * 50.0) * 0.01) + b;
+      if (code >= 32 && code <= 52) return b - ((((53 - c) * 50.0) + 200.0) * 0.01);
+      if (code >= 53 && code <= 62) return b - (((63 - c) * 20.0) * 0.01);
+      return b;
+    }
+    default:
+      return 0.0;
+  }
+}
+
+void TascController::onBeacon(int32_t kind, int32_t data) {
+  if (kind < 1 || kind > 3) return;
+  const BeaconWord w = decodeBeaconWord(data);
+
+  if (w.formationCode != formationId) return;
+  // Kind 1 is filtered on the record in force before this beacon. Kinds 2 and
+  // 3 pass no filter: the test there would look at the default record, whose
+  // flags are all clear, and could never reject.
+  if (kind == 1 && enableHmPtn) {
+    const int32_t select = patternSelect < 0 ? 0 : patternSelect > 3 ? 3 : patternSelect;
+    if (activeParam.hmPtnFlag[static_cast<std::size_t>(select)]) return;
+  }
+
+  // Record selection from the table in force before any file switch: the
+  // defaults with the beacon's keys, or the first record with those keys.
+  activeParam = kDefaultParamRecord;
+  activeParam.recordId = w.recordCode;
+  activeParam.subId = w.subCode;
+  for (const ParamRecord& r : paramTable) {
+    if (r.recordId == w.recordCode && r.subId == w.subCode) {
+      activeParam = r;
+      break;
+    }
+  }
+
+  panelLamps[kLampPatternArmed] = 1;
+  remainingDistance = beaconDistance(kind, w.distanceCode);
+
+  // File switch. loadedFileIndex stays 0, so every beacon naming another file
+  // reads it again. Before the first Initialize there is no list to load from.
+  if (w.fileIndex != loadedFileIndex && paramFilesRead) {
+    loadParamFile(paramFiles[static_cast<std::size_t>(w.fileIndex)].data());
+  }
+
+  if (kind != 1) patternActive = true;
+}
+
+}  // namespace tasc

@@ -1,0 +1,31 @@
+// Number conversions of the parameter and settings readers. One
+// implementation on every platform, so that every build reads the same values
+// from the same text (the C library's strtol and strtod differ between
+// systems in the width of long, in locale and in the forms they accept).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tasc {
+
+// strtol in base 10: leading white space, an optional sign, decimal digits;
+// the rest of the text is ignored. Nothing when no digit follows the sign or
+// the value lies outside the 32-bit signed range.
+std::optional<int32_t> parseInteger(std::string_view text);
+
+// strtod: leading white space, an optional sign, then a decimal number (digits
+// with an optional '.', an optional exponent), a hexadecimal one (0x...),
+// "inf", "infinity" or "nan" in any case; the rest of the text is ignored.
+// Nothing when no number begins the text or the value overflows or underflows
+// a 64-bit float (where strtod would report ERANGE).
+std::optional<double> parseDecimal(std::string_view text);
+
+// atof: parseDecimal, with 0.0 where no number begins the text. Unlike
+// parseDecimal, a value out of range gives what strtod returns: an infinity
+// with the sign for an overflow, the value rounded to 0 or a subnormal for an
+// underflow.
+double parseAtof(std::string_view text);
+
+}  // namespace tasc

@@ -1,0 +1,42 @@
+// Reader of private-profile text ([section] lines and key = value lines), with
+// the results that the Windows functions give on plain files:
+// - names compare case-insensitively (ASCII);
+// - white space is trimmed at the ends of each line, around the key name and
+//   around '='; a section name is what stands between '[' and the last ']';
+// - the first matching key of the first matching section wins;
+// - a value in matching double or single quotes is unquoted;
+// - a line without '=' is a key without value, which reads as missing;
+// - lines starting with ';' never match a real key name;
+// - a UTF-8 byte-order mark at the start is skipped.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tasc::profile {
+
+// The value of `key` in `section`, unquoted; nullopt when the section or the
+// key is missing or the key has no value.
+std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+                                          std::string_view key);
+
+// GetPrivateProfileString: the value or the default, cut to size - 1
+// characters and terminated. Returns the number of characters copied.
+uint32_t getString(std::string_view text, std::string_view section, std::string_view key,
+                   std::string_view defaultValue, char* out, uint32_t size);
+
+// GetPrivateProfileInt: the default when the key is missing or its value is
+// empty, else the value read by parseInt.
+int32_t getInt(std::string_view text, std::string_view section, std::string_view key,
+               int32_t defaultValue);
+
+// The integer reading of the profile functions: leading control characters
+// and spaces skipped, an optional sign, a base prefix 0x, 0o or 0b (lower
+// case) or decimal digits; reading stops at the first character that is not a
+// digit of the base; no digits give 0; the value wraps at 32 bits. Only the
+// first 29 characters are looked at, as the system reads them into a buffer
+// of 30.
+int32_t parseInt(std::string_view text);
+
+}  // namespace tasc::profile

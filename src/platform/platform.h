@@ -1,0 +1,51 @@
+// Everything that knows the operating system. The control and parameter code
+// reach the system only through these functions; each build links one
+// implementation (POSIX or Windows).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+
+namespace tasc::platform {
+
+// The module's own full file name, terminated. False when it is unknown or does
+// not fit the buffer; the buffer then holds an empty text.
+bool moduleFileName(std::span<char> out);
+
+// Splits a full file name into drive and directory (the directory ends with its
+// separator). False when either part does not fit; both are then empty.
+bool splitPath(const char* path, std::span<char> drive, std::span<char> dir);
+
+// Private-profile reading, with the results of the Windows functions.
+// A missing file (or an empty path), section or key gives the default.
+// readProfileString copies at most size - 1 characters and terminates; it
+// returns the number of characters copied.
+uint32_t readProfileString(const char* section, const char* key, const char* defaultValue,
+                           char* out, uint32_t size, const char* file);
+int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue,
+                       const char* file);
+
+// True when the key with this virtual-key code is down at this moment.
+bool isKeyDown(int32_t virtualKey);
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens the parameter file that a csvPath.ini entry names: an absolute entry
+// as it stands, any other relative to the folder of `listPath`. Null when the
+// path cannot be formed or the file does not open as a regular file.
+// Reading in text mode: the reader drops a CR before each LF itself, so
+// either opening mode gives the same lines.
+File openParamFile(const char* entry, const char* listPath) noexcept;
+
+#if !defined(_WIN32)
+// POSIX stand-in for the asynchronous key query: the host reports the
+// physical state of the keys that the control reads.
+void setKeyState(int32_t virtualKey, bool down);
+#endif
+
+}  // namespace tasc::platform

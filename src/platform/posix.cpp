@@ -1,0 +1,103 @@
+// POSIX implementation of the platform layer.
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "params/profile.h"
+#include "platform/platform.h"
+
+namespace tasc::platform {
+namespace {
+
+bool copyText(std::string_view text, std::span<char> out) {
+  if (out.empty()) return false;
+  if (text.size() >= out.size()) {
+    out[0] = '\0';
+    return false;
+  }
+  std::memcpy(out.data(), text.data(), text.size());
+  out[text.size()] = '\0';
+  return true;
+}
+
+// The whole file as text; nothing when it does not open as a regular file.
+std::optional<std::string> readWholeFile(const char* path) {
+  if (path == nullptr || *path == '\0') return std::nullopt;
+  struct stat st{};
+  if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::array<bool, 2> g_keys{};  // U, left Ctrl
+
+int keySlot(int32_t virtualKey) {
+  switch (virtualKey) {
+    case 0x55: return 0;
+    case 0xA2: return 1;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+bool moduleFileName(std::span<char> out) {
+  Dl_info info{};
+  // Any address inside this library names the library's own file.
+  if (::dladdr(reinterpret_cast<void*>(&moduleFileName), &info) == 0 || info.dli_fname == nullptr) {
+    if (!out.empty()) out[0] = '\0';
+    return false;
+  }
+  return copyText(info.dli_fname, out);
+}
+
+bool splitPath(const char* path, std::span<char> drive, std::span<char> dir) {
+  const std::string_view p = path ? path : "";
+  const std::size_t slash = p.rfind('/');
+  const std::string_view directory = slash == std::string_view::npos ? "" : p.substr(0, slash + 1);
+  // No drives on POSIX.
+  if (copyText("", drive) && copyText(directory, dir)) return true;
+  if (!drive.empty()) drive[0] = '\0';
+  if (!dir.empty()) dir[0] = '\0';
+  return false;
+}
+
+uint32_t readProfileString(const char* section, const char* key, const char* defaultValue,
+                           char* out, uint32_t size, const char* file) {
+  try {
+    const std::optional<std::string> text = readWholeFile(file);
+    return profile::getString(text ? *text : std::string_view{}, section, key,
+                              defaultValue ? defaultValue : "", out, size);
+  } catch (...) {
+    return profile::getString({}, section, key, defaultValue ? defaultValue : "", out, size);
+  }
+}
+
+int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue,
+                       const char* file) {
+  try {
+    const std::optional<std::string> text = readWholeFile(file);
+    return text ? profile::getInt(*text, section, key, defaultValue) : defaultValue;
+  } catch (...) {
+    return defaultValue;
+  }
+}
+
+bool isKeyDown(int32_t virtualKey) {
+  const int slot = keySlot(virtualKey);
+  return slot >= 0 && g_keys[static_cast<std::size_t>(slot)];
+}
+
+void setKeyState(int32_t virtualKey, bool down) {
+  const int slot = keySlot(virtualKey);
+  if (slot >= 0) g_keys[static_cast<std::size_t>(slot)] = down;
+}
+
+}  // namespace tasc::platform

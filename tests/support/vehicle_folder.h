@@ -1,0 +1,87 @@
+// Test support: a temporary vehicle folder holding a copy of the built
+// plug-in, and a host that loads that copy by path and calls its exports by
+// name, as the simulator does. The copy matters: the module finds TASC.ini
+// and csvPath.ini beside itself.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "plugin/host_records.h"
+
+namespace tasc::test {
+
+// A fresh folder under the system's temporary directory, removed with its
+// content on destruction.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `content` as is (bytes) to the relative path, making folders.
+  std::filesystem::path write(std::string_view relative, std::string_view content) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Function types of the exports.
+struct PluginApi {
+  void (*Load)();
+  void (*Dispose)();
+  int32_t (*GetPluginVersion)();
+  void (*SetVehicleSpec)(VehicleSpecRecord);
+  void (*Initialize)(int32_t);
+  HandleRecord (*Elapse)(VehicleStateRecord, int32_t*, int32_t*);
+  void (*SetPower)(int32_t);
+  void (*SetBrake)(int32_t);
+  void (*SetReverser)(int32_t);
+  void (*KeyDown)(int32_t);
+  void (*KeyUp)(int32_t);
+  void (*HornBlow)(int32_t);
+  void (*DoorOpen)();
+  void (*DoorClose)();
+  void (*SetSignal)(int32_t);
+  void (*SetBeaconData)(BeaconRecord);
+  void (*SetKeyState)(int32_t, int32_t);
+};
+
+// The built plug-in copied into a vehicle folder (the folder's root, or a
+// sub-folder) and loaded from there.
+class LoadedPlugin {
+ public:
+  // Copies the module to folder/relative (e.g. "TASC.so" or "bin/TASC.so") and
+  // loads the copy. Fails the current test when it does not load.
+  explicit LoadedPlugin(const std::filesystem::path& folder,
+                        std::string_view relative = "TASC.so");
+  ~LoadedPlugin();
+  LoadedPlugin(const LoadedPlugin&) = delete;
+  LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+
+  bool loaded() const { return handle_ != nullptr; }
+  const PluginApi& api() const { return api_; }
+  void* symbol(const char* name) const;
+
+  // Host conveniences: one frame at a speed and time; panel and sound arrays
+  // of 256 entries each, kept between frames as a host keeps them.
+  HandleRecord frame(float speedKmh, int32_t timeMs);
+  const int32_t* panel() const { return panel_; }
+  const int32_t* sound() const { return sound_; }
+  int32_t* mutablePanel() { return panel_; }
+
+ private:
+  void* handle_ = nullptr;
+  PluginApi api_{};
+  int32_t panel_[256] = {};
+  int32_t sound_[256] = {};
+};
+
+// A vehicle state record with the given speed and time, other fields zero.
+VehicleStateRecord makeState(float speedKmh, int32_t timeMs);
+
+}  // namespace tasc::test
