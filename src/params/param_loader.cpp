@@ -1,9 +1,216 @@
-// The parameter CSV loader (to be written).
+// The parameter CSV loader: splitting, column conversions, line reading and
+// the controller's loadParamFile.
+#include "params/param_loader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
 #include "control/tasc_controller.h"
+#include "params/numbers.h"
+#include "platform/platform.h"
 
 namespace tasc {
-void TascController::loadParamFile(const char* /*entry*/) {
-  paramTable.clear();
-  paramTable.push_back(kDefaultParamRecord);
+namespace {
+
+bool isCSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Why a conversion that failed did so: a number begins the field (then it is
+// out of range) or not. Only run after a failure, so the plug-in's path pays
+// nothing for it. Decimal forms that never fail (inf, nan, a bare 0x) need not
+// be recognised here.
+ColumnStatus failureReason(std::string_view field, bool decimal) {
+  std::size_t i = 0;
+  while (i < field.size() && isCSpace(field[i])) ++i;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
+  if (i < field.size() && isDigit(field[i])) return ColumnStatus::OutOfRange;
+  if (decimal && i + 1 < field.size() && field[i] == '.' && isDigit(field[i + 1])) {
+    return ColumnStatus::OutOfRange;
+  }
+  return ColumnStatus::NoNumber;
+}
+
+constexpr ColumnKind kColumnKinds[kParamColumnCount] = {
+    ColumnKind::Integer, ColumnKind::Integer, ColumnKind::Decimal, ColumnKind::Decimal,
+    ColumnKind::Decimal, ColumnKind::Decimal, ColumnKind::Decimal, ColumnKind::Decimal,
+    ColumnKind::Decimal, ColumnKind::Decimal, ColumnKind::Decimal, ColumnKind::Flag,
+    ColumnKind::Flag,    ColumnKind::Flag,    ColumnKind::Flag,
+};
+
+constexpr const char* kColumnNames[kParamColumnCount] = {
+    "recordId",     "subId",        "leadTime[0]",  "leadTime[1]", "leadTime[2]",
+    "leadTime[3]",  "leadTime[4]",  "decelFar",     "decelNear",   "blendLength",
+    "blendStart",   "hmPtnFlag[0]", "hmPtnFlag[1]", "hmPtnFlag[2]", "hmPtnFlag[3]",
+};
+
+// The decimal field of column 2..10.
+double& decimalField(std::size_t column, ParamRecord& r) {
+  switch (column) {
+    case 7: return r.decelFar;
+    case 8: return r.decelNear;
+    case 9: return r.blendLength;
+    case 10: return r.blendStart;
+    default: return r.leadTime[column - 2];  // 2..6
+  }
+}
+
+// Bytes read from the file per call; lines inside one chunk are parsed in place.
+constexpr std::size_t kReadChunk = 16 * 1024;
+
+}  // namespace
+
+const char* columnStatusName(ColumnStatus status) {
+  switch (status) {
+    case ColumnStatus::Converted: return "converted";
+    case ColumnStatus::Missing: return "missing";
+    case ColumnStatus::NoNumber: return "no number";
+    case ColumnStatus::OutOfRange: return "out of range";
+  }
+  return "?";
+}
+
+const char* columnKindName(ColumnKind kind) {
+  switch (kind) {
+    case ColumnKind::Integer: return "integer";
+    case ColumnKind::Decimal: return "decimal";
+    case ColumnKind::Flag: return "flag";
+  }
+  return "?";
+}
+
+ColumnKind columnKind(std::size_t column) noexcept {
+  return column < kParamColumnCount ? kColumnKinds[column] : ColumnKind::Integer;
+}
+
+const char* columnName(std::size_t column) noexcept {
+  return column < kParamColumnCount ? kColumnNames[column] : "?";
+}
+
+std::size_t splitLine(std::string_view line, std::span<std::string_view> out) noexcept {
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',', start);
+    if (comma == std::string_view::npos) break;
+    if (count < out.size()) out[count] = line.substr(start, comma - start);
+    ++count;
+    start = comma + 1;
+  }
+  // The text after the last comma is a field only when it holds a character.
+  if (start < line.size()) {
+    if (count < out.size()) out[count] = line.substr(start);
+    ++count;
+  }
+  return count;
+}
+
+ColumnStatus convertColumn(std::size_t column, std::string_view field,
+                           ParamRecord& record) noexcept {
+  if (column >= kParamColumnCount) return ColumnStatus::Missing;
+  const ColumnKind kind = kColumnKinds[column];
+  if (kind == ColumnKind::Decimal) {
+    const std::optional<double> v = parseDecimal(field);
+    if (!v) return failureReason(field, true);
+    decimalField(column, record) = *v;
+    return ColumnStatus::Converted;
+  }
+  const std::optional<int32_t> v = parseInteger(field);
+  if (!v) return failureReason(field, false);
+  switch (column) {
+    case 0: record.recordId = *v; break;
+    case 1: record.subId = *v; break;
+    default: record.hmPtnFlag[column - 11] = *v != 0; break;  // 11..14
+  }
+  return ColumnStatus::Converted;
+}
+
+ParamRecord parseParamLine(std::string_view line, ColumnStatuses* status) noexcept {
+  std::array<std::string_view, kParamColumnCount> fields;
+  const std::size_t count = splitLine(line, fields);
+  const std::size_t present = count < fields.size() ? count : fields.size();
+  ParamRecord record = kDefaultParamRecord;
+  for (std::size_t c = 0; c < present; ++c) {
+    const ColumnStatus s = convertColumn(c, fields[c], record);
+    if (status) (*status)[c] = s;
+  }
+  if (status) {
+    for (std::size_t c = present; c < kParamColumnCount; ++c) (*status)[c] = ColumnStatus::Missing;
+  }
+  return record;
+}
+
+void ParamFileReader::line(std::string_view text) {
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  table_.push_back(parseParamLine(text));
+}
+
+void ParamFileReader::feed(std::string_view chunk) {
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t lf = chunk.find('\n', start);
+    if (lf == std::string_view::npos) break;
+    const std::string_view piece = chunk.substr(start, lf - start);
+    if (pending_.empty()) {
+      line(piece);
+    } else {
+      pending_.append(piece);
+      line(pending_);
+      pending_.clear();
+    }
+    start = lf + 1;
+  }
+  pending_.append(chunk.substr(start));
+}
+
+void ParamFileReader::finish() {
+  // No character after the last LF: no further line.
+  if (!pending_.empty()) {
+    line(pending_);
+    pending_.clear();
+  }
+}
+
+void appendParamText(std::string_view text, std::vector<ParamRecord>& table) {
+  ParamFileReader reader(table);
+  reader.feed(text);
+  reader.finish();
+}
+
+void TascController::loadParamFile(const char* entry) {
+  // Whatever happens below, the table ends with the default record first.
+  paramTable.clear();
+  try {
+    paramTable.push_back(kDefaultParamRecord);
+    if (entry == nullptr || std::strcmp(entry, "NULL") == 0) return;
+
+    const platform::File file = platform::openParamFile(entry, paramListPath.data());
+    if (!file) return;
+
+    ParamFileReader reader(paramTable);
+    char buffer[kReadChunk];
+    for (;;) {
+      const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+      if (n > 0) reader.feed(std::string_view(buffer, n));
+      // A short read is the end of the file or a read error; both end it.
+      if (n < sizeof buffer) break;
+    }
+    reader.finish();
+  } catch (...) {
+    // Out of memory (a huge file): the default record alone. Give back the
+    // memory the records took if a small table can be had; else reuse the
+    // capacity already held, which the clear kept, so the push cannot throw.
+    paramTable.clear();
+    try {
+      std::vector<ParamRecord> small;
+      small.push_back(kDefaultParamRecord);
+      paramTable.swap(small);
+    } catch (...) {
+      if (paramTable.capacity() > 0) paramTable.push_back(kDefaultParamRecord);
+    }
+  }
+}
+
 }  // namespace tasc

@@ -82,6 +82,25 @@ HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& d
   return out;
 }
 
+void dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed) {
+  switch (beacon.type) {
+    case 400:
+      c.beacon400Toggle = !c.beacon400Toggle;
+      break;
+    case 501:
+    case 502:
+    case 503:
+      // +0.0 and -0.0 stop here; a NaN or a negative speed passes.
+      if (storedSpeed != 0.0f) c.onBeacon(beacon.type - 500, beacon.data);
+      break;
+    case 504:
+      c.patternSelect = beacon.data < 0 ? 0 : beacon.data > 3 ? 3 : beacon.data;
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace tasc::plugin
 
 using tasc::BeaconRecord;
@@ -158,26 +177,10 @@ TASC_EXPORT void TASC_CALL DoorOpen() {}
 TASC_EXPORT void TASC_CALL DoorClose() {}
 TASC_EXPORT void TASC_CALL SetSignal(int32_t /*aspect*/) {}
 
-// A beacon passed by the train: 400 toggles, 501..503 are stopping beacons
-// (only while the train moves), 504 selects the HmPtn pattern 0..3.
+// A beacon passed by the train (see dispatchBeacon).
 TASC_EXPORT void TASC_CALL SetBeaconData(BeaconRecord beacon) {
   try {
-    switch (beacon.type) {
-      case 400:
-        g_controller.beacon400Toggle = !g_controller.beacon400Toggle;
-        break;
-      case 501:
-      case 502:
-      case 503:
-        // +0.0 and -0.0 stop here; a NaN or a negative speed passes.
-        if (g_boundary.vehicleState.speed != 0.0f) g_controller.onBeacon(beacon.type - 500, beacon.data);
-        break;
-      case 504:
-        g_controller.patternSelect = beacon.data < 0 ? 0 : beacon.data > 3 ? 3 : beacon.data;
-        break;
-      default:
-        break;
-    }
+    tasc::plugin::dispatchBeacon(g_controller, beacon, g_boundary.vehicleState.speed);
   } catch (...) {
   }
 }

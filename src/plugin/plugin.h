@@ -41,4 +41,9 @@ int32_t encodeBrakeNotch(int32_t command);
 HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& driver,
                         float speed);
 
+// SetBeaconData's dispatch: 400 toggles, 501..503 are stopping beacons (only
+// while the stored speed is not exactly 0), 504 selects the HmPtn pattern
+// 0..3, any other type is ignored.
+void dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed);
+
 }  // namespace tasc::plugin

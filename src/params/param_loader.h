@@ -1,0 +1,90 @@
+// The parameter-file reader: text of comma-separated lines in, one
+// ParamRecord per line out. Pure code, no file access; the controller's
+// loadParamFile feeds it the bytes of the file that an entry names.
+//
+// File form:
+// - a line ends at LF; a CR directly before the LF is dropped, so CR LF and LF
+//   files read alike; the last line needs no line end;
+// - no header, no comments, no quoting, no trimming: every line is a record,
+//   a byte-order mark is part of the first field;
+// - fields are separated by ','; an empty field between two commas is a
+//   field, a comma at the end of a line opens none, an empty line has none;
+// - field i fills column i of the record; fields after the fifteenth are
+//   ignored; a missing field or one that does not convert keeps the default.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/param_record.h"
+
+namespace tasc {
+
+// How one column of a line was read.
+enum class ColumnStatus : uint8_t {
+  Converted = 0,   // the field converted; the record holds its value
+  Missing = 1,     // the line has no field for this column
+  NoNumber = 2,    // no number begins the field (empty, words, a quote...)
+  OutOfRange = 3,  // a number begins the field but does not fit the column
+};
+const char* columnStatusName(ColumnStatus status);
+
+using ColumnStatuses = std::array<ColumnStatus, kParamColumnCount>;
+
+// The conversion a column uses.
+enum class ColumnKind : uint8_t {
+  Integer = 0,  // 32-bit signed, strtol base 10
+  Decimal = 1,  // 64-bit float, strtod; ERANGE fails
+  Flag = 2,     // the integer conversion, true when not 0
+};
+const char* columnKindName(ColumnKind kind);
+
+// Kind and field name of column 0..kParamColumnCount-1.
+ColumnKind columnKind(std::size_t column) noexcept;
+const char* columnName(std::size_t column) noexcept;
+
+// Splits a line (without its line end) at ','. Stores the first out.size()
+// fields as views into `line` and returns the number of fields the line has,
+// which may exceed out.size().
+std::size_t splitLine(std::string_view line, std::span<std::string_view> out) noexcept;
+
+// Converts `field` as column `column` says and stores it in `record`. On any
+// failure `record` is left as it was and the reason is returned. A column
+// past the last one is Missing.
+ColumnStatus convertColumn(std::size_t column, std::string_view field,
+                           ParamRecord& record) noexcept;
+
+// One line (without its line end) as a record: the default record with every
+// column that converts stored. `status`, when given, receives how each column
+// was read; the plug-in passes none.
+ParamRecord parseParamLine(std::string_view line, ColumnStatuses* status = nullptr) noexcept;
+
+// Reads the text of a parameter file, in chunks of any size, and appends one
+// record per line to `table`. Lines inside a chunk are read in place; only a
+// line that a chunk boundary cuts is copied, into a buffer reused for the
+// whole file. May throw std::bad_alloc from the table or that buffer.
+class ParamFileReader {
+ public:
+  explicit ParamFileReader(std::vector<ParamRecord>& table) : table_(table) {}
+
+  // The next bytes of the file.
+  void feed(std::string_view chunk);
+  // End of the file (or a read error): the last line, if it had no line end.
+  void finish();
+
+ private:
+  void line(std::string_view text);
+
+  std::vector<ParamRecord>& table_;
+  std::string pending_;  // start of a line that the previous chunk ended inside
+};
+
+// The whole text of a parameter file appended to `table`, one record per line.
+void appendParamText(std::string_view text, std::vector<ParamRecord>& table);
+
+}  // namespace tasc
