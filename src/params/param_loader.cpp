@@ -16,7 +16,9 @@ namespace {
 bool isCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Why a conversion that failed did so: a number begins the field (then it is
 // out of range) or not. Only run after a failure, so the plug-in's path pays
@@ -41,19 +43,24 @@ constexpr ColumnKind kColumnKinds[kParamColumnCount] = {
 };
 
 constexpr const char* kColumnNames[kParamColumnCount] = {
-    "recordId",     "subId",        "leadTime[0]",  "leadTime[1]", "leadTime[2]",
-    "leadTime[3]",  "leadTime[4]",  "decelFar",     "decelNear",   "blendLength",
-    "blendStart",   "hmPtnFlag[0]", "hmPtnFlag[1]", "hmPtnFlag[2]", "hmPtnFlag[3]",
+    "recordId",    "subId",        "leadTime[0]",  "leadTime[1]",  "leadTime[2]",
+    "leadTime[3]", "leadTime[4]",  "decelFar",     "decelNear",    "blendLength",
+    "blendStart",  "hmPtnFlag[0]", "hmPtnFlag[1]", "hmPtnFlag[2]", "hmPtnFlag[3]",
 };
 
 // The decimal field of column 2..10.
 double& decimalField(std::size_t column, ParamRecord& r) {
   switch (column) {
-    case 7: return r.decelFar;
-    case 8: return r.decelNear;
-    case 9: return r.blendLength;
-    case 10: return r.blendStart;
-    default: return r.leadTime[column - 2];  // 2..6
+    case 7:
+      return r.decelFar;
+    case 8:
+      return r.decelNear;
+    case 9:
+      return r.blendLength;
+    case 10:
+      return r.blendStart;
+    default:
+      return r.leadTime[column - 2];  // 2..6
   }
 }
 
@@ -64,19 +71,26 @@ constexpr std::size_t kReadChunk = 16 * 1024;
 
 const char* columnStatusName(ColumnStatus status) {
   switch (status) {
-    case ColumnStatus::Converted: return "converted";
-    case ColumnStatus::Missing: return "missing";
-    case ColumnStatus::NoNumber: return "no number";
-    case ColumnStatus::OutOfRange: return "out of range";
+    case ColumnStatus::Converted:
+      return "converted";
+    case ColumnStatus::Missing:
+      return "missing";
+    case ColumnStatus::NoNumber:
+      return "no number";
+    case ColumnStatus::OutOfRange:
+      return "out of range";
   }
   return "?";
 }
 
 const char* columnKindName(ColumnKind kind) {
   switch (kind) {
-    case ColumnKind::Integer: return "integer";
-    case ColumnKind::Decimal: return "decimal";
-    case ColumnKind::Flag: return "flag";
+    case ColumnKind::Integer:
+      return "integer";
+    case ColumnKind::Decimal:
+      return "decimal";
+    case ColumnKind::Flag:
+      return "flag";
   }
   return "?";
 }
@@ -120,9 +134,15 @@ ColumnStatus convertColumn(std::size_t column, std::string_view field,
   const std::optional<int32_t> v = parseInteger(field);
   if (!v) return failureReason(field, false);
   switch (column) {
-    case 0: record.recordId = *v; break;
-    case 1: record.subId = *v; break;
-    default: record.hmPtnFlag[column - 11] = *v != 0; break;  // 11..14
+    case 0:
+      record.recordId = *v;
+      break;
+    case 1:
+      record.subId = *v;
+      break;
+    default:
+      record.hmPtnFlag[column - 11] = *v != 0;
+      break;  // 11..14
   }
   return ColumnStatus::Converted;
 }
@@ -140,37 +160,6 @@ ParamRecord parseParamLine(std::string_view line, ColumnStatuses* status) noexce
     for (std::size_t c = present; c < kParamColumnCount; ++c) (*status)[c] = ColumnStatus::Missing;
   }
   return record;
-}
-
-void ParamFileReader::line(std::string_view text) {
-  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-  table_.push_back(parseParamLine(text));
-}
-
-void ParamFileReader::feed(std::string_view chunk) {
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t lf = chunk.find('\n', start);
-    if (lf == std::string_view::npos) break;
-    const std::string_view piece = chunk.substr(start, lf - start);
-    if (pending_.empty()) {
-      line(piece);
-    } else {
-      pending_.append(piece);
-      line(pending_);
-      pending_.clear();
-    }
-    start = lf + 1;
-  }
-  pending_.append(chunk.substr(start));
-}
-
-void ParamFileReader::finish() {
-  // No character after the last LF: no further line.
-  if (!pending_.empty()) {
-    line(pending_);
-    pending_.clear();
-  }
 }
 
 void appendParamText(std::string_view text, std::vector<ParamRecord>& table) {

@@ -64,24 +64,70 @@ ColumnStatus convertColumn(std::size_t column, std::string_view field,
 // was read; the plug-in passes none.
 ParamRecord parseParamLine(std::string_view line, ColumnStatuses* status = nullptr) noexcept;
 
-// Reads the text of a parameter file, in chunks of any size, and appends one
-// record per line to `table`. Lines inside a chunk are read in place; only a
-// line that a chunk boundary cuts is copied, into a buffer reused for the
-// whole file. May throw std::bad_alloc from the table or that buffer.
+// Cuts the text of a file, fed in chunks of any size, into lines: each up to
+// the next LF, without it and without a CR directly before it; the last line
+// needs no line end. A line inside a chunk is passed as a view into the chunk;
+// only a line that a chunk boundary cuts is copied, into a buffer reused for
+// the whole file. `sink(std::string_view line)` receives the lines in order.
+// May throw std::bad_alloc from that buffer, and what the sink throws.
+class LineReader {
+ public:
+  template <typename Sink>
+  void feed(std::string_view chunk, Sink&& sink) {
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t lf = chunk.find('\n', start);
+      if (lf == std::string_view::npos) break;
+      const std::string_view piece = chunk.substr(start, lf - start);
+      if (pending_.empty()) {
+        sink(withoutCr(piece));
+      } else {
+        pending_.append(piece);
+        sink(withoutCr(pending_));
+        pending_.clear();
+      }
+      start = lf + 1;
+    }
+    pending_.append(chunk.substr(start));
+  }
+
+  // End of the file (or a read error): the last line, if it had no line end.
+  // No character after the last LF means no further line.
+  template <typename Sink>
+  void finish(Sink&& sink) {
+    if (pending_.empty()) return;
+    sink(std::string_view(pending_));
+    pending_.clear();
+  }
+
+ private:
+  static std::string_view withoutCr(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+  }
+
+  std::string pending_;  // start of a line that the previous chunk ended inside
+};
+
+// Reads the text of a parameter file, in chunks, and appends one record per
+// line to `table`. May throw std::bad_alloc from the table or the line buffer.
 class ParamFileReader {
  public:
   explicit ParamFileReader(std::vector<ParamRecord>& table) : table_(table) {}
 
   // The next bytes of the file.
-  void feed(std::string_view chunk);
+  void feed(std::string_view chunk) { lines_.feed(chunk, Append{table_}); }
   // End of the file (or a read error): the last line, if it had no line end.
-  void finish();
+  void finish() { lines_.finish(Append{table_}); }
 
  private:
-  void line(std::string_view text);
+  struct Append {
+    std::vector<ParamRecord>& table;
+    void operator()(std::string_view line) const { table.push_back(parseParamLine(line)); }
+  };
 
   std::vector<ParamRecord>& table_;
-  std::string pending_;  // start of a line that the previous chunk ended inside
+  LineReader lines_;
 };
 
 // The whole text of a parameter file appended to `table`, one record per line.

@@ -51,7 +51,7 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
       if (close != std::string_view::npos) {
         // Only the first section of that name is searched.
         if (inSection) return std::nullopt;
-        inSection = !sectionSeen && equalsIgnoreCase(line.substr(1, close - 1), section);
+        inSection = !sectionSeen && equalsIgnoreCase(trim(line.substr(1, close - 1)), section);
         sectionSeen = sectionSeen || inSection;
         continue;
       }

@@ -2,7 +2,8 @@
 // the results that the Windows functions give on plain files:
 // - names compare case-insensitively (ASCII);
 // - white space is trimmed at the ends of each line, around the key name and
-//   around '='; a section name is what stands between '[' and the last ']';
+//   around '='; a section name is what stands between '[' and the last ']',
+//   trimmed;
 // - the first matching key of the first matching section wins;
 // - a value in matching double or single quotes is unquoted;
 // - a line without '=' is a key without value, which reads as missing;

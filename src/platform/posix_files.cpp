@@ -34,7 +34,9 @@ namespace {
 // Room for a list folder and an entry of 259 characters each, and more.
 constexpr std::size_t kJoinedPathSize = 2048;
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 class PathBuilder {
  public:
@@ -54,9 +56,9 @@ class PathBuilder {
 };
 
 // Appends the steps of `text` to `out`, which holds `rootLength` characters
-// that no ".." may remove ("/" or nothing). `bareSeparators` says which
-// characters separate steps: the list path keeps its backslashes as name
-// characters, an entry does not.
+// that no ".." may remove ("/" or nothing). The list path comes from the
+// system and keeps its backslashes as name characters; in an entry a
+// backslash separates steps (`backslashSeparates`).
 bool appendSteps(PathBuilder& out, std::size_t rootLength, std::string_view text,
                  bool backslashSeparates) {
   std::size_t i = 0;
@@ -72,7 +74,8 @@ bool appendSteps(PathBuilder& out, std::size_t rootLength, std::string_view text
       std::size_t lastStart = out.size();
       while (lastStart > rootLength && out.at(lastStart - 1) != '/') --lastStart;
       const std::size_t lastLength = out.size() - lastStart;
-      const bool keptUp = lastLength == 2 && out.at(lastStart) == '.' && out.at(lastStart + 1) == '.';
+      const bool keptUp =
+          lastLength == 2 && out.at(lastStart) == '.' && out.at(lastStart + 1) == '.';
       if (lastLength > 0 && !keptUp) {
         // Remove the step and the separator before it (not the root's).
         out.truncate(lastStart > rootLength ? lastStart - 1 : lastStart);
@@ -128,7 +131,7 @@ File openParamFile(const char* entry, const char* listPath) noexcept {
   // away everything that is not a regular file.
   const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return nullptr;

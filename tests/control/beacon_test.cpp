@@ -58,8 +58,7 @@ TEST(BeaconDistance, EveryCodeOfEveryKindExactly) {
       {3, 0, 0, [](double, double b) { return b; }},
       {3, 1, 10, [](double c, double b) { return ((c * 20.0) * 0.01) + b; }},
       {3, 11, 31, [](double c, double b) { return (((c - 10) * 50.0) * 0.01) + b; }},
-      {3, 32, 52,
-       [](double c, double b) { return b - ((((53 - c) * 50.0) + 200.0) * 0.01); }},
+      {3, 32, 52, [](double c, double b) { return b - ((((53 - c) * 50.0) + 200.0) * 0.01); }},
       {3, 53, 62, [](double c, double b) { return b - (((63 - c) * 20.0) * 0.01); }},
       {3, 63, 63, [](double, double b) { return b; }},
   };
@@ -82,8 +81,8 @@ TEST(BeaconDistance, BaseDistancesAndRangeEnds) {
   const struct {
     int32_t kind, code;
     double approx;
-  } ends[] = {{1, 1, 7.065},   {1, 50, 8.045},   {1, 51, 7.045},   {2, 0, 29.045},
-              {2, 61, 29.045}, {2, 51, 27.045},  {2, 60, 28.845},  {2, 50, 39.045},
+  } ends[] = {{1, 1, 7.065},    {1, 50, 8.045},   {1, 51, 7.045},   {2, 0, 29.045},
+              {2, 61, 29.045},  {2, 51, 27.045},  {2, 60, 28.845},  {2, 50, 39.045},
               {3, 32, 136.545}, {3, 52, 146.545}, {3, 53, 147.045}, {3, 62, 148.845},
               {3, 31, 159.545}, {3, 11, 149.545}, {3, 63, 149.045}};
   for (const auto& e : ends) {
@@ -169,8 +168,8 @@ TEST(OnBeacon, BeaconDoesNotTouchPhaseCommandOrTimers) {
 
 TEST(OnBeacon, RecordSelectionTakesTheFirstMatchOrTheDefaultsWithTheKeys) {
   BeaconRig rig;
-  rig.c.paramTable = {kDefaultParamRecord, record(0, 0, 9.0), record(3, 1, 2.7),
-                      record(3, 1, 2.8), record(3, 2, 2.9)};
+  rig.c.paramTable = {kDefaultParamRecord, record(0, 0, 9.0), record(3, 1, 2.7), record(3, 1, 2.8),
+                      record(3, 2, 2.9)};
   rig.c.onBeacon(3, word(0, 1, 3, 0, 1));
   EXPECT_EQ(rig.c.activeParam.decelFar, 2.7) << "the earlier of two equal keys wins";
   rig.c.onBeacon(3, word(0, 1, 0, 0, 0));
@@ -222,8 +221,7 @@ TEST(OnBeacon, BeforeTheFirstInitializeNoFileIsLoaded) {
 class FileSwitch : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.write("csvPath.ini",
-                  "[ParamData]\n0=base.csv\n5=five.csv\n6=NULL\n7=gone.csv\n");
+    folder_.write("csvPath.ini", "[ParamData]\n0=base.csv\n5=five.csv\n6=NULL\n7=gone.csv\n");
     folder_.write("base.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.1\n");
     folder_.write("five.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.5\n");
     rig_.c.modulePath = {};

@@ -20,7 +20,8 @@ TEST(ProfileReader, FindsValuesAsTheSystemDoes) {
   const LookupCase cases[] = {
       {"plain", "[TASCPtn]\nB7Dec=4.2\n", "TASCPtn", "B7Dec", "4.2"},
       {"names ignore case", "[tascptn]\nb7dec=4.2\n", "TASCPtn", "B7Dec", "4.2"},
-      {"spaces around names and '='", "[TASCPtn]\n  B7Dec \t=  4.2 \t\n", "TASCPtn", "B7Dec", "4.2"},
+      {"spaces around names and '='", "[TASCPtn]\n  B7Dec \t=  4.2 \t\n", "TASCPtn", "B7Dec",
+       "4.2"},
       {"CR LF line ends", "[TASCPtn]\r\nB7Dec=4.2\r\n", "TASCPtn", "B7Dec", "4.2"},
       {"double quotes", "[S]\nk=\" a b \"\n", "S", "k", " a b "},
       {"single quotes", "[S]\nk='x'\n", "S", "k", "x"},
@@ -37,7 +38,7 @@ TEST(ProfileReader, FindsValuesAsTheSystemDoes) {
       {"section name up to the last ']'", "[S] ; note\nk=1\n", "S", "k", "1"},
       {"byte-order mark skipped", "\xEF\xBB\xBF[S]\nk=1\n", "S", "k", "1"},
       {"no final line end", "[S]\nk=1", "S", "k", "1"},
-      {"spaces inside brackets are part of the name", "[ S ]\nk=1\n", "S", "k", nullptr},
+      {"spaces inside brackets are trimmed", "[ S ]\nk=1\n", "S", "k", "1"},
   };
   for (const auto& c : cases) {
     const auto got = findValue(c.text, c.section, c.key);
@@ -66,8 +67,16 @@ TEST(ProfileReader, IntegersFollowTheSystemReading) {
     const char* value;
     int32_t expected;
   } cases[] = {
-      {"16", 16},        {"  -3", -3},     {"+7", 7},          {"0x1F", 31},   {"0X1F", 0},
-      {"0o17", 15},      {"0b101", 5},     {"-0x10", -16},     {"12abc", 12},  {"abc", 0},
+      {"16", 16},
+      {"  -3", -3},
+      {"+7", 7},
+      {"0x1F", 31},
+      {"0X1F", 0},
+      {"0o17", 15},
+      {"0b101", 5},
+      {"-0x10", -16},
+      {"12abc", 12},
+      {"abc", 0},
       {"4294967297", 1},  // wraps at 32 bits
       {"2147483648", std::numeric_limits<int32_t>::min()},
       {"1.9", 1},

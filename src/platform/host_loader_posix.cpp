@@ -1,0 +1,24 @@
+// Module loading for the POSIX hosts.
+#include <dlfcn.h>
+
+#include "platform/host_loader.h"
+
+namespace tasc::platform {
+
+void setBinaryOutput(std::FILE* /*stream*/) noexcept {}  // POSIX streams never translate
+
+HostModule::HostModule(const char* path) noexcept
+    : handle_(path ? ::dlopen(path, RTLD_NOW | RTLD_LOCAL) : nullptr) {}
+
+HostModule::~HostModule() {
+  if (handle_ != nullptr) ::dlclose(handle_);
+}
+
+ExportAddress HostModule::find(const char* name) const noexcept {
+  if (handle_ == nullptr) return nullptr;
+  // POSIX guarantees that an object address from dlsym converts to a
+  // function pointer.
+  return reinterpret_cast<ExportAddress>(::dlsym(handle_, name));
+}
+
+}  // namespace tasc::platform

@@ -1,0 +1,190 @@
+// Runs through the real plug-in: the host's order and timing, the beacon
+// receiver, the driver's script, reuse of one instance, and sweeps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/report.h"
+#include "sim/simulator.h"
+#include "sim/sweep.h"
+#include "sim_test_support.h"
+
+namespace tasc::sim {
+namespace {
+
+using test::exampleScenario;
+using test::pluginPath;
+
+class SimRun : public ::testing::Test {
+ protected:
+  PluginHost& host() {
+    if (!host_) host_ = std::make_unique<PluginHost>(pluginPath(), test::examplesDir() / "vehicle");
+    return *host_;
+  }
+  std::unique_ptr<PluginHost> host_;
+};
+
+TEST_F(SimRun, ExampleStopsNearThePointAndIsEvaluated) {
+  const Scenario s = loadScenario(test::examplesDir() / "single-stop.toml");
+  const RunResult r = host().run(s);
+  ASSERT_TRUE(r.stopped) << r.endReason;
+  EXPECT_LT(std::fabs(r.stopError), 1.0);
+  EXPECT_EQ(r.verdict, Verdict::OnTarget);
+  EXPECT_TRUE(r.holdingBrake);
+  // The simulator follows the plug-in's distance to within the float speed.
+  EXPECT_NEAR(r.pluginDistanceAtStop, r.stopError * -1.0 * -1.0, 0.05);
+  EXPECT_EQ(r.endReason, "standing");
+  ASSERT_EQ(r.beacons.size(), 3u);
+  for (const BeaconPass& b : r.beacons) EXPECT_TRUE(b.accepted) << b.type;
+}
+
+TEST_F(SimRun, FramesLandOnWholeMillisecondsOfTheFrameRate) {
+  std::vector<FrameRow> rows;
+  host().run(exampleScenario(), &rows);
+  ASSERT_GT(rows.size(), 10u);
+  const int32_t expected[] = {0, 16, 33, 50, 66, 83, 100, 116};
+  for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(rows[i].timeMs, expected[i]);
+
+  rows.clear();
+  host().run(exampleScenario("", "[run]\nframe_rate = 50\n"), &rows);
+  for (std::size_t i = 1; i < 20; ++i) EXPECT_EQ(rows[i].timeMs - rows[i - 1].timeMs, 20);
+}
+
+TEST_F(SimRun, BeaconFiresInTheFrameTheReceiverPassesIt) {
+  for (const double offset : {0.0, 2.5}) {
+    std::vector<FrameRow> rows;
+    const Scenario s = exampleScenario("receiver_offset = " + std::to_string(offset) + "\n");
+    host().run(s, &rows);
+    const double beacon = 500.0 - 149.045;
+    std::size_t fired = 0;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+      if (rows[i].beacon == 503) {
+        ++fired;
+        EXPECT_GE(rows[i].position - offset, beacon);
+        EXPECT_LT(rows[i - 1].position - offset, beacon);
+      }
+    }
+    EXPECT_EQ(fired, 1u) << "offset " << offset;
+  }
+}
+
+TEST_F(SimRun, ReceiverBehindTheFrontMakesTheTrainOverrunByTheOffset) {
+  const RunResult front = host().run(exampleScenario());
+  const RunResult behind = host().run(exampleScenario("receiver_offset = 2.0\n"));
+  ASSERT_TRUE(front.stopped && behind.stopped);
+  EXPECT_NEAR(behind.stopError - front.stopError, -2.0, 0.3);
+}
+
+TEST_F(SimRun, BeaconOfAnotherFormationIsIgnored) {
+  const Scenario s = parseScenario(
+      "vehicle_folder = \"" + (test::examplesDir() / "vehicle").string() +
+          "\"\n[track]\nstop_point = 500\n"
+          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nformation = 2\n"
+          "[train]\ninitial_speed = 35\ninitial_position = 300\n[run]\nmax_time = 40\n",
+      "t.toml");
+  const RunResult r = host().run(s);
+  ASSERT_EQ(r.beacons.size(), 1u);
+  EXPECT_FALSE(r.beacons[0].accepted);
+  EXPECT_EQ(r.verdict, Verdict::DidNotStop);
+  EXPECT_LT(r.stopError, 0.0);
+}
+
+// One instance serves many runs: each must be as from a fresh load, also
+// after a run that changed the HmPtn selection or left a key down.
+TEST_F(SimRun, ReusedInstanceRunsAsAFreshOne) {
+  const Scenario plain = exampleScenario();
+  const Scenario messy = exampleScenario(
+      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 500\n",
+      "[[track.beacon]]\ntype = 504\nposition = 320\ndata = 2\n");
+  std::vector<FrameRow> fresh, reused;
+  {
+    PluginHost first(pluginPath(), plain.vehicleFolder);
+    first.run(plain, &fresh);
+  }
+  host().run(messy);
+  host().run(plain, &reused);
+  ASSERT_EQ(fresh.size(), reused.size());
+  for (std::size_t i = 0; i < fresh.size(); ++i) {
+    ASSERT_EQ(formatTraceRow(fresh[i]), formatTraceRow(reused[i])) << "frame " << i;
+  }
+}
+
+TEST_F(SimRun, CutOutByUWithLeftCtrlLeavesTheTrainUnbraked) {
+  const Scenario s = exampleScenario(
+      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 0.5\n"
+          "[[driver.event]]\nat = 1.1\nkey = \"LCtrl\"\nhold = 0.2\n[run]\nmax_time = 60\n");
+  std::vector<FrameRow> rows;
+  const RunResult r = host().run(s, &rows);
+  EXPECT_EQ(rows.back().panel[3], 1);  // cut-out lamp
+  EXPECT_EQ(r.peakCommand, -1);
+  EXPECT_EQ(r.verdict, Verdict::DidNotStop);
+}
+
+TEST_F(SimRun, LongUPressSwitchesTheLowSpeedMode) {
+  const Scenario s = exampleScenario(
+      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 1.5\n");
+  std::vector<FrameRow> rows;
+  host().run(s, &rows);
+  bool lit = false;
+  for (const FrameRow& f : rows) {
+    if (f.timeMs < 2000) EXPECT_EQ(f.panel[4], 0) << f.timeMs;
+    if (f.timeMs >= 2100 && f.panel[4] == 1) lit = true;
+  }
+  EXPECT_TRUE(lit);
+}
+
+TEST_F(SimRun, DriverHandsOffWhenThePluginCutsPower) {
+  std::vector<FrameRow> rows;
+  host().run(exampleScenario("", "[driver]\npower_notch = 1\n"), &rows);
+  ASSERT_GT(rows.size(), 2u);
+  EXPECT_EQ(rows.front().driverPower, 1);
+  EXPECT_EQ(rows.back().driverPower, 0);
+  // Power stops reaching the train before the driver shuts off, never after.
+  for (const FrameRow& f : rows) {
+    if (f.driverPower == 0) EXPECT_EQ(f.sent.power, 0) << f.timeMs;
+  }
+}
+
+TEST_F(SimRun, SweepResultsDoNotDependOnTheNumberOfThreads) {
+  Scenario s = exampleScenario();
+  s.sweep.initialSpeed = {30, 38};
+  s.sweep.gradient = {-5, 5};
+  s.sweep.receiverOffset = {0, 1};
+  const std::vector<SweepCase> cases = expandSweep(s);
+  ASSERT_EQ(cases.size(), 8u);
+  const auto one = runSweep(s, pluginPath(), cases, 1, nullptr);
+  const auto two = runSweep(s, pluginPath(), cases, 2, nullptr);
+  EXPECT_EQ(sweepCsv(one), sweepCsv(two));
+  const Accuracy a = summarizeSweep(one, 3);
+  EXPECT_EQ(a.runs, 8u);
+  EXPECT_EQ(a.worstCases.size(), 3u);
+  EXPECT_GE(std::fabs(one[a.worstCases[0]].result.stopError),
+            std::fabs(one[a.worstCases[1]].result.stopError));
+}
+
+TEST(SimHost, MissingPluginIsAHostError) {
+  EXPECT_THROW(PluginHost("/nonexistent/TASC.so", test::examplesDir() / "vehicle"), HostError);
+}
+
+TEST(SimHost, FileThatIsNoModuleIsAHostError) {
+  EXPECT_THROW(PluginHost(test::examplesDir() / "single-stop.toml", test::examplesDir() / "vehicle"),
+               HostError);
+}
+
+TEST(SimHost, RunFolderHoldsAbsoluteEntriesAndIsRemoved) {
+  std::filesystem::path where;
+  {
+    RunFolder f(pluginPath(), test::examplesDir() / "vehicle");
+    where = f.path();
+    std::ifstream in(where / "csvPath.ini");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("0=" + (test::examplesDir() / "vehicle" / "params" / "local.csv").string()),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::exists(where / "TASC.ini"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(where));
+}
+
+}  // namespace
+}  // namespace tasc::sim

@@ -1,0 +1,60 @@
+// The accuracy table and the trace's number format.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "sim/report.h"
+#include "sim/sweep.h"
+
+namespace tasc::sim {
+namespace {
+
+SweepOutcome outcome(double error, bool stopped = true) {
+  SweepOutcome o;
+  o.result.stopped = stopped;
+  o.result.stopError = error;
+  o.result.endReason = stopped ? "standing" : "time limit";
+  return o;
+}
+
+TEST(Accuracy, BandsCountStopsWithinEachLimitInclusive) {
+  const std::vector<SweepOutcome> runs = {outcome(0.1), outcome(-0.25), outcome(0.3),
+                                          outcome(-0.5), outcome(0.9), outcome(-2.0),
+                                          outcome(-40, false)};
+  const Accuracy a = summarizeSweep(runs, 3);
+  EXPECT_EQ(a.runs, 7u);
+  EXPECT_EQ(a.stopped, 6u);
+  EXPECT_EQ(a.within[0], 2u);
+  EXPECT_EQ(a.within[1], 3u);
+  EXPECT_EQ(a.within[2], 4u);
+  EXPECT_EQ(a.within[3], 5u);
+  EXPECT_DOUBLE_EQ(a.worstError, -2.0);
+  EXPECT_NEAR(a.meanError, (0.1 - 0.25 + 0.3 - 0.5 + 0.9 - 2.0) / 6, 1e-12);
+  // The run that did not stop is the worst, then the largest error.
+  EXPECT_EQ(a.worstCases, (std::vector<std::size_t>{6, 5, 4}));
+  const std::string table = formatAccuracy(runs, a);
+  EXPECT_NE(table.find("no stop"), std::string::npos);
+  EXPECT_NE(table.find("+-0.25 m   28.6 %"), std::string::npos) << table;
+}
+
+TEST(Trace, RowsUseFixedDecimalsAndEmptyFieldsForNoValue) {
+  FrameRow r;
+  r.timeMs = 1033;
+  r.position = 351.06661234;
+  r.speed = -0.0;
+  r.pluginRemaining = std::numeric_limits<double>::quiet_NaN();
+  r.patternSpeed = std::numeric_limits<double>::quiet_NaN();
+  r.accel = -1e-7;  // prints as 0, not -0
+  r.beacon = 503;
+  const std::string line = formatTraceRow(r);
+  EXPECT_EQ(line.rfind("1.033,351.0666,0.0000,0.0000,", 0), 0u) << line;
+  EXPECT_NE(line.find(",,,"), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.size() - 5), ",503\n");
+  // One field per header column.
+  const auto fields = [](const std::string& s) { return std::count(s.begin(), s.end(), ','); };
+  EXPECT_EQ(fields(line), fields(traceHeader()));
+}
+
+}  // namespace
+}  // namespace tasc::sim

@@ -1,0 +1,132 @@
+// The simulated train: notch decoding against the plug-in's own encoding,
+// and the physics that the stop errors rest on.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "plugin/plugin.h"
+#include "sim/train.h"
+
+namespace tasc::sim {
+namespace {
+
+VehicleModel plainVehicle() {
+  VehicleModel v;
+  v.brakeDeadTime = 0;
+  v.brakeTimeConstant = 0;
+  v.powerTimeConstant = 0;
+  v.resistanceA = v.resistanceB = v.resistanceC = 0;
+  v.powerAccel = {0.5, 1.0, 1.5, 2.0, 2.5};
+  return v;
+}
+
+// Runs the train at 60 frames/s for `ms` with fixed handles.
+void runFor(Train& t, int32_t& now, int32_t ms) {
+  for (int32_t end = now + ms; now < end;) {
+    const int32_t next = now + (now % 50 == 0 ? 16 : 17);
+    t.advance(next - now, now);
+    now = next;
+  }
+}
+
+TEST(Train, DecodesThePairsOfTheNotchNumbering) {
+  const int32_t pairs[][2] = {{11, 1}, {12, 2}, {13, 3}, {1, 4}, {14, 5}, {15, 6},
+                              {16, 7}, {2, 8},  {7, 28}, {4, 16}, {0, 0}};
+  for (const auto& p : pairs) EXPECT_EQ(decodeBrakeNotch(p[0], 8), p[1]) << "notch " << p[0];
+}
+
+TEST(Train, DecodingUndoesThePluginsEncodingForEveryCommand) {
+  for (int32_t notches = 1; notches <= 10; ++notches) {
+    for (int32_t command = 0; command <= 4 * notches; ++command) {
+      EXPECT_EQ(decodeBrakeNotch(plugin::encodeBrakeNotch(command), notches), command)
+          << notches << " notches, command " << command;
+    }
+  }
+}
+
+TEST(Train, NotchAboveTheServiceNotchesIsEmergency) {
+  EXPECT_EQ(decodeBrakeNotch(9, 8), -1);
+  EXPECT_EQ(decodeBrakeNotch(-3, 8), 0);
+}
+
+TEST(Train, ConstantBrakeStopsInTheTextbookDistance) {
+  Train t(plainVehicle(), 0, 40.0, 0.0);
+  t.setHandles(7, 0, 1, 0);  // 28 quarters: 3.36 km/h/s
+  int32_t now = 0;
+  runFor(t, now, 20000);
+  EXPECT_EQ(t.speed(), 0.0);
+  EXPECT_NEAR(t.position(), 40.0 * 40.0 / (7.2 * 3.36), 1e-9);
+}
+
+TEST(Train, DeadTimeDelaysTheBrake) {
+  VehicleModel v = plainVehicle();
+  v.brakeDeadTime = 0.5;
+  Train t(v, 0, 40.0, 0.0);
+  t.setHandles(4, 0, 1, 0);
+  int32_t now = 0;
+  runFor(t, now, 483);  // steps up to 483 ms: nothing yet
+  EXPECT_EQ(t.brakeDecel(), 0.0);
+  EXPECT_EQ(t.speed(), 40.0);
+  runFor(t, now, 17);  // the step ending at 500 ms has it
+  EXPECT_DOUBLE_EQ(t.brakeDecel(), 4 * v.quarterDecel);
+}
+
+TEST(Train, FirstOrderLagReachesTwoThirdsAfterOneTimeConstant) {
+  VehicleModel v = plainVehicle();
+  v.brakeTimeConstant = 0.5;
+  Train t(v, 0, 80.0, 0.0);
+  t.setHandles(7, 0, 1, 0);
+  int32_t now = 0;
+  runFor(t, now, 500);
+  EXPECT_NEAR(t.brakeDecel() / 3.36, 1.0 - std::exp(-1.0), 1e-9);
+}
+
+TEST(Train, UphillSlowsACoastingTrain) {
+  Train t(plainVehicle(), 10.0, 40.0, 0.0);
+  int32_t now = 0;
+  runFor(t, now, 1000);
+  EXPECT_NEAR(40.0 - t.speed(), 10 * 9.80665 * 3.6 / 1000, 1e-9);
+}
+
+TEST(Train, StandingTrainDoesNotRollBackUphill) {
+  Train t(plainVehicle(), 30.0, 0.0, 5.0);
+  int32_t now = 0;
+  runFor(t, now, 2000);
+  EXPECT_EQ(t.speed(), 0.0);
+  EXPECT_EQ(t.position(), 5.0);
+}
+
+TEST(Train, DownhillStartsAStandingTrainWithoutBrake) {
+  Train t(plainVehicle(), -20.0, 0.0, 0.0);
+  int32_t now = 0;
+  runFor(t, now, 1000);
+  EXPECT_GT(t.speed(), 0.5);
+  // The same with a brake that outweighs the pull holds it.
+  Train held(plainVehicle(), -20.0, 0.0, 0.0);
+  held.setHandles(2, 0, 1, 0);
+  now = 0;
+  runFor(held, now, 1000);
+  EXPECT_EQ(held.speed(), 0.0);
+}
+
+TEST(Train, PowerFallsAboveTheKneeSpeed) {
+  VehicleModel v = plainVehicle();
+  v.powerKneeSpeed = 40;
+  Train slow(v, 0, 20.0, 0.0), fast(v, 0, 80.0, 0.0);
+  slow.setHandles(0, 5, 1, 0);
+  fast.setHandles(0, 5, 1, 0);
+  slow.advance(17, 0);
+  fast.advance(17, 0);
+  EXPECT_NEAR(slow.acceleration(), 2.5, 1e-12);
+  EXPECT_NEAR(fast.acceleration(), 1.25, 1e-12);
+}
+
+TEST(Train, NoPowerInNeutral) {
+  Train t(plainVehicle(), 0, 20.0, 0.0);
+  t.setHandles(0, 5, 0, 0);
+  t.advance(17, 0);
+  EXPECT_EQ(t.speed(), 20.0);
+}
+
+}  // namespace
+}  // namespace tasc::sim

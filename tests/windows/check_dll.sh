@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# check_dll.sh BUILD_DIR: the DLL exports the sixteen entry points under their
+# plain names and nothing else, imports only system DLLs, and (32-bit) the
+# plug-in's own code does no x87 arithmetic.
+set -euo pipefail
+dll="$1/TASC.dll"
+status=0
+want="Dispose DoorClose DoorOpen Elapse GetPluginVersion HornBlow Initialize KeyDown KeyUp Load SetBeaconData SetBrake SetPower SetReverser SetSignal SetVehicleSpec"
+got=$(objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $3}' | sort | tr '\n' ' ' | sed 's/ $//')
+[ "$got" = "$want" ] || { echo "FAIL: exports are: $got" >&2; status=1; }
+imports=$(objdump -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ' | sed 's/ $//')
+[ "$imports" = "KERNEL32.DLL MSVCRT.DLL USER32.DLL" ] || { echo "FAIL: imports are: $imports" >&2; status=1; }
+if objdump -f "$dll" | grep -q 'pei-i386'; then
+  # Loads and stores of st(0) carry a double across a call unchanged; any
+  # arithmetic on the x87 unit would round differently from SSE2.
+  x87=$(find "$1/CMakeFiles" -name '*.obj' -exec objdump -d {} + |
+        grep -E '\s(fadd|fsub|fmul|fdiv|fsqrt|fprem|fild|fist|fscale|frndint|fsin|fcos|fpatan|fyl2x|f2xm1)[a-z]*\s' || true)
+  [ -z "$x87" ] || { echo "FAIL: x87 arithmetic:" >&2; echo "$x87" | head >&2; status=1; }
+fi
+echo "exports: $got"; echo "imports: $imports"
+exit $status

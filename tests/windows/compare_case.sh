@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# compare_case.sh CASE_DIR WORK_DIR: runs one case with the POSIX plug-in and
+# with the x64 and x86 DLLs under wine, and fails unless all three print the
+# same bytes.
+#
+# A case folder holds:
+#   script          the call script for tasc-host (optional)
+#   vehicle/        the vehicle folder; the module is copied to vehicle/plugin/
+#                   beside csvPath.ini and TASC.ini. Files named *.in are
+#                   templates: @ABS@ becomes the vehicle folder's absolute path
+#                   (Windows: Z:\...), @ABSFWD@ the same with '/' (Z:/...),
+#                   @ROOTLESS@ that path without its drive, with '\'.
+#   folder-name     the vehicle folder's name (default: vehicle)
+#   locale          the locale to run in, e.g. ja_JP.UTF-8 (built with
+#                   localedef into TASC_LOCALE_DIR)
+#   cp932           files of the vehicle folder to convert from UTF-8 to code
+#                   page 932 for the Windows runs
+#   queries         private-profile queries for tasc-probe (see probe.cpp),
+#                   run on every file of the vehicle folder's profile/ folder
+#   sentinel        the frames must change when csvPath.ini is removed, which
+#                   shows that the parameter files were read
+# When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
+# table of every entry in each build, and these are compared as well.
+# Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
+# TASC_WINE_PREFIX, TASC_LOCALE_DIR.
+set -euo pipefail
+case_dir=$(cd "$1" && pwd)
+work=$2
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine_env.sh"
+
+name=vehicle
+[ -f "$case_dir/folder-name" ] && name=$(<"$case_dir/folder-name")
+if [ -f "$case_dir/locale" ]; then
+  export LOCPATH="$TASC_LOCALE_DIR"
+  export LANG=$(<"$case_dir/locale") LC_ALL=$(<"$case_dir/locale")
+else
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+fi
+
+rm -rf "$work"
+mkdir -p "$work"
+
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+# prepare FLAVOUR: the vehicle folder for one build, with its module.
+prepare() {
+  local flavour=$1 root="$work/$1/$name"
+  mkdir -p "$root/plugin"
+  [ -d "$case_dir/vehicle" ] && cp -R "$case_dir/vehicle/." "$root/"
+  local abs absfwd rootless
+  if [ "$flavour" = posix ]; then
+    abs=$root absfwd=$root rootless=$root
+  else
+    abs=$(winpath "$root") absfwd="Z:$root" rootless=${root//\//\\}
+  fi
+  local t out text
+  while IFS= read -r -d '' t; do
+    out=${t%.in}
+    text=$(<"$t")
+    text=${text//@ABS@/"$abs"}
+    text=${text//@ABSFWD@/"$absfwd"}
+    text=${text//@ROOTLESS@/"$rootless"}
+    printf '%s\n' "$text" >"$out"
+    rm "$t"
+  done < <(find "$root" -name '*.in' -print0)
+  if [ "$flavour" != posix ] && [ -f "$case_dir/cp932" ]; then
+    local f
+    while IFS= read -r f; do
+      [ -z "$f" ] && continue
+      iconv -f UTF-8 -t CP932 "$root/$f" >"$root/$f.932"
+      mv "$root/$f.932" "$root/$f"
+    done <"$case_dir/cp932"
+  fi
+}
+
+run_host() {  # FLAVOUR MODULE_DIR > output
+  local flavour=$1 dir=$2
+  case $flavour in
+    posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
+           "$TASC_POSIX_BIN/tools/host/tasc-host" "$case_dir/script" "$dir/TASC.so" ;;
+    win64) cp "$TASC_WIN64_BIN/TASC.dll" "$dir/"
+           wine "$TASC_WIN64_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
+    win32) cp "$TASC_WIN32_BIN/TASC.dll" "$dir/"
+           wine "$TASC_WIN32_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
+  esac
+}
+
+run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
+  local flavour=$1 mode=$2 file=$3
+  shift 3
+  case $flavour in
+    posix) "$TASC_POSIX_BIN/tools/host/tasc-probe" "$mode" "$file" "$@" ;;
+    win64) wine "$TASC_WIN64_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+    win32) wine "$TASC_WIN32_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+  esac
+}
+
+status=0
+compare() {  # WHAT
+  local f
+  for f in win64 win32; do
+    if ! cmp -s "$work/posix.$1" "$work/$f.$1"; then
+      echo "FAIL: $1 of $f differs from posix:" >&2
+      diff "$work/posix.$1" "$work/$f.$1" | head -20 >&2 || true
+      status=1
+    fi
+  done
+}
+
+for flavour in posix win64 win32; do
+  prepare "$flavour"
+  dir="$work/$flavour/$name/plugin"
+  if [ -f "$case_dir/script" ]; then
+    (cd "$work/$flavour" && run_host "$flavour" "$dir") >"$work/$flavour.frames"
+  fi
+  if [ -f "$dir/csvPath.ini" ]; then
+    (cd "$work/$flavour" && run_probe "$flavour" table "$dir/csvPath.ini") >"$work/$flavour.tables"
+  fi
+  if [ -f "$case_dir/queries" ]; then
+    for ini in "$work/$flavour/$name/profile/"*; do
+      echo "== $(basename "$ini")"
+      (cd "$work/$flavour" && run_probe "$flavour" profile "$ini" "$case_dir/queries")
+    done >"$work/$flavour.profile"
+  fi
+done
+
+if [ -f "$case_dir/queries" ]; then
+  compare profile
+  echo "profile: $(grep -vc '^==' "$work/posix.profile") results"
+fi
+if [ -f "$case_dir/script" ]; then
+  [ -s "$work/posix.frames" ] || { echo "FAIL: no frames printed" >&2; status=1; }
+  compare frames
+  echo "frames: $(wc -l <"$work/posix.frames") lines"
+fi
+if [ -f "$work/posix.tables" ]; then
+  awk '/^entry/ && $3 > 1 { found = 1 } END { exit !found }' "$work/posix.tables" ||
+    { echo "FAIL: no parameter file was read" >&2; status=1; }
+  compare tables
+  echo "tables: $(grep -c '^entry' "$work/posix.tables") entries"
+fi
+if [ -f "$case_dir/sentinel" ]; then
+  dir="$work/posix/$name/plugin"
+  rm "$dir/csvPath.ini"
+  (cd "$work/posix" && run_host posix "$dir") >"$work/posix.nolist.frames"
+  if cmp -s "$work/posix.frames" "$work/posix.nolist.frames"; then
+    echo "FAIL: the frames do not depend on the parameter files" >&2
+    status=1
+  fi
+fi
+exit $status

@@ -1,0 +1,252 @@
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "host.h"
+#include "params/numbers.h"
+#include "platform/abi.h"
+#include "platform/host_loader.h"
+#include "plugin/host_records.h"
+
+namespace tasc::host {
+namespace {
+
+// The entry points with the host's calling convention.
+struct Api {
+  void(TASC_CALL* Load)();
+  void(TASC_CALL* Dispose)();
+  int32_t(TASC_CALL* GetPluginVersion)();
+  void(TASC_CALL* SetVehicleSpec)(VehicleSpecRecord);
+  void(TASC_CALL* Initialize)(int32_t);
+  HandleRecord(TASC_CALL* Elapse)(VehicleStateRecord, int32_t*, int32_t*);
+  void(TASC_CALL* SetPower)(int32_t);
+  void(TASC_CALL* SetBrake)(int32_t);
+  void(TASC_CALL* SetReverser)(int32_t);
+  void(TASC_CALL* KeyDown)(int32_t);
+  void(TASC_CALL* KeyUp)(int32_t);
+  void(TASC_CALL* HornBlow)(int32_t);
+  void(TASC_CALL* DoorOpen)();
+  void(TASC_CALL* DoorClose)();
+  void(TASC_CALL* SetSignal)(int32_t);
+  void(TASC_CALL* SetBeaconData)(BeaconRecord);
+  void(TASC_CALL* SetKeyState)(int32_t, int32_t);  // optional: POSIX modules only
+};
+
+template <typename F>
+bool bind(const platform::HostModule& module, const char* name, F& fn) {
+  fn = reinterpret_cast<F>(module.find(name));
+  if (fn == nullptr) std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", name);
+  return fn != nullptr;
+}
+
+bool bindAll(const platform::HostModule& m, Api& a) {
+  bool ok = bind(m, "Load", a.Load);
+  ok = bind(m, "Dispose", a.Dispose) && ok;
+  ok = bind(m, "GetPluginVersion", a.GetPluginVersion) && ok;
+  ok = bind(m, "SetVehicleSpec", a.SetVehicleSpec) && ok;
+  ok = bind(m, "Initialize", a.Initialize) && ok;
+  ok = bind(m, "Elapse", a.Elapse) && ok;
+  ok = bind(m, "SetPower", a.SetPower) && ok;
+  ok = bind(m, "SetBrake", a.SetBrake) && ok;
+  ok = bind(m, "SetReverser", a.SetReverser) && ok;
+  ok = bind(m, "KeyDown", a.KeyDown) && ok;
+  ok = bind(m, "KeyUp", a.KeyUp) && ok;
+  ok = bind(m, "HornBlow", a.HornBlow) && ok;
+  ok = bind(m, "DoorOpen", a.DoorOpen) && ok;
+  ok = bind(m, "DoorClose", a.DoorClose) && ok;
+  ok = bind(m, "SetSignal", a.SetSignal) && ok;
+  ok = bind(m, "SetBeaconData", a.SetBeaconData) && ok;
+  a.SetKeyState = reinterpret_cast<decltype(a.SetKeyState)>(m.find("SetKeyState"));
+  return ok;
+}
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+
+// The words of a line, without its comment.
+std::vector<std::string_view> words(std::string_view line) {
+  line = line.substr(0, line.find('#'));
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && isSpace(line[i])) ++i;
+    std::size_t end = i;
+    while (end < line.size() && !isSpace(line[end])) ++end;
+    if (end > i) out.push_back(line.substr(i, end - i));
+    i = end;
+  }
+  return out;
+}
+
+// A 32-bit integer: decimal, or hexadecimal after 0x (a data word of all 32
+// bits, read as its two's complement).
+std::optional<int32_t> toInt(std::string_view w) {
+  if (w.starts_with("0x") || w.starts_with("0X")) {
+    uint32_t v = 0;
+    const char* end = w.data() + w.size();
+    const auto [ptr, ec] = std::from_chars(w.data() + 2, end, v, 16);
+    if (ec != std::errc{} || ptr != end || w.size() == 2) return std::nullopt;
+    return static_cast<int32_t>(v);
+  }
+  const auto v = parseInteger(w);
+  // The whole word must be the number.
+  if (!v) return std::nullopt;
+  const std::string_view digits = w.substr(w[0] == '-' || w[0] == '+' ? 1 : 0);
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return v;
+}
+
+std::optional<float> toSpeed(double v) {
+  if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+  return static_cast<float>(v);
+}
+
+std::optional<float> toFloat(std::string_view w) {
+  const auto v = parseDecimal(w);
+  return v ? toSpeed(*v) : std::nullopt;
+}
+
+class Runner {
+ public:
+  Runner(const Api& api, std::FILE* out) : api_(api), out_(out) {}
+
+  // False on a script error (message already printed).
+  bool run(const char* scriptName, std::string_view text) {
+    int lineNumber = 0;
+    while (!text.empty()) {
+      ++lineNumber;
+      const std::size_t end = text.find('\n');
+      const std::string_view line = text.substr(0, end);
+      text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+      const auto w = words(line);
+      if (w.empty()) continue;
+      if (!command(w)) {
+        std::fprintf(stderr, "%s:%d: cannot read: %.*s\n", scriptName, lineNumber,
+                     static_cast<int>(line.size()), line.data());
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  bool command(const std::vector<std::string_view>& w) {
+    const std::string_view name = w[0];
+    const std::size_t n = w.size() - 1;
+    std::vector<int32_t> ints;
+    auto intArgs = [&](std::size_t from, std::size_t to) {
+      for (std::size_t i = from; i < w.size() && i <= to; ++i) {
+        const auto v = toInt(w[i]);
+        if (!v) return false;
+        ints.push_back(*v);
+      }
+      return w.size() - 1 <= to;
+    };
+
+    if (name == "load" && n == 0) {
+      api_.Load();
+    } else if (name == "dispose" && n == 0) {
+      api_.Dispose();
+    } else if (name == "version" && n == 0) {
+      std::fprintf(out_, "version %d\n", static_cast<int>(api_.GetPluginVersion()));
+    } else if (name == "spec" && n >= 1 && n <= 5 && intArgs(1, 5)) {
+      ints.resize(5, 0);
+      api_.SetVehicleSpec(VehicleSpecRecord{ints[0], ints[1], ints[2], ints[3], ints[4]});
+    } else if (name == "init" && n <= 1 && intArgs(1, 1)) {
+      api_.Initialize(ints.empty() ? 0 : ints[0]);
+    } else if (name == "frame" && n == 2) {
+      const auto speed = toFloat(w[1]);
+      const auto time = toInt(w[2]);
+      if (!speed || !time) return false;
+      frame(*speed, *time);
+    } else if (name == "ramp" && n == 5) {
+      return ramp(w);
+    } else if (name == "power" && n == 1 && intArgs(1, 1)) {
+      api_.SetPower(ints[0]);
+    } else if (name == "brake" && n == 1 && intArgs(1, 1)) {
+      api_.SetBrake(ints[0]);
+    } else if (name == "reverser" && n == 1 && intArgs(1, 1)) {
+      api_.SetReverser(ints[0]);
+    } else if (name == "beacon" && n == 2 && intArgs(1, 2)) {
+      api_.SetBeaconData(BeaconRecord{ints[0], 0, 0.0f, ints[1]});
+    } else if (name == "keydown" && n == 1 && intArgs(1, 1)) {
+      api_.KeyDown(ints[0]);
+    } else if (name == "keyup" && n == 1 && intArgs(1, 1)) {
+      api_.KeyUp(ints[0]);
+    } else if (name == "horn" && n == 1 && intArgs(1, 1)) {
+      api_.HornBlow(ints[0]);
+    } else if (name == "signal" && n == 1 && intArgs(1, 1)) {
+      api_.SetSignal(ints[0]);
+    } else if (name == "door" && n == 1 && (w[1] == "open" || w[1] == "close")) {
+      (w[1] == "open" ? api_.DoorOpen : api_.DoorClose)();
+    } else if (name == "key" && n == 2 && intArgs(1, 2) && (ints[1] == 0 || ints[1] == 1)) {
+      if (api_.SetKeyState != nullptr) api_.SetKeyState(ints[0], ints[1]);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  bool ramp(const std::vector<std::string_view>& w) {
+    const auto v0 = parseDecimal(w[1]);
+    const auto v1 = parseDecimal(w[2]);
+    const auto t0 = toInt(w[3]);
+    const auto step = toInt(w[4]);
+    const auto count = toInt(w[5]);
+    if (!v0 || !v1 || !t0 || !step || !count || *count < 1) return false;
+    for (int32_t i = 0; i < *count; ++i) {
+      const double share = *count == 1 ? 0.0 : static_cast<double>(i) / (*count - 1);
+      const auto speed = toSpeed(*v0 + (*v1 - *v0) * share);
+      const int64_t time = int64_t{*t0} + int64_t{*step} * i;
+      if (!speed || time < std::numeric_limits<int32_t>::min() ||
+          time > std::numeric_limits<int32_t>::max()) {
+        return false;
+      }
+      frame(*speed, static_cast<int32_t>(time));
+    }
+    return true;
+  }
+
+  void frame(float speed, int32_t timeMs) {
+    VehicleStateRecord state{};
+    state.speed = speed;
+    state.timeMs = timeMs;
+    const HandleRecord h = api_.Elapse(state, panel_, sound_);
+    std::fprintf(out_, "t %d brake %d power %d reverser %d const %d panel %d %d %d %d %d\n",
+                 static_cast<int>(timeMs), static_cast<int>(h.brake), static_cast<int>(h.power),
+                 static_cast<int>(h.reverser), static_cast<int>(h.constantSpeed),
+                 static_cast<int>(panel_[85]), static_cast<int>(panel_[86]),
+                 static_cast<int>(panel_[87]), static_cast<int>(panel_[88]),
+                 static_cast<int>(panel_[89]));
+  }
+
+  const Api& api_;
+  std::FILE* out_;
+  int32_t panel_[256] = {};
+  int32_t sound_[256] = {};
+};
+
+}  // namespace
+
+int runScript(const char* scriptName, const char* text, const char* modulePath, std::FILE* out) {
+  const platform::HostModule module(modulePath);
+  if (!module.loaded()) {
+    std::fprintf(stderr, "tasc-host: cannot load %s\n", modulePath);
+    return 1;
+  }
+  Api api{};
+  if (!bindAll(module, api)) return 1;
+  Runner runner(api, out);
+  const bool ok = runner.run(scriptName, text);
+  std::fflush(out);
+  return ok ? 0 : 2;
+}
+
+}  // namespace tasc::host

@@ -1,0 +1,120 @@
+// tasc-probe: prints what this build's own readers make of the files of a
+// vehicle folder, for comparing the builds of different platforms.
+//   tasc-probe profile INI QUERIES   each query line: s|SECTION|KEY|DEFAULT|SIZE
+//                                    or i|SECTION|KEY|DEFAULT; prints the
+//                                    results of the private-profile functions
+//   tasc-probe table LIST            for every entry 0..63 of the list file
+//                                    that is not "NULL": the table that the
+//                                    loader builds from it
+// Only integers and bytes are printed (floats as their bit patterns), so the
+// outputs compare byte for byte.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control/tasc_controller.h"
+#include "params/numbers.h"
+#include "platform/host_loader.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::vector<std::string> splitBars(std::string_view line) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t bar = line.find('|', start);
+    out.emplace_back(line.substr(start, bar - start));
+    if (bar == std::string_view::npos) return out;
+    start = bar + 1;
+  }
+}
+
+int profile(const char* ini, const char* queries) {
+  std::ifstream in(queries, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "tasc-probe: cannot read %s\n", queries);
+    return 2;
+  }
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const auto f = splitBars(line);
+    if (f[0] == "s" && f.size() == 5) {
+      const auto size = tasc::parseInteger(f[4]);
+      if (!size || *size < 1 || *size > 4096) return 2;
+      char buffer[4096];
+      const uint32_t n = tasc::platform::readProfileString(
+          f[1].c_str(), f[2].c_str(), f[3].c_str(), buffer, static_cast<uint32_t>(*size), ini);
+      std::printf("%d: [%s] %u\n", number, buffer, static_cast<unsigned>(n));
+    } else if (f[0] == "i" && f.size() == 4) {
+      const auto fallback = tasc::parseInteger(f[3]);
+      if (!fallback) return 2;
+      std::printf("%d: %d\n", number,
+                  static_cast<int>(
+                      tasc::platform::readProfileInt(f[1].c_str(), f[2].c_str(), *fallback, ini)));
+    } else {
+      std::fprintf(stderr, "%s:%d: cannot read the query\n", queries, number);
+      return 2;
+    }
+  }
+  return 0;
+}
+
+void printDouble(double v) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  std::printf(" %08x%08x", static_cast<unsigned>(bits >> 32),
+              static_cast<unsigned>(bits & 0xFFFFFFFFu));
+}
+
+// Static: the controller is large.
+tasc::TascController g_controller;
+
+int table(const char* list) {
+  tasc::TascController& c = g_controller;
+  if (std::strlen(list) >= c.paramListPath.size()) {
+    std::fprintf(stderr, "tasc-probe: the list path is too long\n");
+    return 2;
+  }
+  std::memcpy(c.paramListPath.data(), list, std::strlen(list) + 1);
+  for (int k = 0; k < tasc::kParamFileCount; ++k) {
+    char key[8];
+    std::snprintf(key, sizeof key, "%d", k);
+    tasc::PathBuffer entry{};
+    tasc::platform::readProfileString("ParamData", key, "NULL", entry.data(),
+                                      static_cast<uint32_t>(entry.size()), list);
+    if (std::strcmp(entry.data(), "NULL") == 0) continue;
+    c.loadParamFile(entry.data());
+    std::printf("entry %d: %u records\n", k, static_cast<unsigned>(c.paramTable.size()));
+    for (const tasc::ParamRecord& r : c.paramTable) {
+      std::printf("  %d %d", static_cast<int>(r.recordId), static_cast<int>(r.subId));
+      for (double t : r.leadTime) printDouble(t);
+      printDouble(r.decelFar);
+      printDouble(r.decelNear);
+      printDouble(r.blendLength);
+      printDouble(r.blendStart);
+      for (bool f : r.hmPtnFlag) std::printf(" %d", f ? 1 : 0);
+      std::printf("\n");
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tasc::platform::setBinaryOutput(stdout);
+  if (argc == 4 && std::strcmp(argv[1], "profile") == 0) return profile(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "table") == 0) return table(argv[2]);
+  std::fprintf(stderr, "usage: tasc-probe profile INI QUERIES | tasc-probe table LIST\n");
+  return 2;
+}

@@ -1,0 +1,479 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string_view>
+#include <toml++/toml.h>
+
+#include "control/beacon.h"
+#include "params/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::sim {
+
+const char* beaconTimingName(BeaconTiming timing) {
+  switch (timing) {
+    case BeaconTiming::BeforeElapse: return "before_elapse";
+    case BeaconTiming::AfterElapse: return "after_elapse";
+  }
+  return "?";
+}
+
+const char* driverActionName(DriverAction action) {
+  switch (action) {
+    case DriverAction::Power: return "power";
+    case DriverAction::Brake: return "brake";
+    case DriverAction::Reverser: return "reverser";
+    case DriverAction::KeyDown: return "key down";
+    case DriverAction::KeyUp: return "key up";
+  }
+  return "?";
+}
+
+bool SweepAxes::empty() const {
+  return initialSpeed.empty() && brakeDeadTime.empty() && brakeTimeConstant.empty() &&
+         gradient.empty() && receiverOffset.empty();
+}
+
+int32_t packBeaconWord(int32_t distanceCode, int32_t formation, int32_t record, int32_t fileIndex,
+                       int32_t subCode) {
+  const uint32_t word = (static_cast<uint32_t>(distanceCode) & 0x3Fu) |
+                        ((static_cast<uint32_t>(formation) & 0xFu) << 6) |
+                        ((static_cast<uint32_t>(record) & 0x1Fu) << 10) |
+                        ((static_cast<uint32_t>(fileIndex) & 0x3Fu) << 15) |
+                        ((static_cast<uint32_t>(subCode) & 0x3u) << 21);
+  return static_cast<int32_t>(word);  // below 2^23: always representable
+}
+
+int32_t nearestDistanceCode(int32_t kind, double wanted) {
+  int32_t best = 0;
+  double bestError = std::fabs(beaconDistance(kind, 0) - wanted);
+  for (int32_t code = 1; code < 64; ++code) {
+    const double error = std::fabs(beaconDistance(kind, code) - wanted);
+    if (error < bestError) {
+      best = code;
+      bestError = error;
+    }
+  }
+  return best;
+}
+
+namespace {
+
+// One TOML table being read: every key must be read once, so that a typing
+// error in a key name is reported instead of silently ignored.
+class Reader {
+ public:
+  Reader(const toml::table& table, std::string prefix, const std::string& file)
+      : table_(table), prefix_(std::move(prefix)), file_(file) {}
+
+  [[noreturn]] void fail(const toml::node* node, std::string_view key,
+                         const std::string& message) const {
+    const toml::source_region& where = node ? node->source() : table_.source();
+    std::ostringstream out;
+    out << file_ << ':' << where.begin.line << ':' << where.begin.column << ": ";
+    if (!key.empty()) out << full(key) << ": ";
+    out << message;
+    throw ScenarioError(out.str());
+  }
+
+  std::string full(std::string_view key) const {
+    return prefix_.empty() ? std::string(key) : prefix_ + "." + std::string(key);
+  }
+
+  const toml::node* get(std::string_view key) {
+    used_.insert(std::string(key));
+    return table_.get(key);
+  }
+  bool has(std::string_view key) const { return table_.contains(key); }
+  const toml::table& table() const { return table_; }
+
+  // A number within [lo, hi]; integers are accepted where a float is meant.
+  std::optional<double> number(std::string_view key, double lo, double hi) {
+    const toml::node* n = get(key);
+    if (!n) return std::nullopt;
+    return checkNumber(n, key, lo, hi);
+  }
+  double number(std::string_view key, double lo, double hi, double fallback) {
+    return number(key, lo, hi).value_or(fallback);
+  }
+  double required(std::string_view key, double lo, double hi) {
+    const std::optional<double> v = number(key, lo, hi);
+    if (!v) fail(nullptr, key, "missing (a number from " + fmt(lo) + " to " + fmt(hi) + ")");
+    return *v;
+  }
+
+  double checkNumber(const toml::node* n, std::string_view key, double lo, double hi) const {
+    double v = 0;
+    if (const auto* i = n->as_integer()) {
+      v = static_cast<double>(i->get());
+    } else if (const auto* f = n->as_floating_point()) {
+      v = f->get();
+    } else {
+      fail(n, key, std::string("expected a number, got ") + typeName(*n));
+    }
+    if (!std::isfinite(v) || v < lo || v > hi) {
+      fail(n, key, "value " + fmt(v) + " is outside " + fmt(lo) + " to " + fmt(hi));
+    }
+    return v;
+  }
+
+  std::optional<int64_t> integer(std::string_view key, int64_t lo, int64_t hi) {
+    const toml::node* n = get(key);
+    if (!n) return std::nullopt;
+    const auto* i = n->as_integer();
+    if (!i) fail(n, key, std::string("expected an integer, got ") + typeName(*n));
+    const int64_t v = i->get();
+    if (v < lo || v > hi) {
+      fail(n, key,
+           "value " + std::to_string(v) + " is outside " + std::to_string(lo) + " to " +
+               std::to_string(hi));
+    }
+    return v;
+  }
+
+  std::optional<std::string> string(std::string_view key) {
+    const toml::node* n = get(key);
+    if (!n) return std::nullopt;
+    const auto* s = n->as_string();
+    if (!s) fail(n, key, std::string("expected a string, got ") + typeName(*n));
+    return s->get();
+  }
+
+  std::optional<bool> boolean(std::string_view key) {
+    const toml::node* n = get(key);
+    if (!n) return std::nullopt;
+    const auto* b = n->as_boolean();
+    if (!b) fail(n, key, std::string("expected true or false, got ") + typeName(*n));
+    return b->get();
+  }
+
+  // A sub-table, or nothing when absent.
+  const toml::table* subTable(std::string_view key) {
+    const toml::node* n = get(key);
+    if (!n) return nullptr;
+    const auto* t = n->as_table();
+    if (!t) fail(n, key, std::string("expected a table, got ") + typeName(*n));
+    return t;
+  }
+
+  // An array of tables ([[key]]), or nothing when absent.
+  const toml::array* tableArray(std::string_view key) {
+    const toml::node* n = get(key);
+    if (!n) return nullptr;
+    const auto* a = n->as_array();
+    if (!a || !a->is_array_of_tables()) {
+      fail(n, key, "expected an array of tables ([[" + full(key) + "]])");
+    }
+    return a;
+  }
+
+  void finish() const {
+    for (const auto& [k, v] : table_) {
+      if (!used_.contains(std::string(k.str()))) {
+        fail(&v, k.str(), "unknown key");
+      }
+    }
+  }
+
+  static std::string fmt(double v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+  }
+
+  static const char* typeName(const toml::node& n) {
+    switch (n.type()) {
+      case toml::node_type::table: return "a table";
+      case toml::node_type::array: return "an array";
+      case toml::node_type::string: return "a string";
+      case toml::node_type::integer: return "an integer";
+      case toml::node_type::floating_point: return "a float";
+      case toml::node_type::boolean: return "a boolean";
+      case toml::node_type::date: return "a date";
+      case toml::node_type::time: return "a time";
+      case toml::node_type::date_time: return "a date-time";
+      default: return "nothing";
+    }
+  }
+
+ private:
+  const toml::table& table_;
+  std::string prefix_;
+  const std::string& file_;
+  std::set<std::string> used_;
+};
+
+int32_t toMs(double seconds) { return static_cast<int32_t>(std::llround(seconds * 1000.0)); }
+
+// One axis of the sweep: a number, an array of numbers, or {from, to, step}.
+std::vector<double> readAxis(Reader& r, std::string_view key, double lo, double hi) {
+  const toml::node* n = r.get(key);
+  if (!n) return {};
+  std::vector<double> values;
+  if (const auto* a = n->as_array()) {
+    if (a->empty()) r.fail(n, key, "empty list");
+    for (const toml::node& e : *a) values.push_back(r.checkNumber(&e, key, lo, hi));
+  } else if (const auto* t = n->as_table()) {
+    const toml::node* from = t->get("from");
+    const toml::node* to = t->get("to");
+    const toml::node* step = t->get("step");
+    if (!from || !to || !step) r.fail(n, key, "a range needs from, to and step");
+    for (const auto& [k, v] : *t) {
+      if (k.str() != "from" && k.str() != "to" && k.str() != "step") {
+        r.fail(&v, std::string(key) + "." + std::string(k.str()), "unknown key");
+      }
+    }
+    const double f = r.checkNumber(from, key, lo, hi);
+    const double e = r.checkNumber(to, key, lo, hi);
+    const double s = r.checkNumber(step, key, 1e-9, 1e9);
+    if (e < f) r.fail(to, key, "'to' is below 'from'");
+    const double count = std::floor((e - f) / s + 1e-9) + 1;
+    if (count > 10000) r.fail(step, key, "more than 10000 values");
+    for (int i = 0; i < static_cast<int>(count); ++i) values.push_back(f + s * i);
+  } else {
+    values.push_back(r.checkNumber(n, key, lo, hi));
+  }
+  return values;
+}
+
+int32_t keyCode(Reader& r, std::string_view key, const std::string& name) {
+  std::string lower;
+  for (char c : name) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  if (lower == "u") return 0x55;
+  if (lower == "lctrl" || lower == "left_ctrl" || lower == "ctrl") return 0xA2;
+  r.fail(r.table().get(key), key, "unknown key name \"" + name + "\" (use \"U\" or \"LCtrl\")");
+}
+
+void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
+  v.brakeNotches = static_cast<int32_t>(r.integer("brake_notches", 1, 10).value_or(8));
+  v.powerNotches = static_cast<int32_t>(r.integer("power_notches", 0, 20).value_or(5));
+  const std::optional<double> b7 = r.number("b7_decel", 0.01, 20);
+  const std::optional<double> quarter = r.number("quarter_decel", 0.001, 5);
+  if (b7 && quarter) r.fail(r.table().get("quarter_decel"), "quarter_decel", "give b7_decel or quarter_decel, not both");
+  v.quarterDecel = quarter ? *quarter : (b7 ? *b7 : folderB7Dec) / 28.0;
+  v.emergencyDecel = r.number("emergency_decel", 0.01, 20, 4.5);
+  v.brakeDeadTime = r.number("brake_dead_time", 0, 5, v.brakeDeadTime);
+  v.brakeTimeConstant = r.number("brake_time_constant", 0, 10, v.brakeTimeConstant);
+  if (const toml::node* n = r.get("power_accel")) {
+    if (const auto* a = n->as_array()) {
+      for (const toml::node& e : *a) v.powerAccel.push_back(r.checkNumber(&e, "power_accel", 0, 20));
+      if (static_cast<int32_t>(v.powerAccel.size()) != v.powerNotches) {
+        r.fail(n, "power_accel", "needs one value per power notch (" +
+                                     std::to_string(v.powerNotches) + ")");
+      }
+    } else {
+      const double top = r.checkNumber(n, "power_accel", 0, 20);
+      for (int32_t i = 1; i <= v.powerNotches; ++i) v.powerAccel.push_back(top * i / v.powerNotches);
+    }
+  }
+  if (v.powerAccel.empty()) {
+    for (int32_t i = 1; i <= v.powerNotches; ++i) v.powerAccel.push_back(0.6 * i);
+  }
+  v.powerKneeSpeed = r.number("power_knee_speed", 1, 400, v.powerKneeSpeed);
+  v.powerTimeConstant = r.number("power_time_constant", 0, 10, v.powerTimeConstant);
+  v.resistanceA = r.number("resistance_a", 0, 5, v.resistanceA);
+  v.resistanceB = r.number("resistance_b", 0, 1, v.resistanceB);
+  v.resistanceC = r.number("resistance_c", 0, 1, v.resistanceC);
+  r.finish();
+}
+
+BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
+  BeaconSpec b;
+  const std::optional<int64_t> type = r.integer("type", 0, 2147483647);
+  if (!type) r.fail(nullptr, "type", "missing (400, 501, 502, 503, 504, ...)");
+  b.type = static_cast<int32_t>(*type);
+  b.line = static_cast<int32_t>(r.table().source().begin.line);
+  const std::optional<double> position = r.number("position", -1e7, 1e7);
+  const std::optional<double> before = r.number("before_stop", -1e6, 1e6);
+  if (position && before) r.fail(r.table().get("before_stop"), "before_stop", "give position or before_stop, not both");
+  if (!position && !before) r.fail(nullptr, "position", "missing (or before_stop)");
+  b.position = position ? *position : stopPoint - *before;
+
+  const bool stopping = b.type >= 501 && b.type <= 503;
+  const bool hasFields = r.has("code") || r.has("distance") || r.has("formation") ||
+                         r.has("record") || r.has("file") || r.has("sub");
+  if (r.has("data")) {
+    if (hasFields) r.fail(r.table().get("data"), "data", "give the data word whole or by its fields, not both");
+    b.data = static_cast<int32_t>(static_cast<uint32_t>(
+        static_cast<uint64_t>(*r.integer("data", -2147483648LL, 4294967295LL))));
+    b.how = "data word";
+  } else if (stopping) {
+    const int32_t kind = b.type - 500;
+    const std::optional<int64_t> code = r.integer("code", 0, 63);
+    const std::optional<double> wanted = r.number("distance", 0, 1000);
+    if (code && wanted) r.fail(r.table().get("distance"), "distance", "give code or distance, not both");
+    int32_t c = 0;
+    std::ostringstream how;
+    if (code) {
+      c = static_cast<int32_t>(*code);
+      how << "code " << c;
+    } else {
+      const double want = wanted ? *wanted : stopPoint - b.position;
+      c = nearestDistanceCode(kind, want);
+      how << (wanted ? "distance " : "true distance ") << Reader::fmt(want) << " m -> code " << c;
+    }
+    const auto formation = static_cast<int32_t>(r.integer("formation", 0, 15).value_or(folderFormation & 0xF));
+    const auto record = static_cast<int32_t>(r.integer("record", 0, 31).value_or(0));
+    const auto file = static_cast<int32_t>(r.integer("file", 0, 63).value_or(0));
+    const auto sub = static_cast<int32_t>(r.integer("sub", 0, 3).value_or(0));
+    b.data = packBeaconWord(c, formation, record, file, sub);
+    b.how = how.str();
+  } else {
+    if (hasFields) r.fail(nullptr, "type", "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
+    b.how = "data word";
+  }
+  r.finish();
+  return b;
+}
+
+DriverScript readDriver(Reader& r, const VehicleModel& v, const std::string& file) {
+  DriverScript d;
+  d.powerNotch = static_cast<int32_t>(r.integer("power_notch", 0, v.powerNotches).value_or(0));
+  d.powerOffAt = r.number("power_off_at", -1e7, 1e7);
+  d.handOffAtPowerCut = r.boolean("hand_off_at_power_cut").value_or(true);
+  if (const toml::array* events = r.tableArray("event")) {
+    int index = 0;
+    for (const toml::node& n : *events) {
+      Reader e(*n.as_table(), r.full("event[" + std::to_string(index++) + "]"), file);
+      const int32_t at = toMs(e.required("at", 0, 86400));
+      int actions = 0;
+      if (const std::optional<std::string> key = e.string("key")) {
+        ++actions;
+        const int32_t vk = keyCode(e, "key", *key);
+        const int32_t hold = toMs(e.required("hold", 0.001, 86400));
+        d.events.push_back({at, DriverAction::KeyDown, vk});
+        d.events.push_back({at + hold, DriverAction::KeyUp, vk});
+      }
+      if (const auto rev = e.integer("reverser", -1, 1)) {
+        ++actions;
+        d.events.push_back({at, DriverAction::Reverser, static_cast<int32_t>(*rev)});
+      }
+      if (const auto p = e.integer("power", 0, v.powerNotches)) {
+        ++actions;
+        d.events.push_back({at, DriverAction::Power, static_cast<int32_t>(*p)});
+      }
+      if (const auto b = e.integer("brake", 0, v.brakeNotches + 1)) {
+        ++actions;
+        d.events.push_back({at, DriverAction::Brake, static_cast<int32_t>(*b)});
+      }
+      if (actions != 1) e.fail(nullptr, "", "an event needs exactly one of key (with hold), reverser, power, brake");
+      e.finish();
+    }
+  }
+  std::stable_sort(d.events.begin(), d.events.end(),
+                   [](const DriverEvent& a, const DriverEvent& b) { return a.timeMs < b.timeMs; });
+  r.finish();
+  return d;
+}
+
+}  // namespace
+
+Scenario parseScenario(std::string_view text, const fs::path& file) {
+  const std::string fileName = file.string();
+  toml::table root;
+  try {
+    root = toml::parse(text, fileName);
+  } catch (const toml::parse_error& e) {
+    std::ostringstream out;
+    out << fileName << ':' << e.source().begin.line << ':' << e.source().begin.column
+        << ": syntax: " << e.description();
+    throw ScenarioError(out.str());
+  }
+
+  Scenario s;
+  s.file = file;
+  Reader r(root, "", fileName);
+  s.name = r.string("name").value_or(file.stem().string());
+
+  const std::optional<std::string> folder = r.string("vehicle_folder");
+  if (!folder) r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
+  const fs::path base = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  s.vehicleFolder = fs::absolute(base / *folder).lexically_normal();
+  std::error_code ec;
+  if (!fs::is_directory(s.vehicleFolder, ec)) {
+    r.fail(root.get("vehicle_folder"), "vehicle_folder", "no such folder: " + s.vehicleFolder.string());
+  }
+  const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
+
+  const toml::table none;
+  const toml::table* vehicle = r.subTable("vehicle");
+  Reader v(vehicle ? *vehicle : none, "vehicle", fileName);
+  readVehicle(v, s.vehicle, folderSettings.b7Dec);
+
+  const toml::table* track = r.subTable("track");
+  if (!track) r.fail(nullptr, "track", "missing (stop_point and the beacons)");
+  Reader t(*track, "track", fileName);
+  s.stopPoint = t.required("stop_point", -1e7, 1e7);
+  s.gradient = t.number("gradient", -100, 100, 0);
+  if (const toml::array* beacons = t.tableArray("beacon")) {
+    int index = 0;
+    for (const toml::node& n : *beacons) {
+      Reader b(*n.as_table(), "track.beacon[" + std::to_string(index++) + "]", fileName);
+      s.beacons.push_back(readBeacon(b, s.stopPoint, folderSettings.formationId));
+    }
+  }
+  std::stable_sort(s.beacons.begin(), s.beacons.end(),
+                   [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
+  t.finish();
+
+  if (const toml::table* train = r.subTable("train")) {
+    Reader tr(*train, "train", fileName);
+    s.initialSpeed = tr.number("initial_speed", 0, 400, 0);
+    s.initialPosition = tr.number("initial_position", -1e7, 1e7, 0);
+    s.receiverOffset = tr.number("receiver_offset", -100, 500, 0);
+    tr.finish();
+  }
+  if (s.initialPosition >= s.stopPoint) {
+    r.fail(nullptr, "train.initial_position", "must lie before track.stop_point");
+  }
+
+  if (const toml::table* run = r.subTable("run")) {
+    Reader ru(*run, "run", fileName);
+    s.frameRate = static_cast<int32_t>(ru.integer("frame_rate", 1, 1000).value_or(60));
+    s.maxTime = ru.number("max_time", 1, 86400, s.maxTime);
+    s.settleTime = ru.number("settle_time", 1.1, 600, s.settleTime);
+    s.overrunLimit = ru.number("overrun_limit", 0, 1e6, s.overrunLimit);
+    if (const std::optional<std::string> timing = ru.string("beacon_timing")) {
+      if (*timing == "before_elapse") {
+        s.beaconTiming = BeaconTiming::BeforeElapse;
+      } else if (*timing == "after_elapse") {
+        s.beaconTiming = BeaconTiming::AfterElapse;
+      } else {
+        ru.fail(run->get("beacon_timing"), "beacon_timing", "expected \"before_elapse\" or \"after_elapse\"");
+      }
+    }
+    ru.finish();
+  }
+
+  if (const toml::table* driver = r.subTable("driver")) {
+    Reader d(*driver, "driver", fileName);
+    s.driver = readDriver(d, s.vehicle, fileName);
+  }
+
+  if (const toml::table* sweep = r.subTable("sweep")) {
+    Reader w(*sweep, "sweep", fileName);
+    s.sweep.initialSpeed = readAxis(w, "initial_speed", 0, 400);
+    s.sweep.brakeDeadTime = readAxis(w, "brake_dead_time", 0, 5);
+    s.sweep.brakeTimeConstant = readAxis(w, "brake_time_constant", 0, 10);
+    s.sweep.gradient = readAxis(w, "gradient", -100, 100);
+    s.sweep.receiverOffset = readAxis(w, "receiver_offset", -100, 500);
+    w.finish();
+  }
+  r.finish();
+  return s;
+}
+
+Scenario loadScenario(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ScenarioError(file.string() + ": cannot open the scenario file");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return parseScenario(text.str(), file);
+}
+
+}  // namespace tasc::sim
