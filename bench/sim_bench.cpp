@@ -14,7 +14,8 @@ namespace {
 using namespace tasc::sim;
 
 Scenario exampleScenario() {
-  Scenario s = loadScenario(std::filesystem::path(TASC_SIM_SOURCE_DIR) / "examples" / "single-stop.toml");
+  Scenario s =
+      loadScenario(std::filesystem::path(TASC_SIM_SOURCE_DIR) / "examples" / "single-stop.toml");
   // About 60 s of simulated time: a long approach before the beacons.
   s.initialPosition = s.stopPoint - 560.0;
   s.driver.powerNotch = 0;
@@ -32,7 +33,8 @@ void BM_OneStop(benchmark::State& state) {
     simulated = r.endMs / 1000.0;
     benchmark::DoNotOptimize(r.stopError);
   }
-  state.counters["frames/stop"] = static_cast<double>(frames) / static_cast<double>(state.iterations());
+  state.counters["frames/stop"] =
+      static_cast<double>(frames) / static_cast<double>(state.iterations());
   state.counters["sim_s/stop"] = simulated;
 }
 BENCHMARK(BM_OneStop)->Unit(benchmark::kMillisecond);

@@ -31,6 +31,29 @@ install_packages() {
   fi
 }
 
+# install_windows_tools: mingw-w64 for the two Windows DLLs, wine (64-bit and,
+# with the i386 architecture, 32-bit) to test them, and the locale sources for
+# the Japanese test locale. Fails, saying so, when they cannot be installed.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine locales)
+install_windows_tools() {
+  if ! install_packages "${WINDOWS_PACKAGES[@]}"; then
+    echo "setup: FAILED to install mingw-w64 and wine:" "${WINDOWS_PACKAGES[@]}" >&2
+    return 1
+  fi
+  if [ -z "$(missing_packages wine32:i386)" ]; then return 0; fi
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: missing Debian package: wine32:i386 (run as root to install it)" >&2
+    return 1
+  fi
+  echo "setup: installing: wine32:i386"
+  dpkg --add-architecture i386
+  apt-get update -qq
+  if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+    echo "setup: FAILED to install wine32:i386" >&2
+    return 1
+  fi
+}
+
 if [ "${TASC_SETUP_LIB:-}" = 1 ]; then return 0 2>/dev/null || exit 0; fi
 
 install_packages "${PACKAGES[@]}"

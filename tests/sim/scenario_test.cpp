@@ -28,12 +28,11 @@ TEST(Scenario, BundledExamplesLoad) {
 }
 
 TEST(Scenario, BeaconsAreSortedByPosition) {
-  const Scenario s = parseScenario(
-      "vehicle_folder = \"" + (examplesDir() / "vehicle").string() +
-          "\"\n[track]\nstop_point = 100\n"
-          "[[track.beacon]]\ntype = 501\nposition = 93\n"
-          "[[track.beacon]]\ntype = 503\nposition = 10\n",
-      "t.toml");
+  const Scenario s = parseScenario("vehicle_folder = \"" + (examplesDir() / "vehicle").string() +
+                                       "\"\n[track]\nstop_point = 100\n"
+                                       "[[track.beacon]]\ntype = 501\nposition = 93\n"
+                                       "[[track.beacon]]\ntype = 503\nposition = 10\n",
+                                   "t.toml");
   ASSERT_EQ(s.beacons.size(), 2u);
   EXPECT_EQ(s.beacons[0].type, 503);
   EXPECT_EQ(s.beacons[1].type, 501);
@@ -47,19 +46,32 @@ struct NearestCase {
 
 TEST(Scenario, NearestDistanceCodePicksTheClosestDistance) {
   const NearestCase cases[] = {
-      {3, 149.045, 0},  {3, 136.5, 32}, {3, 151.0, 10}, {3, 159.6, 31}, {3, 148.85, 62},
-      {3, 147.0, 53},   {3, 200.0, 31}, {2, 27.0, 51},  {2, 39.1, 50},  {2, 29.3, 1},
-      {1, 8.045, 50},   {1, 7.05, 0},   {1, 7.06, 1},   {1, 3.0, 0},
+      {3, 149.045, 0},
+      {3, 136.5, 32},
+      {3, 151.0, 10},
+      {3, 159.6, 31},
+      {3, 148.85, 62},
+      {3, 147.0, 53},
+      {3, 200.0, 31},
+      {2, 27.0, 51},
+      {2, 39.1, 50},
+      {2, 29.3, 1},
+      {1, 8.045, 50},
+      {1, 7.05, 0},
+      {1, 7.06, 1},
+      {1, 3.0, 0},
       // codes 5 and 12 name the same distance: the lower code wins
       {3, 150.045, 5},
   };
   for (const NearestCase& c : cases) {
-    EXPECT_EQ(nearestDistanceCode(c.kind, c.wanted), c.code) << "kind " << c.kind << " " << c.wanted;
+    EXPECT_EQ(nearestDistanceCode(c.kind, c.wanted), c.code)
+        << "kind " << c.kind << " " << c.wanted;
   }
 }
 
 TEST(Scenario, PackedWordDecodesToItsFields) {
-  const int32_t fields[][5] = {{0, 0, 0, 0, 0}, {63, 15, 31, 63, 3}, {5, 1, 2, 3, 1}, {32, 9, 17, 40, 2}};
+  const int32_t fields[][5] = {
+      {0, 0, 0, 0, 0}, {63, 15, 31, 63, 3}, {5, 1, 2, 3, 1}, {32, 9, 17, 40, 2}};
   for (const auto& f : fields) {
     const BeaconWord w = decodeBeaconWord(packBeaconWord(f[0], f[1], f[2], f[3], f[4]));
     EXPECT_EQ(w.distanceCode, f[0]);
@@ -97,9 +109,10 @@ TEST(Scenario, DataWordAboveTheSignedRangeIsKeptAsItsBits) {
 }
 
 TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
-  const Scenario s = test::exampleScenario(
-      "", "[driver]\n[[driver.event]]\nat = 2.5\nkey = \"U\"\nhold = 1.2\n"
-          "[[driver.event]]\nat = 1.0\nreverser = 0\n");
+  const Scenario s =
+      test::exampleScenario("",
+                            "[driver]\n[[driver.event]]\nat = 2.5\nkey = \"U\"\nhold = 1.2\n"
+                            "[[driver.event]]\nat = 1.0\nreverser = 0\n");
   ASSERT_EQ(s.driver.events.size(), 3u);
   EXPECT_EQ(s.driver.events[0].action, DriverAction::Reverser);
   EXPECT_EQ(s.driver.events[1].action, DriverAction::KeyDown);
@@ -129,31 +142,38 @@ TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
   const std::string folder = "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
   const BadFile cases[] = {
       {"syntax", folder + "[track\nstop_point = 1\n", "bad.toml:2:", "syntax"},
-      {"unknown top key", folder + "colour = 3\n[track]\nstop_point = 1\n", "bad.toml:2:", "colour"},
-      {"misspelt key", exampleText("receiver_ofset = 1.0\n"), "bad.toml:23:", "train.receiver_ofset"},
-      {"string for number", exampleText("receiver_offset = \"far\"\n"), "bad.toml:23:",
-       "train.receiver_offset"},
-      {"out of range", exampleText("", "[run]\nframe_rate = 0\n"), "bad.toml:24:", "run.frame_rate"},
+      {"unknown top key", folder + "colour = 3\n[track]\nstop_point = 1\n",
+       "bad.toml:2:", "colour"},
+      {"misspelt key", exampleText("receiver_ofset = 1.0\n"),
+       "bad.toml:23:", "train.receiver_ofset"},
+      {"string for number", exampleText("receiver_offset = \"far\"\n"),
+       "bad.toml:23:", "train.receiver_offset"},
+      {"out of range", exampleText("", "[run]\nframe_rate = 0\n"),
+       "bad.toml:24:", "run.frame_rate"},
       {"missing track", folder, "bad.toml:1:", "track"},
       {"missing folder", "[track]\nstop_point = 1\n", "bad.toml:1:", "vehicle_folder"},
       {"no such folder", "vehicle_folder = \"/nonexistent/x\"\n", "bad.toml:1:", "vehicle_folder"},
       {"word and fields", exampleText("", "", "data = 5\n"), "bad.toml:", "data"},
-      {"code and distance", exampleText("", "", "code = 5\ndistance = 150.0\n"), "bad.toml:",
-       "distance"},
-      {"code too large", exampleText("", "", "code = 64\n"), "bad.toml:12:", "track.beacon[0].code"},
-      {"no position", folder + "[track]\nstop_point = 1\n[[track.beacon]]\ntype = 501\n", "bad.toml:",
-       "track.beacon[0].position"},
+      {"code and distance", exampleText("", "", "code = 5\ndistance = 150.0\n"),
+       "bad.toml:", "distance"},
+      {"code too large", exampleText("", "", "code = 64\n"),
+       "bad.toml:12:", "track.beacon[0].code"},
+      {"no position", folder + "[track]\nstop_point = 1\n[[track.beacon]]\ntype = 501\n",
+       "bad.toml:", "track.beacon[0].position"},
       {"event with two actions",
-       exampleText("", "[driver]\n[[driver.event]]\nat = 1\npower = 1\nbrake = 2\n"), "bad.toml:",
-       "driver.event[0]"},
-      {"unknown key name", exampleText("", "[driver]\n[[driver.event]]\nat = 1\nkey = \"Q\"\nhold = 1\n"),
+       exampleText("", "[driver]\n[[driver.event]]\nat = 1\npower = 1\nbrake = 2\n"),
+       "bad.toml:", "driver.event[0]"},
+      {"unknown key name",
+       exampleText("", "[driver]\n[[driver.event]]\nat = 1\nkey = \"Q\"\nhold = 1\n"),
        "bad.toml:26:", "driver.event[0].key"},
-      {"start past stop", exampleText("initial_position = 600.0\n"), "bad.toml:", "train.initial_position"},
-      {"bad timing", exampleText("", "[run]\nbeacon_timing = \"sometimes\"\n"), "bad.toml:24:",
-       "run.beacon_timing"},
-      {"power notch above the vehicle's", exampleText("", "[driver]\npower_notch = 9\n"), "bad.toml:24:",
-       "driver.power_notch"},
-      {"empty sweep list", exampleText("", "[sweep]\ngradient = []\n"), "bad.toml:24:", "sweep.gradient"},
+      {"start past stop", folder + "[track]\nstop_point = 100\n[train]\ninitial_position = 150\n",
+       "bad.toml:", "train.initial_position"},
+      {"bad timing", exampleText("", "[run]\nbeacon_timing = \"sometimes\"\n"),
+       "bad.toml:24:", "run.beacon_timing"},
+      {"power notch above the vehicle's", exampleText("", "[driver]\npower_notch = 9\n"),
+       "bad.toml:24:", "driver.power_notch"},
+      {"empty sweep list", exampleText("", "[sweep]\ngradient = []\n"),
+       "bad.toml:24:", "sweep.gradient"},
       {"not a table", folder + "track = 5\n", "bad.toml:2:", "track"},
   };
   for (const BadFile& c : cases) {

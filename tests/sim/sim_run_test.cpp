@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "sim/report.h"
 #include "sim/simulator.h"
@@ -32,7 +34,7 @@ TEST_F(SimRun, ExampleStopsNearThePointAndIsEvaluated) {
   EXPECT_EQ(r.verdict, Verdict::OnTarget);
   EXPECT_TRUE(r.holdingBrake);
   // The simulator follows the plug-in's distance to within the float speed.
-  EXPECT_NEAR(r.pluginDistanceAtStop, r.stopError * -1.0 * -1.0, 0.05);
+  EXPECT_NEAR(r.pluginDistanceAtStop, r.stopError, 0.05);
   EXPECT_EQ(r.endReason, "standing");
   ASSERT_EQ(r.beacons.size(), 3u);
   for (const BeaconPass& b : r.beacons) EXPECT_TRUE(b.accepted) << b.type;
@@ -93,9 +95,9 @@ TEST_F(SimRun, BeaconOfAnotherFormationIsIgnored) {
 // after a run that changed the HmPtn selection or left a key down.
 TEST_F(SimRun, ReusedInstanceRunsAsAFreshOne) {
   const Scenario plain = exampleScenario();
-  const Scenario messy = exampleScenario(
-      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 500\n",
-      "[[track.beacon]]\ntype = 504\nposition = 320\ndata = 2\n");
+  const Scenario messy =
+      exampleScenario("", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 500\n",
+                      "[[track.beacon]]\ntype = 504\nposition = 320\ndata = 2\n");
   std::vector<FrameRow> fresh, reused;
   {
     PluginHost first(pluginPath(), plain.vehicleFolder);
@@ -111,8 +113,9 @@ TEST_F(SimRun, ReusedInstanceRunsAsAFreshOne) {
 
 TEST_F(SimRun, CutOutByUWithLeftCtrlLeavesTheTrainUnbraked) {
   const Scenario s = exampleScenario(
-      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 0.5\n"
-          "[[driver.event]]\nat = 1.1\nkey = \"LCtrl\"\nhold = 0.2\n[run]\nmax_time = 60\n");
+      "",
+      "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 0.5\n"
+      "[[driver.event]]\nat = 1.1\nkey = \"LCtrl\"\nhold = 0.2\n[run]\nmax_time = 60\n");
   std::vector<FrameRow> rows;
   const RunResult r = host().run(s, &rows);
   EXPECT_EQ(rows.back().panel[3], 1);  // cut-out lamp
@@ -121,13 +124,15 @@ TEST_F(SimRun, CutOutByUWithLeftCtrlLeavesTheTrainUnbraked) {
 }
 
 TEST_F(SimRun, LongUPressSwitchesTheLowSpeedMode) {
-  const Scenario s = exampleScenario(
-      "", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 1.5\n");
+  const Scenario s =
+      exampleScenario("", "[driver]\n[[driver.event]]\nat = 1.0\nkey = \"U\"\nhold = 1.5\n");
   std::vector<FrameRow> rows;
   host().run(s, &rows);
   bool lit = false;
   for (const FrameRow& f : rows) {
-    if (f.timeMs < 2000) EXPECT_EQ(f.panel[4], 0) << f.timeMs;
+    if (f.timeMs < 2000) {
+      EXPECT_EQ(f.panel[4], 0) << f.timeMs;
+    }
     if (f.timeMs >= 2100 && f.panel[4] == 1) lit = true;
   }
   EXPECT_TRUE(lit);
@@ -141,7 +146,9 @@ TEST_F(SimRun, DriverHandsOffWhenThePluginCutsPower) {
   EXPECT_EQ(rows.back().driverPower, 0);
   // Power stops reaching the train before the driver shuts off, never after.
   for (const FrameRow& f : rows) {
-    if (f.driverPower == 0) EXPECT_EQ(f.sent.power, 0) << f.timeMs;
+    if (f.driverPower == 0) {
+      EXPECT_EQ(f.sent.power, 0) << f.timeMs;
+    }
   }
 }
 
@@ -167,8 +174,9 @@ TEST(SimHost, MissingPluginIsAHostError) {
 }
 
 TEST(SimHost, FileThatIsNoModuleIsAHostError) {
-  EXPECT_THROW(PluginHost(test::examplesDir() / "single-stop.toml", test::examplesDir() / "vehicle"),
-               HostError);
+  EXPECT_THROW(
+      PluginHost(test::examplesDir() / "single-stop.toml", test::examplesDir() / "vehicle"),
+      HostError);
 }
 
 TEST(SimHost, RunFolderHoldsAbsoluteEntriesAndIsRemoved) {

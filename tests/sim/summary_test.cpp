@@ -1,6 +1,7 @@
 // The accuracy table and the trace's number format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -19,8 +20,8 @@ SweepOutcome outcome(double error, bool stopped = true) {
 }
 
 TEST(Accuracy, BandsCountStopsWithinEachLimitInclusive) {
-  const std::vector<SweepOutcome> runs = {outcome(0.1), outcome(-0.25), outcome(0.3),
-                                          outcome(-0.5), outcome(0.9), outcome(-2.0),
+  const std::vector<SweepOutcome> runs = {outcome(0.1),       outcome(-0.25), outcome(0.3),
+                                          outcome(-0.5),      outcome(0.9),   outcome(-2.0),
                                           outcome(-40, false)};
   const Accuracy a = summarizeSweep(runs, 3);
   EXPECT_EQ(a.runs, 7u);

@@ -30,7 +30,7 @@ void runFor(Train& t, int32_t& now, int32_t ms) {
 }
 
 TEST(Train, DecodesThePairsOfTheNotchNumbering) {
-  const int32_t pairs[][2] = {{11, 1}, {12, 2}, {13, 3}, {1, 4}, {14, 5}, {15, 6},
+  const int32_t pairs[][2] = {{11, 1}, {12, 2}, {13, 3}, {1, 4},  {14, 5}, {15, 6},
                               {16, 7}, {2, 8},  {7, 28}, {4, 16}, {0, 0}};
   for (const auto& p : pairs) EXPECT_EQ(decodeBrakeNotch(p[0], 8), p[1]) << "notch " << p[0];
 }
@@ -67,8 +67,8 @@ TEST(Train, DeadTimeDelaysTheBrake) {
   runFor(t, now, 483);  // steps up to 483 ms: nothing yet
   EXPECT_EQ(t.brakeDecel(), 0.0);
   EXPECT_EQ(t.speed(), 40.0);
-  runFor(t, now, 17);  // the step ending at 500 ms has it
-  EXPECT_DOUBLE_EQ(t.brakeDecel(), 4 * v.quarterDecel);
+  runFor(t, now, 17);                                     // the step ending at 500 ms has it
+  EXPECT_DOUBLE_EQ(t.brakeDecel(), 16 * v.quarterDecel);  // notch 4
 }
 
 TEST(Train, FirstOrderLagReachesTwoThirdsAfterOneTimeConstant) {

@@ -31,11 +31,20 @@ std::string escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -73,7 +82,9 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
   vmax = std::ceil(vmax / vStep) * vStep;
 
   const auto px = [&](double x) { return kLeft + (x - x0) / (x1 - x0) * kPlotW; };
-  const auto py = [&](double v) { return kTop + kPlotH - std::clamp(v, 0.0, vmax) / vmax * kPlotH; };
+  const auto py = [&](double v) {
+    return kTop + kPlotH - std::clamp(v, 0.0, vmax) / vmax * kPlotH;
+  };
   const auto pq = [&](double q) { return kTop + kPlotH - q / kMaxQuarters * kPlotH; };
 
   std::string svg;
@@ -97,14 +108,13 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
            "\" y2=\"" + num(kTop + kPlotH) + "\"/>\n";
   }
   for (double v = 0; v <= vmax + 1e-9; v += vStep) {
-    svg += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(py(v)) + "\" x2=\"" +
-           num(kLeft + kPlotW) + "\" y2=\"" + num(py(v)) + "\"/>\n";
+    svg += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(py(v)) + "\" x2=\"" + num(kLeft + kPlotW) +
+           "\" y2=\"" + num(py(v)) + "\"/>\n";
   }
   svg += "</g>\n<g fill=\"#333\">\n";
   for (double x = std::ceil(x0 / xStep) * xStep; x <= x1; x += xStep) {
     svg += "<text x=\"" + num(px(x)) + "\" y=\"" + num(kTop + kPlotH + 18) +
-           "\" text-anchor=\"middle\">" + label(x - s.stopPoint) +
-           "</text>\n";
+           "\" text-anchor=\"middle\">" + label(x - s.stopPoint) + "</text>\n";
   }
   for (double v = 0; v <= vmax + 1e-9; v += vStep) {
     svg += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(py(v) + 4) + "\" text-anchor=\"end\">" +
@@ -185,8 +195,8 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
            num(y) + "\" stroke=\"" + items[i].color + "\" stroke-width=\"2\"" +
            (items[i].dash[0] ? std::string(" stroke-dasharray=\"") + items[i].dash + "\"" : "") +
            "/>\n";
-    svg += "<text x=\"" + num(lx + 30) + "\" y=\"" + num(y + 4) + "\">" + items[i].label +
-           "</text>\n";
+    svg +=
+        "<text x=\"" + num(lx + 30) + "\" y=\"" + num(y + 4) + "\">" + items[i].label + "</text>\n";
   }
   svg += "</g>\n</svg>\n";
   return svg;

@@ -11,8 +11,12 @@ std::filesystem::path executablePath() {
   return ec ? std::filesystem::path{} : p;
 }
 
-bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool stderrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
 
-const char* pluginFileName() { return "TASC.so"; }
+const char* pluginFileName() {
+  return "TASC.so";
+}
 
 }  // namespace tasc::sim

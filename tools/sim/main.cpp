@@ -83,7 +83,8 @@ std::vector<double> parseList(std::string_view option, std::string_view text) {
   if (text.find(':') != std::string_view::npos) {
     const std::size_t a = text.find(':');
     const std::size_t b = text.find(':', a + 1);
-    if (b == std::string_view::npos) throw UsageError{std::string(option) + ": range is from:to:step"};
+    if (b == std::string_view::npos)
+      throw UsageError{std::string(option) + ": range is from:to:step"};
     const double from = number(text.substr(0, a));
     const double to = number(text.substr(a + 1, b - a - 1));
     const double step = number(text.substr(b + 1));
@@ -97,8 +98,8 @@ std::vector<double> parseList(std::string_view option, std::string_view text) {
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t comma = text.find(',', start);
-    const std::string_view item =
-        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::string_view item = text.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     values.push_back(number(item));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
@@ -184,7 +185,8 @@ bool writeText(const fs::path& path, const std::string& text) {
 
 int runSingle(const Options& o, const Scenario& s) {
   PluginHost host(o.plugin, s.vehicleFolder);
-  for (const std::string& w : host.folder().warnings()) std::fprintf(stderr, "tasc-sim: warning: %s\n", w.c_str());
+  for (const std::string& w : host.folder().warnings())
+    std::fprintf(stderr, "tasc-sim: warning: %s\n", w.c_str());
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const RunResult r = host.run(s, &trace);

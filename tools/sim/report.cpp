@@ -14,7 +14,8 @@ std::string fmt(const char* format, ...) {
   va_start(args, format);
   const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)));
+  return n < 0 ? std::string()
+               : std::string(buffer, static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)));
 }
 
 // A fixed-decimal number, or an empty field for NaN. -0 prints as 0.
@@ -32,7 +33,7 @@ std::string formatSummary(const Scenario& s, const RunResult& r) {
   out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
   if (r.stopped) {
     out += fmt("stop error    %+.3f m  (%s; positive short, negative overrun)\n", r.stopError,
-                  std::fabs(r.stopError) <= 0.5 ? "within 0.5 m" : "outside 0.5 m");
+               std::fabs(r.stopError) <= 0.5 ? "within 0.5 m" : "outside 0.5 m");
   } else {
     out += fmt("stop error    %+.3f m  (did not stop: %s)\n", r.stopError, r.endReason.c_str());
   }
@@ -45,12 +46,12 @@ std::string formatSummary(const Scenario& s, const RunResult& r) {
   out += fmt("plug-in says  %s\n", verdict.c_str());
   if (r.firstBeaconMs >= 0 && r.stopMs >= 0) {
     out += fmt("time          %.2f s from the first beacon to the stop\n",
-                  (r.stopMs - r.firstBeaconMs) / 1000.0);
+               (r.stopMs - r.firstBeaconMs) / 1000.0);
   }
   out += fmt("brake         %d command changes, strongest %d quarter notches\n", r.brakeChanges,
-                r.peakCommand < 0 ? 0 : r.peakCommand);
-  out += fmt("comfort       peak deceleration %.2f km/h/s, peak jerk %.2f km/h/s^2\n",
-                r.peakDecel, r.peakJerk);
+             r.peakCommand < 0 ? 0 : r.peakCommand);
+  out += fmt("comfort       peak deceleration %.2f km/h/s, peak jerk %.2f km/h/s^2\n", r.peakDecel,
+             r.peakJerk);
   std::string beacons;
   for (const BeaconPass& b : r.beacons) {
     if (!beacons.empty()) beacons += ", ";
@@ -81,8 +82,8 @@ std::string formatTraceRow(const FrameRow& r) {
   line += fixed(r.patternSpeed, 4) + ',';
   line += fixed(r.brakeDecel, 4) + ',';
   line += fmt("%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,", r.brakeCommand, r.sent.brake, r.sent.power,
-                 r.sent.reverser, r.sent.constantSpeed, r.driverPower, r.driverBrake, r.panel[0],
-                 r.panel[1], r.panel[2], r.panel[3], r.panel[4]);
+              r.sent.reverser, r.sent.constantSpeed, r.driverPower, r.driverBrake, r.panel[0],
+              r.panel[1], r.panel[2], r.panel[3], r.panel[4]);
   line += r.beacon ? std::to_string(r.beacon) : std::string();
   line += '\n';
   return line;

@@ -1,12 +1,12 @@
 #include "sim/scenario.h"
 
+#include <toml++/toml.h>
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string_view>
-#include <toml++/toml.h>
 
 #include "control/beacon.h"
 #include "params/settings.h"
@@ -17,19 +17,26 @@ namespace tasc::sim {
 
 const char* beaconTimingName(BeaconTiming timing) {
   switch (timing) {
-    case BeaconTiming::BeforeElapse: return "before_elapse";
-    case BeaconTiming::AfterElapse: return "after_elapse";
+    case BeaconTiming::BeforeElapse:
+      return "before_elapse";
+    case BeaconTiming::AfterElapse:
+      return "after_elapse";
   }
   return "?";
 }
 
 const char* driverActionName(DriverAction action) {
   switch (action) {
-    case DriverAction::Power: return "power";
-    case DriverAction::Brake: return "brake";
-    case DriverAction::Reverser: return "reverser";
-    case DriverAction::KeyDown: return "key down";
-    case DriverAction::KeyUp: return "key up";
+    case DriverAction::Power:
+      return "power";
+    case DriverAction::Brake:
+      return "brake";
+    case DriverAction::Reverser:
+      return "reverser";
+    case DriverAction::KeyDown:
+      return "key down";
+    case DriverAction::KeyUp:
+      return "key up";
   }
   return "?";
 }
@@ -76,7 +83,11 @@ class Reader {
     const toml::source_region& where = node ? node->source() : table_.source();
     std::ostringstream out;
     out << file_ << ':' << where.begin.line << ':' << where.begin.column << ": ";
-    if (!key.empty()) out << full(key) << ": ";
+    if (!key.empty()) {
+      out << full(key) << ": ";
+    } else if (!prefix_.empty()) {
+      out << prefix_ << ": ";
+    }
     out << message;
     throw ScenarioError(out.str());
   }
@@ -188,16 +199,26 @@ class Reader {
 
   static const char* typeName(const toml::node& n) {
     switch (n.type()) {
-      case toml::node_type::table: return "a table";
-      case toml::node_type::array: return "an array";
-      case toml::node_type::string: return "a string";
-      case toml::node_type::integer: return "an integer";
-      case toml::node_type::floating_point: return "a float";
-      case toml::node_type::boolean: return "a boolean";
-      case toml::node_type::date: return "a date";
-      case toml::node_type::time: return "a time";
-      case toml::node_type::date_time: return "a date-time";
-      default: return "nothing";
+      case toml::node_type::table:
+        return "a table";
+      case toml::node_type::array:
+        return "an array";
+      case toml::node_type::string:
+        return "a string";
+      case toml::node_type::integer:
+        return "an integer";
+      case toml::node_type::floating_point:
+        return "a float";
+      case toml::node_type::boolean:
+        return "a boolean";
+      case toml::node_type::date:
+        return "a date";
+      case toml::node_type::time:
+        return "a time";
+      case toml::node_type::date_time:
+        return "a date-time";
+      default:
+        return "nothing";
     }
   }
 
@@ -208,7 +229,9 @@ class Reader {
   std::set<std::string> used_;
 };
 
-int32_t toMs(double seconds) { return static_cast<int32_t>(std::llround(seconds * 1000.0)); }
+int32_t toMs(double seconds) {
+  return static_cast<int32_t>(std::llround(seconds * 1000.0));
+}
 
 // One axis of the sweep: a number, an array of numbers, or {from, to, step}.
 std::vector<double> readAxis(Reader& r, std::string_view key, double lo, double hi) {
@@ -243,7 +266,8 @@ std::vector<double> readAxis(Reader& r, std::string_view key, double lo, double 
 
 int32_t keyCode(Reader& r, std::string_view key, const std::string& name) {
   std::string lower;
-  for (char c : name) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  for (char c : name)
+    lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
   if (lower == "u") return 0x55;
   if (lower == "lctrl" || lower == "left_ctrl" || lower == "ctrl") return 0xA2;
   r.fail(r.table().get(key), key, "unknown key name \"" + name + "\" (use \"U\" or \"LCtrl\")");
@@ -254,21 +278,25 @@ void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
   v.powerNotches = static_cast<int32_t>(r.integer("power_notches", 0, 20).value_or(5));
   const std::optional<double> b7 = r.number("b7_decel", 0.01, 20);
   const std::optional<double> quarter = r.number("quarter_decel", 0.001, 5);
-  if (b7 && quarter) r.fail(r.table().get("quarter_decel"), "quarter_decel", "give b7_decel or quarter_decel, not both");
+  if (b7 && quarter)
+    r.fail(r.table().get("quarter_decel"), "quarter_decel",
+           "give b7_decel or quarter_decel, not both");
   v.quarterDecel = quarter ? *quarter : (b7 ? *b7 : folderB7Dec) / 28.0;
   v.emergencyDecel = r.number("emergency_decel", 0.01, 20, 4.5);
   v.brakeDeadTime = r.number("brake_dead_time", 0, 5, v.brakeDeadTime);
   v.brakeTimeConstant = r.number("brake_time_constant", 0, 10, v.brakeTimeConstant);
   if (const toml::node* n = r.get("power_accel")) {
     if (const auto* a = n->as_array()) {
-      for (const toml::node& e : *a) v.powerAccel.push_back(r.checkNumber(&e, "power_accel", 0, 20));
+      for (const toml::node& e : *a)
+        v.powerAccel.push_back(r.checkNumber(&e, "power_accel", 0, 20));
       if (static_cast<int32_t>(v.powerAccel.size()) != v.powerNotches) {
-        r.fail(n, "power_accel", "needs one value per power notch (" +
-                                     std::to_string(v.powerNotches) + ")");
+        r.fail(n, "power_accel",
+               "needs one value per power notch (" + std::to_string(v.powerNotches) + ")");
       }
     } else {
       const double top = r.checkNumber(n, "power_accel", 0, 20);
-      for (int32_t i = 1; i <= v.powerNotches; ++i) v.powerAccel.push_back(top * i / v.powerNotches);
+      for (int32_t i = 1; i <= v.powerNotches; ++i)
+        v.powerAccel.push_back(top * i / v.powerNotches);
     }
   }
   if (v.powerAccel.empty()) {
@@ -290,7 +318,8 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
   b.line = static_cast<int32_t>(r.table().source().begin.line);
   const std::optional<double> position = r.number("position", -1e7, 1e7);
   const std::optional<double> before = r.number("before_stop", -1e6, 1e6);
-  if (position && before) r.fail(r.table().get("before_stop"), "before_stop", "give position or before_stop, not both");
+  if (position && before)
+    r.fail(r.table().get("before_stop"), "before_stop", "give position or before_stop, not both");
   if (!position && !before) r.fail(nullptr, "position", "missing (or before_stop)");
   b.position = position ? *position : stopPoint - *before;
 
@@ -298,7 +327,8 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
   const bool hasFields = r.has("code") || r.has("distance") || r.has("formation") ||
                          r.has("record") || r.has("file") || r.has("sub");
   if (r.has("data")) {
-    if (hasFields) r.fail(r.table().get("data"), "data", "give the data word whole or by its fields, not both");
+    if (hasFields)
+      r.fail(r.table().get("data"), "data", "give the data word whole or by its fields, not both");
     b.data = static_cast<int32_t>(static_cast<uint32_t>(
         static_cast<uint64_t>(*r.integer("data", -2147483648LL, 4294967295LL))));
     b.how = "data word";
@@ -306,7 +336,8 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
     const int32_t kind = b.type - 500;
     const std::optional<int64_t> code = r.integer("code", 0, 63);
     const std::optional<double> wanted = r.number("distance", 0, 1000);
-    if (code && wanted) r.fail(r.table().get("distance"), "distance", "give code or distance, not both");
+    if (code && wanted)
+      r.fail(r.table().get("distance"), "distance", "give code or distance, not both");
     int32_t c = 0;
     std::ostringstream how;
     if (code) {
@@ -317,14 +348,17 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
       c = nearestDistanceCode(kind, want);
       how << (wanted ? "distance " : "true distance ") << Reader::fmt(want) << " m -> code " << c;
     }
-    const auto formation = static_cast<int32_t>(r.integer("formation", 0, 15).value_or(folderFormation & 0xF));
+    const auto formation =
+        static_cast<int32_t>(r.integer("formation", 0, 15).value_or(folderFormation & 0xF));
     const auto record = static_cast<int32_t>(r.integer("record", 0, 31).value_or(0));
     const auto file = static_cast<int32_t>(r.integer("file", 0, 63).value_or(0));
     const auto sub = static_cast<int32_t>(r.integer("sub", 0, 3).value_or(0));
     b.data = packBeaconWord(c, formation, record, file, sub);
     b.how = how.str();
   } else {
-    if (hasFields) r.fail(nullptr, "type", "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
+    if (hasFields)
+      r.fail(nullptr, "type",
+             "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
     b.how = "data word";
   }
   r.finish();
@@ -361,7 +395,9 @@ DriverScript readDriver(Reader& r, const VehicleModel& v, const std::string& fil
         ++actions;
         d.events.push_back({at, DriverAction::Brake, static_cast<int32_t>(*b)});
       }
-      if (actions != 1) e.fail(nullptr, "", "an event needs exactly one of key (with hold), reverser, power, brake");
+      if (actions != 1)
+        e.fail(nullptr, "",
+               "an event needs exactly one of key (with hold), reverser, power, brake");
       e.finish();
     }
   }
@@ -391,12 +427,14 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
   s.name = r.string("name").value_or(file.stem().string());
 
   const std::optional<std::string> folder = r.string("vehicle_folder");
-  if (!folder) r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
+  if (!folder)
+    r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
   const fs::path base = file.has_parent_path() ? file.parent_path() : fs::path(".");
   s.vehicleFolder = fs::absolute(base / *folder).lexically_normal();
   std::error_code ec;
   if (!fs::is_directory(s.vehicleFolder, ec)) {
-    r.fail(root.get("vehicle_folder"), "vehicle_folder", "no such folder: " + s.vehicleFolder.string());
+    r.fail(root.get("vehicle_folder"), "vehicle_folder",
+           "no such folder: " + s.vehicleFolder.string());
   }
   const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
 
@@ -417,8 +455,9 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
       s.beacons.push_back(readBeacon(b, s.stopPoint, folderSettings.formationId));
     }
   }
-  std::stable_sort(s.beacons.begin(), s.beacons.end(),
-                   [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
+  std::stable_sort(
+      s.beacons.begin(), s.beacons.end(),
+      [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
   t.finish();
 
   if (const toml::table* train = r.subTable("train")) {
@@ -444,7 +483,8 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
       } else if (*timing == "after_elapse") {
         s.beaconTiming = BeaconTiming::AfterElapse;
       } else {
-        ru.fail(run->get("beacon_timing"), "beacon_timing", "expected \"before_elapse\" or \"after_elapse\"");
+        ru.fail(run->get("beacon_timing"), "beacon_timing",
+                "expected \"before_elapse\" or \"after_elapse\"");
       }
     }
     ru.finish();

@@ -14,7 +14,7 @@ namespace tasc::sim {
 // The train as the simulator moves it. Decelerations and accelerations in
 // km/h/s, speeds in km/h, times in s.
 struct VehicleModel {
-  int32_t brakeNotches = 8;         // service notches, reported by SetVehicleSpec
+  int32_t brakeNotches = 8;  // service notches, reported by SetVehicleSpec
   int32_t powerNotches = 5;
   double quarterDecel = 3.36 / 28;  // deceleration of one quarter notch
   double emergencyDecel = 4.5;      // notch brakeNotches + 1
@@ -34,11 +34,11 @@ enum class BeaconTiming { BeforeElapse, AfterElapse };
 const char* beaconTimingName(BeaconTiming timing);
 
 struct BeaconSpec {
-  int32_t type = 0;       // 400, 501..504 or any other (passed on as it is)
-  double position = 0;    // m along the track
-  int32_t data = 0;       // data word sent
-  int32_t line = 0;       // line in the scenario file, for messages
-  std::string how;        // how the word was given, for the summary
+  int32_t type = 0;     // 400, 501..504 or any other (passed on as it is)
+  double position = 0;  // m along the track
+  int32_t data = 0;     // data word sent
+  int32_t line = 0;     // line in the scenario file, for messages
+  std::string how;      // how the word was given, for the summary
 };
 
 enum class DriverAction { Power, Brake, Reverser, KeyDown, KeyUp };
@@ -51,10 +51,10 @@ struct DriverEvent {
 };
 
 struct DriverScript {
-  int32_t powerNotch = 0;              // held from the start
-  std::optional<double> powerOffAt;    // front position where the driver shuts off
-  bool handOffAtPowerCut = true;       // shut off when the plug-in cuts power
-  std::vector<DriverEvent> events;     // sorted by time, stable
+  int32_t powerNotch = 0;            // held from the start
+  std::optional<double> powerOffAt;  // front position where the driver shuts off
+  bool handOffAtPowerCut = true;     // shut off when the plug-in cuts power
+  std::vector<DriverEvent> events;   // sorted by time, stable
 };
 
 // A value list of the sweep matrix; empty: the scenario's own value.
@@ -81,9 +81,9 @@ struct Scenario {
   BeaconTiming beaconTiming = BeaconTiming::BeforeElapse;
   std::vector<BeaconSpec> beacons;  // sorted by position
   DriverScript driver;
-  double maxTime = 180;        // s of simulation time
-  double settleTime = 3;       // s standing before the run ends
-  double overrunLimit = 50;    // m past the stopping point that end the run
+  double maxTime = 180;      // s of simulation time
+  double settleTime = 3;     // s standing before the run ends
+  double overrunLimit = 50;  // m past the stopping point that end the run
   SweepAxes sweep;
 };
 

@@ -18,12 +18,18 @@ namespace tasc::sim {
 
 const char* verdictName(Verdict verdict) {
   switch (verdict) {
-    case Verdict::NoPattern: return "no pattern";
-    case Verdict::NotEvaluated: return "not evaluated";
-    case Verdict::OnTarget: return "on target";
-    case Verdict::Short: return "short";
-    case Verdict::Overrun: return "overrun";
-    case Verdict::DidNotStop: return "did not stop";
+    case Verdict::NoPattern:
+      return "no pattern";
+    case Verdict::NotEvaluated:
+      return "not evaluated";
+    case Verdict::OnTarget:
+      return "on target";
+    case Verdict::Short:
+      return "short";
+    case Verdict::Overrun:
+      return "overrun";
+    case Verdict::DidNotStop:
+      return "did not stop";
   }
   return "?";
 }
@@ -158,7 +164,8 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
   setKey(kKeyLeftCtrlCode, false);
   api_.SetBeaconData(BeaconRecord{504, 0, 0.0f, 0});
 
-  api_.SetVehicleSpec(VehicleSpecRecord{v.brakeNotches, v.powerNotches, v.brakeNotches, v.brakeNotches, 1});
+  api_.SetVehicleSpec(
+      VehicleSpecRecord{v.brakeNotches, v.powerNotches, v.brakeNotches, v.brakeNotches, 1});
   api_.Initialize(0);
 
   // The follower: same settings and files, reset as Initialize resets.
@@ -166,7 +173,7 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
   applySettings(shadow, (folder_.path() / "TASC.ini").string().c_str());
   shadow.reset();
   shadow.patternSelect = 0;
-  bool following = false;       // a stopping beacon has set the plug-in's distance
+  bool following = false;  // a stopping beacon has set the plug-in's distance
   double pluginRemaining = 0;
 
   // The driver: released brake, forward, the scripted power notch.
@@ -188,7 +195,7 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
   const auto settleMs = static_cast<int32_t>(std::llround(s.settleTime * 1000.0));
   const int32_t holdNotch = 4;  // command 16 in the vehicle's numbering
 
-  float storedSpeed = 0.0f;   // what the plug-in holds from the last Elapse
+  float storedSpeed = 0.0f;  // what the plug-in holds from the last Elapse
   int32_t storedTime = 0;
   int32_t standingMs = 0;
   int32_t previousOverride = -1;
@@ -236,11 +243,24 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
     while (nextEvent < s.driver.events.size() && s.driver.events[nextEvent].timeMs <= nowMs) {
       const DriverEvent& e = s.driver.events[nextEvent++];
       switch (e.action) {
-        case DriverAction::Power: driverPower = e.value; api_.SetPower(e.value); break;
-        case DriverAction::Brake: driverBrake = e.value; api_.SetBrake(e.value); break;
-        case DriverAction::Reverser: driverReverser = e.value; api_.SetReverser(e.value); break;
-        case DriverAction::KeyDown: setKey(e.value, true); break;
-        case DriverAction::KeyUp: setKey(e.value, false); break;
+        case DriverAction::Power:
+          driverPower = e.value;
+          api_.SetPower(e.value);
+          break;
+        case DriverAction::Brake:
+          driverBrake = e.value;
+          api_.SetBrake(e.value);
+          break;
+        case DriverAction::Reverser:
+          driverReverser = e.value;
+          api_.SetReverser(e.value);
+          break;
+        case DriverAction::KeyDown:
+          setKey(e.value, true);
+          break;
+        case DriverAction::KeyUp:
+          setKey(e.value, false);
+          break;
       }
     }
     if (s.driver.powerOffAt && driverPower > 0 && train.position() >= *s.driver.powerOffAt) {
@@ -265,7 +285,8 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
     state.timeMs = nowMs;
     sent = api_.Elapse(state, panel_.data(), sound_.data());
     // The plug-in's frame step and distance, followed.
-    const auto diff = static_cast<int32_t>(static_cast<uint32_t>(nowMs) - static_cast<uint32_t>(storedTime));
+    const auto diff =
+        static_cast<int32_t>(static_cast<uint32_t>(nowMs) - static_cast<uint32_t>(storedTime));
     const int32_t pluginStep = diff > 0 ? diff : 0;
     storedTime = nowMs;
     storedSpeed = state.speed;
@@ -286,7 +307,8 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
 
     // Measures.
     const bool moving = train.speed() > 0.0;
-    const int32_t override = sent.constantSpeed == 2 ? decodeBrakeNotch(sent.brake, v.brakeNotches) : -1;
+    const int32_t override =
+        sent.constantSpeed == 2 ? decodeBrakeNotch(sent.brake, v.brakeNotches) : -1;
     if (k > 0 && override != previousOverride && result.firstBeaconMs >= 0 && !result.stopped) {
       ++result.brakeChanges;
     }
@@ -340,15 +362,17 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
       row.accel = train.acceleration();
       row.trueRemaining = s.stopPoint - train.position();
       row.pluginRemaining = following ? pluginRemaining : std::numeric_limits<double>::quiet_NaN();
-      row.patternSpeed = following && lamp86 == 1 ? patternSpeed(shadow.activeParam, pluginRemaining)
-                                                  : std::numeric_limits<double>::quiet_NaN();
+      row.patternSpeed = following && lamp86 == 1
+                             ? patternSpeed(shadow.activeParam, pluginRemaining)
+                             : std::numeric_limits<double>::quiet_NaN();
       row.brakeDecel = train.brakeDecel();
       row.brakeCommand = override;
       row.sent = sent;
       row.driverPower = driverPower;
       row.driverBrake = driverBrake;
       for (int i = 0; i < kPanelLampCount; ++i) {
-        row.panel[static_cast<std::size_t>(i)] = panel_[static_cast<std::size_t>(kFirstPanelIndex + i)];
+        row.panel[static_cast<std::size_t>(i)] =
+            panel_[static_cast<std::size_t>(kFirstPanelIndex + i)];
       }
       row.beacon = passedThisFrame.empty() ? 0 : passedThisFrame.back();
       trace->push_back(row);

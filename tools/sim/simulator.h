@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "control/tasc_controller.h"
-#include "plugin/host_records.h"
 #include "platform/host_loader.h"
+#include "plugin/host_records.h"
 #include "sim/host_system.h"
 #include "sim/scenario.h"
 
@@ -62,29 +62,30 @@ class RunFolder {
 // One frame of the trace, after its Elapse.
 struct FrameRow {
   int32_t timeMs = 0;
-  double position = 0;        // m, the train's front
-  double speed = 0;           // km/h
-  double accel = 0;           // km/h/s over the frame's step
-  double trueRemaining = 0;   // m from the front to the stopping point
-  double pluginRemaining = 0; // m, the plug-in's own distance as the simulator follows it; NaN: none
-  double patternSpeed = 0;    // km/h at the train for that distance; NaN: no pattern lit
-  double brakeDecel = 0;      // km/h/s applied after dead time and lag
+  double position = 0;       // m, the train's front
+  double speed = 0;          // km/h
+  double accel = 0;          // km/h/s over the frame's step
+  double trueRemaining = 0;  // m from the front to the stopping point
+  double pluginRemaining =
+      0;                    // m, the plug-in's own distance as the simulator follows it; NaN: none
+  double patternSpeed = 0;  // km/h at the train for that distance; NaN: no pattern lit
+  double brakeDecel = 0;    // km/h/s applied after dead time and lag
   int32_t brakeCommand = -1;  // quarter notches of the plug-in's override; -1: none
   HandleRecord sent{};        // the handles that Elapse returned
   int32_t driverPower = 0;
   int32_t driverBrake = 0;
   std::array<int32_t, kPanelLampCount> panel{};  // indices 85..89
-  int32_t beacon = 0;         // type of a beacon passed in this frame, 0: none
+  int32_t beacon = 0;                            // type of a beacon passed in this frame, 0: none
 };
 
 // A beacon as the train passed it.
 struct BeaconPass {
   int32_t timeMs = 0;
-  double position = 0;   // m, the beacon's position
+  double position = 0;  // m, the beacon's position
   int32_t type = 0;
   int32_t data = 0;
-  bool accepted = false;   // a stopping beacon that set a distance
-  double distance = 0;     // m it set (accepted only)
+  bool accepted = false;  // a stopping beacon that set a distance
+  double distance = 0;    // m it set (accepted only)
 };
 
 enum class Verdict { NoPattern, NotEvaluated, OnTarget, Short, Overrun, DidNotStop };
@@ -92,18 +93,18 @@ const char* verdictName(Verdict verdict);
 
 struct RunResult {
   bool stopped = false;
-  double stopPosition = 0;       // m, the front where the train came to rest (or ended)
-  double stopError = 0;          // m, stopping point - front: positive short, negative overrun
+  double stopPosition = 0;  // m, the front where the train came to rest (or ended)
+  double stopError = 0;     // m, stopping point - front: positive short, negative overrun
   Verdict verdict = Verdict::NoPattern;
-  bool holdingBrake = false;     // the plug-in holds the train after its evaluation
+  bool holdingBrake = false;        // the plug-in holds the train after its evaluation
   double pluginDistanceAtStop = 0;  // m, the distance the plug-in evaluated (followed)
-  int32_t firstBeaconMs = -1;    // first stopping beacon passed
-  int32_t stopMs = -1;           // the train came to rest
+  int32_t firstBeaconMs = -1;       // first stopping beacon passed
+  int32_t stopMs = -1;              // the train came to rest
   int32_t endMs = 0;
-  int32_t brakeChanges = 0;      // changes of the plug-in's brake override
-  double peakDecel = 0;          // km/h/s, while moving
-  double peakJerk = 0;           // km/h/s^2, while moving
-  int32_t peakCommand = -1;      // quarter notches
+  int32_t brakeChanges = 0;  // changes of the plug-in's brake override
+  double peakDecel = 0;      // km/h/s, while moving
+  double peakJerk = 0;       // km/h/s^2, while moving
+  int32_t peakCommand = -1;  // quarter notches
   int32_t frames = 0;
   std::string endReason;
   std::vector<BeaconPass> beacons;

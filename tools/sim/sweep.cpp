@@ -42,8 +42,9 @@ Scenario applyCase(const Scenario& s, const SweepCase& c) {
 
 std::string caseName(const SweepCase& c) {
   char buffer[160];
-  std::snprintf(buffer, sizeof buffer, "v0 %.1f km/h, dead %.2f s, lag %.2f s, grade %+.1f, offset %.2f m",
-                c.initialSpeed, c.brakeDeadTime, c.brakeTimeConstant, c.gradient, c.receiverOffset);
+  std::snprintf(buffer, sizeof buffer,
+                "v0 %.1f km/h, dead %.2f s, lag %.2f s, grade %+.1f, offset %.2f m", c.initialSpeed,
+                c.brakeDeadTime, c.brakeTimeConstant, c.gradient, c.receiverOffset);
   return buffer;
 }
 
@@ -130,8 +131,10 @@ std::string formatAccuracy(const std::vector<SweepOutcome>& outcomes, const Accu
   out += line;
   out += "  within     share    stops\n";
   for (int b = 0; b < 4; ++b) {
-    const double share = a.runs ? 100.0 * static_cast<double>(a.within[b]) / static_cast<double>(a.runs) : 0.0;
-    std::snprintf(line, sizeof line, "  +-%.2f m  %5.1f %%  %5zu\n", kAccuracyBands[b], share, a.within[b]);
+    const double share =
+        a.runs ? 100.0 * static_cast<double>(a.within[b]) / static_cast<double>(a.runs) : 0.0;
+    std::snprintf(line, sizeof line, "  +-%.2f m  %5.1f %%  %5zu\n", kAccuracyBands[b], share,
+                  a.within[b]);
     out += line;
   }
   std::snprintf(line, sizeof line, "  mean error %+.3f m, mean |error| %.3f m, worst %+.3f m\n",

@@ -42,12 +42,12 @@ std::vector<SweepOutcome> runSweep(const Scenario& scenario, const std::filesyst
 
 struct Accuracy {
   std::size_t runs = 0;
-  std::size_t stopped = 0;                 // came to rest
-  std::size_t within[4] = {};              // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
-  double meanError = 0;                    // m, signed, stopped only
+  std::size_t stopped = 0;     // came to rest
+  std::size_t within[4] = {};  // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
+  double meanError = 0;        // m, signed, stopped only
   double meanAbsError = 0;
-  double worstError = 0;                   // m, largest magnitude, signed
-  std::vector<std::size_t> worstCases;     // indices, largest magnitude first (did-not-stop first)
+  double worstError = 0;                // m, largest magnitude, signed
+  std::vector<std::size_t> worstCases;  // indices, largest magnitude first (did-not-stop first)
 };
 inline constexpr double kAccuracyBands[4] = {0.25, 0.35, 0.5, 1.0};
 

@@ -61,7 +61,9 @@ double Train::delayedTarget(int32_t atMs) const {
 
 double Train::lagFactor(int32_t stepMs) {
   if (vehicle_.brakeTimeConstant <= 0) return 1.0;
-  const auto compute = [&] { return 1.0 - std::exp(-(stepMs / 1000.0) / vehicle_.brakeTimeConstant); };
+  const auto compute = [&] {
+    return 1.0 - std::exp(-(stepMs / 1000.0) / vehicle_.brakeTimeConstant);
+  };
   if (stepMs < 0 || stepMs >= 64) return compute();
   double& f = lagCache_[stepMs];
   if (f == 0.0) f = compute();
@@ -94,8 +96,8 @@ void Train::advance(int32_t stepMs, int32_t nowMs) {
   }
   const double power = powerAccel_;
   const double v = speed_;
-  const double resistance = vehicle_.resistanceA + vehicle_.resistanceB * v +
-                            vehicle_.resistanceC * v * v;
+  const double resistance =
+      vehicle_.resistanceA + vehicle_.resistanceB * v + vehicle_.resistanceC * v * v;
   if (v <= 0.0) {
     // Standing: brake and resistance hold the train unless the drive (power
     // and a downhill pull) overcomes them. The train never rolls back.

@@ -28,8 +28,8 @@ class Train {
 
   double position() const { return position_; }
   double speed() const { return speed_; }
-  double acceleration() const { return accel_; }     // of the last step, km/h/s
-  double brakeDecel() const { return brakeDecel_; }  // applied after the lag
+  double acceleration() const { return accel_; }       // of the last step, km/h/s
+  double brakeDecel() const { return brakeDecel_; }    // applied after the lag
   int32_t brakeQuarters() const { return quarters_; }  // commanded, -1 emergency
 
  private:
