@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
-exec build/default/tools/host/tasc-host examples/stop.script build/default/TASC.so
+exec build/default/tools/sim/tasc-sim
