@@ -11,18 +11,25 @@ bool isProfileSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
 }
 
+char foldCase(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return foldCase(x) == foldCase(y);
+         });
+}
+
+}  // namespace
+
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isProfileSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && isProfileSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 
-char foldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldCase(x) == foldCase(y); });
-}
+namespace {
 
 std::string_view unquote(std::string_view v) {
   if (v.size() > 1 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -100,9 +107,12 @@ int32_t parseInt(std::string_view text) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     uint32_t digit = 99;
-    if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-    else if (c >= 'A' && c <= 'Z') digit = static_cast<uint32_t>(c - 'A' + 10);
-    else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+    if (c >= '0' && c <= '9')
+      digit = static_cast<uint32_t>(c - '0');
+    else if (c >= 'A' && c <= 'Z')
+      digit = static_cast<uint32_t>(c - 'A' + 10);
+    else if (c >= 'a' && c <= 'z')
+      digit = static_cast<uint32_t>(c - 'a' + 10);
     if (digit >= base) break;
     total = total * base + digit;
   }

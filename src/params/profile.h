@@ -17,6 +17,10 @@
 
 namespace tasc::profile {
 
+// The text without the white space that the profile functions trim at its
+// ends (Ctrl-Z counts as white space).
+std::string_view trim(std::string_view text);
+
 // The value of `key` in `section`, unquoted; nullopt when the section or the
 // key is missing or the key has no value.
 std::optional<std::string_view> findValue(std::string_view text, std::string_view section,

@@ -55,14 +55,7 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool isProfileSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
-}
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isProfileSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isProfileSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
+using profile::trim;  // the same trimming as the settings reader
 
 // A key line of a private-profile file, read with the rules of
 // params/profile.h: only the first section of a name is ever searched.
