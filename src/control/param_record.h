@@ -11,13 +11,13 @@ inline constexpr int kHmPtnFlagCount = 4;
 inline constexpr int kParamColumnCount = 15;
 
 struct ParamRecord {
-  int32_t recordId{};                       // key, matched by a beacon's record field
-  int32_t subId{};                          // second key, matched by its sub field
+  int32_t recordId{};                             // key, matched by a beacon's record field
+  int32_t subId{};                                // second key, matched by its sub field
   std::array<double, kLeadTimeCount> leadTime{};  // s, look-ahead times of steps 0..4
-  double decelFar{};                        // km/h/s, pattern deceleration far out
-  double decelNear{};                       // km/h/s, pattern deceleration at the point
-  double blendLength{};                     // m, blend between the two decelerations
-  double blendStart{};                      // m, remaining distance where the blend starts
+  double decelFar{};                              // km/h/s, pattern deceleration far out
+  double decelNear{};                             // km/h/s, pattern deceleration at the point
+  double blendLength{};                           // m, blend between the two decelerations
+  double blendStart{};                            // m, remaining distance where the blend starts
   std::array<bool, kHmPtnFlagCount> hmPtnFlag{};  // one per patternSelect value
 
   friend bool operator==(const ParamRecord&, const ParamRecord&) = default;

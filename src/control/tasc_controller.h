@@ -32,10 +32,10 @@ const char* stopResultName(StopResult result);
 
 // Timer slots, in the order the control cycle advances them.
 enum TimerSlot : std::size_t {
-  kStandstillTimer = 0,    // time below 1.2 km/h
-  kUKeyTimer = 1,          // time with the U key held alone
-  kSlowRunningTimer = 2,   // low-speed mode, below 0.5 km/h, with a command
-  kNoPowerTimer = 3,       // low-speed mode, driver's power at 0
+  kStandstillTimer = 0,   // time below 1.2 km/h
+  kUKeyTimer = 1,         // time with the U key held alone
+  kSlowRunningTimer = 2,  // low-speed mode, below 0.5 km/h, with a command
+  kNoPowerTimer = 3,      // low-speed mode, driver's power at 0
 };
 
 // Panel values, written to the host's indices 85..89.
@@ -53,24 +53,24 @@ inline constexpr int32_t kKeyLeftCtrl = 0xA2;
 
 struct TascController {
   // --- fields, in declaration order ---
-  std::vector<ParamRecord> paramTable;  // records of the file loaded last; default first
+  std::vector<ParamRecord> paramTable;            // records of the file loaded last; default first
   ParamRecord activeParam = kDefaultParamRecord;  // record in force for this stop
   std::array<int32_t, kTimerCount> timers{};      // ms; valid only once timersCreated
   bool timersCreated = false;                     // the reset has created the four timers
-  int32_t loadedFileIndex = 0;   // entry that the reset loaded; always 0
-  double remainingDistance = 0;  // m to the stopping point, negative past it
+  int32_t loadedFileIndex = 0;                    // entry that the reset loaded; always 0
+  double remainingDistance = 0;                   // m to the stopping point, negative past it
   bool beacon400Toggle = false;
   bool patternActive = false;
   bool standstill = false;  // below 1.2 km/h for more than 1000 ms
   StopResult stopResult = StopResult::None;
   BrakePhase brakePhase = BrakePhase::Waiting;
-  int32_t maxBrakeSteps = 0;  // quarter notches matching the pattern deceleration
-  PathBuffer modulePath{};    // full file name of the module
+  int32_t maxBrakeSteps = 0;                 // quarter notches matching the pattern deceleration
+  PathBuffer modulePath{};                   // full file name of the module
   std::array<char, kDriveSize> pathDrive{};  // scratch: drive of modulePath
   std::array<char, kDirSize> pathDir{};      // scratch: directory of modulePath
   PathBuffer paramListPath{};  // csvPath.ini beside the module; empty when it does not fit
   std::array<PathBuffer, kParamFileCount> paramFiles{};  // entries of csvPath.ini
-  bool paramFilesRead = false;  // the reset has filled paramFiles
+  bool paramFilesRead = false;                           // the reset has filled paramFiles
   bool enableHmPtn = false;
   bool uKeyHeld = false;
   bool uKeyLatch = false;

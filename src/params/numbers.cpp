@@ -21,8 +21,8 @@ bool isHexDigit(char c) {
 }
 
 struct DecimalScan {
-  bool found = false;     // a number begins the text
-  bool inRange = true;    // it fits a 64-bit float (no overflow or underflow)
+  bool found = false;   // a number begins the text
+  bool inRange = true;  // it fits a 64-bit float (no overflow or underflow)
   double value = 0.0;
 };
 
@@ -59,7 +59,8 @@ DecimalScan scanDecimal(std::string_view s) {
     const std::size_t e = read.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
     const bool tiny = e != std::string_view::npos && e + 1 < read.size() && read[e + 1] == '-';
     scan.value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-  } else if (std::isfinite(scan.value) && scan.value != 0.0 && std::fabs(scan.value) < std::numeric_limits<double>::min()) {
+  } else if (std::isfinite(scan.value) && scan.value != 0.0 &&
+             std::fabs(scan.value) < std::numeric_limits<double>::min()) {
     scan.inRange = false;  // subnormal: strtod reports ERANGE
   }
   if (negative) scan.value = -scan.value;

@@ -17,9 +17,12 @@ constexpr const char* kMissing = "\n";
 
 const char* settingSourceName(SettingSource source) {
   switch (source) {
-    case SettingSource::File: return "file";
-    case SettingSource::Default: return "default";
-    case SettingSource::B7DecFallback: return "fallback";
+    case SettingSource::File:
+      return "file";
+    case SettingSource::Default:
+      return "default";
+    case SettingSource::B7DecFallback:
+      return "fallback";
   }
   return "?";
 }

@@ -19,7 +19,7 @@ enum class SettingSource {
 const char* settingSourceName(SettingSource source);
 
 struct Settings {
-  double b7Dec = kDefaultB7Dec;        // km/h/s of brake notch 7; always positive and finite
+  double b7Dec = kDefaultB7Dec;  // km/h/s of brake notch 7; always positive and finite
   int32_t formationId = kDefaultFormationId;
   bool enableHmPtn = false;
   SettingSource b7DecSource = SettingSource::Default;

@@ -29,7 +29,7 @@ bool copyText(std::string_view text, std::span<char> out) {
 // The whole file as text; nothing when it does not open as a regular file.
 std::optional<std::string> readWholeFile(const char* path) {
   if (path == nullptr || *path == '\0') return std::nullopt;
-  struct stat st{};
+  struct stat st {};
   if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -40,9 +40,12 @@ std::array<bool, 2> g_keys{};  // U, left Ctrl
 
 int keySlot(int32_t virtualKey) {
   switch (virtualKey) {
-    case 0x55: return 0;
-    case 0xA2: return 1;
-    default: return -1;
+    case 0x55:
+      return 0;
+    case 0xA2:
+      return 1;
+    default:
+      return -1;
   }
 }
 

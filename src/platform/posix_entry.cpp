@@ -5,7 +5,9 @@
 
 namespace {
 // The attach step runs when the module is loaded.
-__attribute__((constructor)) void onModuleLoad() { tasc::plugin::attachModule(); }
+__attribute__((constructor)) void onModuleLoad() {
+  tasc::plugin::attachModule();
+}
 }  // namespace
 
 // Stand-in for the asynchronous key query: a POSIX host reports the physical

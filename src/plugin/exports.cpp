@@ -28,8 +28,12 @@ void joinPath(PathBuffer& dst, std::string_view a, std::string_view b, std::stri
 
 }  // namespace
 
-Boundary& boundary() { return g_boundary; }
-TascController& controller() { return g_controller; }
+Boundary& boundary() {
+  return g_boundary;
+}
+TascController& controller() {
+  return g_controller;
+}
 
 void attachModule() noexcept {
   TascController& c = g_controller;
@@ -115,7 +119,9 @@ TASC_EXPORT void TASC_CALL Load() {}
 TASC_EXPORT void TASC_CALL Dispose() {}
 
 // The interface version the host expects of this plug-in.
-TASC_EXPORT int32_t TASC_CALL GetPluginVersion() { return tasc::kPluginVersion; }
+TASC_EXPORT int32_t TASC_CALL GetPluginVersion() {
+  return tasc::kPluginVersion;
+}
 
 // Stores the vehicle's number of brake notches; the rest is not read.
 TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord spec) {
@@ -147,7 +153,7 @@ TASC_EXPORT HandleRecord TASC_CALL Elapse(VehicleStateRecord state, int32_t* pan
     g_boundary.vehicleState = state;
     g_controller.update();
     g_boundary.handleOutput = tasc::plugin::mixHandles(g_controller, g_boundary.driverHandles,
-                                                        g_boundary.vehicleState.speed);
+                                                       g_boundary.vehicleState.speed);
     if (panel != nullptr) {
       for (int i = 0; i < tasc::kPanelLampCount; ++i) {
         panel[tasc::kFirstPanelIndex + i] = g_controller.panelLamps[static_cast<std::size_t>(i)];

@@ -18,10 +18,10 @@ struct VehicleSpecRecord {
 
 // Vehicle state of one frame. Only speed and time are read; the rest is copied.
 struct VehicleStateRecord {
-  double location;     // m, copied, not read
-  float speed;         // km/h, signed: negative when rolling back
-  int32_t timeMs;      // simulation time, ms
-  float reserved[6];   // copied, not read
+  double location;    // m, copied, not read
+  float speed;        // km/h, signed: negative when rolling back
+  int32_t timeMs;     // simulation time, ms
+  float reserved[6];  // copied, not read
 };
 
 // Handle positions that reach the train, returned by every frame.
@@ -35,9 +35,9 @@ struct HandleRecord {
 // A ground beacon passed by the train.
 struct BeaconRecord {
   int32_t type;
-  int32_t signal;    // not read
-  float distance;    // not read
-  int32_t data;      // data word
+  int32_t signal;  // not read
+  float distance;  // not read
+  int32_t data;    // data word
 };
 
 static_assert(sizeof(VehicleSpecRecord) == 20);

@@ -17,7 +17,7 @@ struct Boundary {
   HandleRecord handleOutput{};             // built by every frame
   int32_t elapsedMs = 0;                   // step of the current frame
   int32_t brakeNotchCount = 0;
-  PathBuffer settingsPath{};               // TASC.ini beside the module; empty if it does not fit
+  PathBuffer settingsPath{};  // TASC.ini beside the module; empty if it does not fit
 };
 
 Boundary& boundary();
@@ -38,8 +38,7 @@ int32_t encodeBrakeNotch(int32_t command);
 
 // Handle mix of a frame: driver's handles, the power cut and the brake
 // override by the controller's command.
-HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& driver,
-                        float speed);
+HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& driver, float speed);
 
 // SetBeaconData's dispatch: 400 toggles, 501..503 are stopping beacons (only
 // while the stored speed is not exactly 0), 504 selects the HmPtn pattern

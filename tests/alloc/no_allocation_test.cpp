@@ -20,11 +20,21 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) { return ::operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new[](std::size_t n) {
+  return ::operator new(n);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 // The exports, linked into this program.
 extern "C" {
@@ -51,7 +61,7 @@ TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
   float speed = 60.0f;
   for (int i = 0; i < 3000; ++i) {
     time += 16;
-    if (i == 10) SetBeaconData(BeaconRecord{503, 0, 0.0f, 1 << 6});   // file index 0
+    if (i == 10) SetBeaconData(BeaconRecord{503, 0, 0.0f, 1 << 6});  // file index 0
     if (i == 400) SetBeaconData(BeaconRecord{502, 0, 0.0f, 1 << 6});
     if (i == 500) SetBeaconData(BeaconRecord{400, 0, 0.0f, 0});
     if (i == 600) SetBeaconData(BeaconRecord{504, 0, 0.0f, 2});

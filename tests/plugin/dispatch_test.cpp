@@ -11,7 +11,12 @@ namespace {
 TEST(Dispatch, Type504ClampsToZeroToThreeWhateverTheSpeed) {
   const struct {
     int32_t data, select;
-  } cases[] = {{-7, 0}, {0, 0}, {2, 2}, {3, 3}, {9, 3}, {std::numeric_limits<int32_t>::min(), 0},
+  } cases[] = {{-7, 0},
+               {0, 0},
+               {2, 2},
+               {3, 3},
+               {9, 3},
+               {std::numeric_limits<int32_t>::min(), 0},
                {std::numeric_limits<int32_t>::max(), 3}};
   for (const auto& c : cases) {
     TascController ctl;

@@ -12,8 +12,8 @@ namespace {
 TEST(BrakeNotchEncoding, WholeNotchesAndQuarterPositionsFromEleven) {
   const struct {
     int32_t command, notch;
-  } cases[] = {{0, 0},  {1, 11}, {2, 12}, {3, 13}, {4, 1},  {5, 14}, {6, 15}, {7, 16},
-               {8, 2},  {9, 17}, {12, 3}, {15, 22}, {16, 4}, {27, 31}, {28, 7}};
+  } cases[] = {{0, 0}, {1, 11}, {2, 12}, {3, 13},  {4, 1},  {5, 14},  {6, 15}, {7, 16},
+               {8, 2}, {9, 17}, {12, 3}, {15, 22}, {16, 4}, {27, 31}, {28, 7}};
   for (const auto& c : cases) EXPECT_EQ(encodeBrakeNotch(c.command), c.notch) << c.command;
 }
 
@@ -23,13 +23,14 @@ TEST(FrameStep, WrapsAndNeverGoesNegative) {
   const struct {
     int32_t now, before, step;
   } cases[] = {
-      {16, 0, 16},          {1000, 1000, 0},  {900, 1000, 0},  // backwards gives 0
-      {5000, 0, 5000},      // the first frame's step is the whole time
-      {kMin, kMax, 1},      // wrap-around, computed without overflow
-      {kMax, kMin, 0},      // a difference of -1 in 32-bit arithmetic
-      {kMax, -1, 0},        // kMax - (-1) wraps to kMin: not positive
+      {16, 0, 16},     {1000, 1000, 0}, {900, 1000, 0},  // backwards gives 0
+      {5000, 0, 5000},                                   // the first frame's step is the whole time
+      {kMin, kMax, 1},                                   // wrap-around, computed without overflow
+      {kMax, kMin, 0},                                   // a difference of -1 in 32-bit arithmetic
+      {kMax, -1, 0},                                     // kMax - (-1) wraps to kMin: not positive
   };
-  for (const auto& c : cases) EXPECT_EQ(frameStep(c.now, c.before), c.step) << c.now << " " << c.before;
+  for (const auto& c : cases)
+    EXPECT_EQ(frameStep(c.now, c.before), c.step) << c.now << " " << c.before;
 }
 
 struct MixCase {
@@ -53,8 +54,13 @@ TEST(HandleMix, PowerCutAndBrakeOverride) {
       {"low speed cuts power at 1.81", true, -1, 0, 4, 1.81f, {0, 0, 1, 0}},
       {"low speed ignores the command for power", true, -1, 0, 4, 1.0f, {0, 4, 1, 0}},
       {"negative driver notch and -1: no override", false, -1, -1, 3, 10.0f, {-1, 3, 1, 0}},
-      {"huge driver notch: no overflow", false, 28, std::numeric_limits<int32_t>::max(), 0,
-       10.0f, {std::numeric_limits<int32_t>::max(), 0, 1, 0}},
+      {"huge driver notch: no overflow",
+       false,
+       28,
+       std::numeric_limits<int32_t>::max(),
+       0,
+       10.0f,
+       {std::numeric_limits<int32_t>::max(), 0, 1, 0}},
   };
   for (const auto& c : cases) {
     TascController ctl;

@@ -17,13 +17,13 @@ inline int32_t quartersOfNotch(int32_t notch) {
 }
 
 struct SimpleTrain {
-  double b7Dec = 3.36;      // km/h/s at notch 7
-  double deadTimeS = 0.2;   // s before a new brake demand starts to act
-  double lagS = 0.3;        // s, first-order lag of the brake
-  double speed = 0.0;       // km/h
-  double position = 0.0;    // m of the front
-  double decel = 0.0;       // km/h/s acting now
-  double cruiseSpeed = 0.0; // with power on, the train holds this speed
+  double b7Dec = 3.36;       // km/h/s at notch 7
+  double deadTimeS = 0.2;    // s before a new brake demand starts to act
+  double lagS = 0.3;         // s, first-order lag of the brake
+  double speed = 0.0;        // km/h
+  double position = 0.0;     // m of the front
+  double decel = 0.0;        // km/h/s acting now
+  double cruiseSpeed = 0.0;  // with power on, the train holds this speed
 
   // Advances by dt seconds with the handles the plug-in returned.
   void step(double dtS, int32_t brakeNotch, int32_t power) {

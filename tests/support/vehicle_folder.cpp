@@ -13,8 +13,8 @@ namespace tasc::test {
 
 TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
-  const std::string name = "tasc-test-" + std::to_string(::getpid()) + "-" +
-                           std::to_string(counter.fetch_add(1));
+  const std::string name =
+      "tasc-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
   path_ = fs::temp_directory_path() / name;
   fs::remove_all(path_);
   fs::create_directories(path_);

@@ -57,8 +57,7 @@ class LoadedPlugin {
  public:
   // Copies the module to folder/relative (e.g. "TASC.so" or "bin/TASC.so") and
   // loads the copy. Fails the current test when it does not load.
-  explicit LoadedPlugin(const std::filesystem::path& folder,
-                        std::string_view relative = "TASC.so");
+  explicit LoadedPlugin(const std::filesystem::path& folder, std::string_view relative = "TASC.so");
   ~LoadedPlugin();
   LoadedPlugin(const LoadedPlugin&) = delete;
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
