@@ -14,3 +14,26 @@ for preset in ci sanitize; do
   scripts/setup.sh "$preset"
   ctest --preset "$preset" -j2
 done
+
+# In CI: the libFuzzer fuzzers, 60 s each on a copy of their seed corpus (the
+# committed corpus stays as it is). A finding fails the run; its input is left
+# in the work folder printed below.
+if [ "${CI:-}" = true ]; then
+  echo "== build and fuzz: fuzz"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+  work=$(mktemp -d)
+  root=$(pwd)
+  for fuzzer in csv_loader_fuzz profile_fuzz calls_fuzz; do
+    echo "== fuzz: $fuzzer (60 s)"
+    mkdir -p "$work/$fuzzer/corpus" "$work/$fuzzer/findings"
+    cp fuzz/corpus/"$fuzzer"/* "$work/$fuzzer/corpus/"
+    (cd "$work/$fuzzer/findings" &&
+     "$root/build/fuzz/fuzz/$fuzzer" -max_total_time=60 -max_len=20000 -timeout=10 \
+       -print_final_stats=1 "$work/$fuzzer/corpus") || {
+      echo "test: $fuzzer found a fault; inputs in $work/$fuzzer/findings" >&2
+      exit 1
+    }
+  done
+  rm -rf "$work"
+fi

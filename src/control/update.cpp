@@ -25,6 +25,14 @@ constexpr int32_t kHoldingCommand = 16;  // notch 4
 constexpr int32_t kStaircaseStep1 = 8;   // notch 2
 constexpr int32_t kSlowLimitCommand = 8;
 constexpr int32_t kReverserBackward = -1;
+// Strongest staircase step: notch 7, as for tracking. A pattern deceleration
+// beyond what notch 7 gives (a tiny B7Dec, a huge deceleration in a file)
+// would otherwise send a notch the vehicle does not have.
+constexpr int32_t kStaircaseLimit = 28;
+
+int32_t staircaseStep(int32_t steps) {
+  return steps > kStaircaseLimit ? kStaircaseLimit : steps;
+}
 
 // U down, and left Ctrl down with it. Left Ctrl is only queried while U is
 // down; each caller queries afresh.
@@ -86,8 +94,10 @@ void phaseControl(TascController& c, double v, double decel, double stepDecel) {
       // command, so a later test may lower it.
       if (test0) c.brakeCommand = 0;
       if (lookAheadFires(v, d, p.leadTime[1], decel)) c.brakeCommand = kStaircaseStep1;
-      if (lookAheadFires(v, d, p.leadTime[2], decel)) c.brakeCommand = c.maxBrakeSteps / 3;
-      if (lookAheadFires(v, d, p.leadTime[3], decel)) c.brakeCommand = c.maxBrakeSteps / 2;
+      if (lookAheadFires(v, d, p.leadTime[2], decel))
+        c.brakeCommand = staircaseStep(c.maxBrakeSteps / 3);
+      if (lookAheadFires(v, d, p.leadTime[3], decel))
+        c.brakeCommand = staircaseStep(c.maxBrakeSteps / 2);
       if (lookAheadFires(v, d, p.leadTime[4], decel)) c.brakePhase = BrakePhase::Tracking;
     }
     c.panelLamps[kLampBraking] = 1;

@@ -28,4 +28,18 @@ std::optional<double> parseDecimal(std::string_view text);
 // underflow.
 double parseAtof(std::string_view text);
 
+namespace detail {
+
+// The exact fast path of parseDecimal, for a text without sign or hexadecimal
+// prefix: digits, an optional '.' and digits (one digit at least), an optional
+// exponent (e or E, an optional sign, digits). When the significant digits
+// number at most 15 and the decimal exponent e of value = digits * 10^e lies
+// in -22..22, both factors are exact doubles and one correctly rounded
+// multiplication or division gives what from_chars gives. Returns the end of
+// the number, where from_chars would stop, and sets `value`; null (value
+// untouched) for every other text, which from_chars then reads.
+const char* fastDecimal(const char* first, const char* last, double& value) noexcept;
+
+}  // namespace detail
+
 }  // namespace tasc

@@ -24,7 +24,9 @@ void buildBesideModule(PathBuffer& dst, std::string_view drive, std::string_view
 
 void TascController::reset() {
   // 1. csvPath.ini beside the module.
-  if (platform::splitPath(modulePath.data(), pathDrive, pathDir)) {
+  // An empty module path (unknown, or too long for its buffer) has no folder:
+  // a bare "csvPath.ini" would be looked up in the working directory.
+  if (modulePath[0] != '\0' && platform::splitPath(modulePath.data(), pathDrive, pathDir)) {
     buildBesideModule(paramListPath, pathDrive.data(), pathDir.data(), "csvPath.ini");
   } else {
     paramListPath[0] = '\0';

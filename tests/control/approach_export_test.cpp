@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control/beacon.h"
+#include "plugin/plugin.h"
 #include "support/vehicle_folder.h"
 
 namespace tasc::test {
@@ -25,12 +26,7 @@ int32_t quartersOf(int32_t notch) {
 }
 
 TEST(NotchDecoding, InvertsTheEncoding) {
-  // 1..3 -> 11..13, 5..7 -> 14..16, 27 -> 31, whole notches as they stand.
-  const struct {
-    int32_t notch, quarters;
-  } cases[] = {{0, 0},  {1, 4},  {2, 8},  {4, 16}, {7, 28}, {11, 1},
-               {13, 3}, {14, 5}, {16, 7}, {17, 9}, {31, 27}};
-  for (const auto& t : cases) EXPECT_EQ(quartersOf(t.notch), t.quarters) << t.notch;
+  for (int32_t q = 0; q <= 28; ++q) EXPECT_EQ(quartersOf(plugin::encodeBrakeNotch(q)), q) << q;
 }
 
 struct Frame {
@@ -127,6 +123,8 @@ TEST(ApproachThroughExports, PowerCutStaircaseTrackingStopAndHold) {
   EXPECT_EQ(speed, 0.0);
   EXPECT_LT(std::fabs(stopPoint - position), 1.0) << "stop error " << stopPoint - position;
   EXPECT_EQ(plugin.panel()[85], 1);
+  EXPECT_EQ(plugin.panel()[88], 0);
+  EXPECT_EQ(plugin.panel()[89], 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "control/pattern.h"
 #include "cycle_rig.h"
@@ -58,23 +59,44 @@ TEST(AddSaturated, StopsAtTheBounds) {
 
 // --- maxBrakeSteps ---
 
+// Rows past the default record: 0 / 0 is 0, an overflow saturates, and a
+// blend length of 0 at the blend start uses the near deceleration.
 struct StepsCase {
+  const char* name;
   double distance;
   int32_t steps;
+  double b7Dec = 3.36, decelFar = 2.6, decelNear = 2.2, blendLength = 50.0;
 };
+
+// The row name labels the CTest entry.
+void PrintTo(const StepsCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class MaxBrakeSteps : public CycleTest, public ::testing::WithParamInterface<StepsCase> {};
 
 TEST_P(MaxBrakeSteps, FollowsTheBlendedPatternDeceleration) {
-  c.remainingDistance = GetParam().distance;
+  const StepsCase& p = GetParam();
+  c.b7Dec = p.b7Dec;
+  c.activeParam.decelFar = p.decelFar;
+  c.activeParam.decelNear = p.decelNear;
+  c.activeParam.blendLength = p.blendLength;
+  c.remainingDistance = p.distance;
+  c.maxBrakeSteps = 5;
   cycle(0.0f, 0);
-  EXPECT_EQ(c.maxBrakeSteps, GetParam().steps);
+  EXPECT_EQ(c.maxBrakeSteps, p.steps) << p.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(DefaultRecord, MaxBrakeSteps,
-                         ::testing::Values(StepsCase{-10.0, 18}, StepsCase{1.0, 18},
-                                           StepsCase{26.0, 20}, StepsCase{51.0, 21},
-                                           StepsCase{500.0, 21}));
+INSTANTIATE_TEST_SUITE_P(
+    All, MaxBrakeSteps,
+    ::testing::Values(
+        StepsCase{"behind", -10.0, 18}, StepsCase{"near", 1.0, 18}, StepsCase{"blend", 26.0, 20},
+        StepsCase{"far", 51.0, 21}, StepsCase{"beyond", 500.0, 21},
+        StepsCase{"MaxBrakeStepsOfNaNIsZero", 0.0, 0, 0.0, 0.0, 0.0},
+        StepsCase{"MaxBrakeStepsSaturatesInsteadOfOverflowing", 0.0, kInt32Max, 1e-300},
+        StepsCase{"negative decelerations saturate low", 0.0, kInt32Min, 1e-300, -2.6, -2.2},
+        StepsCase{"BlendLengthZeroAtTheBlendStartUsesTheNearDeceleration", 1.0, 18, 3.36, 2.6, 2.2,
+                  0.0}));
 
 // --- phase control ---
 
@@ -88,14 +110,6 @@ TEST_F(CycleTest, FirstArmedCycleAt40KmhAnd100mStartsBrakingAndLowersToTest2) {
   EXPECT_EQ(c.brakePhase, BrakePhase::Staircase);
   EXPECT_EQ(c.brakeCommand, 7);
   EXPECT_EQ(c.panelLamps[kLampBraking], 1);
-}
-
-TEST_F(CycleTest, BrakingStartNeedsTheFirstLookAheadTest) {
-  arm(300.0);
-  cycle(40.0f, 0);
-  EXPECT_EQ(c.brakePhase, BrakePhase::Waiting);
-  EXPECT_EQ(c.brakeCommand, -1);
-  EXPECT_EQ(c.panelLamps[kLampBraking], 0);
 }
 
 TEST_F(CycleTest, StaircaseStepsThroughCommandsAsTheTrainClosesIn) {
@@ -113,61 +127,61 @@ TEST_F(CycleTest, StaircaseStepsThroughCommandsAsTheTrainClosesIn) {
   EXPECT_EQ(c.brakePhase, BrakePhase::Tracking);
 }
 
-TEST_F(CycleTest, StaircaseWithThePatternCancelledGivesNoCommandButKeepsTheLamp) {
-  c.brakePhase = BrakePhase::Staircase;
-  c.patternActive = false;
-  c.remainingDistance = 20.0;
-  cycle(40.0f, 0);
-  EXPECT_EQ(c.brakeCommand, -1);
-  EXPECT_EQ(c.panelLamps[kLampBraking], 1);
-  EXPECT_EQ(c.brakePhase, BrakePhase::Staircase);
-}
-
-TEST_F(CycleTest, NoPatternInWaitingGivesNoCommand) {
-  c.remainingDistance = 5.0;
-  cycle(60.0f, 0);
-  EXPECT_EQ(c.brakeCommand, -1);
-  EXPECT_EQ(c.brakePhase, BrakePhase::Waiting);
-}
-
-struct TrackingCase {
+// One cycle with a frame step of 0 from a given phase. Tracking needs no armed
+// pattern; the staircase and waiting give no command without one.
+struct PhaseCase {
+  const char* name;
+  BrakePhase from;
+  bool armed;
   float speed;
   double distance;
   int32_t command;
+  BrakePhase to;
+  int32_t brakingLamp;
+  double b7Dec = 3.36;
 };
 
-class Tracking : public CycleTest, public ::testing::WithParamInterface<TrackingCase> {};
-
-// Tracking does not need an armed pattern: the pattern is left unarmed here.
-TEST_P(Tracking, CommandFollowsThePattern) {
-  c.brakePhase = BrakePhase::Tracking;
-  c.remainingDistance = GetParam().distance;
-  cycle(GetParam().speed, 0);
-  EXPECT_EQ(c.brakeCommand, GetParam().command);
-  EXPECT_EQ(c.brakePhase, BrakePhase::Tracking);
-  EXPECT_EQ(c.panelLamps[kLampBraking], 1);
+void PrintTo(const PhaseCase& c, std::ostream* os) {
+  *os << c.name;
 }
 
+class PhaseControl : public CycleTest, public ::testing::WithParamInterface<PhaseCase> {};
+
+TEST_P(PhaseControl, OneCycle) {
+  const PhaseCase& p = GetParam();
+  if (p.armed) arm(p.distance);
+  c.remainingDistance = p.distance;
+  c.brakePhase = p.from;
+  c.b7Dec = p.b7Dec;
+  cycle(p.speed, 0);
+  EXPECT_EQ(c.brakeCommand, p.command) << p.name;
+  EXPECT_EQ(c.brakePhase, p.to) << p.name;
+  EXPECT_EQ(c.panelLamps[kLampBraking], p.brakingLamp) << p.name;
+}
+
+constexpr auto W = BrakePhase::Waiting, S = BrakePhase::Staircase, T = BrakePhase::Tracking;
 INSTANTIATE_TEST_SUITE_P(
-    DefaultRecord, Tracking,
-    ::testing::Values(TrackingCase{20.0f, 20.0, 26},     // (20 - 19.15) / 0.12 + 19
-                      TrackingCase{40.0f, 60.0, 28},     // above 28: clamped
-                      TrackingCase{0.0f, 0.0, 8},        // 18, limited to 8 below 1.2
-                      TrackingCase{1.19f, 0.0, 8},       // still below 1.2
-                      TrackingCase{1.2f, 0.0, 17},       // 1.2f widens above 1.2: no limit
-                      TrackingCase{10.0f, 200.0, -406},  // (10 - 61.27) / 0.12 + 21: no lower limit
-                      TrackingCase{-5.0f, 0.0, -23}));   // rolling back
+    DefaultRecord, PhaseControl,
+    ::testing::Values(
+        PhaseCase{"BrakingStartNeedsTheFirstLookAheadTest", W, true, 40.0f, 300.0, -1, W, 0},
+        PhaseCase{"NoPatternInWaitingGivesNoCommand", W, false, 60.0f, 5.0, -1, W, 0},
+        PhaseCase{"StaircaseWithThePatternCancelledGivesNoCommandButKeepsTheLamp", S, false, 40.0f,
+                  20.0, -1, S, 1},
+        PhaseCase{"TestFourSwitchesToTrackingInTheSameCycle", S, true, 60.0f, 30.0, 28, T, 1},
+        PhaseCase{"(20 - 19.15) / 0.12 + 19", T, false, 20.0f, 20.0, 26, T, 1},
+        PhaseCase{"above 28: clamped", T, false, 40.0f, 60.0, 28, T, 1},
+        PhaseCase{"18, limited to 8 below 1.2", T, false, 0.0f, 0.0, 8, T, 1},
+        PhaseCase{"still below 1.2", T, false, 1.19f, 0.0, 8, T, 1},
+        PhaseCase{"1.2f widens above 1.2: no limit", T, false, 1.2f, 0.0, 17, T, 1},
+        PhaseCase{"(10 - 61.27) / 0.12 + 21: no lower limit", T, false, 10.0f, 200.0, -406, T, 1},
+        PhaseCase{"rolling back", T, false, -5.0f, 0.0, -23, T, 1},
+        PhaseCase{"TrackingCommandOfNaNIsNoCommand, not 8 below 1.2", T, false, 0.0f, 0.0, -1, T, 1,
+                  0.0},
+        PhaseCase{"TrackingCommandFarBelowSaturatesNegative", T, false, 10.0f, 500.0, kInt32Min, T,
+                  1, 1e-300}));
 
 TEST(TrackingCommand, UnlimitedValueOnThePointIsMaxBrakeSteps) {
   EXPECT_EQ(trackingCommand(0.0, 0.0, 0.1, 2.2, 0.12, 18), 18);
-}
-
-TEST_F(CycleTest, TestFourSwitchesToTrackingInTheSameCycle) {
-  arm(30.0);
-  c.brakePhase = BrakePhase::Staircase;
-  cycle(60.0f, 0);  // far above the pattern: every test fires
-  EXPECT_EQ(c.brakePhase, BrakePhase::Tracking);
-  EXPECT_EQ(c.brakeCommand, 28);  // tracking replaces the staircase command
 }
 
 // --- holding brake ---
@@ -366,40 +380,6 @@ TEST_F(CycleTest, CutOutCycleStopsEverythingButDistanceTimersAndEvaluation) {
 
 // --- unusual numbers ---
 
-TEST_F(CycleTest, MaxBrakeStepsOfNaNIsZero) {
-  c.activeParam.decelFar = 0.0;
-  c.activeParam.decelNear = 0.0;
-  c.b7Dec = 0.0;  // 0 / 0
-  c.maxBrakeSteps = 5;
-  cycle(10.0f, 0);
-  EXPECT_EQ(c.maxBrakeSteps, 0);
-}
-
-TEST_F(CycleTest, MaxBrakeStepsSaturatesInsteadOfOverflowing) {
-  c.b7Dec = 1e-300;
-  cycle(10.0f, 0);
-  EXPECT_EQ(c.maxBrakeSteps, kInt32Max);
-  c.activeParam.decelFar = -2.6;
-  c.activeParam.decelNear = -2.2;
-  cycle(10.0f, 0);
-  EXPECT_EQ(c.maxBrakeSteps, kInt32Min);
-}
-
-TEST_F(CycleTest, TrackingCommandOfNaNIsNoCommand) {
-  c.b7Dec = 0.0;  // (0 - 0) / 0 on the point
-  c.brakePhase = BrakePhase::Tracking;
-  cycle(0.0f, 0);
-  EXPECT_EQ(c.brakeCommand, -1);  // not turned into 8 by the limit below 1.2
-}
-
-TEST_F(CycleTest, TrackingCommandFarBelowSaturatesNegative) {
-  c.b7Dec = 1e-300;
-  c.brakePhase = BrakePhase::Tracking;
-  c.remainingDistance = 500.0;
-  cycle(10.0f, 0);
-  EXPECT_EQ(c.brakeCommand, kInt32Min);
-}
-
 TEST_F(CycleTest, TimersStopAtTheirLimitInsteadOfOverflowing) {
   c.timers = {kInt32Max - 10, 0, 0, 0};
   cycle(0.0f, 16);
@@ -407,13 +387,6 @@ TEST_F(CycleTest, TimersStopAtTheirLimitInsteadOfOverflowing) {
   cycle(0.0f, kInt32Max);
   EXPECT_EQ(c.timers[kStandstillTimer], kInt32Max);
   EXPECT_TRUE(c.standstill);
-}
-
-TEST_F(CycleTest, BlendLengthZeroAtTheBlendStartUsesTheNearDeceleration) {
-  c.activeParam.blendLength = 0.0;
-  c.remainingDistance = c.activeParam.blendStart;  // ratio 0 / 0
-  cycle(0.0f, 0);
-  EXPECT_EQ(c.maxBrakeSteps, 18);
 }
 
 // --- before the first Initialize ---

@@ -248,19 +248,6 @@ TEST(ParamFileReader, LineEnds) {
   for (const auto& c : cases) EXPECT_TRUE(sameTable(readText(c.text), c.expected)) << c.name;
 }
 
-TEST(ParamFileReader, CrLfAndLfGiveTheSameTable) {
-  const std::string lf =
-      "5,1,3.0,2.0,1.0,0.4,0.1,2.5,2.0,40,2,1,0,0,0\n6,0\n\n7,1,\n,\n8,2,1.5,,,,,,,,,,,,1\n9";
-  std::string crlf;
-  for (char c : lf) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  const auto table = readText(lf);
-  ASSERT_EQ(table.size(), 7u);
-  EXPECT_TRUE(sameTable(readText(crlf), table));
-}
-
 // A chunk boundary anywhere, even between the CR and the LF, changes nothing.
 TEST(ParamFileReader, ChunkBoundariesAnywhereGiveTheSameTable) {
   const std::string text = "5,1,3.0\r\n\r\n61,2,0.25,,,,,,,,,1\n,\n7,1";

@@ -4,7 +4,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "control/tasc_controller.h"
 #include "params/param_records.h"
@@ -38,58 +41,60 @@ void expectEntries(const TascController& c, const std::string& except = {}, int 
   }
 }
 
-TEST(Reset, WithoutListEveryEntryIsNullAndTheTableHoldsTheDefault) {
-  ResetRig rig;
-  rig.c.loadedFileIndex = 5;
-  rig.c.reset();
-  expectEntries(rig.c);
-  EXPECT_TRUE(rig.c.paramFilesRead);
-  EXPECT_TRUE(sameTable(rig.c.paramTable, {kDefaultParamRecord}));
-  EXPECT_EQ(rig.c.loadedFileIndex, 0);
-  EXPECT_STREQ(rig.c.paramListPath.data(), (rig.folder.path() / "csvPath.ini").c_str());
-}
-
-TEST(Reset, KeyFiveAloneFillsEntryFiveOnly) {
-  ResetRig rig;
-  rig.folder.write("five.csv", "5,5\n");
-  rig.list("[ParamData]\n5=five.csv\n");
-  rig.c.reset();
-  expectEntries(rig.c, "five.csv", 5);
-  EXPECT_TRUE(sameTable(rig.c.paramTable, {kDefaultParamRecord})) << "only entry 0 is loaded";
-}
-
-TEST(Reset, KeyWithLeadingZeroIsNotTheEntry) {
-  ResetRig rig;
-  rig.list("[ParamData]\n05=five.csv\n00=zero.csv\n");
-  rig.c.reset();
-  expectEntries(rig.c);
-}
-
-TEST(Reset, LongValueIsCutTo259Characters) {
-  ResetRig rig;
-  const std::string value(300, 'v');
-  rig.list("[ParamData]\n7=" + value + "\n");
-  rig.c.reset();
-  expectEntries(rig.c, value.substr(0, 259), 7);
-}
-
-TEST(Reset, EmptyValueIsAnEmptyEntryThatLoadsNothing) {
-  ResetRig rig;
-  rig.folder.write("a.csv", "1,1\n");
-  rig.list("[ParamData]\n0=\n");
-  rig.c.reset();
-  expectEntries(rig.c, "", 0);
-  EXPECT_TRUE(sameTable(rig.c.paramTable, {kDefaultParamRecord}));
-}
-
-TEST(Reset, LoadsEntryZeroRelativeToTheModuleFolder) {
-  ResetRig rig;
-  rig.folder.write("params/a.csv", "5,1\n6,0\n");
-  rig.list("[ParamData]\n0=params\\a.csv\n1=b.csv\n");
-  rig.c.reset();
-  EXPECT_STREQ(rig.c.paramFiles[0].data(), "params\\a.csv");
-  EXPECT_STREQ(rig.c.paramFiles[1].data(), "b.csv");
-  EXPECT_TRUE(sameTable(rig.c.paramTable, {kDefaultParamRecord, keys(5, 1), keys(6, 0)}));
+// One list per row. Only entry 0 loads; entries not named stay "NULL".
+TEST(Reset, ListGivesEntriesAndEntryZeroGivesTheTable) {
+  const struct {
+    const char* name;
+    std::optional<std::string> list;  // none: no csvPath.ini
+    std::vector<std::pair<int, std::string>> entries;
+    std::vector<ParamRecord> table;
+  } cases[] = {
+      {"WithoutListEveryEntryIsNullAndTheTableHoldsTheDefault",
+       std::nullopt,
+       {},
+       {kDefaultParamRecord}},
+      {"KeyFiveAloneFillsEntryFiveOnly",
+       "[ParamData]\n5=five.csv\n",
+       {{5, "five.csv"}},
+       {kDefaultParamRecord}},
+      {"KeyWithLeadingZeroIsNotTheEntry",
+       "[ParamData]\n05=five.csv\n00=zero.csv\n",
+       {},
+       {kDefaultParamRecord}},
+      {"LongValueIsCutTo259Characters",
+       "[ParamData]\n7=" + std::string(300, 'v') + "\n",
+       {{7, std::string(259, 'v')}},
+       {kDefaultParamRecord}},
+      {"EmptyValueIsAnEmptyEntryThatLoadsNothing",
+       "[ParamData]\n0=\n",
+       {{0, ""}},
+       {kDefaultParamRecord}},
+      {"LoadsEntryZeroRelativeToTheModuleFolder",
+       "[ParamData]\n0=params\\a.csv\n1=b.csv\n",
+       {{0, "params\\a.csv"}, {1, "b.csv"}},
+       {kDefaultParamRecord, keys(5, 1), keys(6, 0)}},
+  };
+  for (const auto& t : cases) {
+    ResetRig rig;
+    rig.folder.write("five.csv", "5,5\n");
+    rig.folder.write("a.csv", "1,1\n");
+    rig.folder.write("params/a.csv", "5,1\n6,0\n");
+    if (t.list) rig.list(*t.list);
+    rig.c.loadedFileIndex = 5;
+    rig.c.reset();
+    for (int k = 0; k < kParamFileCount; ++k) {
+      std::string want = "NULL";
+      for (const auto& [at, value] : t.entries) {
+        if (at == k) want = value;
+      }
+      EXPECT_STREQ(rig.c.paramFiles[static_cast<std::size_t>(k)].data(), want.c_str())
+          << t.name << ", entry " << k;
+    }
+    EXPECT_TRUE(rig.c.paramFilesRead) << t.name;
+    EXPECT_EQ(rig.c.loadedFileIndex, 0) << t.name;
+    EXPECT_STREQ(rig.c.paramListPath.data(), (rig.folder.path() / "csvPath.ini").c_str()) << t.name;
+    EXPECT_TRUE(sameTable(rig.c.paramTable, t.table)) << t.name;
+  }
 }
 
 TEST(Reset, ListEditedBetweenTwoResetsTakesEffectAtTheSecond) {

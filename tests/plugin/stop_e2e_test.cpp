@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 #include "control/beacon.h"
@@ -80,8 +79,6 @@ StopRun driveStop(LoadedPlugin& plugin, int32_t farFile, int32_t nearFile) {
 class WholeStop : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_.write("TASC.ini", "[TASCPtn]\nB7Dec=3.36\nFormationID=1\n");
-    folder_.write("csvPath.ini", "[ParamData]\n0=base.csv\n3=params\\soft.csv\n");
     // Record 1/0: the default lead times and a blend of 50 m.
     folder_.write("base.csv", "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n");
     // Another file with a softer pattern under the same keys.
@@ -89,55 +86,6 @@ class WholeStop : public ::testing::Test {
   }
   TempFolder folder_;
 };
-
-// Index of the first frame at or after `from` where pred holds; -1 if none.
-template <class Pred>
-int firstFrame(const std::vector<FrameLog>& f, int from, Pred pred) {
-  for (int i = from; i < static_cast<int>(f.size()); ++i) {
-    if (pred(f[static_cast<std::size_t>(i)])) return i;
-  }
-  return -1;
-}
-
-TEST_F(WholeStop, TypicalStopFromPowerCutToHold) {
-  LoadedPlugin plugin(folder_.path());
-  ASSERT_TRUE(plugin.loaded());
-  const StopRun run = driveStop(plugin, 0, 0);
-  const auto& f = run.frames;
-
-  EXPECT_LT(std::fabs(run.stopError), 1.0) << "stop error " << run.stopError << " m";
-
-  const int armed = firstFrame(f, 0, [](const FrameLog& l) { return l.panel[1] == 1; });
-  ASSERT_GE(armed, 0) << "the 503 beacon arms the pattern";
-  EXPECT_NEAR(f[static_cast<std::size_t>(armed)].position, kStopPoint - 149.045, 0.5);
-
-  const int cut = firstFrame(f, armed, [](const FrameLog& l) { return l.power == 0; });
-  ASSERT_GE(cut, armed) << "power is cut once the beacon has armed the pattern";
-  EXPECT_EQ(f[static_cast<std::size_t>(cut)].constantSpeed, 0) << "command 0 cuts power only";
-  EXPECT_EQ(f[static_cast<std::size_t>(cut)].panel[2], 1);
-
-  // The staircase starts at command 8 (notch 2) and the brake goes beyond it.
-  const int eight = firstFrame(f, cut, [](const FrameLog& l) { return l.constantSpeed == 2; });
-  ASSERT_GT(eight, cut);
-  EXPECT_EQ(f[static_cast<std::size_t>(eight)].brake, 2);
-  const int stronger = firstFrame(f, eight, [](const FrameLog& l) {
-    return l.constantSpeed == 2 && l.brake != 2 && l.brake != 0;
-  });
-  EXPECT_GT(stronger, eight) << "the staircase and the tracking follow";
-
-  // Once stood and evaluated, the pattern lamp goes out and notch 4 holds.
-  const int hold = firstFrame(f, eight, [](const FrameLog& l) {
-    return l.panel[1] == 0 && l.brake == 4 && l.constantSpeed == 2;
-  });
-  ASSERT_GT(hold, eight) << "the hold at notch 4";
-  EXPECT_EQ(f[static_cast<std::size_t>(hold)].panel[2], 1);
-  for (std::size_t i = static_cast<std::size_t>(hold); i < f.size(); ++i) {
-    ASSERT_EQ(f[i].brake, 4) << "the hold stands, frame " << i;
-  }
-  EXPECT_EQ(f.back().panel[0], 1);
-  EXPECT_EQ(f.back().panel[3], 0);
-  EXPECT_EQ(f.back().panel[4], 0);
-}
 
 TEST_F(WholeStop, FileNamedByTheFarBeaconServesTheNextBeacons) {
   // The far beacon names file 3 in one vehicle folder; the other has no file 3.

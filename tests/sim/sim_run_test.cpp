@@ -169,14 +169,10 @@ TEST_F(SimRun, SweepResultsDoNotDependOnTheNumberOfThreads) {
             std::fabs(one[a.worstCases[1]].result.stopError));
 }
 
-TEST(SimHost, MissingPluginIsAHostError) {
-  EXPECT_THROW(PluginHost("/nonexistent/TASC.so", test::examplesDir() / "vehicle"), HostError);
-}
-
-TEST(SimHost, FileThatIsNoModuleIsAHostError) {
-  EXPECT_THROW(
-      PluginHost(test::examplesDir() / "single-stop.toml", test::examplesDir() / "vehicle"),
-      HostError);
+TEST(SimHost, MissingPluginOrFileThatIsNoModuleIsAHostError) {
+  const auto vehicle = test::examplesDir() / "vehicle";
+  EXPECT_THROW(PluginHost("/nonexistent/TASC.so", vehicle), HostError);
+  EXPECT_THROW(PluginHost(test::examplesDir() / "single-stop.toml", vehicle), HostError);
 }
 
 TEST(SimHost, RunFolderHoldsAbsoluteEntriesAndIsRemoved) {

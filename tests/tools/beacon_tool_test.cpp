@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "beacon_tool.h"
 #include "check.h"
@@ -9,64 +10,47 @@
 namespace tasc::tool {
 namespace {
 
-TEST(BeaconTool, EncodeDecodeRoundTripsEveryFieldValue) {
-  for (int32_t code = 0; code <= 63; ++code) {
-    for (int32_t formation = 0; formation <= 15; ++formation) {
-      for (int32_t record = 0; record <= 31; record += 31 - record > 7 ? 7 : 1) {
-        for (int32_t file = 0; file <= 63; file += 21) {
-          for (int32_t sub = 0; sub <= 3; ++sub) {
-            const BeaconWord w{code, formation, record, file, sub};
-            const int32_t word = encodeBeaconWord(w);
-            ASSERT_GE(word, 0);
-            ASSERT_LT(word, 1 << 23);
-            const BeaconWord back = decodeBeaconWord(word);
-            ASSERT_EQ(back.distanceCode, code);
-            ASSERT_EQ(back.formationCode, formation);
-            ASSERT_EQ(back.recordCode, record);
-            ASSERT_EQ(back.fileIndex, file);
-            ASSERT_EQ(back.subCode, sub);
-          }
-        }
-      }
+// Each field alone at every value sits at its bits and decodes back; all
+// fields at once at their ends and in between do not overlap.
+TEST(BeaconTool, FieldsSitAtTheirBitsAndRoundTrip) {
+  const struct {
+    int shift, max;
+    int32_t BeaconWord::*field;
+  } fields[] = {{0, 63, &BeaconWord::distanceCode},
+                {6, 15, &BeaconWord::formationCode},
+                {10, 31, &BeaconWord::recordCode},
+                {15, 63, &BeaconWord::fileIndex},
+                {21, 3, &BeaconWord::subCode}};
+  for (const auto& f : fields) {
+    for (int32_t v = 0; v <= f.max; ++v) {
+      BeaconWord w{0, 0, 0, 0, 0};
+      w.*f.field = v;
+      ASSERT_EQ(encodeBeaconWord(w), v << f.shift) << f.shift;
+      ASSERT_EQ(decodeBeaconWord(v << f.shift).*f.field, v) << f.shift;
     }
   }
-}
-
-TEST(BeaconTool, EveryRecordAndFileIndexRoundTripsAlone) {
-  for (int32_t v = 0; v <= 63; ++v) {
-    const BeaconWord w{0, 0, v & 31, v, 0};
+  for (const BeaconWord w : {BeaconWord{63, 15, 31, 63, 3}, BeaconWord{5, 9, 17, 42, 2}}) {
     const BeaconWord back = decodeBeaconWord(encodeBeaconWord(w));
-    EXPECT_EQ(back.recordCode, v & 31);
-    EXPECT_EQ(back.fileIndex, v);
+    for (const auto& f : fields) EXPECT_EQ(back.*f.field, w.*f.field) << f.shift;
   }
 }
 
-TEST(BeaconTool, FieldsSitAtTheirBits) {
-  EXPECT_EQ(encodeBeaconWord({1, 0, 0, 0, 0}), 1);
-  EXPECT_EQ(encodeBeaconWord({0, 1, 0, 0, 0}), 1 << 6);
-  EXPECT_EQ(encodeBeaconWord({0, 0, 1, 0, 0}), 1 << 10);
-  EXPECT_EQ(encodeBeaconWord({0, 0, 0, 1, 0}), 1 << 15);
-  EXPECT_EQ(encodeBeaconWord({0, 0, 0, 0, 1}), 1 << 21);
-}
-
-// The nearest code of each code's own distance gives back a code with the
-// very same distance: the printed distance is what the plug-in sets.
-TEST(BeaconTool, NearestCodeOfAnExactDistanceHasThatDistance) {
+// At every code's own distance and on a grid between: the nearest code is no
+// farther than any other (at an exact distance: the very same distance, so
+// the printed distance is what the plug-in sets), and the exact text of each
+// distance reads back to it.
+TEST(BeaconTool, NearestCodeIsNoFartherThanAnyOtherAndTextIsExact) {
   for (int32_t kind = 1; kind <= 3; ++kind) {
+    std::vector<double> wanted;
     for (int32_t code = 0; code <= 63; ++code) {
-      const double d = beaconDistance(kind, code);
-      const std::optional<int32_t> n = nearestCode(kind, d);
-      ASSERT_TRUE(n);
-      EXPECT_EQ(beaconDistance(kind, *n), d) << kind << " " << code;
+      wanted.push_back(beaconDistance(kind, code));
+      EXPECT_EQ(std::strtod(exactText(wanted.back()).c_str(), nullptr), wanted.back());
     }
-  }
-}
-
-TEST(BeaconTool, NearestCodeIsNoFartherThanAnyOther) {
-  for (int32_t kind = 1; kind <= 3; ++kind) {
-    for (double want = 0.0; want < 170.0; want += 0.37) {
-      const int32_t n = *nearestCode(kind, want);
-      const double off = std::fabs(beaconDistance(kind, n) - want);
+    for (double want = 0.0; want < 170.0; want += 0.37) wanted.push_back(want);
+    for (const double want : wanted) {
+      const std::optional<int32_t> n = nearestCode(kind, want);
+      ASSERT_TRUE(n);
+      const double off = std::fabs(beaconDistance(kind, *n) - want);
       for (int32_t code = 0; code <= 63; ++code) {
         ASSERT_LE(off, std::fabs(beaconDistance(kind, code) - want)) << kind << " " << want;
       }
@@ -110,15 +94,6 @@ TEST(BeaconTool, WordTextIsReadWhole) {
   EXPECT_FALSE(parseWholeInteger("5 "));
   EXPECT_FALSE(parseWholeDecimal("1e999"));
   EXPECT_EQ(parseWholeDecimal("149.5"), 149.5);
-}
-
-TEST(BeaconTool, ExactTextRoundTripsEveryDistance) {
-  for (int32_t kind = 1; kind <= 3; ++kind) {
-    for (int32_t code = 0; code <= 63; ++code) {
-      const double d = beaconDistance(kind, code);
-      EXPECT_EQ(std::strtod(exactText(d).c_str(), nullptr), d);
-    }
-  }
 }
 
 TEST(CheckTool, MissingFolderIsAnError) {

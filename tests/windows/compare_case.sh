@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# compare_case.sh CASE_DIR WORK_DIR: runs one case with the POSIX plug-in and
-# with the x64 and x86 DLLs under wine, and fails unless all three print the
-# same bytes.
+# compare_case.sh CASE_DIR WORK_DIR FLAVOUR: runs one case with the POSIX
+# plug-in and with the x64 (FLAVOUR win64) or x86 (win32) DLL under wine, and
+# fails unless both print the same bytes. Exits 77 (skipped) for win32 on a
+# kernel that runs no 32-bit programs.
 #
 # A case folder holds:
 #   script          the call script for tasc-host (optional)
@@ -19,6 +20,9 @@
 #                   run on every file of the vehicle folder's profile/ folder
 #   sentinel        the frames must change when csvPath.ini is removed, which
 #                   shows that the parameter files were read
+#   scenario        a tasc-sim scenario, relative to the source tree: the
+#                   simulator of each build runs it with that build's module,
+#                   and the summaries, traces and charts are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
 # table of every entry in each build, and these are compared as well.
 # Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
@@ -26,8 +30,14 @@
 set -euo pipefail
 case_dir=$(cd "$1" && pwd)
 work=$2
+windows=$3
 here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
 source "$here/wine_env.sh"
+if [ "$windows" = win32 ] && ! wine32_runs; then
+  echo "skipped: this kernel runs no 32-bit programs, so wine cannot run the x86 DLL"
+  exit 77
+fi
 
 name=vehicle
 [ -f "$case_dir/folder-name" ] && name=$(<"$case_dir/folder-name")
@@ -80,9 +90,9 @@ run_host() {  # FLAVOUR MODULE_DIR > output
     posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
            "$TASC_POSIX_BIN/tools/host/tasc-host" "$case_dir/script" "$dir/TASC.so" ;;
     win64) cp "$TASC_WIN64_BIN/TASC.dll" "$dir/"
-           wine "$TASC_WIN64_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
+           wine_run win64 "$TASC_WIN64_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
     win32) cp "$TASC_WIN32_BIN/TASC.dll" "$dir/"
-           wine "$TASC_WIN32_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
+           wine_run win32 "$TASC_WIN32_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
   esac
 }
 
@@ -91,24 +101,33 @@ run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
   shift 3
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/host/tasc-probe" "$mode" "$file" "$@" ;;
-    win64) wine "$TASC_WIN64_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
-    win32) wine "$TASC_WIN32_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+    win64) wine_run win64 "$TASC_WIN64_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+    win32) wine_run win32 "$TASC_WIN32_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
   esac
+}
+
+run_sim() {  # FLAVOUR OUT_DIR > summary
+  local flavour=$1 out=$2 scenario="$source_dir/$(<"$case_dir/scenario")"
+  case $flavour in
+    posix) "$TASC_POSIX_BIN/tools/sim/tasc-sim" --plugin "$TASC_POSIX_BIN/TASC.so" \
+             --out "$out" "$scenario" ;;
+    *) local bin=$TASC_WIN64_BIN
+       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+       wine_run "$flavour" "$bin/tools/sim/tasc-sim.exe" --plugin "$(winpath "$bin/TASC.dll")" \
+         --out "$(winpath "$out")" "$(winpath "$scenario")" ;;
+  esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }
 
 status=0
 compare() {  # WHAT
-  local f
-  for f in win64 win32; do
-    if ! cmp -s "$work/posix.$1" "$work/$f.$1"; then
-      echo "FAIL: $1 of $f differs from posix:" >&2
-      diff "$work/posix.$1" "$work/$f.$1" | head -20 >&2 || true
-      status=1
-    fi
-  done
+  if ! cmp -s "$work/posix.$1" "$work/$windows.$1"; then
+    echo "FAIL: $1 of $windows differs from posix:" >&2
+    diff "$work/posix.$1" "$work/$windows.$1" | head -20 >&2 || true
+    status=1
+  fi
 }
 
-for flavour in posix win64 win32; do
+for flavour in posix "$windows"; do
   prepare "$flavour"
   dir="$work/$flavour/$name/plugin"
   if [ -f "$case_dir/script" ]; then
@@ -123,7 +142,20 @@ for flavour in posix win64 win32; do
       (cd "$work/$flavour" && run_probe "$flavour" profile "$ini" "$case_dir/queries")
     done >"$work/$flavour.profile"
   fi
+  if [ -f "$case_dir/scenario" ]; then
+    run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
+    for f in "$work/$flavour/sim/"*; do cp "$f" "$work/$flavour.${f##*.}"; done
+  fi
 done
+
+if [ -f "$case_dir/scenario" ]; then
+  [ -s "$work/posix.csv" ] && [ -s "$work/posix.svg" ] ||
+    { echo "FAIL: the simulator wrote no trace or chart" >&2; status=1; }
+  compare summary
+  compare csv
+  compare svg
+  echo "simulator: $(wc -l <"$work/posix.csv") trace lines"
+fi
 
 if [ -f "$case_dir/queries" ]; then
   compare profile

@@ -7,13 +7,19 @@ here=$(dirname "$0")
 source "$here/wine_env.sh"
 case "${1:-}" in
   start)
-    command -v wine >/dev/null || { echo "wine is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
+    [ -n "$tasc_wine64" ] && [ -n "$tasc_wineserver" ] ||
+      { echo "wine64 is not installed (scripts/setup.sh installs it)" >&2; exit 1; }
     mkdir -p "$WINEPREFIX"
-    wineserver -p >/dev/null 2>&1
-    wine wineboot -i >/dev/null 2>&1
+    # A server that an earlier run left behind is stopped first: -p fails
+    # while another server holds the prefix.
+    "$tasc_wineserver" -k >/dev/null 2>&1 || true
+    "$tasc_wineserver" -w >/dev/null 2>&1 || true
+    # The server outlives this script: it must not hold the test's output open.
+    "$tasc_wineserver" -p >/dev/null 2>&1 || { echo "wineserver did not start" >&2; exit 1; }
+    wine_run win64 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
     ;;
   stop)
-    wineserver -k >/dev/null 2>&1 || true
+    "$tasc_wineserver" -k >/dev/null 2>&1 || true
     ;;
   *) echo "usage: wineserver.sh start|stop" >&2; exit 2 ;;
 esac

@@ -1,5 +1,6 @@
 // tasc-sim: drives the built plug-in over a scripted stop and shows how well
 // it stopped. With no arguments it runs the bundled single-stop example.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "params/numbers.h"
+#include "platform/host_loader.h"
 #include "sim/chart.h"
 #include "sim/host_system.h"
 #include "sim/report.h"
@@ -187,6 +189,13 @@ int runSingle(const Options& o, const Scenario& s) {
   PluginHost host(o.plugin, s.vehicleFolder);
   for (const std::string& w : host.folder().warnings())
     std::fprintf(stderr, "tasc-sim: warning: %s\n", w.c_str());
+  const bool scriptsKeys = std::any_of(s.driver.events.begin(), s.driver.events.end(), [](auto& e) {
+    return e.action == DriverAction::KeyDown || e.action == DriverAction::KeyUp;
+  });
+  if (scriptsKeys && !host.takesKeys())
+    std::fprintf(stderr,
+                 "tasc-sim: warning: this plug-in reads the keyboard itself; the scripted key "
+                 "presses do not reach it\n");
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const RunResult r = host.run(s, &trace);
@@ -243,6 +252,7 @@ int runMatrix(const Options& o, const Scenario& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tasc::platform::setBinaryOutput(stdout);  // the same bytes from every build
   Options o;
   try {
     o = parseOptions(argc, argv);

@@ -122,6 +122,9 @@ class PluginHost {
 
   int32_t pluginVersion() const { return api_.GetPluginVersion(); }
   const RunFolder& folder() const { return folder_; }
+  // Whether scripted keys reach the plug-in: only a build with the POSIX key
+  // stand-in has SetKeyState; the Windows one reads the keyboard itself.
+  bool takesKeys() const { return api_.SetKeyState != nullptr; }
 
   // One stop. Appends a row per frame to `trace` when given.
   RunResult run(const Scenario& scenario, std::vector<FrameRow>* trace = nullptr);

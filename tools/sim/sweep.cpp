@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <mutex>
 #include <numeric>
-#include <thread>
+
+#include "sim/host_system.h"
 
 namespace tasc::sim {
 
@@ -53,16 +53,17 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
                                    const std::function<void(std::size_t, std::size_t)>& progress) {
   std::vector<SweepOutcome> outcomes(cases.size());
   if (cases.empty()) return outcomes;
-  if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+  if (jobs == 0) jobs = coreCount();
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, cases.size()));
 
+  // Each case has its own slot and each worker its own error slot, so the
+  // workers share nothing but the two counters. The calling thread (worker 0)
+  // reports progress, so the callback never runs on two threads at once.
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
-  std::mutex progressMutex;
-  std::mutex errorMutex;
-  std::exception_ptr error;
+  std::vector<std::exception_ptr> errors(jobs);
 
-  auto worker = [&] {
+  runWorkers(jobs, [&](unsigned worker) {
     try {
       PluginHost host(plugin, s.vehicleFolder);  // its own copy: its own state
       for (;;) {
@@ -71,22 +72,17 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
         outcomes[i].sweepCase = cases[i];
         outcomes[i].result = host.run(applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
-        if (progress) {
-          std::lock_guard lock(progressMutex);
-          progress(n, cases.size());
-        }
+        if (progress && worker == 0) progress(n, cases.size());
       }
     } catch (...) {
-      std::lock_guard lock(errorMutex);
-      if (!error) error = std::current_exception();
+      errors[worker] = std::current_exception();
       next.store(cases.size());
     }
-  };
-  std::vector<std::thread> threads;
-  for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
-  worker();
-  for (std::thread& t : threads) t.join();
-  if (error) std::rethrow_exception(error);
+  });
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  if (progress) progress(cases.size(), cases.size());
   return outcomes;
 }
 

@@ -8,6 +8,16 @@ namespace tasc::sim {
 namespace {
 // g per mille of gradient in km/h/s: 9.80665 m/s^2 / 1000 * 3.6.
 constexpr double kGradeKmhPerSecPerMille = 9.80665 * 3.6 / 1000.0;
+// The first-order lags step as backward Euler: y += dt / (tau + dt) * (u - y).
+// One division, correctly rounded everywhere, where 1 - exp(-dt / tau) would
+// depend on each system's exp and break the bit-for-bit equality of the
+// POSIX and Windows builds; it is stable for any step.
+double lagStep(int32_t stepMs, double timeConstant) {
+  if (timeConstant <= 0) return 1.0;
+  const double dt = stepMs / 1000.0;
+  return dt / (timeConstant + dt);
+}
+
 }  // namespace
 
 int32_t decodeBrakeNotch(int32_t notch, int32_t brakeNotches) {
@@ -59,20 +69,12 @@ double Train::delayedTarget(int32_t atMs) const {
   return decel;
 }
 
-double Train::lagFactor(int32_t stepMs) {
-  if (vehicle_.brakeTimeConstant <= 0) return 1.0;
-  const auto compute = [&] {
-    return 1.0 - std::exp(-(stepMs / 1000.0) / vehicle_.brakeTimeConstant);
-  };
-  if (stepMs < 0 || stepMs >= 64) return compute();
-  double& f = lagCache_[stepMs];
-  if (f == 0.0) f = compute();
-  return f;
+double Train::lagFactor(int32_t stepMs) const {
+  return lagStep(stepMs, vehicle_.brakeTimeConstant);
 }
 
 double Train::powerLagFactor(int32_t stepMs) const {
-  if (vehicle_.powerTimeConstant <= 0) return 1.0;
-  return 1.0 - std::exp(-(stepMs / 1000.0) / vehicle_.powerTimeConstant);
+  return lagStep(stepMs, vehicle_.powerTimeConstant);
 }
 
 void Train::advance(int32_t stepMs, int32_t nowMs) {

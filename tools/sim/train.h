@@ -35,7 +35,7 @@ class Train {
  private:
   double commandedDecel(int32_t quarters) const;
   double delayedTarget(int32_t atMs) const;
-  double lagFactor(int32_t stepMs);
+  double lagFactor(int32_t stepMs) const;
   double powerLagFactor(int32_t stepMs) const;
 
   VehicleModel vehicle_;
@@ -56,7 +56,6 @@ class Train {
     double decel;
   };
   std::vector<Target> targets_;
-  double lagCache_[64] = {};  // 1 - exp(-step / tau) by step in ms; 0: not yet
 };
 
 }  // namespace tasc::sim

@@ -1,0 +1,113 @@
+// Any bytes as a parameter file, read the three ways the code reads one: from
+// disk by a stopping beacon's file switch (csvPath.ini entry 1), as one text,
+// and fed in chunks whose size the first input byte picks. All three must give
+// the same table: the default record, then one record per line.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "control/tasc_controller.h"
+#include "fuzz_support.h"
+#include "params/param_loader.h"
+
+namespace {
+
+using tasc::ParamRecord;
+using tasc::fuzz::check;
+
+// Field by field, doubles by their bits: a "nan" field must read the same
+// every way too.
+bool sameRecord(const ParamRecord& a, const ParamRecord& b) {
+  auto same = [](double x, double y) {
+    return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
+  };
+  if (a.recordId != b.recordId || a.subId != b.subId || a.hmPtnFlag != b.hmPtnFlag) return false;
+  for (int i = 0; i < tasc::kLeadTimeCount; ++i) {
+    if (!same(a.leadTime[static_cast<std::size_t>(i)], b.leadTime[static_cast<std::size_t>(i)])) {
+      return false;
+    }
+  }
+  return same(a.decelFar, b.decelFar) && same(a.decelNear, b.decelNear) &&
+         same(a.blendLength, b.blendLength) && same(a.blendStart, b.blendStart);
+}
+
+// Lines of the text: each LF ends one, and text after the last LF is one more.
+std::size_t lineCount(std::string_view text) {
+  std::size_t n = 0;
+  for (char c : text) n += c == '\n' ? 1 : 0;
+  if (!text.empty() && text.back() != '\n') ++n;
+  return n;
+}
+
+// A controller as Initialize leaves it, with csvPath.ini naming fuzz.csv as
+// entry 1, and formation 1 so that the beacon below counts.
+tasc::TascController& loader() {
+  static tasc::TascController* c = [] {
+    tasc::fuzz::writeFile("csvPath.ini", "[ParamData]\n0 = NULL\n1 = params/fuzz.csv\n");
+    tasc::fuzz::writeFile("params/fuzz.csv", "");
+    auto* made = new tasc::TascController{};
+    tasc::fuzz::setPath(made->modulePath, tasc::fuzz::moduleFolder().string() + "/TASC.so");
+    made->formationId = 1;
+    made->reset();
+    return made;
+  }();
+  return *c;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  tasc::TascController& c = loader();
+  tasc::fuzz::writeFile("params/fuzz.csv", text);
+
+  // Far beacon, formation 1, file index 1: the file switch reads the file.
+  c.onBeacon(3, (1 << 6) | (1 << 15));
+  check(c.patternActive, "a far beacon of the formation arms the pattern");
+
+  std::vector<ParamRecord> whole{tasc::kDefaultParamRecord};
+  tasc::appendParamText(text, whole);
+
+  std::vector<ParamRecord> chunked{tasc::kDefaultParamRecord};
+  {
+    const std::size_t chunk = size == 0 ? 1 : std::size_t{data[0]} % 64 + 1;
+    tasc::ParamFileReader reader(chunked);
+    for (std::size_t at = 0; at < size; at += chunk) reader.feed(text.substr(at, chunk));
+    reader.finish();
+  }
+
+  const std::size_t lines = lineCount(text);
+  check(c.paramTable.size() == lines + 1, "file table: one record per line");
+  check(whole.size() == lines + 1, "text table: one record per line");
+  check(chunked.size() == lines + 1, "chunked table: one record per line");
+  check(c.paramTable[0] == tasc::kDefaultParamRecord, "the default record comes first");
+  for (std::size_t i = 0; i <= lines; ++i) {
+    check(sameRecord(c.paramTable[i], whole[i]), "file and text tables differ");
+    check(sameRecord(chunked[i], whole[i]), "chunked and text tables differ");
+  }
+
+  // Each line on its own, with the column report: converted columns hold
+  // the record's value, the others the default's.
+  std::size_t start = 0;
+  for (std::size_t i = 1; i <= lines; ++i) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start = end + 1;
+    tasc::ColumnStatuses status{};
+    const ParamRecord r = tasc::parseParamLine(line, &status);
+    check(sameRecord(r, whole[i]), "line and table records differ");
+    std::string_view fields[tasc::kParamColumnCount];
+    const std::size_t n = tasc::splitLine(line, fields);
+    for (std::size_t col = 0; col < tasc::kParamColumnCount; ++col) {
+      ParamRecord probe = tasc::kDefaultParamRecord;
+      const tasc::ColumnStatus s =
+          col < n ? tasc::convertColumn(col, fields[col], probe) : tasc::ColumnStatus::Missing;
+      check(s == status[col], "column status differs from a column conversion");
+    }
+  }
+  return 0;
+}

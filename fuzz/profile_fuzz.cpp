@@ -1,0 +1,87 @@
+// Any bytes as the two settings files beside the module: TASC.ini up to the
+// first NUL byte, csvPath.ini after it (no NUL: no csvPath.ini). Then a fresh
+// load, Initialize through the exports, and a short run with stopping beacons
+// that switch to files 1, 2 and 63. The folder also holds two parameter
+// files that the entries may name.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include "fuzz_support.h"
+#include "params/profile.h"
+
+namespace {
+
+using tasc::fuzz::check;
+
+void writeParamFiles() {
+  tasc::fuzz::writeFile("params/a.csv",
+                        "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\n"
+                        "2,0,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,1,0,0,0\n");
+  tasc::fuzz::writeFile("params/b.csv", "1,0,4.0,3.0,2.0,0.8,0.15,3.0,2.4,60,1.5,0,1,0,0\r\n");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  static const bool ready = (writeParamFiles(), true);
+  (void)ready;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::size_t nul = bytes.find('\0');
+  const std::string_view settings = bytes.substr(0, nul);
+  tasc::fuzz::writeFile("TASC.ini", settings);
+  if (nul == std::string_view::npos) {
+    std::error_code ignored;
+    std::filesystem::remove(tasc::fuzz::moduleFolder() / "csvPath.ini", ignored);
+  } else {
+    tasc::fuzz::writeFile("csvPath.ini", bytes.substr(nul + 1));
+  }
+
+  // The in-memory reader on the same text, with a buffer that cuts values.
+  char small[5];
+  const uint32_t copied = tasc::profile::getString(settings, "TASCPtn", "B7Dec", "", small, 5);
+  check(copied < 5 && std::strlen(small) == copied, "getString cuts and terminates");
+  (void)tasc::profile::getInt(settings, "HmPtn", "EnableHmPtn", 7);
+
+  tasc::fuzz::loadModuleInFolder();
+  SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
+  Initialize(0);
+  const tasc::TascController& c = tasc::plugin::controller();
+  check(std::isfinite(c.b7Dec) && c.b7Dec > 0.0, "B7Dec is positive and finite");
+  check(c.paramFilesRead && !c.paramTable.empty(), "Initialize loads entry 0");
+  check(c.paramTable[0] == tasc::kDefaultParamRecord, "the default record comes first");
+  for (const tasc::PathBuffer& entry : c.paramFiles) {
+    check(std::memchr(entry.data(), '\0', entry.size()) != nullptr, "entry is terminated");
+  }
+
+  tasc::fuzz::DriverHandles driver{8, 0, 1};  // Initialize: notch count, power 0, forward
+  SetBrake(0);
+  driver.brake = 0;
+  int32_t panel[256] = {};
+  int32_t sound[256] = {};
+  const int32_t formation = static_cast<int32_t>(static_cast<uint32_t>(c.formationId) & 0xFu);
+  const int32_t files[] = {1, 2, 63, 0};
+  float speed = 50.0f;
+  int32_t time = 0;
+  for (int frame = 0; frame < 400; ++frame) {
+    if (frame % 100 == 0) speed = 50.0f;
+    if (frame % 100 == 10) {
+      const int32_t file = files[frame / 100];
+      SetBeaconData(tasc::BeaconRecord{503, 0, 0.0f, (formation << 6) | (file << 15)});
+      check(!c.paramTable.empty() && c.paramTable[0] == tasc::kDefaultParamRecord,
+            "a file switch keeps the default record first");
+    }
+    time += 20;
+    const tasc::HandleRecord h =
+        Elapse(tasc::VehicleStateRecord{0.0, speed, time, {}}, panel, sound);
+    const int64_t steps = c.maxBrakeSteps > 0 ? c.maxBrakeSteps / 2 : 0;
+    tasc::fuzz::checkFrame(h, driver, steps > 28 ? steps : 28, panel);
+    // A crude train: 0.12 km/h/s per quarter notch of the command.
+    if (h.constantSpeed == 2) speed -= 0.12f * 0.02f * static_cast<float>(c.brakeCommand);
+    if (speed < 0.0f) speed = 0.0f;
+  }
+  return 0;
+}
