@@ -25,6 +25,9 @@
 #include "platform/platform.h"
 #include "plugin/plugin.h"
 
+// The loop variable of `for (auto _ : state)` is unused by design.
+// NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
+
 TASC_EXPORT void TASC_CALL Initialize(int32_t brakeMode);
 TASC_EXPORT void TASC_CALL SetVehicleSpec(tasc::VehicleSpecRecord spec);
 TASC_EXPORT tasc::HandleRecord TASC_CALL Elapse(tasc::VehicleStateRecord state, int32_t* panel,
@@ -305,3 +308,4 @@ BENCHMARK(BM_FromCharsField);
 }  // namespace
 
 BENCHMARK_MAIN();
+// NOLINTEND(clang-analyzer-deadcode.DeadStores)

@@ -9,6 +9,9 @@
 #include "sim/simulator.h"
 #include "sim/sweep.h"
 
+// The loop variable of `for (auto _ : state)` is unused by design.
+// NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
+
 namespace {
 
 using namespace tasc::sim;
@@ -58,3 +61,4 @@ BENCHMARK(BM_Sweep1000)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
 }  // namespace
 
 BENCHMARK_MAIN();
+// NOLINTEND(clang-analyzer-deadcode.DeadStores)

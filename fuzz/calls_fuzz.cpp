@@ -106,8 +106,8 @@ struct Host {
   bool initialized = false;
   float speed = 0.0f;
   int32_t time = 0;
-  int32_t panel[256];
-  int32_t sound[256];
+  int32_t panel[256] = {};
+  int32_t sound[256] = {};
 
   Host() {
     for (int32_t& p : panel) p = -7;

@@ -147,7 +147,7 @@ class Input {
   int32_t i32() { return static_cast<int32_t>(u32()); }
   float f32() {
     const uint32_t bits = u32();
-    float f;
+    float f = 0.0f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
   }

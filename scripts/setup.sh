@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libtomlplusplus-dev libcli11-dev)
+PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
+          libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev)
 
 missing_packages() {
   local p

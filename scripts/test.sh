@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Set-up, then every test: the release build with warnings as errors, and the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Set-up, then every test: the release build with warnings as errors, the
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# static checks; in CI also a minute of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,9 @@ for preset in ci sanitize; do
   scripts/setup.sh "$preset"
   ctest --preset "$preset" -j2
 done
+
+# clang-format and clang-tidy: any finding fails the run.
+scripts/static_checks.sh build/ci
 
 # In CI: the libFuzzer fuzzers, 60 s each on a copy of their seed corpus (the
 # committed corpus stays as it is). A finding fails the run; its input is left

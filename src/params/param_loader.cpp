@@ -65,7 +65,7 @@ double& decimalField(std::size_t column, ParamRecord& r) {
 }
 
 // Bytes read from the file per call; lines inside one chunk are parsed in place.
-constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{16} * 1024;
 
 }  // namespace
 

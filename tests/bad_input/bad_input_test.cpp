@@ -237,8 +237,19 @@ struct FileRow {
 };
 
 // Runs the rows of one group: `file` varies, `others` are written as they are.
+// Every file first gets the rows of a file that cannot be read: it reads as
+// missing, and the defaults hold.
 void runFileRows(const char* file, const std::vector<std::pair<const char*, std::string>>& others,
-                 const std::string& goodContent, const std::vector<FileRow>& rows) {
+                 const std::string& goodContent, std::vector<FileRow> rows) {
+  const std::vector<FileRow> unreadable = {
+      {"missing", Form::Missing, "", Expect::Defaults},
+      {"empty", Form::Text, "", Expect::Defaults},
+      {"a directory", Form::Directory, "", Expect::Defaults},
+      {"a link to itself", Form::LinkLoop, "", Expect::Defaults},
+      {"a link to /dev/zero", Form::DevZero, "", Expect::Defaults},
+      {"binary garbage", Form::Text, garbage(65536), Expect::Defaults},
+  };
+  rows.insert(rows.begin(), unreadable.begin(), unreadable.end());
   TempFolder empty;
   const StopRun defaults = runIn(empty.path());
   TempFolder good;
@@ -266,12 +277,6 @@ TEST(BadInput, SettingsFile) {
   runFileRows(
       "TASC.ini", {}, b7("4.2"),
       {
-          {"missing", F::Missing, "", E::Defaults},
-          {"empty", F::Text, "", E::Defaults},
-          {"a directory", F::Directory, "", E::Defaults},
-          {"a link to itself", F::LinkLoop, "", E::Defaults},
-          {"a link to /dev/zero", F::DevZero, "", E::Defaults},
-          {"binary garbage", F::Text, garbage(65536), E::Defaults},
           {"a megabyte line before the section", F::Text,
            "x=" + std::string(1 << 20, 'x') + "\n" + b7("4.2"), E::AsFile},
           {"B7Dec of a megabyte: first 7 characters", F::Text,
@@ -304,12 +309,6 @@ TEST(BadInput, ListFile) {
   runFileRows(
       "csvPath.ini", {{"p.csv", kSoft}}, kList,
       {
-          {"missing", F::Missing, "", E::Defaults},
-          {"empty", F::Text, "", E::Defaults},
-          {"a directory", F::Directory, "", E::Defaults},
-          {"a link to itself", F::LinkLoop, "", E::Defaults},
-          {"a link to /dev/zero", F::DevZero, "", E::Defaults},
-          {"binary garbage", F::Text, garbage(65536), E::Defaults},
           {"a 64 KiB entry 63", F::Text, kList + "63=" + std::string(1 << 16, 'x'), E::AsFile},
           {"entry 0 of 64 KiB", F::Text, "[ParamData]\n0=" + std::string(1 << 16, 'p'),
            E::Defaults},
@@ -333,12 +332,6 @@ TEST(BadInput, ParameterFile) {
   runFileRows(
       "p.csv", {{"csvPath.ini", kList}}, kSoft,
       {
-          {"missing", F::Missing, "", E::Defaults},
-          {"empty", F::Text, "", E::Defaults},
-          {"a directory", F::Directory, "", E::Defaults},
-          {"a link to itself", F::LinkLoop, "", E::Defaults},
-          {"a link to /dev/zero", F::DevZero, "", E::Defaults},
-          {"binary garbage", F::Text, garbage(65536), E::Defaults},
           {"a million lines, the record last", F::Text, million + kSoft, E::AsFile},
           {"a megabyte line before the record", F::Text, std::string(1 << 20, 'x') + "\n" + kSoft,
            E::AsFile},

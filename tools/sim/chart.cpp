@@ -60,6 +60,14 @@ double tickStep(double span, int count) {
   return 10 * mag;
 }
 
+// Ticks first, first + step, ... up to last (and a hair past, for rounding);
+// counted as integers, at most 100.
+int tickCount(double first, double last, double step) {
+  if (!(step > 0) || !(last + 1e-9 >= first)) return 0;
+  const double n = std::floor((last + 1e-9 - first) / step) + 1;
+  return n >= 100 ? 100 : static_cast<int>(n);
+}
+
 }  // namespace
 
 std::string renderChart(const Scenario& s, const RunResult& r, const std::vector<FrameRow>& trace) {
@@ -88,7 +96,7 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
   const auto pq = [&](double q) { return kTop + kPlotH - q / kMaxQuarters * kPlotH; };
 
   std::string svg;
-  svg.reserve(64 * 1024);
+  svg.reserve(std::size_t{64} * 1024);
   svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
          num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) +
@@ -103,20 +111,27 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
   // Grid and axes.
   svg += "<g stroke=\"#ddd\" stroke-width=\"1\">\n";
   const double xStep = tickStep(x1 - x0, 10);
-  for (double x = std::ceil(x0 / xStep) * xStep; x <= x1; x += xStep) {
+  const double xFirst = std::ceil(x0 / xStep) * xStep;
+  const int xTicks = tickCount(xFirst, x1, xStep);
+  const int vTicks = tickCount(0, vmax, vStep);
+  for (int i = 0; i < xTicks; ++i) {
+    const double x = xFirst + i * xStep;
     svg += "<line x1=\"" + num(px(x)) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(px(x)) +
            "\" y2=\"" + num(kTop + kPlotH) + "\"/>\n";
   }
-  for (double v = 0; v <= vmax + 1e-9; v += vStep) {
+  for (int i = 0; i < vTicks; ++i) {
+    const double v = i * vStep;
     svg += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(py(v)) + "\" x2=\"" + num(kLeft + kPlotW) +
            "\" y2=\"" + num(py(v)) + "\"/>\n";
   }
   svg += "</g>\n<g fill=\"#333\">\n";
-  for (double x = std::ceil(x0 / xStep) * xStep; x <= x1; x += xStep) {
+  for (int i = 0; i < xTicks; ++i) {
+    const double x = xFirst + i * xStep;
     svg += "<text x=\"" + num(px(x)) + "\" y=\"" + num(kTop + kPlotH + 18) +
            "\" text-anchor=\"middle\">" + label(x - s.stopPoint) + "</text>\n";
   }
-  for (double v = 0; v <= vmax + 1e-9; v += vStep) {
+  for (int i = 0; i < vTicks; ++i) {
+    const double v = i * vStep;
     svg += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(py(v) + 4) + "\" text-anchor=\"end\">" +
            label(v) + "</text>\n";
   }

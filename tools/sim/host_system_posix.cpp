@@ -15,11 +15,17 @@ std::filesystem::path executablePath() {
   return ec ? std::filesystem::path{} : p;
 }
 
-bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool stderrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
 
-const char* pluginFileName() { return "TASC.so"; }
+const char* pluginFileName() {
+  return "TASC.so";
+}
 
-unsigned coreCount() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned coreCount() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
 
 void runWorkers(unsigned workers, const std::function<void(unsigned)>& body) {
   std::vector<std::thread> threads;

@@ -34,9 +34,13 @@ std::filesystem::path executablePath() {
   }
 }
 
-bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool stderrIsTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
+}
 
-const char* pluginFileName() { return "TASC.dll"; }
+const char* pluginFileName() {
+  return "TASC.dll";
+}
 
 unsigned coreCount() {
   SYSTEM_INFO info;

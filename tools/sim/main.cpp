@@ -168,7 +168,7 @@ Options parseOptions(int argc, char** argv) {
 fs::path defaultPlugin() {
   const fs::path exe = executablePath();
   if (!exe.empty()) {
-    const fs::path beside = (exe.parent_path() / ".." / ".." / pluginFileName()).lexically_normal();
+    fs::path beside = (exe.parent_path() / ".." / ".." / pluginFileName()).lexically_normal();
     std::error_code ec;
     if (fs::is_regular_file(beside, ec)) return beside;
   }

@@ -62,7 +62,7 @@ fs::path uniqueTempFolder() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::ostringstream name;
     name << "tasc-sim-" << std::hex << gen();
-    const fs::path p = fs::temp_directory_path() / name.str();
+    fs::path p = fs::temp_directory_path() / name.str();
     std::error_code ec;
     if (fs::create_directory(p, ec)) return p;
   }
@@ -179,8 +179,7 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
   // The driver: released brake, forward, the scripted power notch.
   int32_t driverPower = s.driver.powerNotch;
   int32_t driverBrake = 0;
-  int32_t driverReverser = 1;
-  api_.SetReverser(driverReverser);
+  api_.SetReverser(1);
   api_.SetBrake(driverBrake);
   api_.SetPower(driverPower);
   bool powerHandedOff = driverPower == 0;
@@ -252,7 +251,6 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
           api_.SetBrake(e.value);
           break;
         case DriverAction::Reverser:
-          driverReverser = e.value;
           api_.SetReverser(e.value);
           break;
         case DriverAction::KeyDown:
@@ -372,7 +370,7 @@ RunResult PluginHost::run(const Scenario& s, std::vector<FrameRow>* trace) {
       row.driverBrake = driverBrake;
       for (int i = 0; i < kPanelLampCount; ++i) {
         row.panel[static_cast<std::size_t>(i)] =
-            panel_[static_cast<std::size_t>(kFirstPanelIndex + i)];
+            panel_[static_cast<std::size_t>(kFirstPanelIndex) + static_cast<std::size_t>(i)];
       }
       row.beacon = passedThisFrame.empty() ? 0 : passedThisFrame.back();
       trace->push_back(row);
