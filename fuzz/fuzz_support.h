@@ -106,11 +106,12 @@ struct DriverHandles {
 
 // What a frame may return: the driver's handles, the power cut while the
 // controller commands, and the controller's brake command, in quarter notches
-// 0..maxCommand, only over a driver's brake lighter than it. The command as a
-// notch is a whole notch 0..7 or a quarter position from 11 up, never above
-// the encoding of maxCommand. Panel lamps are 0 or 1.
-inline void checkFrame(const HandleRecord& h, const DriverHandles& driver, int64_t maxCommand,
-                       const int32_t* panel) {
+// 0..28 (notch 7: no step or tracking command goes past it, whatever the
+// settings, files or call order), only over a driver's brake lighter than it.
+// The command as a notch is a whole notch 0..7 or a quarter position 11..31.
+// Panel lamps are 0 or 1.
+inline void checkFrame(const HandleRecord& h, const DriverHandles& driver, const int32_t* panel) {
+  constexpr int64_t maxCommand = 28;
   const TascController& c = plugin::controller();
   check(h.reverser == driver.reverser, "reverser is the driver's");
   check(h.power == driver.power || h.power == 0, "power is the driver's or cut");
