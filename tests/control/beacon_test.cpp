@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -20,22 +21,17 @@ int32_t word(int32_t code, int32_t formation, int32_t record = 0, int32_t file =
   return code | (formation << 6) | (record << 10) | (file << 15) | (sub << 21);
 }
 
+std::array<int32_t, 5> fields(const BeaconWord& w) {
+  return {w.distanceCode, w.formationCode, w.recordCode, w.fileIndex, w.subCode};
+}
+
 TEST(BeaconWord, FieldsAndIgnoredHighBits) {
-  const BeaconWord w = decodeBeaconWord(word(45, 9, 31, 63, 3));
-  EXPECT_EQ(w.distanceCode, 45);
-  EXPECT_EQ(w.formationCode, 9);
-  EXPECT_EQ(w.recordCode, 31);
-  EXPECT_EQ(w.fileIndex, 63);
-  EXPECT_EQ(w.subCode, 3);
+  EXPECT_EQ(fields(decodeBeaconWord(word(45, 9, 31, 63, 3))),
+            (std::array<int32_t, 5>{45, 9, 31, 63, 3}));
   const int32_t base = word(7, 1, 2, 3, 1);
   for (int bit = 23; bit < 32; ++bit) {
     const auto high = static_cast<int32_t>(static_cast<uint32_t>(base) | (1u << bit));
-    const BeaconWord a = decodeBeaconWord(base), b = decodeBeaconWord(high);
-    EXPECT_EQ(a.distanceCode, b.distanceCode) << bit;
-    EXPECT_EQ(a.formationCode, b.formationCode) << bit;
-    EXPECT_EQ(a.recordCode, b.recordCode) << bit;
-    EXPECT_EQ(a.fileIndex, b.fileIndex) << bit;
-    EXPECT_EQ(a.subCode, b.subCode) << bit;
+    EXPECT_EQ(fields(decodeBeaconWord(high)), fields(decodeBeaconWord(base))) << bit;
   }
 }
 

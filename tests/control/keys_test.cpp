@@ -8,7 +8,15 @@
 namespace tasc::test {
 namespace {
 
-using KeyTest = CycleTest;
+struct KeyTest : CycleTest {
+  // A fresh rig for the next table row.
+  void fresh() {
+    c = TascController{};
+    state = {};
+    handles = {0, 0, 1};
+    SetUp();
+  }
+};
 
 TEST_F(KeyTest, HoldingUSwitchesTheLowSpeedModeOnAtThe63rdCycle) {
   setKeys(true, false);
@@ -101,21 +109,26 @@ TEST_F(KeyTest, LeftCtrlWhileUIsHeldTogglesTheCutOutOnce) {
   EXPECT_FALSE(c.prevUCtrl);
 }
 
-TEST_F(KeyTest, RightCtrlWithUActsAsUAlone) {
-  platform::setKeyState(kKeyU, true);
-  platform::setKeyState(kKeyRightCtrl, true);
-  cycles(63, 10.0f);
-  EXPECT_FALSE(c.cutOut);
-  EXPECT_TRUE(c.uKeyHeld);
-  EXPECT_TRUE(c.lowSpeedMode);
-}
-
-TEST_F(KeyTest, LeftCtrlAloneDoesNothing) {
-  platform::setKeyState(kKeyLeftCtrl, true);
-  cycles(100, 10.0f);
-  EXPECT_FALSE(c.cutOut);
-  EXPECT_FALSE(c.prevUCtrl);
-  EXPECT_FALSE(c.uKeyHeld);
+// Held keys alone, no toggle: only U + left Ctrl cuts out.
+TEST_F(KeyTest, CtrlKeysWithoutUOrTheRightCtrlNeverCutOut) {
+  const struct {
+    const char* name;
+    bool u, leftCtrl, rightCtrl, held, mode;
+    int n;
+  } cases[] = {
+      {"RightCtrlWithUActsAsUAlone", true, false, true, true, true, 63},
+      {"LeftCtrlAloneDoesNothing", false, true, false, false, false, 100},
+  };
+  for (const auto& k : cases) {
+    fresh();
+    setKeys(k.u, k.leftCtrl);
+    platform::setKeyState(kKeyRightCtrl, k.rightCtrl);
+    cycles(k.n, 10.0f);
+    EXPECT_FALSE(c.cutOut) << k.name;
+    EXPECT_FALSE(c.prevUCtrl) << k.name;
+    EXPECT_EQ(c.uKeyHeld, k.held) << k.name;
+    EXPECT_EQ(c.lowSpeedMode, k.mode) << k.name;
+  }
 }
 
 TEST_F(KeyTest, CutOutKeepsTheLatchAndEndsTheMode) {
@@ -143,41 +156,39 @@ TEST_F(KeyTest, CutOutLampStaysLitAfterTheCutOutEnds) {
   EXPECT_EQ(c.panelLamps[kLampCutOut], 1);
 }
 
-// --- timers that end the low-speed mode ---
-
-TEST_F(KeyTest, LowSpeedModeEndsAfter5000msCrawlingWithACommand) {
-  c.lowSpeedMode = true;
-  c.uKeyLatch = true;
-  c.beacon400Toggle = true;  // command 16 at every speed
-  c.brakeCommand = -1;
-  power() = 1;
-  cycles(313, 0.3f);  // the timer starts one cycle late: 312 * 16 = 4992
-  EXPECT_EQ(c.timers[kSlowRunningTimer], 4992);
-  EXPECT_TRUE(c.lowSpeedMode);
-  cycle(0.3f);
-  EXPECT_EQ(c.timers[kSlowRunningTimer], 5008);
-  EXPECT_FALSE(c.lowSpeedMode);
-  EXPECT_EQ(c.panelLamps[kLampLowSpeed], 0);
-}
-
-TEST_F(KeyTest, CrawlWithoutTheToggleGivesNoCommandSoTheModeStays) {
-  c.lowSpeedMode = true;
-  c.uKeyLatch = true;
-  power() = 1;
-  cycles(1000, 0.3f);
-  EXPECT_EQ(c.timers[kSlowRunningTimer], 0);
-  EXPECT_TRUE(c.lowSpeedMode);
-}
-
-TEST_F(KeyTest, LowSpeedModeEndsAfter30000msWithoutPower) {
-  c.lowSpeedMode = true;
-  c.uKeyLatch = true;
-  power() = 0;
-  cycles(1875, 10.0f);  // 30000 ms
-  EXPECT_EQ(c.timers[kNoPowerTimer], 30000);
-  EXPECT_TRUE(c.lowSpeedMode);
-  cycle(10.0f);
-  EXPECT_FALSE(c.lowSpeedMode);
+// `n` cycles leave `timer` at `at` with the mode still on; the next cycle
+// ends the mode if `ends`. The slow-running timer starts one cycle late.
+TEST_F(KeyTest, TimersEndTheLowSpeedModeAtTheirLimit) {
+  const struct {
+    const char* name;
+    bool toggle, ends;  // toggle: command 16 at every speed
+    float speed;
+    int32_t powerNotch, n, timer, at;
+  } cases[] = {
+      {"LowSpeedModeEndsAfter5000msCrawlingWithACommand", true, true, 0.3f, 1, 313,
+       kSlowRunningTimer, 4992},
+      {"CrawlWithoutTheToggleGivesNoCommandSoTheModeStays", false, false, 0.3f, 1, 1000,
+       kSlowRunningTimer, 0},
+      {"LowSpeedModeEndsAfter30000msWithoutPower", false, true, 10.0f, 0, 1875, kNoPowerTimer,
+       30000},
+  };
+  for (const auto& k : cases) {
+    fresh();
+    c.lowSpeedMode = true;
+    c.uKeyLatch = true;
+    c.beacon400Toggle = k.toggle;
+    c.brakeCommand = -1;
+    power() = k.powerNotch;
+    cycles(k.n, k.speed);
+    EXPECT_EQ(c.timers[k.timer], k.at) << k.name;
+    EXPECT_TRUE(c.lowSpeedMode) << k.name;
+    cycle(k.speed);
+    EXPECT_EQ(c.lowSpeedMode, !k.ends) << k.name;
+    if (k.ends) {
+      EXPECT_EQ(c.panelLamps[kLampLowSpeed], 0) << k.name;
+      EXPECT_TRUE(k.timer != kSlowRunningTimer || c.timers[k.timer] == k.at + 16) << k.name;
+    }
+  }
 }
 
 TEST_F(KeyTest, ReverserBackwardCancelsAndBlocksTheLowSpeedMode) {

@@ -2,37 +2,43 @@
 // its exports found by name.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
+#include <optional>
+#include <string_view>
 
 #include "support/vehicle_folder.h"
 
 namespace tasc::test {
 namespace {
 
-TEST(Abi, EveryExportIsFoundByName) {
+// A fresh vehicle folder and the module loaded from it (at `relative`).
+class Abi : public ::testing::Test {
+ protected:
+  void SetUp() override { load(); }
+  void load(std::string_view relative = "TASC.so") {
+    plugin.emplace(folder.path(), relative);
+    ASSERT_TRUE(plugin->loaded());
+  }
   TempFolder folder;
-  LoadedPlugin plugin(folder.path());
-  ASSERT_TRUE(plugin.loaded());
-  EXPECT_EQ(plugin.api().GetPluginVersion(), 131072);
+  std::optional<LoadedPlugin> plugin;
+};
+
+TEST_F(Abi, EveryExportIsFoundByName) {
+  EXPECT_EQ(plugin->api().GetPluginVersion(), 131072);
   // Nothing but the entry points leaves the module.
-  EXPECT_EQ(plugin.symbol("_ZN4tasc6plugin12attachModuleEv"), nullptr);
+  EXPECT_EQ(plugin->symbol("_ZN4tasc6plugin12attachModuleEv"), nullptr);
 }
 
-TEST(Abi, BeforeInitializeEverythingIsZeroAndSafe) {
-  TempFolder folder;
-  LoadedPlugin plugin(folder.path());
-  ASSERT_TRUE(plugin.loaded());
-  const auto& api = plugin.api();
+TEST_F(Abi, BeforeInitializeEverythingIsZeroAndSafe) {
+  const auto& api = plugin->api();
   api.Load();
   api.SetKeyState(0x11, 1);  // unknown codes are accepted and ignored
   api.SetBeaconData(BeaconRecord{503, 0, 0.0f, 0x40});
-  const HandleRecord h = plugin.frame(30.0f, 100);
+  const HandleRecord h = plugin->frame(30.0f, 100);
   // The brake command is 0 before Initialize, so power is cut; no override.
   EXPECT_EQ(h.brake, 0);
   EXPECT_EQ(h.power, 0);
   EXPECT_EQ(h.constantSpeed, 0);
-  for (int i = 85; i <= 89; ++i) EXPECT_EQ(plugin.panel()[i], 0) << i;
+  for (int i = 85; i <= 89; ++i) EXPECT_EQ(plugin->panel()[i], 0) << i;
   api.SetBeaconData(BeaconRecord{501, 0, 0.0f, 0x40});  // a moving train: handled, no list yet
   api.KeyDown(1);
   api.KeyUp(1);
@@ -43,52 +49,47 @@ TEST(Abi, BeforeInitializeEverythingIsZeroAndSafe) {
   api.Dispose();
 }
 
-TEST(Abi, InitializeSetsTheDriverDefaultsAndThePanel) {
-  TempFolder folder;
-  LoadedPlugin plugin(folder.path());
-  ASSERT_TRUE(plugin.loaded());
-  const auto& api = plugin.api();
+TEST_F(Abi, InitializeSetsTheDriverDefaultsAndThePanel) {
+  const auto& api = plugin->api();
   api.SetVehicleSpec(VehicleSpecRecord{8, 5, 0, 0, 6});
   api.Initialize(0);
-  plugin.mutablePanel()[84] = 7;
-  plugin.mutablePanel()[90] = 9;
-  const HandleRecord h = plugin.frame(0.0f, 16);
+  plugin->mutablePanel()[84] = 7;
+  plugin->mutablePanel()[90] = 9;
+  const HandleRecord h = plugin->frame(0.0f, 16);
   EXPECT_EQ(h.brake, 8) << "the driver's brake starts at the notch count";
   EXPECT_EQ(h.reverser, 1);
   EXPECT_EQ(h.power, 0);
-  EXPECT_EQ(plugin.panel()[85], 1);
-  for (int i = 86; i <= 89; ++i) EXPECT_EQ(plugin.panel()[i], 0) << i;
-  EXPECT_EQ(plugin.panel()[84], 7) << "other panel indices keep the host's values";
-  EXPECT_EQ(plugin.panel()[90], 9);
+  EXPECT_EQ(plugin->panel()[85], 1);
+  for (int i = 86; i <= 89; ++i) EXPECT_EQ(plugin->panel()[i], 0) << i;
+  EXPECT_EQ(plugin->panel()[84], 7) << "other panel indices keep the host's values";
+  EXPECT_EQ(plugin->panel()[90], 9);
 
   api.SetBrake(0);
   api.SetPower(3);
   api.SetReverser(-1);
-  const HandleRecord moved = plugin.frame(10.0f, 32);
+  const HandleRecord moved = plugin->frame(10.0f, 32);
   EXPECT_EQ(moved.reverser, -1);
   EXPECT_EQ(moved.brake, 0);
 }
 
-TEST(Abi, SettingsAreReadBesideTheModuleAtEveryInitialize) {
-  TempFolder folder;
-  LoadedPlugin plugin(folder.path(), "plugin/TASC.so");
-  ASSERT_TRUE(plugin.loaded());
-  const auto& api = plugin.api();
+TEST_F(Abi, SettingsAreReadBesideTheModuleAtEveryInitialize) {
+  ASSERT_NO_FATAL_FAILURE(load("plugin/TASC.so"));
+  const auto& api = plugin->api();
   // FormationID 5 in the file next to the module (not in the folder above).
   folder.write("TASC.ini", "[TASCPtn]\nFormationID=2\n");
   folder.write("plugin/TASC.ini", "[TASCPtn]\nFormationID=5\n");
   api.Initialize(0);
-  plugin.frame(40.0f, 16);
+  plugin->frame(40.0f, 16);
   // Type 502 with formation 5, code 0: accepted; lights panel 86.
   api.SetBeaconData(BeaconRecord{502, 0, 0.0f, 5 << 6});
-  plugin.frame(40.0f, 32);
-  EXPECT_EQ(plugin.panel()[86], 1);
+  plugin->frame(40.0f, 32);
+  EXPECT_EQ(plugin->panel()[86], 1);
   // Edited between runs: formation 5 is no longer accepted.
   folder.write("plugin/TASC.ini", "[TASCPtn]\nFormationID=6\n");
   api.Initialize(0);
   api.SetBeaconData(BeaconRecord{502, 0, 0.0f, 5 << 6});
-  plugin.frame(40.0f, 48);
-  EXPECT_EQ(plugin.panel()[86], 0);
+  plugin->frame(40.0f, 48);
+  EXPECT_EQ(plugin->panel()[86], 0);
 }
 
 }  // namespace

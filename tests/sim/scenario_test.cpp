@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "control/beacon.h"
 #include "sim/scenario.h"
@@ -25,17 +26,6 @@ TEST(Scenario, BundledExamplesLoad) {
   const Scenario sweep = loadScenario(examplesDir() / "sweep.toml");
   EXPECT_EQ(sweep.sweep.initialSpeed, (std::vector<double>{30, 35, 40, 45}));
   EXPECT_EQ(sweep.sweep.gradient.size(), 3u);
-}
-
-TEST(Scenario, BeaconsAreSortedByPosition) {
-  const Scenario s = parseScenario("vehicle_folder = \"" + (examplesDir() / "vehicle").string() +
-                                       "\"\n[track]\nstop_point = 100\n"
-                                       "[[track.beacon]]\ntype = 501\nposition = 93\n"
-                                       "[[track.beacon]]\ntype = 503\nposition = 10\n",
-                                   "t.toml");
-  ASSERT_EQ(s.beacons.size(), 2u);
-  EXPECT_EQ(s.beacons[0].type, 503);
-  EXPECT_EQ(s.beacons[1].type, 501);
 }
 
 struct NearestCase {
@@ -74,38 +64,53 @@ TEST(Scenario, PackedWordDecodesToItsFields) {
       {0, 0, 0, 0, 0}, {63, 15, 31, 63, 3}, {5, 1, 2, 3, 1}, {32, 9, 17, 40, 2}};
   for (const auto& f : fields) {
     const BeaconWord w = decodeBeaconWord(packBeaconWord(f[0], f[1], f[2], f[3], f[4]));
-    EXPECT_EQ(w.distanceCode, f[0]);
-    EXPECT_EQ(w.formationCode, f[1]);
-    EXPECT_EQ(w.recordCode, f[2]);
-    EXPECT_EQ(w.fileIndex, f[3]);
-    EXPECT_EQ(w.subCode, f[4]);
+    EXPECT_EQ((std::vector<int32_t>{w.distanceCode, w.formationCode, w.recordCode, w.fileIndex,
+                                    w.subCode}),
+              (std::vector<int32_t>(f, f + 5)));
   }
 }
 
-TEST(Scenario, BeaconWordFromFieldsDefaultsToTrueDistanceAndFolderFormation) {
-  const Scenario s = parseScenario(
-      "vehicle_folder = \"" + (examplesDir() / "vehicle").string() +
-          "\"\n[track]\nstop_point = 500\n"
-          "[[track.beacon]]\ntype = 503\nposition = 363.5\nrecord = 2\nfile = 1\nsub = 1\n"
-          "[[track.beacon]]\ntype = 502\nposition = 480\ndistance = 27.0\nformation = 3\n"
-          "[[track.beacon]]\ntype = 501\nposition = 492\ncode = 7\n"
-          "[[track.beacon]]\ntype = 504\nposition = 495\ndata = 2\n",
-      "t.toml");
-  ASSERT_EQ(s.beacons.size(), 4u);
-  // 136.5 m true distance: code 32; FormationID 1 of the example's TASC.ini.
-  EXPECT_EQ(s.beacons[0].data, packBeaconWord(32, 1, 2, 1, 1));
-  EXPECT_EQ(s.beacons[1].data, packBeaconWord(51, 3, 0, 0, 0));
-  EXPECT_EQ(s.beacons[2].data, packBeaconWord(7, 1, 0, 0, 0));
-  EXPECT_EQ(s.beacons[3].data, 2);
-}
-
-TEST(Scenario, DataWordAboveTheSignedRangeIsKeptAsItsBits) {
-  const Scenario s = parseScenario(
-      "vehicle_folder = \"" + (examplesDir() / "vehicle").string() +
-          "\"\n[track]\nstop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\n"
-          "data = 0xFFFFFFFF\n",
-      "t.toml");
-  EXPECT_EQ(s.beacons[0].data, -1);
+// Beacons of a track section come out sorted by position, with the data word
+// their fields give.
+TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
+  const struct {
+    const char* name;
+    const char* track;
+    std::vector<int32_t> types, data;
+  } cases[] = {
+      {"BeaconsAreSortedByPosition",
+       "stop_point = 100\n[[track.beacon]]\ntype = 501\nposition = 93\n"
+       "[[track.beacon]]\ntype = 503\nposition = 10\n",
+       {503, 501},
+       {packBeaconWord(nearestDistanceCode(3, 90.0), 1, 0, 0, 0),
+        packBeaconWord(nearestDistanceCode(1, 7.0), 1, 0, 0, 0)}},
+      // 136.5 m true distance: code 32; FormationID 1 of the example's TASC.ini.
+      {"BeaconWordFromFieldsDefaultsToTrueDistanceAndFolderFormation",
+       "stop_point = 500\n"
+       "[[track.beacon]]\ntype = 503\nposition = 363.5\nrecord = 2\nfile = 1\nsub = 1\n"
+       "[[track.beacon]]\ntype = 502\nposition = 480\ndistance = 27.0\nformation = 3\n"
+       "[[track.beacon]]\ntype = 501\nposition = 492\ncode = 7\n"
+       "[[track.beacon]]\ntype = 504\nposition = 495\ndata = 2\n",
+       {503, 502, 501, 504},
+       {packBeaconWord(32, 1, 2, 1, 1), packBeaconWord(51, 3, 0, 0, 0),
+        packBeaconWord(7, 1, 0, 0, 0), 2}},
+      {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
+       "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
+       {503},
+       {-1}},
+  };
+  for (const auto& k : cases) {
+    const Scenario s = parseScenario(
+        "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n[track]\n" + k.track,
+        "t.toml");
+    std::vector<int32_t> types, data;
+    for (const auto& b : s.beacons) {
+      types.push_back(b.type);
+      data.push_back(b.data);
+    }
+    EXPECT_EQ(types, k.types) << k.name;
+    EXPECT_EQ(data, k.data) << k.name;
+  }
 }
 
 TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
