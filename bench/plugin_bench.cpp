@@ -177,28 +177,27 @@ void BM_ElapseNoPattern(benchmark::State& state) {
   runFrames(state, {60.0f, 0.0}, Elapse, BrakePhase::Waiting, false);
 }
 
-// At 60 km/h and 197 m, look-ahead tests 0..3 fire and test 4 does not.
-void BM_ElapseStaircase(benchmark::State& state) {
+// Armed by a middle beacon at 60 km/h, then held at `distance`, where the
+// phase must be `phase` in every frame.
+void runArmedAt(benchmark::State& state, double distance, BrakePhase phase) {
   startRun();
   Elapse(stateAt(60.0f, 0), nullptr, nullptr);
   SetBeaconData(middleBeacon(0));
   auto& c = tasc::plugin::controller();
-  c.remainingDistance = 197.0;
+  c.remainingDistance = distance;
   Elapse(stateAt(60.0f, kFrameMs), nullptr, nullptr);
-  if (c.brakePhase != BrakePhase::Staircase) state.SkipWithError("staircase not reached");
-  runFrames(state, {60.0f, 197.0}, Elapse, BrakePhase::Staircase, false);
+  if (c.brakePhase != phase) state.SkipWithError("phase not reached");
+  runFrames(state, {60.0f, distance}, Elapse, phase, false);
+}
+
+// At 60 km/h and 197 m, look-ahead tests 0..3 fire and test 4 does not.
+void BM_ElapseStaircase(benchmark::State& state) {
+  runArmedAt(state, 197.0, BrakePhase::Staircase);
 }
 
 // Test 4 fires at 150 m; tracking then holds to the stop.
 void BM_ElapseTracking(benchmark::State& state) {
-  startRun();
-  Elapse(stateAt(60.0f, 0), nullptr, nullptr);
-  SetBeaconData(middleBeacon(0));
-  auto& c = tasc::plugin::controller();
-  c.remainingDistance = 150.0;
-  Elapse(stateAt(60.0f, kFrameMs), nullptr, nullptr);
-  if (c.brakePhase != BrakePhase::Tracking) state.SkipWithError("tracking not reached");
-  runFrames(state, {60.0f, 150.0}, Elapse, BrakePhase::Tracking, false);
+  runArmedAt(state, 150.0, BrakePhase::Tracking);
 }
 
 // U held alone for over a second switches the mode on. Power notch 1 keeps
