@@ -29,7 +29,7 @@
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
 
 TASC_EXPORT void TASC_CALL Initialize(int32_t brakeMode);
-TASC_EXPORT void TASC_CALL SetVehicleSpec(tasc::VehicleSpecRecord spec);
+TASC_EXPORT void TASC_CALL SetVehicleSpec(tasc::VehicleSpecRecord vehicle);
 TASC_EXPORT tasc::HandleRecord TASC_CALL Elapse(tasc::VehicleStateRecord state, int32_t* panel,
                                                 int32_t* sound);
 TASC_EXPORT void TASC_CALL SetPower(int32_t notch);

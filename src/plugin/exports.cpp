@@ -124,8 +124,8 @@ TASC_EXPORT int32_t TASC_CALL GetPluginVersion() {
 }
 
 // Stores the vehicle's number of brake notches; the rest is not read.
-TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord spec) {
-  g_boundary.brakeNotchCount = spec.brakeNotches;
+TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord vehicle) {
+  g_boundary.brakeNotchCount = vehicle.brakeNotches;
 }
 
 // Start of a run: driver's handle defaults, TASC.ini, then the controller reset.

@@ -7,7 +7,8 @@
 
 namespace tasc {
 
-// Vehicle specification, given once after loading. Only the notch count is read.
+// The vehicle's notch counts and cars, given once after loading. Only the brake
+// notch count is read.
 struct VehicleSpecRecord {
   int32_t brakeNotches;  // number of brake notches
   int32_t powerNotches;

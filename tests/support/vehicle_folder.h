@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "plugin/host_records.h"
+#include "plugin/plugin_api.h"
 
 namespace tasc::test {
 
@@ -28,27 +29,6 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
-};
-
-// Function types of the exports.
-struct PluginApi {
-  void (*Load)();
-  void (*Dispose)();
-  int32_t (*GetPluginVersion)();
-  void (*SetVehicleSpec)(VehicleSpecRecord);
-  void (*Initialize)(int32_t);
-  HandleRecord (*Elapse)(VehicleStateRecord, int32_t*, int32_t*);
-  void (*SetPower)(int32_t);
-  void (*SetBrake)(int32_t);
-  void (*SetReverser)(int32_t);
-  void (*KeyDown)(int32_t);
-  void (*KeyUp)(int32_t);
-  void (*HornBlow)(int32_t);
-  void (*DoorOpen)();
-  void (*DoorClose)();
-  void (*SetSignal)(int32_t);
-  void (*SetBeaconData)(BeaconRecord);
-  void (*SetKeyState)(int32_t, int32_t);
 };
 
 // The built plug-in copied into a vehicle folder (the folder's root, or a

@@ -11,30 +11,12 @@
 #include "platform/abi.h"
 #include "platform/host_loader.h"
 #include "plugin/host_records.h"
+#include "plugin/plugin_api.h"
 
 namespace tasc::host {
 namespace {
 
-// The entry points with the host's calling convention.
-struct Api {
-  void(TASC_CALL* Load)();
-  void(TASC_CALL* Dispose)();
-  int32_t(TASC_CALL* GetPluginVersion)();
-  void(TASC_CALL* SetVehicleSpec)(VehicleSpecRecord);
-  void(TASC_CALL* Initialize)(int32_t);
-  HandleRecord(TASC_CALL* Elapse)(VehicleStateRecord, int32_t*, int32_t*);
-  void(TASC_CALL* SetPower)(int32_t);
-  void(TASC_CALL* SetBrake)(int32_t);
-  void(TASC_CALL* SetReverser)(int32_t);
-  void(TASC_CALL* KeyDown)(int32_t);
-  void(TASC_CALL* KeyUp)(int32_t);
-  void(TASC_CALL* HornBlow)(int32_t);
-  void(TASC_CALL* DoorOpen)();
-  void(TASC_CALL* DoorClose)();
-  void(TASC_CALL* SetSignal)(int32_t);
-  void(TASC_CALL* SetBeaconData)(BeaconRecord);
-  void(TASC_CALL* SetKeyState)(int32_t, int32_t);  // optional: POSIX modules only
-};
+using Api = PluginApi;
 
 template <typename F>
 bool bind(const platform::HostModule& module, const char* name, F& fn) {
@@ -156,7 +138,7 @@ class Runner {
       api_.Dispose();
     } else if (name == "version" && n == 0) {
       std::fprintf(out_, "version %d\n", static_cast<int>(api_.GetPluginVersion()));
-    } else if (name == "spec" && n >= 1 && n <= 5 && intArgs(1, 5)) {
+    } else if (name == "vehicle" && n >= 1 && n <= 5 && intArgs(1, 5)) {
       ints.resize(5, 0);
       api_.SetVehicleSpec(VehicleSpecRecord{ints[0], ints[1], ints[2], ints[3], ints[4]});
     } else if (name == "init" && n <= 1 && intArgs(1, 1)) {

@@ -5,7 +5,7 @@
 // builds of the plug-in compare byte for byte.
 //
 // Script: one command per line, '#' starts a comment.
-//   spec BRAKES [POWER [ATS [B67 [CARS]]]]   SetVehicleSpec
+//   vehicle BRAKES [POWER [ATS [B67 [CARS]]]]   SetVehicleSpec
 //   load | dispose                          Load, Dispose
 //   init [MODE]                             Initialize
 //   frame SPEED TIME                        Elapse at SPEED km/h, TIME ms

@@ -13,25 +13,11 @@
 #include "control/tasc_controller.h"
 #include "platform/host_loader.h"
 #include "plugin/host_records.h"
+#include "plugin/plugin_api.h"
 #include "sim/host_system.h"
 #include "sim/scenario.h"
 
 namespace tasc::sim {
-
-// The exports the host calls, found by name.
-struct PluginApi {
-  void (*Load)();
-  void (*Dispose)();
-  int32_t (*GetPluginVersion)();
-  void (*SetVehicleSpec)(VehicleSpecRecord);
-  void (*Initialize)(int32_t);
-  HandleRecord (*Elapse)(VehicleStateRecord, int32_t*, int32_t*);
-  void (*SetPower)(int32_t);
-  void (*SetBrake)(int32_t);
-  void (*SetReverser)(int32_t);
-  void (*SetBeaconData)(BeaconRecord);
-  void (*SetKeyState)(int32_t, int32_t);  // POSIX key stand-in; may be missing
-};
 
 // The plug-in cannot be copied or loaded, or an export is missing.
 class HostError : public std::runtime_error {
