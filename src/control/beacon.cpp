@@ -2,6 +2,8 @@
 // and file switch.
 #include "control/beacon.h"
 
+#include <cmath>
+
 #include "control/tasc_controller.h"
 
 namespace tasc {
@@ -15,6 +17,28 @@ BeaconWord decodeBeaconWord(int32_t data) {
       .fileIndex = static_cast<int32_t>((u >> 15) & 0x3Fu),
       .subCode = static_cast<int32_t>((u >> 21) & 0x3u),
   };
+}
+
+int32_t encodeBeaconWord(const BeaconWord& w) {
+  const uint32_t u = (static_cast<uint32_t>(w.distanceCode) & 0x3Fu) |
+                     ((static_cast<uint32_t>(w.formationCode) & 0xFu) << 6) |
+                     ((static_cast<uint32_t>(w.recordCode) & 0x1Fu) << 10) |
+                     ((static_cast<uint32_t>(w.fileIndex) & 0x3Fu) << 15) |
+                     ((static_cast<uint32_t>(w.subCode) & 0x3u) << 21);
+  return static_cast<int32_t>(u);  // below 2^23: always representable
+}
+
+int32_t nearestDistanceCode(int32_t kind, double metres) {
+  int32_t best = 0;
+  double bestOff = std::fabs(beaconDistance(kind, 0) - metres);
+  for (int32_t code = 1; code <= kDistanceCodeMax; ++code) {
+    const double off = std::fabs(beaconDistance(kind, code) - metres);
+    if (off < bestOff) {
+      best = code;
+      bestOff = off;
+    }
+  }
+  return best;
 }
 
 double beaconDistance(int32_t kind, int32_t code) {
@@ -46,17 +70,38 @@ double beaconDistance(int32_t kind, int32_t code) {
   }
 }
 
-void TascController::onBeacon(int32_t kind, int32_t data) {
-  if (kind < 1 || kind > 3) return;
+const char* beaconOutcomeName(BeaconOutcome outcome) {
+  switch (outcome) {
+    case BeaconOutcome::Accepted:
+      return "accepted";
+    case BeaconOutcome::Standing:
+      return "train standing";
+    case BeaconOutcome::WrongFormation:
+      return "formation";
+    case BeaconOutcome::HmPtnFiltered:
+      return "HmPtn filter";
+    case BeaconOutcome::Toggled400:
+      return "stop-here toggled";
+    case BeaconOutcome::PatternSelected:
+      return "pattern selected";
+    case BeaconOutcome::NotABeacon:
+      return "not a beacon type";
+  }
+  return "?";
+}
+
+BeaconOutcome TascController::onBeacon(int32_t kind, int32_t data) {
+  if (kind < 1 || kind > 3) return BeaconOutcome::NotABeacon;
   const BeaconWord w = decodeBeaconWord(data);
 
-  if (w.formationCode != formationId) return;
+  if (w.formationCode != formationId) return BeaconOutcome::WrongFormation;
   // Kind 1 is filtered on the record in force before this beacon. Kinds 2 and
   // 3 pass no filter: the test there would look at the default record, whose
   // flags are all clear, and could never reject.
   if (kind == 1 && enableHmPtn) {
     const int32_t select = patternSelect < 0 ? 0 : patternSelect > 3 ? 3 : patternSelect;
-    if (activeParam.hmPtnFlag[static_cast<std::size_t>(select)]) return;
+    if (activeParam.hmPtnFlag[static_cast<std::size_t>(select)])
+      return BeaconOutcome::HmPtnFiltered;
   }
 
   // Record selection from the table in force before any file switch: the
@@ -81,6 +126,7 @@ void TascController::onBeacon(int32_t kind, int32_t data) {
   }
 
   if (kind != 1) patternActive = true;
+  return BeaconOutcome::Accepted;
 }
 
 }  // namespace tasc

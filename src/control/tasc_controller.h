@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "control/beacon.h"
 #include "control/param_record.h"
 #include "plugin/host_records.h"
 
@@ -46,10 +47,6 @@ enum PanelLamp : std::size_t {
   kLampCutOut = 3,
   kLampLowSpeed = 4,
 };
-
-// Virtual-key codes that the control reads.
-inline constexpr int32_t kKeyU = 0x55;
-inline constexpr int32_t kKeyLeftCtrl = 0xA2;
 
 struct TascController {
   // --- fields, in declaration order ---
@@ -101,8 +98,9 @@ struct TascController {
   // One control cycle; runs once per frame after the frame's state is stored.
   void update();
 
-  // A stopping beacon of kind 1 (near), 2 (middle) or 3 (far) with its data word.
-  void onBeacon(int32_t kind, int32_t data);
+  // A stopping beacon of kind 1 (near), 2 (middle) or 3 (far) with its data
+  // word. Returns what it did; a beacon that is not accepted changes nothing.
+  BeaconOutcome onBeacon(int32_t kind, int32_t data);
 
   // --- boundary inputs (zero until attached) ---
   float speed() const { return vehicleStateRef ? vehicleStateRef->speed : 0.0f; }

@@ -34,13 +34,9 @@ constexpr int64_t kMaxFastDigits = 15;  // 10^15 - 1 < 2^53: the mantissa is an 
 // exponent this large is far outside the fast range, whatever the mantissa.
 constexpr int64_t kExponentCap = 100000;
 
-struct DecimalScan {
-  bool found = false;   // a number begins the text
-  bool inRange = true;  // it fits a 64-bit float (no overflow or underflow)
-  double value = 0.0;
-};
-
-DecimalScan scanDecimal(std::string_view s) {
+NumberRead<double> scanDecimal(std::string_view text) {
+  NumberRead<double> read{0.0, NumberStatus::NoNumber, text.data()};
+  std::string_view s = text;
   skipSpace(s);
   bool negative = false;
   if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
@@ -48,7 +44,7 @@ DecimalScan scanDecimal(std::string_view s) {
     s.remove_prefix(1);
   }
   // from_chars takes no sign of its own; a second sign is no number.
-  if (s.empty() || s.front() == '+' || s.front() == '-') return {};
+  if (s.empty() || s.front() == '+' || s.front() == '-') return read;
 
   auto format = std::chars_format::general;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
@@ -59,33 +55,33 @@ DecimalScan scanDecimal(std::string_view s) {
   if (format == std::chars_format::general) {
     double fast = 0.0;
     // Normal and finite whenever it applies: at least 1e-22 unless 0.
-    if (detail::fastDecimal(s.data(), s.data() + s.size(), fast) != nullptr) {
-      return DecimalScan{true, true, negative ? -fast : fast};
+    if (const char* end = detail::fastDecimal(s.data(), s.data() + s.size(), fast)) {
+      return {negative ? -fast : fast, NumberStatus::Ok, end};
     }
   }
-  DecimalScan scan;
-  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), scan.value, format);
+  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), read.value, format);
   if (ptr == s.data()) {
     if (format == std::chars_format::hex) {  // "0x" with no digits: strtod reads the 0
-      return DecimalScan{true, true, negative ? -0.0 : 0.0};
+      return {negative ? -0.0 : 0.0, NumberStatus::Ok, s.data() - 1};
     }
-    return {};
+    return read;
   }
-  scan.found = true;
+  read.status = NumberStatus::Ok;
+  read.stop = ptr;
   if (ec == std::errc::result_out_of_range) {
-    scan.inRange = false;
+    read.status = NumberStatus::OutOfRange;
     // What strtod returns: a huge text overflows to infinity; a tiny one is 0.
     // Tell them apart by the exponent sign in the text that was read.
-    const std::string_view read(s.data(), static_cast<std::size_t>(ptr - s.data()));
-    const std::size_t e = read.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
-    const bool tiny = e != std::string_view::npos && e + 1 < read.size() && read[e + 1] == '-';
-    scan.value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-  } else if (std::isfinite(scan.value) && scan.value != 0.0 &&
-             std::fabs(scan.value) < std::numeric_limits<double>::min()) {
-    scan.inRange = false;  // subnormal: strtod reports ERANGE
+    const std::string_view taken(s.data(), static_cast<std::size_t>(ptr - s.data()));
+    const std::size_t e = taken.find_first_of(format == std::chars_format::hex ? "pP" : "eE");
+    const bool tiny = e != std::string_view::npos && e + 1 < taken.size() && taken[e + 1] == '-';
+    read.value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+  } else if (std::isfinite(read.value) && read.value != 0.0 &&
+             std::fabs(read.value) < std::numeric_limits<double>::min()) {
+    read.status = NumberStatus::OutOfRange;  // subnormal: strtod reports ERANGE
   }
-  if (negative) scan.value = -scan.value;
-  return scan;
+  if (negative) read.value = -read.value;
+  return read;
 }
 
 }  // namespace
@@ -154,7 +150,21 @@ const char* fastDecimal(const char* first, const char* last, double& value) noex
 
 }  // namespace detail
 
-std::optional<int32_t> parseInteger(std::string_view s) {
+const char* numberStatusName(NumberStatus status) {
+  switch (status) {
+    case NumberStatus::Ok:
+      return "ok";
+    case NumberStatus::NoNumber:
+      return "no number";
+    case NumberStatus::OutOfRange:
+      return "out of range";
+  }
+  return "?";
+}
+
+NumberRead<int32_t> readInteger(std::string_view text) noexcept {
+  NumberRead<int32_t> read{0, NumberStatus::NoNumber, text.data()};
+  std::string_view s = text;
   skipSpace(s);
   bool negative = false;
   if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
@@ -170,23 +180,36 @@ std::optional<int32_t> parseInteger(std::string_view s) {
     // Saturate just past the range: the value is out of range either way.
     if (magnitude <= kLimit) magnitude = magnitude * 10 + (c - '0');
   }
-  if (digits == 0) return std::nullopt;
+  if (digits == 0) return read;
+  read.stop = s.data() + digits;
   const int64_t value = negative ? -magnitude : magnitude;
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    return std::nullopt;
+    read.status = NumberStatus::OutOfRange;
+    return read;
   }
-  return static_cast<int32_t>(value);
+  read.value = static_cast<int32_t>(value);
+  read.status = NumberStatus::Ok;
+  return read;
+}
+
+NumberRead<double> readDecimal(std::string_view text) noexcept {
+  return scanDecimal(text);
+}
+
+std::optional<int32_t> parseInteger(std::string_view s) {
+  const NumberRead<int32_t> read = readInteger(s);
+  if (!read.ok()) return std::nullopt;
+  return read.value;
 }
 
 std::optional<double> parseDecimal(std::string_view text) {
-  const DecimalScan scan = scanDecimal(text);
-  if (!scan.found || !scan.inRange) return std::nullopt;
-  return scan.value;
+  const NumberRead<double> read = scanDecimal(text);
+  if (!read.ok()) return std::nullopt;
+  return read.value;
 }
 
 double parseAtof(std::string_view text) {
-  const DecimalScan scan = scanDecimal(text);
-  return scan.found ? scan.value : 0.0;
+  return scanDecimal(text).value;
 }
 
 }  // namespace tasc

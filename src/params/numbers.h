@@ -10,6 +10,35 @@
 
 namespace tasc {
 
+// Why a text is or is not a number.
+enum class NumberStatus : uint8_t {
+  Ok = 0,          // a number begins the text and fits
+  NoNumber = 1,    // no number begins the text
+  OutOfRange = 2,  // a number begins the text but does not fit
+};
+const char* numberStatusName(NumberStatus status);
+
+// One reading: the value, why, and where the number ended, so that a caller
+// never reads twice to learn why. `stop` points into the text read, just past
+// the number (at its start when no number begins it). For OutOfRange the
+// value is what the C function would give (an infinity or 0 for a decimal, 0
+// for an integer).
+template <typename T>
+struct NumberRead {
+  T value{};
+  NumberStatus status = NumberStatus::NoNumber;
+  const char* stop = nullptr;
+
+  bool ok() const { return status == NumberStatus::Ok; }
+  // The number took the whole text, up to `end`.
+  bool whole(const char* end) const { return ok() && stop == end; }
+};
+
+// strtol in base 10 (see parseInteger), with the reason and the stop.
+NumberRead<int32_t> readInteger(std::string_view text) noexcept;
+// strtod (see parseDecimal), with the reason and the stop.
+NumberRead<double> readDecimal(std::string_view text) noexcept;
+
 // strtol in base 10: leading white space, an optional sign, decimal digits;
 // the rest of the text is ignored. Nothing when no digit follows the sign or
 // the value lies outside the 32-bit signed range.

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 #include "control/tasc_controller.h"
 #include "params/numbers.h"
@@ -13,26 +12,9 @@
 namespace tasc {
 namespace {
 
-bool isCSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Why a conversion that failed did so: a number begins the field (then it is
-// out of range) or not. Only run after a failure, so the plug-in's path pays
-// nothing for it. Decimal forms that never fail (inf, nan, a bare 0x) need not
-// be recognised here.
-ColumnStatus failureReason(std::string_view field, bool decimal) {
-  std::size_t i = 0;
-  while (i < field.size() && isCSpace(field[i])) ++i;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) ++i;
-  if (i < field.size() && isDigit(field[i])) return ColumnStatus::OutOfRange;
-  if (decimal && i + 1 < field.size() && field[i] == '.' && isDigit(field[i + 1])) {
-    return ColumnStatus::OutOfRange;
-  }
-  return ColumnStatus::NoNumber;
+// A failed reading as the reason a column keeps its default.
+ColumnStatus columnStatusOf(NumberStatus status) {
+  return status == NumberStatus::OutOfRange ? ColumnStatus::OutOfRange : ColumnStatus::NoNumber;
 }
 
 constexpr ColumnKind kColumnKinds[kParamColumnCount] = {
@@ -127,22 +109,22 @@ ColumnStatus convertColumn(std::size_t column, std::string_view field,
   if (column >= kParamColumnCount) return ColumnStatus::Missing;
   const ColumnKind kind = kColumnKinds[column];
   if (kind == ColumnKind::Decimal) {
-    const std::optional<double> v = parseDecimal(field);
-    if (!v) return failureReason(field, true);
-    decimalField(column, record) = *v;
+    const NumberRead<double> v = readDecimal(field);
+    if (!v.ok()) return columnStatusOf(v.status);
+    decimalField(column, record) = v.value;
     return ColumnStatus::Converted;
   }
-  const std::optional<int32_t> v = parseInteger(field);
-  if (!v) return failureReason(field, false);
+  const NumberRead<int32_t> v = readInteger(field);
+  if (!v.ok()) return columnStatusOf(v.status);
   switch (column) {
     case 0:
-      record.recordId = *v;
+      record.recordId = v.value;
       break;
     case 1:
-      record.subId = *v;
+      record.subId = v.value;
       break;
     default:
-      record.hmPtnFlag[column - 11] = *v != 0;
+      record.hmPtnFlag[column - 11] = v.value != 0;
       break;  // 11..14
   }
   return ColumnStatus::Converted;

@@ -15,21 +15,19 @@ char foldCase(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+}  // namespace
+
+bool sameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return foldCase(x) == foldCase(y);
          });
 }
-
-}  // namespace
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isProfileSpace(s.front())) s.remove_prefix(1);
   while (!s.empty() && isProfileSpace(s.back())) s.remove_suffix(1);
   return s;
 }
-
-namespace {
 
 std::string_view unquote(std::string_view v) {
   if (v.size() > 1 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
@@ -38,40 +36,57 @@ std::string_view unquote(std::string_view v) {
   return v;
 }
 
-}  // namespace
+const char* profileLineKindName(ProfileLineKind kind) {
+  switch (kind) {
+    case ProfileLineKind::Blank:
+      return "blank";
+    case ProfileLineKind::Section:
+      return "section";
+    case ProfileLineKind::Key:
+      return "key";
+  }
+  return "?";
+}
+
+ProfileLine classifyLine(std::string_view raw, int32_t number) {
+  ProfileLine l;
+  l.number = number;
+  l.text = trim(raw);
+  if (l.text.empty()) return l;
+  if (l.text.front() == '[') {
+    const std::size_t close = l.text.rfind(']');
+    if (close != std::string_view::npos) {
+      l.kind = ProfileLineKind::Section;
+      l.name = trim(l.text.substr(1, close - 1));
+      return l;
+    }
+  }
+  l.kind = ProfileLineKind::Key;
+  const std::size_t eq = l.text.find('=');
+  l.name = trim(l.text.substr(0, eq));
+  l.hasValue = eq != std::string_view::npos;
+  if (l.hasValue) l.value = trim(l.text.substr(eq + 1));
+  return l;
+}
 
 std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
-
   bool inSection = false;
   bool sectionSeen = false;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = trim(text.substr(0, end));
-    text = (end == std::string_view::npos) ? std::string_view{} : text.substr(end + 1);
-    if (line.empty()) continue;
-
-    if (line.front() == '[') {
-      const std::size_t close = line.rfind(']');
-      if (close != std::string_view::npos) {
-        // Only the first section of that name is searched.
-        if (inSection) return std::nullopt;
-        inSection = !sectionSeen && equalsIgnoreCase(trim(line.substr(1, close - 1)), section);
-        sectionSeen = sectionSeen || inSection;
-        continue;
-      }
+  std::optional<std::string_view> found;
+  scanProfile(text, [&](const ProfileLine& l) {
+    if (l.kind == ProfileLineKind::Section) {
+      // Only the first section of that name is searched.
+      if (inSection) return false;
+      inSection = !sectionSeen && sameName(l.name, section);
+      sectionSeen = sectionSeen || inSection;
+      return true;
     }
-    if (!inSection) continue;
-
-    const std::size_t eq = line.find('=');
-    const std::string_view name = trim(line.substr(0, eq));
-    if (!equalsIgnoreCase(name, key)) continue;
-    if (eq == std::string_view::npos) return std::nullopt;  // a key without value
-    return unquote(trim(line.substr(eq + 1)));
-  }
-  return std::nullopt;
+    if (!inSection || l.kind != ProfileLineKind::Key || !sameName(l.name, key)) return true;
+    if (l.hasValue) found = unquote(l.value);  // a key without value reads as missing
+    return false;
+  });
+  return found;
 }
 
 uint32_t getString(std::string_view text, std::string_view section, std::string_view key,

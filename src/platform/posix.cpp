@@ -11,6 +11,7 @@
 
 #include "params/profile.h"
 #include "platform/platform.h"
+#include "plugin/host_records.h"
 
 namespace tasc::platform {
 namespace {
@@ -36,13 +37,16 @@ std::optional<std::string> readWholeFile(const char* path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::array<bool, 2> g_keys{};  // U, left Ctrl
+// U and left Ctrl as the host last reported them. Per thread: the host calls
+// SetKeyState and Elapse on its one thread, and a tool that runs several
+// plug-in instances on worker threads keeps each instance's keys apart.
+thread_local std::array<bool, 2> g_keys{};
 
 int keySlot(int32_t virtualKey) {
   switch (virtualKey) {
-    case 0x55:
+    case kKeyU:
       return 0;
-    case 0xA2:
+    case kKeyLeftCtrl:
       return 1;
     default:
       return -1;

@@ -11,8 +11,7 @@
 namespace tasc::plugin {
 namespace {
 
-constinit Boundary g_boundary{};
-constinit TascController g_controller{};
+constinit Module g_module{};
 
 // dst = a + b + c when it fits the buffer with its terminator, else empty.
 void joinPath(PathBuffer& dst, std::string_view a, std::string_view b, std::string_view c) {
@@ -26,23 +25,31 @@ void joinPath(PathBuffer& dst, std::string_view a, std::string_view b, std::stri
   *p = '\0';
 }
 
+// dst = text when it fits with its terminator, else empty.
+bool copyPath(PathBuffer& dst, const char* text) {
+  const std::string_view t = text != nullptr ? text : "";
+  dst[0] = '\0';
+  if (t.empty() || t.size() >= dst.size()) return false;
+  std::memcpy(dst.data(), t.data(), t.size());
+  dst[t.size()] = '\0';
+  return true;
+}
+
 }  // namespace
 
 Boundary& boundary() {
-  return g_boundary;
+  return g_module.boundary;
 }
 TascController& controller() {
-  return g_controller;
+  return g_module.controller;
 }
 
-void attachModule() noexcept {
-  TascController& c = g_controller;
-  Boundary& b = g_boundary;
-  PathBuffer scratch{};
+void Module::attach(const char* moduleFile) noexcept {
+  TascController& c = controller;
+  Boundary& b = boundary;
   std::array<char, kDriveSize> drive{};
   std::array<char, kDirSize> dir{};
-  if (platform::moduleFileName(scratch) && platform::moduleFileName(c.modulePath) &&
-      platform::splitPath(scratch.data(), drive, dir)) {
+  if (copyPath(c.modulePath, moduleFile) && platform::splitPath(c.modulePath.data(), drive, dir)) {
     joinPath(b.settingsPath, drive.data(), dir.data(), "TASC.ini");
   } else {
     b.settingsPath[0] = '\0';  // an unknown or too long path: TASC.ini counts as missing
@@ -50,6 +57,39 @@ void attachModule() noexcept {
   c.elapsedMsRef = &b.elapsedMs;
   c.vehicleStateRef = &b.vehicleState;
   c.driverHandlesRef = b.driverHandles.data();
+}
+
+void attachModule() noexcept {
+  PathBuffer own{};
+  g_module.attach(platform::moduleFileName(own) ? own.data() : nullptr);
+}
+
+void Module::initialize() {
+  auto& h = boundary.driverHandles;
+  h[kDriverReverser] = 1;
+  boundary.elapsedMs = 0;
+  h[kDriverPower] = 0;
+  h[kDriverBrake] = boundary.brakeNotchCount;
+  applySettings(controller, boundary.settingsPath.data());
+  controller.reset();
+}
+
+HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel) {
+  boundary.elapsedMs = frameStep(state.timeMs, boundary.vehicleState.timeMs);
+  boundary.vehicleState = state;
+  controller.update();
+  boundary.handleOutput =
+      mixHandles(controller, boundary.driverHandles, boundary.vehicleState.speed);
+  if (panel != nullptr) {
+    for (int i = 0; i < kPanelLampCount; ++i) {
+      panel[kFirstPanelIndex + i] = controller.panelLamps[static_cast<std::size_t>(i)];
+    }
+  }
+  return boundary.handleOutput;
+}
+
+BeaconOutcome Module::setBeaconData(const BeaconRecord& beacon) {
+  return dispatchBeacon(controller, beacon, boundary.vehicleState.speed);
 }
 
 int32_t frameStep(int32_t newTimeMs, int32_t previousTimeMs) {
@@ -86,22 +126,22 @@ HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& d
   return out;
 }
 
-void dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed) {
+BeaconOutcome dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed) {
   switch (beacon.type) {
     case 400:
       c.beacon400Toggle = !c.beacon400Toggle;
-      break;
+      return BeaconOutcome::Toggled400;
     case 501:
     case 502:
     case 503:
       // +0.0 and -0.0 stop here; a NaN or a negative speed passes.
-      if (storedSpeed != 0.0f) c.onBeacon(beacon.type - 500, beacon.data);
-      break;
+      if (storedSpeed == 0.0f) return BeaconOutcome::Standing;
+      return c.onBeacon(beacon.type - 500, beacon.data);
     case 504:
       c.patternSelect = beacon.data < 0 ? 0 : beacon.data > 3 ? 3 : beacon.data;
-      break;
+      return BeaconOutcome::PatternSelected;
     default:
-      break;
+      return BeaconOutcome::NotABeacon;
   }
 }
 
@@ -111,8 +151,7 @@ using tasc::BeaconRecord;
 using tasc::HandleRecord;
 using tasc::VehicleSpecRecord;
 using tasc::VehicleStateRecord;
-using tasc::plugin::g_boundary;
-using tasc::plugin::g_controller;
+using tasc::plugin::g_module;
 
 // Called after loading and before unloading; nothing to do.
 TASC_EXPORT void TASC_CALL Load() {}
@@ -125,20 +164,14 @@ TASC_EXPORT int32_t TASC_CALL GetPluginVersion() {
 
 // Stores the vehicle's number of brake notches; the rest is not read.
 TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord vehicle) {
-  g_boundary.brakeNotchCount = vehicle.brakeNotches;
+  g_module.setVehicleSpec(vehicle);
 }
 
 // Start of a run: driver's handle defaults, TASC.ini, then the controller reset.
 // The argument (the host's initial-brake mode) is not read.
 TASC_EXPORT void TASC_CALL Initialize(int32_t /*brakeMode*/) {
   try {
-    auto& h = g_boundary.driverHandles;
-    h[tasc::kDriverReverser] = 1;
-    g_boundary.elapsedMs = 0;
-    h[tasc::kDriverPower] = 0;
-    h[tasc::kDriverBrake] = g_boundary.brakeNotchCount;
-    tasc::applySettings(g_controller, g_boundary.settingsPath.data());
-    g_controller.reset();
+    g_module.initialize();
   } catch (...) {
   }
 }
@@ -149,30 +182,21 @@ TASC_EXPORT void TASC_CALL Initialize(int32_t /*brakeMode*/) {
 TASC_EXPORT HandleRecord TASC_CALL Elapse(VehicleStateRecord state, int32_t* panel,
                                           int32_t* /*sound*/) {
   try {
-    g_boundary.elapsedMs = tasc::plugin::frameStep(state.timeMs, g_boundary.vehicleState.timeMs);
-    g_boundary.vehicleState = state;
-    g_controller.update();
-    g_boundary.handleOutput = tasc::plugin::mixHandles(g_controller, g_boundary.driverHandles,
-                                                       g_boundary.vehicleState.speed);
-    if (panel != nullptr) {
-      for (int i = 0; i < tasc::kPanelLampCount; ++i) {
-        panel[tasc::kFirstPanelIndex + i] = g_controller.panelLamps[static_cast<std::size_t>(i)];
-      }
-    }
+    return g_module.elapse(state, panel);
   } catch (...) {
   }
-  return g_boundary.handleOutput;
+  return g_module.boundary.handleOutput;
 }
 
 // The driver's handles, applied at the next frame.
 TASC_EXPORT void TASC_CALL SetPower(int32_t notch) {
-  g_boundary.driverHandles[tasc::kDriverPower] = notch;
+  g_module.setDriverHandle(tasc::kDriverPower, notch);
 }
 TASC_EXPORT void TASC_CALL SetBrake(int32_t notch) {
-  g_boundary.driverHandles[tasc::kDriverBrake] = notch;
+  g_module.setDriverHandle(tasc::kDriverBrake, notch);
 }
 TASC_EXPORT void TASC_CALL SetReverser(int32_t position) {
-  g_boundary.driverHandles[tasc::kDriverReverser] = position;
+  g_module.setDriverHandle(tasc::kDriverReverser, position);
 }
 
 // Host events that the plug-in does not use: it reads the keyboard itself.
@@ -186,7 +210,7 @@ TASC_EXPORT void TASC_CALL SetSignal(int32_t /*aspect*/) {}
 // A beacon passed by the train (see dispatchBeacon).
 TASC_EXPORT void TASC_CALL SetBeaconData(BeaconRecord beacon) {
   try {
-    tasc::plugin::dispatchBeacon(g_controller, beacon, g_boundary.vehicleState.speed);
+    g_module.setBeaconData(beacon);
   } catch (...) {
   }
 }

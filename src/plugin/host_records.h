@@ -64,4 +64,9 @@ inline constexpr int32_t kPanelLampCount = 5;
 
 inline constexpr int32_t kPluginVersion = 0x00020000;
 
+// Virtual-key codes of the two keys the control reads: the U key and the left
+// Ctrl key. A POSIX host reports them through SetKeyState.
+inline constexpr int32_t kKeyU = 0x55;
+inline constexpr int32_t kKeyLeftCtrl = 0xA2;
+
 }  // namespace tasc

@@ -20,12 +20,40 @@ struct Boundary {
   PathBuffer settingsPath{};  // TASC.ini beside the module; empty if it does not fit
 };
 
+// The whole state of one plug-in instance, the boundary and its controller,
+// with one operation per export that does something. The module holds one,
+// statically; a tool that follows a loaded plug-in holds another and feeds it
+// the same calls. The operations may throw (std::bad_alloc from a parameter
+// file); the exports catch.
+class Module {
+ public:
+  // The attach step for a module whose own file is `moduleFile` (null or
+  // empty: unknown). Builds the path of TASC.ini beside it and points the
+  // controller at the boundary's variables. Safe to repeat.
+  void attach(const char* moduleFile) noexcept;
+  // SetVehicleSpec: stores the brake notch count.
+  void setVehicleSpec(const VehicleSpecRecord& vehicle) {
+    boundary.brakeNotchCount = vehicle.brakeNotches;
+  }
+  // Initialize: driver's handle defaults, TASC.ini, the controller reset.
+  void initialize();
+  // Elapse: frame step, state, one control cycle, the handle mix; writes
+  // panel[85..89] when `panel` is not null.
+  HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel);
+  // SetPower, SetBrake, SetReverser: stored for the next frame.
+  void setDriverHandle(DriverHandle which, int32_t value) { boundary.driverHandles[which] = value; }
+  // SetBeaconData.
+  BeaconOutcome setBeaconData(const BeaconRecord& beacon);
+
+  Boundary boundary{};
+  TascController controller{};
+};
+
 Boundary& boundary();
 TascController& controller();
 
 // The module attach step: runs on every notification of the library's entry
-// routine. Finds the module's own file, builds the path of TASC.ini beside it
-// and points the controller at the boundary's variables.
+// routine. Finds the module's own file and attaches the module's instance.
 void attachModule() noexcept;
 
 // The frame step: new time - previous time in 32-bit wrap-around arithmetic,
@@ -42,7 +70,7 @@ HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& d
 
 // SetBeaconData's dispatch: 400 toggles, 501..503 are stopping beacons (only
 // while the stored speed is not exactly 0), 504 selects the HmPtn pattern
-// 0..3, any other type is ignored.
-void dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed);
+// 0..3, any other type is ignored. Returns what the beacon did.
+BeaconOutcome dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed);
 
 }  // namespace tasc::plugin
