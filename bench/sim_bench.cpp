@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "sim/scenario.h"
-#include "sim/simulator.h"
+#include "sim/run.h"
 #include "sim/sweep.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
@@ -18,7 +18,7 @@ using namespace tasc::sim;
 
 Scenario exampleScenario() {
   Scenario s =
-      loadScenario(std::filesystem::path(TASC_SIM_SOURCE_DIR) / "examples" / "single-stop.toml");
+      loadScenario(std::filesystem::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml");
   // About 60 s of simulated time: a long approach before the beacons.
   s.initialPosition = s.stopPoint - 560.0;
   s.driver.powerNotch = 0;
@@ -27,11 +27,11 @@ Scenario exampleScenario() {
 
 void BM_OneStop(benchmark::State& state) {
   const Scenario s = exampleScenario();
-  PluginHost host(TASC_SIM_DEFAULT_PLUGIN, s.vehicleFolder);
+  PluginHost host(TASC_DEFAULT_PLUGIN, s.vehicleFolder);
   int64_t frames = 0;
   double simulated = 0;
   for (auto _ : state) {
-    const RunResult r = host.run(s);
+    const RunResult r = runStop(host, s);
     frames += r.frames;
     simulated = r.endMs / 1000.0;
     benchmark::DoNotOptimize(r.stopError);
@@ -51,7 +51,7 @@ void BM_Sweep1000(benchmark::State& state) {
   s.sweep.receiverOffset = {0.0, 0.5, 1.0, 1.5, 2.0};
   const std::vector<SweepCase> cases = expandSweep(s);
   for (auto _ : state) {
-    const auto outcomes = runSweep(s, TASC_SIM_DEFAULT_PLUGIN, cases, 2, nullptr);
+    const auto outcomes = runSweep(s, TASC_DEFAULT_PLUGIN, cases, 2, nullptr);
     benchmark::DoNotOptimize(outcomes.data());
   }
   state.counters["stops"] = static_cast<double>(cases.size());

@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh default
-exec build/default/tools/sim/tasc-sim
+exec build/default/tools/tasc/tasc sim

@@ -1,13 +1,13 @@
-# Runs tasc-sim for a CTest test and checks what came out.
-#   -DSIM=... -DPLUGIN=... -DSCENARIO=... -DMODE=golden|status|chart
+# Runs `tasc sim` for a CTest test and checks what came out.
+#   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DMODE=golden|status|chart
 #   golden: -DOUT=trace -DEXPECTED=committed file [-DARGS=extra;args]
 #   status: -DSTATUS=expected exit status -DMESSAGE=text expected on stderr
 #   chart:  -DOUT=svg -DPYTHON=python3 -DCHECK=check_chart.py
 if(MODE STREQUAL "golden")
-  execute_process(COMMAND ${SIM} --plugin ${PLUGIN} --quiet --no-chart --trace ${OUT} ${ARGS}
+  execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-chart --trace ${OUT} ${ARGS}
                           ${SCENARIO} RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "tasc-sim failed (${rc}): ${err}")
+    message(FATAL_ERROR "tasc sim failed (${rc}): ${err}")
   endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${EXPECTED} RESULT_VARIABLE diff)
   if(NOT diff EQUAL 0)
@@ -15,7 +15,7 @@ if(MODE STREQUAL "golden")
                         "intended, regenerate with tests/sim/update_golden.sh BUILD_DIR")
   endif()
 elseif(MODE STREQUAL "status")
-  execute_process(COMMAND ${SIM} --plugin ${PLUGIN} --quiet --no-chart --no-trace ${SCENARIO}
+  execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-chart --no-trace ${SCENARIO}
                   RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL STATUS)
     message(FATAL_ERROR "exit status ${rc}, expected ${STATUS}: ${err}")
@@ -25,10 +25,10 @@ elseif(MODE STREQUAL "status")
     message(FATAL_ERROR "message does not name '${MESSAGE}': ${err}")
   endif()
 elseif(MODE STREQUAL "chart")
-  execute_process(COMMAND ${SIM} --plugin ${PLUGIN} --quiet --no-trace --chart ${OUT} ${SCENARIO}
+  execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-trace --chart ${OUT} ${SCENARIO}
                   RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "tasc-sim failed (${rc}): ${err}")
+    message(FATAL_ERROR "tasc sim failed (${rc}): ${err}")
   endif()
   execute_process(COMMAND ${PYTHON} ${CHECK} ${OUT} RESULT_VARIABLE rc OUTPUT_VARIABLE out
                   ERROR_VARIABLE out)

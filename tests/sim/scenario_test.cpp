@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control/beacon.h"
+#include "plugin/host_records.h"
 #include "sim/scenario.h"
 #include "sim_test_support.h"
 
@@ -28,48 +29,6 @@ TEST(Scenario, BundledExamplesLoad) {
   EXPECT_EQ(sweep.sweep.gradient.size(), 3u);
 }
 
-struct NearestCase {
-  int32_t kind;
-  double wanted;
-  int32_t code;
-};
-
-TEST(Scenario, NearestDistanceCodePicksTheClosestDistance) {
-  const NearestCase cases[] = {
-      {3, 149.045, 0},
-      {3, 136.5, 32},
-      {3, 151.0, 10},
-      {3, 159.6, 31},
-      {3, 148.85, 62},
-      {3, 147.0, 53},
-      {3, 200.0, 31},
-      {2, 27.0, 51},
-      {2, 39.1, 50},
-      {2, 29.3, 1},
-      {1, 8.045, 50},
-      {1, 7.05, 0},
-      {1, 7.06, 1},
-      {1, 3.0, 0},
-      // codes 5 and 12 name the same distance: the lower code wins
-      {3, 150.045, 5},
-  };
-  for (const NearestCase& c : cases) {
-    EXPECT_EQ(nearestDistanceCode(c.kind, c.wanted), c.code)
-        << "kind " << c.kind << " " << c.wanted;
-  }
-}
-
-TEST(Scenario, PackedWordDecodesToItsFields) {
-  const int32_t fields[][5] = {
-      {0, 0, 0, 0, 0}, {63, 15, 31, 63, 3}, {5, 1, 2, 3, 1}, {32, 9, 17, 40, 2}};
-  for (const auto& f : fields) {
-    const BeaconWord w = decodeBeaconWord(packBeaconWord(f[0], f[1], f[2], f[3], f[4]));
-    EXPECT_EQ((std::vector<int32_t>{w.distanceCode, w.formationCode, w.recordCode, w.fileIndex,
-                                    w.subCode}),
-              (std::vector<int32_t>(f, f + 5)));
-  }
-}
-
 // Beacons of a track section come out sorted by position, with the data word
 // their fields give.
 TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
@@ -82,8 +41,8 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
        "stop_point = 100\n[[track.beacon]]\ntype = 501\nposition = 93\n"
        "[[track.beacon]]\ntype = 503\nposition = 10\n",
        {503, 501},
-       {packBeaconWord(nearestDistanceCode(3, 90.0), 1, 0, 0, 0),
-        packBeaconWord(nearestDistanceCode(1, 7.0), 1, 0, 0, 0)}},
+       {encodeBeaconWord(BeaconWord{nearestDistanceCode(3, 90.0), 1, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{nearestDistanceCode(1, 7.0), 1, 0, 0, 0})}},
       // 136.5 m true distance: code 32; FormationID 1 of the example's TASC.ini.
       {"BeaconWordFromFieldsDefaultsToTrueDistanceAndFolderFormation",
        "stop_point = 500\n"
@@ -92,8 +51,8 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
        "[[track.beacon]]\ntype = 501\nposition = 492\ncode = 7\n"
        "[[track.beacon]]\ntype = 504\nposition = 495\ndata = 2\n",
        {503, 502, 501, 504},
-       {packBeaconWord(32, 1, 2, 1, 1), packBeaconWord(51, 3, 0, 0, 0),
-        packBeaconWord(7, 1, 0, 0, 0), 2}},
+       {encodeBeaconWord(BeaconWord{32, 1, 2, 1, 1}), encodeBeaconWord(BeaconWord{51, 3, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{7, 1, 0, 0, 0}), 2}},
       {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
        "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
        {503},
@@ -122,7 +81,7 @@ TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
   EXPECT_EQ(s.driver.events[0].action, DriverAction::Reverser);
   EXPECT_EQ(s.driver.events[1].action, DriverAction::KeyDown);
   EXPECT_EQ(s.driver.events[1].timeMs, 2500);
-  EXPECT_EQ(s.driver.events[1].value, 0x55);
+  EXPECT_EQ(s.driver.events[1].value, kKeyU);
   EXPECT_EQ(s.driver.events[2].action, DriverAction::KeyUp);
   EXPECT_EQ(s.driver.events[2].timeMs, 3700);
 }

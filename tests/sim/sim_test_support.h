@@ -13,7 +13,7 @@ inline std::filesystem::path pluginPath() {
   return TASC_MODULE_PATH;
 }
 inline std::filesystem::path examplesDir() {
-  return std::filesystem::path(TASC_SIM_SOURCE_DIR) / "examples";
+  return std::filesystem::path(TASC_SOURCE_DIR) / "examples";
 }
 
 // The example stop with `extra` TOML appended to its tables (keys given in

@@ -20,7 +20,7 @@
 #                   run on every file of the vehicle folder's profile/ folder
 #   sentinel        the frames must change when csvPath.ini is removed, which
 #                   shows that the parameter files were read
-#   scenario        a tasc-sim scenario, relative to the source tree: the
+#   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
@@ -109,11 +109,11 @@ run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
 run_sim() {  # FLAVOUR OUT_DIR > summary
   local flavour=$1 out=$2 scenario="$source_dir/$(<"$case_dir/scenario")"
   case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/sim/tasc-sim" --plugin "$TASC_POSIX_BIN/TASC.so" \
+    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" \
              --out "$out" "$scenario" ;;
     *) local bin=$TASC_WIN64_BIN
        [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
-       wine_run "$flavour" "$bin/tools/sim/tasc-sim.exe" --plugin "$(winpath "$bin/TASC.dll")" \
+       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" sim --plugin "$(winpath "$bin/TASC.dll")" \
          --out "$(winpath "$out")" "$(winpath "$scenario")" ;;
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }

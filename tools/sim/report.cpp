@@ -57,7 +57,7 @@ std::string formatSummary(const Scenario& s, const RunResult& r) {
     if (!beacons.empty()) beacons += ", ";
     beacons += fmt("%d at %.1f m", b.type, b.position);
     if (b.type >= 501 && b.type <= 503) {
-      beacons += b.accepted ? fmt(" -> %.3f m", b.distance) : std::string(" (ignored)");
+      beacons += b.accepted() ? fmt(" -> %.3f m", b.distance) : std::string(" (ignored)");
     }
   }
   out += fmt("beacons       %s\n", beacons.empty() ? "none passed" : beacons.c_str());

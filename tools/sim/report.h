@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "sim/scenario.h"
-#include "sim/simulator.h"
+#include "sim/run.h"
 
 namespace tasc::sim {
 

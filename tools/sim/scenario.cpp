@@ -10,6 +10,7 @@
 
 #include "control/beacon.h"
 #include "params/settings.h"
+#include "plugin/host_records.h"
 
 namespace fs = std::filesystem;
 
@@ -44,29 +45,6 @@ const char* driverActionName(DriverAction action) {
 bool SweepAxes::empty() const {
   return initialSpeed.empty() && brakeDeadTime.empty() && brakeTimeConstant.empty() &&
          gradient.empty() && receiverOffset.empty();
-}
-
-int32_t packBeaconWord(int32_t distanceCode, int32_t formation, int32_t record, int32_t fileIndex,
-                       int32_t subCode) {
-  const uint32_t word = (static_cast<uint32_t>(distanceCode) & 0x3Fu) |
-                        ((static_cast<uint32_t>(formation) & 0xFu) << 6) |
-                        ((static_cast<uint32_t>(record) & 0x1Fu) << 10) |
-                        ((static_cast<uint32_t>(fileIndex) & 0x3Fu) << 15) |
-                        ((static_cast<uint32_t>(subCode) & 0x3u) << 21);
-  return static_cast<int32_t>(word);  // below 2^23: always representable
-}
-
-int32_t nearestDistanceCode(int32_t kind, double wanted) {
-  int32_t best = 0;
-  double bestError = std::fabs(beaconDistance(kind, 0) - wanted);
-  for (int32_t code = 1; code < 64; ++code) {
-    const double error = std::fabs(beaconDistance(kind, code) - wanted);
-    if (error < bestError) {
-      best = code;
-      bestError = error;
-    }
-  }
-  return best;
 }
 
 namespace {
@@ -268,8 +246,8 @@ int32_t keyCode(Reader& r, std::string_view key, const std::string& name) {
   std::string lower;
   for (char c : name)
     lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-  if (lower == "u") return 0x55;
-  if (lower == "lctrl" || lower == "left_ctrl" || lower == "ctrl") return 0xA2;
+  if (lower == "u") return kKeyU;
+  if (lower == "lctrl" || lower == "left_ctrl" || lower == "ctrl") return kKeyLeftCtrl;
   r.fail(r.table().get(key), key, "unknown key name \"" + name + "\" (use \"U\" or \"LCtrl\")");
 }
 
@@ -353,7 +331,7 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
     const auto record = static_cast<int32_t>(r.integer("record", 0, 31).value_or(0));
     const auto file = static_cast<int32_t>(r.integer("file", 0, 63).value_or(0));
     const auto sub = static_cast<int32_t>(r.integer("sub", 0, 3).value_or(0));
-    b.data = packBeaconWord(c, formation, record, file, sub);
+    b.data = encodeBeaconWord(BeaconWord{c, formation, record, file, sub});
     b.how = how.str();
   } else {
     if (hasFields)

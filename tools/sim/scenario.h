@@ -9,24 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "model/vehicle_model.h"
+
 namespace tasc::sim {
 
-// The train as the simulator moves it. Decelerations and accelerations in
-// km/h/s, speeds in km/h, times in s.
-struct VehicleModel {
-  int32_t brakeNotches = 8;  // service notches, reported by SetVehicleSpec
-  int32_t powerNotches = 5;
-  double quarterDecel = 3.36 / 28;  // deceleration of one quarter notch
-  double emergencyDecel = 4.5;      // notch brakeNotches + 1
-  double brakeDeadTime = 0.2;       // from a notch change to the start of the response
-  double brakeTimeConstant = 0.3;   // first-order lag after the dead time; 0: none
-  std::vector<double> powerAccel;   // notch 1..n at low speed; empty: 0.6 per notch
-  double powerKneeSpeed = 40.0;     // above it the acceleration falls as knee / v
-  double powerTimeConstant = 0.3;   // first-order lag of the traction; 0: none
-  double resistanceA = 0.02;        // running resistance A + B v + C v^2
-  double resistanceB = 0.0;
-  double resistanceC = 0.00002;
-};
+using model::VehicleModel;
 
 // When the host reports a beacon within a frame: before the frame's Elapse
 // (with the new position) or after it.
@@ -97,13 +84,5 @@ class ScenarioError : public std::runtime_error {
 // folder. Throws ScenarioError, never anything else for bad input.
 Scenario loadScenario(const std::filesystem::path& file);
 Scenario parseScenario(std::string_view text, const std::filesystem::path& file);
-
-// The data word of a stopping beacon from its fields (each within its width).
-int32_t packBeaconWord(int32_t distanceCode, int32_t formation, int32_t record, int32_t fileIndex,
-                       int32_t subCode);
-
-// The distance code of `kind` (1..3) whose distance lies nearest to `wanted`
-// metres; the lowest such code on a tie.
-int32_t nearestDistanceCode(int32_t kind, double wanted);
 
 }  // namespace tasc::sim

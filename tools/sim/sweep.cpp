@@ -7,7 +7,7 @@
 #include <exception>
 #include <numeric>
 
-#include "sim/host_system.h"
+#include "platform/tool_system.h"
 
 namespace tasc::sim {
 
@@ -53,7 +53,7 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
                                    const std::function<void(std::size_t, std::size_t)>& progress) {
   std::vector<SweepOutcome> outcomes(cases.size());
   if (cases.empty()) return outcomes;
-  if (jobs == 0) jobs = coreCount();
+  if (jobs == 0) jobs = platform::coreCount();
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, cases.size()));
 
   // Each case has its own slot and each worker its own error slot, so the
@@ -63,14 +63,14 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
   std::atomic<std::size_t> done{0};
   std::vector<std::exception_ptr> errors(jobs);
 
-  runWorkers(jobs, [&](unsigned worker) {
+  platform::runWorkers(jobs, [&](unsigned worker) {
     try {
       PluginHost host(plugin, s.vehicleFolder);  // its own copy: its own state
       for (;;) {
         const std::size_t i = next.fetch_add(1);
         if (i >= cases.size()) break;
         outcomes[i].sweepCase = cases[i];
-        outcomes[i].result = host.run(applyCase(s, cases[i]));
+        outcomes[i].result = runStop(host, applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
         if (progress && worker == 0) progress(n, cases.size());
       }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sim/scenario.h"
-#include "sim/simulator.h"
+#include "sim/run.h"
 
 namespace tasc::sim {
 

@@ -1,11 +1,12 @@
-// The little the simulator needs to know about the operating system besides
-// loading modules (src/platform/host_loader.h does that).
+// What the tools need to know about the operating system besides loading
+// modules (host_loader.h does that): their own file, the terminal, the cores
+// and worker threads.
 #pragma once
 
 #include <filesystem>
 #include <functional>
 
-namespace tasc::sim {
+namespace tasc::platform {
 
 // The running executable's own file, empty when unknown.
 std::filesystem::path executablePath();
@@ -23,4 +24,4 @@ unsigned coreCount();
 // calling thread, and returns when all have returned. `body` must not throw.
 void runWorkers(unsigned workers, const std::function<void(unsigned)>& body);
 
-}  // namespace tasc::sim
+}  // namespace tasc::platform

@@ -11,7 +11,7 @@
 #include "params/param_loader.h"
 #include "params/settings.h"
 
-namespace tasc::tool {
+namespace tasc::check {
 
 enum class Severity { Info, Note, Warning, Error };
 const char* severityName(Severity severity);
@@ -78,4 +78,4 @@ Report checkFolder(const std::string& folder);
 std::string formatHuman(const Report& report);
 std::string formatJson(const Report& report);
 
-}  // namespace tasc::tool
+}  // namespace tasc::check

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "sim/host_system.h"
+#include "platform/tool_system.h"
 
-namespace tasc::sim {
+namespace tasc::platform {
 namespace {
 
 struct WorkerStart {
@@ -70,4 +70,4 @@ void runWorkers(unsigned workers, const std::function<void(unsigned)>& body) {
   for (HANDLE h : threads) CloseHandle(h);
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::platform

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/scenario.h"
+#include "model/vehicle_model.h"
 
-namespace tasc::sim {
+namespace tasc::model {
 
 // A brake notch in the vehicle's numbering as quarter notches: whole notches
 // 1..brakeNotches are 4 each; the quarter positions from 11 up are
@@ -58,4 +58,4 @@ class Train {
   std::vector<Target> targets_;
 };
 
-}  // namespace tasc::sim
+}  // namespace tasc::model

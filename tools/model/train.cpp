@@ -1,9 +1,9 @@
-#include "sim/train.h"
+#include "model/train.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tasc::sim {
+namespace tasc::model {
 
 namespace {
 // g per mille of gradient in km/h/s: 9.80665 m/s^2 / 1000 * 3.6.
@@ -128,4 +128,4 @@ void Train::advance(int32_t stepMs, int32_t nowMs) {
   speed_ = next;
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::model

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "plugin/plugin.h"
-#include "sim/train.h"
+#include "model/train.h"
 
-namespace tasc::sim {
+namespace tasc::model {
 namespace {
 
 VehicleModel plainVehicle() {
@@ -130,4 +130,4 @@ TEST(Train, NoPowerInNeutral) {
 }
 
 }  // namespace
-}  // namespace tasc::sim
+}  // namespace tasc::model

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "sim/host_system.h"
+#include "platform/tool_system.h"
 
-namespace tasc::sim {
+namespace tasc::platform {
 
 std::filesystem::path executablePath() {
   std::error_code ec;
@@ -34,4 +34,4 @@ void runWorkers(unsigned workers, const std::function<void(unsigned)>& body) {
   for (std::thread& t : threads) t.join();
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::platform

@@ -1,0 +1,32 @@
+#include "check/check_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "check/check.h"
+#include "platform/host_loader.h"
+
+namespace tasc::check {
+
+void addCheckCommand(CLI::App& tasc, int& status) {
+  struct Options {
+    std::string folder;
+    bool json = false;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* check = tasc.add_subcommand(
+      "check",
+      "Report what the plug-in makes of a vehicle folder: TASC.ini, csvPath.ini and every "
+      "parameter file it names (exit 0 clean, 1 warnings, 2 errors)");
+  check->add_option("FOLDER", o->folder, "folder holding TASC.ini and csvPath.ini")->required();
+  check->add_flag("--json", o->json, "machine-readable report");
+  check->callback([o, &status] {
+    platform::setBinaryOutput(stdout);  // the same bytes from every build
+    const Report report = checkFolder(o->folder);
+    std::cout << (o->json ? formatJson(report) : formatHuman(report)) << std::flush;
+    status = report.exitStatus();
+  });
+}
+
+}  // namespace tasc::check

@@ -1,0 +1,57 @@
+// The parts of `tasc check` that share the report: the message sink, the
+// scan of a private-profile file, and one check per file kind.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/check.h"
+
+namespace tasc::check {
+
+// Shortest text that reads back as the same double.
+std::string num(double v);
+std::string quote(std::string_view s);
+
+// The key lines of a private-profile file, read with the plug-in's own line
+// scanner and its rule that only the first section of a name is ever searched.
+struct IniKey {
+  int line = 0;
+  std::string section;
+  std::string key;
+  bool hasValue = false;
+  bool inFirstSection = false;  // false: a later section of the same name, never read
+};
+
+struct IniScan {
+  std::vector<IniKey> keys;
+  std::vector<std::string> sections;                          // first of each name, in order
+  std::vector<std::pair<int, std::string>> repeatedSections;  // line, name
+  // The line of the key that the plug-in reads, 0 when there is none.
+  int lineOf(std::string_view section, std::string_view key) const;
+  bool hasSection(std::string_view section) const;
+};
+IniScan scanIni(std::string_view text);
+
+class Checker {
+ public:
+  explicit Checker(Report& report) : r_(report) {}
+
+  void say(const std::string& file, int line, Severity severity, std::string text);
+
+  // TASC.ini, csvPath.ini and the parameter files it names, in that order.
+  void settings(const std::string& folder);
+  void list(const std::string& folder);
+  void paramFile(FileReport& file, std::string_view text);
+
+ private:
+  void settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId);
+  void listKeys(const std::string& file, const IniScan& scan);
+  void entry(const std::string& file, const std::string& listPath, const IniScan& scan,
+             std::string_view content, int index);
+
+  Report& r_;
+};
+
+}  // namespace tasc::check

@@ -1,0 +1,106 @@
+// TASC.ini: the three settings as the plug-in reads them, where each came
+// from, and what in the file the plug-in never reads.
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "check/checker.h"
+#include "params/profile.h"
+
+namespace tasc::check {
+namespace {
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Known {
+  const char* section;
+  const char* key;
+  SettingSource source;
+  std::string value;
+};
+
+}  // namespace
+
+void Checker::settings(const std::string& folder) {
+  const std::string file = "TASC.ini";
+  const std::string path = folder + "/" + file;
+  const std::optional<std::string> text = readWholeFile(path);
+  if (!text) say(file, 0, Severity::Note, "no such file: every setting has its default");
+  const std::string content = text.value_or("");
+  const IniScan scan = scanIni(content);
+  const Settings s = readSettings(path.c_str());
+
+  const Known known[] = {
+      {"TASCPtn", "B7Dec", s.b7DecSource, num(s.b7Dec)},
+      {"TASCPtn", "FormationID", s.formationIdSource, std::to_string(s.formationId)},
+      {"HmPtn", "EnableHmPtn", s.enableHmPtnSource, s.enableHmPtn ? "1" : "0"},
+  };
+  for (const Known& k : known) {
+    SettingReport sr;
+    sr.name = k.key;
+    sr.value = k.value;
+    sr.source = k.source;
+    sr.line = scan.lineOf(k.section, k.key);
+    if (const auto raw = profile::findValue(content, k.section, k.key)) {
+      sr.hasText = true;
+      sr.text = std::string(*raw);
+    }
+    if (k.source == SettingSource::Default) {
+      sr.why = !text                        ? "no file"
+               : !scan.hasSection(k.section) ? "no section [" + std::string(k.section) + "]"
+               : sr.line > 0                 ? "key without value"
+                                             : "no key";
+    }
+    std::string line = std::string(k.key) + " = " + sr.value + " (" + settingSourceName(k.source);
+    if (!sr.why.empty()) line += ": " + sr.why;
+    if (sr.hasText) line += ", text " + quote(sr.text);
+    say(file, sr.line, Severity::Info, line + ")");
+    r_.settings.push_back(sr);
+  }
+  settingsWarnings(file, scan, s.formationId);
+}
+
+void Checker::settingsWarnings(const std::string& file, const IniScan& scan,
+                               int32_t formationId) {
+  const SettingReport& b7 = r_.settings[0];
+  if (b7.source == SettingSource::B7DecFallback) {
+    say(file, b7.line, Severity::Warning,
+        "B7Dec " + quote(b7.text) + " is not a positive number: " + num(kDefaultB7Dec) +
+            " is used");
+  } else if (b7.hasText && b7.text.size() > 7) {
+    say(file, b7.line, Severity::Warning,
+        "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
+  }
+  const SettingReport& formation = r_.settings[1];
+  if (formationId < 0 || formationId > 15) {
+    say(file, formation.line, Severity::Warning,
+        "FormationID " + std::to_string(formationId) + " is outside 0..15: no beacon can match it");
+  }
+  if (formation.hasText && std::string(profile::trim(formation.text)) != formation.value) {
+    say(file, formation.line, Severity::Note,
+        formation.name + " " + quote(formation.text) + " reads as " + formation.value);
+  }
+  for (const auto& [line, name] : scan.repeatedSections) {
+    if (profile::sameName(name, "TASCPtn") || profile::sameName(name, "HmPtn")) {
+      say(file, line, Severity::Warning, "section [" + name + "] repeated: only the first is read");
+    }
+  }
+  for (const IniKey& k : scan.keys) {
+    if (!k.inFirstSection) continue;
+    const bool tasc = profile::sameName(k.section, "TASCPtn");
+    const bool hm = profile::sameName(k.section, "HmPtn");
+    if (tasc && (profile::sameName(k.key, "B7Dec") || profile::sameName(k.key, "FormationID")))
+      continue;
+    if (hm && profile::sameName(k.key, "EnableHmPtn")) continue;
+    if (tasc || hm) {
+      say(file, k.line, Severity::Warning,
+          "unknown key " + quote(k.key) + " in [" + k.section + "] is ignored");
+    }
+  }
+}
+
+}  // namespace tasc::check

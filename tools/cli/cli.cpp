@@ -1,0 +1,65 @@
+#include "cli/cli.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "params/numbers.h"
+
+namespace tasc::cli {
+namespace {
+
+std::string quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+}  // namespace
+
+int32_t wholeInteger(std::string_view what, std::string_view text) {
+  const NumberRead<int32_t> read = readInteger(text);
+  if (read.status == NumberStatus::OutOfRange) {
+    throw UsageError(std::string(what) + ": " + quoted(text) + " is out of range");
+  }
+  if (!read.whole(text.data() + text.size())) {
+    throw UsageError(std::string(what) + ": " + quoted(text) + " is not a whole number");
+  }
+  return read.value;
+}
+
+double wholeDecimal(std::string_view what, std::string_view text) {
+  const NumberRead<double> read = readDecimal(text);
+  if (!read.whole(text.data() + text.size()) || !std::isfinite(read.value)) {
+    throw UsageError(std::string(what) + ": not a number: " + quoted(text));
+  }
+  return read.value;
+}
+
+std::vector<double> valueList(std::string_view what, std::string_view text) {
+  std::vector<double> values;
+  const std::size_t a = text.find(':');
+  if (a != std::string_view::npos) {
+    const std::size_t b = text.find(':', a + 1);
+    if (b == std::string_view::npos) throw UsageError(std::string(what) + ": range is from:to:step");
+    const double from = wholeDecimal(what, text.substr(0, a));
+    const double to = wholeDecimal(what, text.substr(a + 1, b - a - 1));
+    const double step = wholeDecimal(what, text.substr(b + 1));
+    if (step <= 0 || to < from || (to - from) / step > 10000) {
+      throw UsageError(std::string(what) + ": bad range");
+    }
+    const double count = std::floor((to - from) / step + 1e-9) + 1;
+    for (int i = 0; i < static_cast<int>(count); ++i) values.push_back(from + step * i);
+    return values;
+  }
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    values.push_back(wholeDecimal(what, text.substr(start, comma - start)));
+    if (comma == std::string_view::npos) return values;
+    start = comma + 1;
+  }
+}
+
+int usageFailure(const std::string& message) {
+  std::fprintf(stderr, "tasc: %s\n", message.c_str());
+  return kExitBadInput;
+}
+
+}  // namespace tasc::cli

@@ -1,0 +1,45 @@
+// What every `tasc` subcommand shares: exit statuses, the way a subcommand is
+// added, and whole-text readers for command-line values, built on the
+// plug-in's own number reader.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace tasc::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;    // the job could not be done (a plug-in that cannot run)
+inline constexpr int kExitBadInput = 2;  // bad input or usage
+
+// A command-line value that cannot be used; what() says which and why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Each subcommand library offers `void addXCommand(CLI::App& tasc, int& status)`:
+// it adds `tasc x` with its options, and when that subcommand was chosen,
+// runs it after parsing and stores its exit status. Nothing escapes.
+using AddCommand = void (*)(CLI::App& tasc, int& status);
+
+// The whole text as a 32-bit integer (decimal) or a finite decimal; throws
+// UsageError naming `what` otherwise.
+int32_t wholeInteger(std::string_view what, std::string_view text);
+double wholeDecimal(std::string_view what, std::string_view text);
+
+// A list of values "a,b,c" or a range "from:to:step" (at most 10,001 values).
+std::vector<double> valueList(std::string_view what, std::string_view text);
+
+// Prints "tasc: message" on standard error and returns kExitBadInput.
+int usageFailure(const std::string& message);
+
+}  // namespace tasc::cli

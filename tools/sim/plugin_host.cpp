@@ -1,0 +1,164 @@
+#include "sim/plugin_host.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "params/profile.h"
+#include "platform/platform.h"
+#include "platform/tool_system.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::sim {
+
+namespace {
+
+constexpr std::size_t kMaxEntry = 259;  // characters of a csvPath.ini value the plug-in reads
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+fs::path uniqueTempFolder() {
+  std::random_device rd;
+  std::mt19937_64 gen((static_cast<uint64_t>(rd()) << 32) ^ rd());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::ostringstream name;
+    name << "tasc-sim-" << std::hex << gen();
+    fs::path p = fs::temp_directory_path() / name.str();
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) return p;
+  }
+  throw HostError("cannot create a run folder under " + fs::temp_directory_path().string());
+}
+
+}  // namespace
+
+RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) {
+  std::error_code ec;
+  if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());
+  path_ = uniqueTempFolder();
+  try {
+    module_ = path_ / platform::pluginFileName();
+    fs::copy_file(plugin, module_, fs::copy_options::overwrite_existing);
+    const fs::path settings = vehicleFolder / "TASC.ini";
+    if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, path_ / "TASC.ini");
+    const fs::path list = vehicleFolder / "csvPath.ini";
+    if (fs::is_regular_file(list, ec)) {
+      // The entries the plug-in would read, each made absolute, so that the
+      // copy finds the vehicle folder's parameter files from here.
+      const std::string text = readFile(list);
+      std::ostringstream out;
+      out << "[ParamData]\n";
+      for (int k = 0; k < kParamFileCount; ++k) {
+        const std::string key = std::to_string(k);
+        const std::optional<std::string_view> found = profile::findValue(text, "ParamData", key);
+        if (!found) continue;
+        std::string entry(found->substr(0, kMaxEntry));
+        if (entry != "NULL" && !entry.empty()) {
+          std::replace(entry.begin(), entry.end(), '\\', '/');
+          if (entry.front() != '/') entry = (vehicleFolder / entry).lexically_normal().string();
+          if (entry.size() > kMaxEntry) {
+            warnings_.push_back("csvPath.ini entry " + key + " is longer than " +
+                                std::to_string(kMaxEntry) + " characters as an absolute path");
+          }
+        }
+        out << key << '=' << entry << '\n';
+      }
+      std::ofstream(path_ / "csvPath.ini", std::ios::binary) << out.str();
+    }
+  } catch (const fs::filesystem_error& e) {
+    fs::remove_all(path_, ec);
+    throw HostError(std::string("cannot prepare the run folder: ") + e.what());
+  }
+}
+
+RunFolder::~RunFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
+    : folder_(plugin, vehicleFolder), follower_(std::make_unique<plugin::Module>()) {
+  module_ = std::make_unique<platform::HostModule>(folder_.modulePath().string().c_str());
+  if (!module_->loaded()) {
+    throw HostError("cannot load " + plugin.string() + " (not a plug-in module for this system)");
+  }
+  std::string missing;
+  auto bind = [&](auto& fn, const char* name, bool required) {
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(module_->find(name));
+    if (fn == nullptr && required) missing += std::string(missing.empty() ? "" : ", ") + name;
+  };
+  bind(api_.Load, "Load", true);
+  bind(api_.Dispose, "Dispose", true);
+  bind(api_.GetPluginVersion, "GetPluginVersion", true);
+  bind(api_.SetVehicleSpec, "SetVehicleSpec", true);
+  bind(api_.Initialize, "Initialize", true);
+  bind(api_.Elapse, "Elapse", true);
+  bind(api_.SetPower, "SetPower", true);
+  bind(api_.SetBrake, "SetBrake", true);
+  bind(api_.SetReverser, "SetReverser", true);
+  bind(api_.SetBeaconData, "SetBeaconData", true);
+  bind(api_.SetKeyState, "SetKeyState", false);
+  if (!missing.empty()) throw HostError(plugin.string() + ": missing exports: " + missing);
+  api_.Load();
+  // The follower finds the same files: it is attached as the module copy.
+  const std::string modulePath = folder_.modulePath().string();
+  if (modulePath.size() >= kPathSize) throw HostError("run folder path too long: " + modulePath);
+  follower_->attach(modulePath.c_str());
+}
+
+PluginHost::~PluginHost() {
+  if (api_.Dispose) api_.Dispose();
+}
+
+void PluginHost::setVehicleSpec(const VehicleSpecRecord& vehicle) {
+  api_.SetVehicleSpec(vehicle);
+  follower_->setVehicleSpec(vehicle);
+}
+
+void PluginHost::initialize(int32_t brakeMode) {
+  api_.Initialize(brakeMode);
+  follower_->initialize();
+}
+
+void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
+  switch (which) {
+    case kDriverBrake:
+      api_.SetBrake(value);
+      break;
+    case kDriverPower:
+      api_.SetPower(value);
+      break;
+    case kDriverReverser:
+      api_.SetReverser(value);
+      break;
+  }
+  follower_->setDriverHandle(which, value);
+}
+
+void PluginHost::setKey(int32_t virtualKey, bool down) {
+  if (api_.SetKeyState == nullptr) return;
+  api_.SetKeyState(virtualKey, down ? 1 : 0);
+#if !defined(_WIN32)
+  platform::setKeyState(virtualKey, down);  // the follower's keys, on this thread
+#endif
+}
+
+BeaconOutcome PluginHost::setBeaconData(const BeaconRecord& beacon) {
+  api_.SetBeaconData(beacon);
+  return follower_->setBeaconData(beacon);
+}
+
+HandleRecord PluginHost::elapse(const VehicleStateRecord& state) {
+  const HandleRecord sent = api_.Elapse(state, panel_.data(), sound_.data());
+  follower_->elapse(state, nullptr);
+  return sent;
+}
+
+}  // namespace tasc::sim

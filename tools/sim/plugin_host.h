@@ -1,0 +1,85 @@
+// The host side of a simulated run: a copy of the plug-in loaded from a run
+// folder of its own, and beside it the plug-in's own code (a plugin::Module)
+// fed the very same calls, which shows what the loaded plug-in holds inside:
+// its distance, its record in force, its verdict, what it made of a beacon.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/host_loader.h"
+#include "plugin/host_records.h"
+#include "plugin/plugin.h"
+#include "plugin/plugin_api.h"
+
+namespace tasc::sim {
+
+// The plug-in cannot be copied or loaded, or an export is missing.
+class HostError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A temporary folder that the module runs from: a copy of the plug-in, the
+// vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
+// absolute against the vehicle folder. Removed with its content on destruction.
+class RunFolder {
+ public:
+  RunFolder(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
+  ~RunFolder();
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& modulePath() const { return module_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path module_;
+  std::vector<std::string> warnings_;
+};
+
+// The loaded plug-in and its follower. Every call goes to both, in the same
+// order with the same arguments. Runs are sequential on one instance.
+class PluginHost {
+ public:
+  // Throws HostError.
+  PluginHost(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
+  ~PluginHost();
+  PluginHost(const PluginHost&) = delete;
+  PluginHost& operator=(const PluginHost&) = delete;
+
+  const RunFolder& folder() const { return folder_; }
+  int32_t pluginVersion() const { return api_.GetPluginVersion(); }
+  // Whether scripted keys reach the plug-in: only a build with the POSIX key
+  // stand-in has SetKeyState; the Windows one reads the keyboard itself.
+  bool takesKeys() const { return api_.SetKeyState != nullptr; }
+
+  void setVehicleSpec(const VehicleSpecRecord& vehicle);
+  void initialize(int32_t brakeMode);
+  void setDriverHandle(DriverHandle which, int32_t value);
+  void setKey(int32_t virtualKey, bool down);
+  // What the beacon did, as the follower saw it.
+  BeaconOutcome setBeaconData(const BeaconRecord& beacon);
+  // The loaded plug-in's handles; panel() holds its panel afterwards.
+  HandleRecord elapse(const VehicleStateRecord& state);
+
+  const std::array<int32_t, 256>& panel() const { return panel_; }
+  const plugin::Module& follower() const { return *follower_; }
+
+ private:
+  RunFolder folder_;
+  std::unique_ptr<platform::HostModule> module_;
+  PluginApi api_{};
+  std::unique_ptr<plugin::Module> follower_;
+  std::array<int32_t, 256> panel_{};
+  std::array<int32_t, 256> sound_{};
+};
+
+}  // namespace tasc::sim

@@ -1,0 +1,196 @@
+#include "sim/sim_command.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "platform/host_loader.h"
+#include "platform/tool_system.h"
+#include "sim/chart.h"
+#include "sim/report.h"
+#include "sim/run.h"
+#include "sim/scenario.h"
+#include "sim/sweep.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::sim {
+namespace {
+
+struct Options {
+  std::string scenario;
+  std::string plugin;
+  fs::path outDir = "tasc-sim-out";
+  std::optional<fs::path> trace;
+  std::optional<fs::path> chart;
+  bool noTrace = false;
+  bool noChart = false;
+  bool noSweep = false;
+  bool quiet = false;
+  unsigned jobs = 0;
+  // Sweep axes as given: "a,b,c" or "from:to:step".
+  std::string speeds, deadTimes, lags, gradients, offsets;
+};
+
+// The plug-in beside this executable (a package), or of the build that holds
+// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
+// configured with.
+fs::path defaultPlugin() {
+  const fs::path exe = platform::executablePath();
+  if (!exe.empty()) {
+    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
+                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
+      std::error_code ec;
+      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
+    }
+  }
+  return TASC_DEFAULT_PLUGIN;
+}
+
+fs::path defaultScenario() {
+  return fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml";
+}
+
+bool writeText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
+int runSingle(const Options& o, const Scenario& s) {
+  PluginHost host(o.plugin, s.vehicleFolder);
+  for (const std::string& w : host.folder().warnings())
+    std::fprintf(stderr, "tasc sim: warning: %s\n", w.c_str());
+  const bool scriptsKeys = std::any_of(s.driver.events.begin(), s.driver.events.end(), [](auto& e) {
+    return e.action == DriverAction::KeyDown || e.action == DriverAction::KeyUp;
+  });
+  if (scriptsKeys && !host.takesKeys())
+    std::fprintf(stderr,
+                 "tasc sim: warning: this plug-in reads the keyboard itself; the scripted key "
+                 "presses do not reach it\n");
+  std::vector<FrameRow> trace;
+  trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
+  const RunResult r = runStop(host, s, &trace);
+  if (!o.quiet) std::fputs(formatSummary(s, r).c_str(), stdout);
+  std::error_code ec;
+  if ((!o.noTrace && !o.trace) || (!o.noChart && !o.chart)) fs::create_directories(o.outDir, ec);
+  if (!o.noTrace) {
+    const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".trace.csv"));
+    if (!writeTrace(p.string(), trace)) {
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+      return cli::kExitFailed;
+    }
+    if (!o.quiet) std::printf("trace         %s\n", p.string().c_str());
+  }
+  if (!o.noChart) {
+    const fs::path p = o.chart.value_or(o.outDir / (s.file.stem().string() + ".svg"));
+    if (!writeText(p, renderChart(s, r, trace))) {
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+      return cli::kExitFailed;
+    }
+    if (!o.quiet) std::printf("chart         %s\n", p.string().c_str());
+  }
+  return cli::kExitOk;
+}
+
+int runMatrix(const Options& o, const Scenario& s) {
+  const std::vector<SweepCase> cases = expandSweep(s);
+  const bool terminal = platform::stderrIsTerminal() && !o.quiet;
+  const auto progress = [&](std::size_t done, std::size_t total) {
+    if (terminal && (done == total || done % 16 == 0)) {
+      std::fprintf(stderr, "\r%zu/%zu stops", done, total);
+      if (done == total) std::fputs("\n", stderr);
+    }
+  };
+  const std::vector<SweepOutcome> outcomes = runSweep(s, o.plugin, cases, o.jobs, progress);
+  const Accuracy a = summarizeSweep(outcomes);
+  if (!o.quiet) {
+    std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
+    std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
+  }
+  std::error_code ec;
+  if (!o.trace) fs::create_directories(o.outDir, ec);
+  const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
+  if (!o.noTrace) {
+    if (!writeText(p, sweepCsv(outcomes))) {
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+      return cli::kExitFailed;
+    }
+    if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
+  }
+  return cli::kExitOk;
+}
+
+// The axes given on the command line override the scenario's.
+void applyAxes(const Options& o, Scenario& s) {
+  const auto axis = [](const char* what, const std::string& text, std::vector<double>& out) {
+    if (!text.empty()) out = cli::valueList(what, text);
+  };
+  axis("--speeds", o.speeds, s.sweep.initialSpeed);
+  axis("--dead-times", o.deadTimes, s.sweep.brakeDeadTime);
+  axis("--lags", o.lags, s.sweep.brakeTimeConstant);
+  axis("--gradients", o.gradients, s.sweep.gradient);
+  axis("--offsets", o.offsets, s.sweep.receiverOffset);
+}
+
+int runSim(Options o) {
+  platform::setBinaryOutput(stdout);  // the same bytes from every build
+  if (o.scenario.empty()) o.scenario = defaultScenario().string();
+  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  Scenario s;
+  try {
+    s = loadScenario(o.scenario);
+    applyAxes(o, s);
+  } catch (const ScenarioError& e) {
+    std::fprintf(stderr, "tasc sim: %s\n", e.what());
+    return cli::kExitBadInput;
+  } catch (const cli::UsageError& e) {
+    return cli::usageFailure(std::string("sim: ") + e.what());
+  }
+  try {
+    if (!s.sweep.empty() && !o.noSweep) return runMatrix(o, s);
+    return runSingle(o, s);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tasc sim: %s\n", e.what());
+    return cli::kExitFailed;
+  }
+}
+
+}  // namespace
+
+void addSimCommand(CLI::App& tasc, int& status) {
+  auto o = std::make_shared<Options>();
+  CLI::App* sim = tasc.add_subcommand(
+      "sim",
+      "Run the plug-in over the stop of SCENARIO (default: the bundled example "
+      "examples/single-stop.toml), print a summary and write a trace CSV and an SVG chart. "
+      "A scenario with a [sweep] table, or any sweep option, runs the matrix of cases in "
+      "parallel and prints the accuracy table. Exit status: 0 done, 1 the plug-in could not "
+      "be run, 2 bad scenario or usage.");
+  sim->add_option("SCENARIO", o->scenario, "scenario file (TOML)");
+  sim->add_option("--plugin", o->plugin, "plug-in module (default: the one beside tasc or of its build)");
+  sim->add_option("--out", o->outDir, "output folder (default: tasc-sim-out)");
+  sim->add_option("--trace", o->trace, "trace CSV (default: OUT/NAME.trace.csv)");
+  sim->add_flag("--no-trace", o->noTrace, "write no trace");
+  sim->add_option("--chart", o->chart, "SVG chart (default: OUT/NAME.svg)");
+  sim->add_flag("--no-chart", o->noChart, "write no chart");
+  sim->add_option("--speeds", o->speeds, "sweep initial speeds, km/h (a,b,c or from:to:step)");
+  sim->add_option("--dead-times", o->deadTimes, "sweep brake dead times, s");
+  sim->add_option("--lags", o->lags, "sweep brake time constants, s");
+  sim->add_option("--gradients", o->gradients, "sweep gradients, per mille (uphill positive)");
+  sim->add_option("--offsets", o->offsets, "sweep receiver offsets behind the front, m");
+  sim->add_flag("--no-sweep", o->noSweep, "run the scenario's own single stop, ignoring [sweep]");
+  sim->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
+      ->check(CLI::Range(1, 256));
+  sim->add_flag("--quiet", o->quiet, "no summary or table on standard output");
+  sim->callback([o, &status] { status = runSim(*o); });
+}
+
+}  // namespace tasc::sim

@@ -1,0 +1,111 @@
+#include "sim/stop_meter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tasc::sim {
+namespace {
+
+constexpr int32_t kHoldingNotch = 4;  // the holding command 16 in the vehicle's numbering
+
+Verdict verdictOf(StopResult r) {
+  switch (r) {
+    case StopResult::OnTarget:
+      return Verdict::OnTarget;
+    case StopResult::Short:
+      return Verdict::Short;
+    case StopResult::Overrun:
+      return Verdict::Overrun;
+    case StopResult::None:
+      break;
+  }
+  return Verdict::NotEvaluated;
+}
+
+}  // namespace
+
+const char* verdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::NoPattern:
+      return "no pattern";
+    case Verdict::NotEvaluated:
+      return "not evaluated";
+    case Verdict::OnTarget:
+      return "on target";
+    case Verdict::Short:
+      return "short";
+    case Verdict::Overrun:
+      return "overrun";
+    case Verdict::DidNotStop:
+      return "did not stop";
+  }
+  return "?";
+}
+
+void StopMeter::beaconPassed(const BeaconPass& pass) {
+  if (pass.type >= 501 && pass.type <= 503 && result_.firstBeaconMs < 0) {
+    result_.firstBeaconMs = pass.timeMs;
+  }
+  following_ = following_ || pass.accepted();
+  result_.beacons.push_back(pass);
+}
+
+void StopMeter::frame(const MeterFrame& f, const TascController& plugin) {
+  RunResult& r = result_;
+  const bool moving = f.speed > 0.0;
+  if (f.frame > 0 && f.command != previousCommand_ && r.firstBeaconMs >= 0 && !r.stopped) {
+    ++r.brakeChanges;
+  }
+  previousCommand_ = f.command;
+  r.peakCommand = std::max(r.peakCommand, f.command);
+  if (f.frame > 0 && moving) {
+    r.peakDecel = std::max(r.peakDecel, -f.accel);
+    if (previousMoving_ && f.frame > 1 && f.stepMs > 0) {
+      r.peakJerk = std::max(r.peakJerk, std::fabs(f.accel - previousAccel_) / (f.stepMs / 1000.0));
+    }
+  }
+  previousAccel_ = f.accel;
+  previousMoving_ = moving;
+
+  if (!moving) {
+    if (!r.stopped) {
+      r.stopped = true;
+      r.stopMs = f.nowMs;
+    }
+    standingMs_ += f.stepMs;
+    if (f.sent.constantSpeed == 2 && f.sent.brake == kHoldingNotch) r.holdingBrake = true;
+  } else {
+    standingMs_ = 0;
+    if (r.stopped) {  // moved off again: the stop was not the last
+      r.stopped = false;
+      r.holdingBrake = false;
+    }
+  }
+  // The plug-in's evaluation: the distance it judged, in the cycle it judged.
+  if (plugin.stopResult == StopResult::None) {
+    evaluated_ = false;
+  } else if (!evaluated_) {
+    evaluated_ = true;
+    r.pluginDistanceAtStop = plugin.remainingDistance;
+  }
+}
+
+RunResult StopMeter::finish(const TascController& plugin, int32_t endMs, double stopError,
+                            double stopPosition, std::string endReason) {
+  RunResult r = std::move(result_);
+  r.endMs = endMs;
+  r.stopError = stopError;
+  r.stopPosition = stopPosition;
+  r.endReason = std::move(endReason);
+  if (!r.stopped) {
+    r.verdict = Verdict::DidNotStop;
+  } else if (plugin.stopResult != StopResult::None) {
+    r.verdict = verdictOf(plugin.stopResult);
+  } else if (following_) {
+    r.verdict = Verdict::NotEvaluated;
+    r.pluginDistanceAtStop = plugin.remainingDistance;
+  }
+  return r;
+}
+
+}  // namespace tasc::sim
