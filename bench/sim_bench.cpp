@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "sim/scenario.h"
 #include "sim/run.h"
+#include "sim/scenario.h"
 #include "sim/sweep.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.

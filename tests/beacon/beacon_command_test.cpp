@@ -63,11 +63,16 @@ TEST(BeaconWord, NearestCodeChoosesBetweenNeighboursAndTheLowestOnATie) {
     double wanted;
     int32_t code;
   } cases[] = {
-      {1, 7.1, 3},      // steps of 0.02 m: 7.105, not 7.085
-      {3, 150.0, 5},    // 150.045 beats the base
-      {3, 148.0, 58},   // below the base, steps of 0.2 m
-      {3, 136.5, 32},   {3, 159.6, 31}, {3, 200.0, 31}, {2, 27.0, 51}, {2, 39.1, 50},
-      {1, 3.0, 0},      {3, 150.045, 5},  // codes 5 and 12 name the same distance
+      {1, 7.1, 3},     // steps of 0.02 m: 7.105, not 7.085
+      {3, 150.0, 5},   // 150.045 beats the base
+      {3, 148.0, 58},  // below the base, steps of 0.2 m
+      {3, 136.5, 32},
+      {3, 159.6, 31},
+      {3, 200.0, 31},
+      {2, 27.0, 51},
+      {2, 39.1, 50},
+      {1, 3.0, 0},
+      {3, 150.045, 5},  // codes 5 and 12 name the same distance
       {2, kBaseDistance[2], 0},
   };
   for (const auto& c : cases) {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "plugin/plugin.h"
 #include "model/train.h"
+#include "plugin/plugin.h"
 
 namespace tasc::model {
 namespace {

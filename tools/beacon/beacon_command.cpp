@@ -54,8 +54,8 @@ int encode(const EncodeArgs& a) {
     code = nearestDistanceCode(kind, *wanted);
   }
   const BeaconWord w{code, field("formation", a.formation, kFormationCodeMax),
-                     field("record", a.record, kRecordCodeMax), field("file", a.file, kFileIndexMax),
-                     field("sub", a.sub, kSubCodeMax)};
+                     field("record", a.record, kRecordCodeMax),
+                     field("file", a.file, kFileIndexMax), field("sub", a.sub, kSubCodeMax)};
   const int32_t word = encodeBeaconWord(w);
   const double distance = beaconDistance(kind, code);
   std::printf("word %d (0x%06X)\n", word, static_cast<unsigned>(word));
@@ -70,7 +70,8 @@ int encode(const EncodeArgs& a) {
 
 int decode(const std::string& wordText, const std::string& kindText) {
   const std::optional<int32_t> word = parseWord(wordText);
-  if (!word) throw cli::UsageError("word: " + wordText + " is not a 32-bit number (decimal or 0x hex)");
+  if (!word)
+    throw cli::UsageError("word: " + wordText + " is not a 32-bit number (decimal or 0x hex)");
   const int32_t kind = kindText.empty() ? 0 : kindOption(kindText);  // 0: all three
   const BeaconWord w = decodeBeaconWord(*word);
   std::printf("word %d (0x%08X)\n", *word, static_cast<unsigned>(*word));
@@ -78,7 +79,8 @@ int decode(const std::string& wordText, const std::string& kindText) {
   if ((static_cast<uint32_t>(*word) >> 23) != 0) std::printf("bits 23..31 set: not read\n");
   for (int32_t k = 1; k <= 3; ++k) {
     if (kind != 0 && kind != k) continue;
-    std::printf("distance %d %s m\n", 500 + k, exactText(beaconDistance(k, w.distanceCode)).c_str());
+    std::printf("distance %d %s m\n", 500 + k,
+                exactText(beaconDistance(k, w.distanceCode)).c_str());
   }
   return cli::kExitOk;
 }
@@ -149,12 +151,12 @@ void addBeaconCommand(CLI::App& tasc, int& status) {
 
   auto word = std::make_shared<std::string>();
   auto decodeKind = std::make_shared<std::string>();
-  CLI::App* dec = beacon->add_subcommand("decode", "Print the fields of a data word and its distance");
+  CLI::App* dec =
+      beacon->add_subcommand("decode", "Print the fields of a data word and its distance");
   dec->add_option("WORD", *word, "data word, decimal or 0x hex")->required();
   dec->add_option("--kind", *decodeKind, "beacon type 501, 502 or 503 (default: all three)");
-  dec->callback([word, decodeKind, &status] {
-    guarded(status, [&] { return decode(*word, *decodeKind); });
-  });
+  dec->callback(
+      [word, decodeKind, &status] { guarded(status, [&] { return decode(*word, *decodeKind); }); });
 
   auto tableKind = std::make_shared<std::string>();
   CLI::App* tab = beacon->add_subcommand("table", "Print every distance code with its distance");

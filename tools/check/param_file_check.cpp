@@ -69,8 +69,7 @@ struct LineRead {
 
 using FirstLineOfKeys = std::map<std::pair<int32_t, int32_t>, int>;
 
-void fieldWarnings(Checker& c, const std::string& file, const LineRead& l,
-                   const RecordReport& rr) {
+void fieldWarnings(Checker& c, const std::string& file, const LineRead& l, const RecordReport& rr) {
   for (const Fallback& f : rr.fallbacks) {
     if (f.reason == ColumnStatus::Missing) continue;
     c.say(file, l.number, Severity::Warning,

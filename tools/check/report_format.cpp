@@ -23,8 +23,9 @@ Json recordJson(const RecordReport& r) {
   for (bool f : r.record.hmPtnFlag) flags.push_back(f);
   Json fallbacks = Json::array();
   for (const Fallback& f : r.fallbacks) {
-    fallbacks.push_back(
-        {{"column", columnName(f.column)}, {"text", f.text}, {"reason", columnStatusName(f.reason)}});
+    fallbacks.push_back({{"column", columnName(f.column)},
+                         {"text", f.text},
+                         {"reason", columnStatusName(f.reason)}});
   }
   return {{"line", r.line},
           {"table", r.tableIndex},
@@ -66,8 +67,11 @@ std::string formatJson(const Report& report) {
   }
   Json entries = Json::array();
   for (const EntryReport& e : report.entries) {
-    entries.push_back(
-        {{"index", e.index}, {"entry", e.entry}, {"path", e.path}, {"opens", e.opens}, {"line", e.line}});
+    entries.push_back({{"index", e.index},
+                       {"entry", e.entry},
+                       {"path", e.path},
+                       {"opens", e.opens},
+                       {"line", e.line}});
   }
   Json files = Json::array();
   for (const FileReport& f : report.files) {
@@ -83,10 +87,10 @@ std::string formatJson(const Report& report) {
                         {"severity", severityName(m.severity)},
                         {"text", m.text}});
   }
-  const Json out = {{"status", report.exitStatus()}, {"warnings", report.warnings},
-                    {"errors", report.errors},       {"settings", settings},
-                    {"entries", entries},            {"files", files},
-                    {"messages", messages}};
+  const Json out = {
+      {"status", report.exitStatus()}, {"warnings", report.warnings}, {"errors", report.errors},
+      {"settings", settings},          {"entries", entries},          {"files", files},
+      {"messages", messages}};
   // Text from the files need not be UTF-8: replace what is not.
   return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -50,7 +50,7 @@ void Checker::settings(const std::string& folder) {
       sr.text = std::string(*raw);
     }
     if (k.source == SettingSource::Default) {
-      sr.why = !text                        ? "no file"
+      sr.why = !text                         ? "no file"
                : !scan.hasSection(k.section) ? "no section [" + std::string(k.section) + "]"
                : sr.line > 0                 ? "key without value"
                                              : "no key";
@@ -64,8 +64,7 @@ void Checker::settings(const std::string& folder) {
   settingsWarnings(file, scan, s.formationId);
 }
 
-void Checker::settingsWarnings(const std::string& file, const IniScan& scan,
-                               int32_t formationId) {
+void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId) {
   const SettingReport& b7 = r_.settings[0];
   if (b7.source == SettingSource::B7DecFallback) {
     say(file, b7.line, Severity::Warning,

@@ -38,7 +38,8 @@ std::vector<double> valueList(std::string_view what, std::string_view text) {
   const std::size_t a = text.find(':');
   if (a != std::string_view::npos) {
     const std::size_t b = text.find(':', a + 1);
-    if (b == std::string_view::npos) throw UsageError(std::string(what) + ": range is from:to:step");
+    if (b == std::string_view::npos)
+      throw UsageError(std::string(what) + ": range is from:to:step");
     const double from = wholeDecimal(what, text.substr(0, a));
     const double to = wholeDecimal(what, text.substr(a + 1, b - a - 1));
     const double step = wholeDecimal(what, text.substr(b + 1));

@@ -68,75 +68,66 @@ int tickCount(double first, double last, double step) {
   return n >= 100 ? 100 : static_cast<int>(n);
 }
 
-}  // namespace
+// The plotting area: the ranges shown and the mapping into pixels.
+struct Frame {
+  double x0 = 0, x1 = 0;  // m, positions shown
+  double vmax = 10;       // km/h at the top
+  double vStep = 1;       // km/h between speed ticks
+  double px(double x) const { return kLeft + (x - x0) / (x1 - x0) * kPlotW; }
+  double py(double v) const { return kTop + kPlotH - std::clamp(v, 0.0, vmax) / vmax * kPlotH; }
+  static double pq(double q) { return kTop + kPlotH - q / kMaxQuarters * kPlotH; }
+};
 
-std::string renderChart(const Scenario& s, const RunResult& r, const std::vector<FrameRow>& trace) {
-  // Horizontal range: from a little before the first beacon (or the start)
-  // to a little past the stopping point or where the train ended.
-  double x0 = s.initialPosition;
+// From a little before the first beacon (or the start) to a little past the
+// stopping point or where the train ended; speeds up to the highest shown.
+Frame frameFor(const Scenario& s, const RunResult& r, const std::vector<FrameRow>& trace) {
+  Frame f;
+  f.x0 = s.initialPosition;
   for (const BeaconSpec& b : s.beacons) {
     if (b.position >= s.initialPosition) {
-      x0 = std::max(x0, b.position - 30.0);
+      f.x0 = std::max(f.x0, b.position - 30.0);
       break;
     }
   }
-  double x1 = std::max(s.stopPoint, r.stopPosition) + 10.0;
-  if (x1 - x0 < 20) x0 = x1 - 20;
-  double vmax = 10;
-  for (const FrameRow& f : trace) {
-    if (f.position >= x0) vmax = std::max(vmax, f.speed);
+  f.x1 = std::max(s.stopPoint, r.stopPosition) + 10.0;
+  if (f.x1 - f.x0 < 20) f.x0 = f.x1 - 20;
+  for (const FrameRow& row : trace) {
+    if (row.position >= f.x0) f.vmax = std::max(f.vmax, row.speed);
   }
-  const double vStep = tickStep(vmax, 6);
-  vmax = std::ceil(vmax / vStep) * vStep;
+  f.vStep = tickStep(f.vmax, 6);
+  f.vmax = std::ceil(f.vmax / f.vStep) * f.vStep;
+  return f;
+}
 
-  const auto px = [&](double x) { return kLeft + (x - x0) / (x1 - x0) * kPlotW; };
-  const auto py = [&](double v) {
-    return kTop + kPlotH - std::clamp(v, 0.0, vmax) / vmax * kPlotH;
-  };
-  const auto pq = [&](double q) { return kTop + kPlotH - q / kMaxQuarters * kPlotH; };
-
-  std::string svg;
-  svg.reserve(std::size_t{64} * 1024);
-  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
-         num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) +
-         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  char title[256];
-  std::snprintf(title, sizeof title, "%s: stop error %+.3f m (%s)", s.name.c_str(), r.stopError,
-                verdictName(r.verdict));
-  svg += "<text x=\"" + num(kWidth / 2) + "\" y=\"24\" text-anchor=\"middle\" font-size=\"16\">" +
-         escape(title) + "</text>\n";
-
-  // Grid and axes.
+void appendAxes(std::string& svg, const Frame& f, double stopPoint) {
   svg += "<g stroke=\"#ddd\" stroke-width=\"1\">\n";
-  const double xStep = tickStep(x1 - x0, 10);
-  const double xFirst = std::ceil(x0 / xStep) * xStep;
-  const int xTicks = tickCount(xFirst, x1, xStep);
-  const int vTicks = tickCount(0, vmax, vStep);
+  const double xStep = tickStep(f.x1 - f.x0, 10);
+  const double xFirst = std::ceil(f.x0 / xStep) * xStep;
+  const int xTicks = tickCount(xFirst, f.x1, xStep);
+  const int vTicks = tickCount(0, f.vmax, f.vStep);
   for (int i = 0; i < xTicks; ++i) {
     const double x = xFirst + i * xStep;
-    svg += "<line x1=\"" + num(px(x)) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(px(x)) +
+    svg += "<line x1=\"" + num(f.px(x)) + "\" y1=\"" + num(kTop) + "\" x2=\"" + num(f.px(x)) +
            "\" y2=\"" + num(kTop + kPlotH) + "\"/>\n";
   }
   for (int i = 0; i < vTicks; ++i) {
-    const double v = i * vStep;
-    svg += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(py(v)) + "\" x2=\"" + num(kLeft + kPlotW) +
-           "\" y2=\"" + num(py(v)) + "\"/>\n";
+    const double v = i * f.vStep;
+    svg += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(f.py(v)) + "\" x2=\"" +
+           num(kLeft + kPlotW) + "\" y2=\"" + num(f.py(v)) + "\"/>\n";
   }
   svg += "</g>\n<g fill=\"#333\">\n";
   for (int i = 0; i < xTicks; ++i) {
     const double x = xFirst + i * xStep;
-    svg += "<text x=\"" + num(px(x)) + "\" y=\"" + num(kTop + kPlotH + 18) +
-           "\" text-anchor=\"middle\">" + label(x - s.stopPoint) + "</text>\n";
+    svg += "<text x=\"" + num(f.px(x)) + "\" y=\"" + num(kTop + kPlotH + 18) +
+           "\" text-anchor=\"middle\">" + label(x - stopPoint) + "</text>\n";
   }
   for (int i = 0; i < vTicks; ++i) {
-    const double v = i * vStep;
-    svg += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(py(v) + 4) + "\" text-anchor=\"end\">" +
-           label(v) + "</text>\n";
+    const double v = i * f.vStep;
+    svg += "<text x=\"" + num(kLeft - 8) + "\" y=\"" + num(f.py(v) + 4) +
+           "\" text-anchor=\"end\">" + label(v) + "</text>\n";
   }
   for (int q = 0; q <= kMaxQuarters; q += 4) {
-    svg += "<text x=\"" + num(kLeft + kPlotW + 8) + "\" y=\"" + num(pq(q) + 4) + "\">" +
+    svg += "<text x=\"" + num(kLeft + kPlotW + 8) + "\" y=\"" + num(Frame::pq(q) + 4) + "\">" +
            std::to_string(q / 4) + "</text>\n";
   }
   svg += "<text x=\"" + num(kLeft + kPlotW / 2) + "\" y=\"" + num(kHeight - 14) +
@@ -148,40 +139,43 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
   svg += "</g>\n";
   svg += "<rect x=\"" + num(kLeft) + "\" y=\"" + num(kTop) + "\" width=\"" + num(kPlotW) +
          "\" height=\"" + num(kPlotH) + "\" fill=\"none\" stroke=\"#333\"/>\n";
+}
 
-  // Beacons and the stopping point.
+void appendMarks(std::string& svg, const Frame& f, const Scenario& s) {
   for (const BeaconSpec& b : s.beacons) {
-    if (b.position < x0 || b.position > x1) continue;
-    svg += "<line x1=\"" + num(px(b.position)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
-           num(px(b.position)) + "\" y2=\"" + num(kTop + kPlotH) +
+    if (b.position < f.x0 || b.position > f.x1) continue;
+    svg += "<line x1=\"" + num(f.px(b.position)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
+           num(f.px(b.position)) + "\" y2=\"" + num(kTop + kPlotH) +
            "\" stroke=\"#2a9d8f\" stroke-dasharray=\"4 3\"/>\n";
-    svg += "<text x=\"" + num(px(b.position) + 3) + "\" y=\"" + num(kTop + 14) +
+    svg += "<text x=\"" + num(f.px(b.position) + 3) + "\" y=\"" + num(kTop + 14) +
            "\" fill=\"#2a9d8f\">" + std::to_string(b.type) + "</text>\n";
   }
-  svg += "<line x1=\"" + num(px(s.stopPoint)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
-         num(px(s.stopPoint)) + "\" y2=\"" + num(kTop + kPlotH) +
+  svg += "<line x1=\"" + num(f.px(s.stopPoint)) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
+         num(f.px(s.stopPoint)) + "\" y2=\"" + num(kTop + kPlotH) +
          "\" stroke=\"#d62828\" stroke-width=\"2\"/>\n";
-  svg += "<text x=\"" + num(px(s.stopPoint) + 3) + "\" y=\"" + num(kTop + 28) +
+  svg += "<text x=\"" + num(f.px(s.stopPoint) + 3) + "\" y=\"" + num(kTop + 28) +
          "\" fill=\"#d62828\">stop</text>\n";
+}
 
-  // Curves: brake command (steps), pattern, speed.
+// Brake command (steps), pattern, speed.
+void appendCurves(std::string& svg, const Frame& f, const std::vector<FrameRow>& trace) {
   std::string brake, pattern, speed;
   bool patternOpen = false;
   double lastQ = 0;
-  for (const FrameRow& f : trace) {
-    if (f.position < x0 || f.position > x1) continue;
-    const double x = px(f.position);
-    const double q = f.brakeCommand > 0 ? f.brakeCommand : 0;
-    brake += brake.empty() ? "M" + num(x) + " " + num(pq(q))
-                           : " H" + num(x) + (q != lastQ ? " V" + num(pq(q)) : "");
+  for (const FrameRow& row : trace) {
+    if (row.position < f.x0 || row.position > f.x1) continue;
+    const double x = f.px(row.position);
+    const double q = row.brakeCommand > 0 ? row.brakeCommand : 0;
+    brake += brake.empty() ? "M" + num(x) + " " + num(Frame::pq(q))
+                           : " H" + num(x) + (q != lastQ ? " V" + num(Frame::pq(q)) : "");
     lastQ = q;
-    if (std::isnan(f.patternSpeed)) {
+    if (std::isnan(row.patternSpeed)) {
       patternOpen = false;
     } else {
-      pattern += (patternOpen ? " L" : " M") + num(x) + " " + num(py(f.patternSpeed));
+      pattern += (patternOpen ? " L" : " M") + num(x) + " " + num(f.py(row.patternSpeed));
       patternOpen = true;
     }
-    speed += (speed.empty() ? "M" : " L") + num(x) + " " + num(py(f.speed));
+    speed += (speed.empty() ? "M" : " L") + num(x) + " " + num(f.py(row.speed));
   }
   if (!brake.empty()) {
     svg += "<path d=\"" + brake + "\" fill=\"none\" stroke=\"#f4a261\" stroke-width=\"1.5\"/>\n";
@@ -193,8 +187,9 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
   if (!speed.empty()) {
     svg += "<path d=\"" + speed + "\" fill=\"none\" stroke=\"#1d3557\" stroke-width=\"2\"/>\n";
   }
+}
 
-  // Legend.
+void appendLegend(std::string& svg) {
   const double lx = kLeft + 12, ly = kTop + kPlotH - 64;
   svg += "<g font-size=\"12\">\n";
   const struct {
@@ -213,7 +208,30 @@ std::string renderChart(const Scenario& s, const RunResult& r, const std::vector
     svg +=
         "<text x=\"" + num(lx + 30) + "\" y=\"" + num(y + 4) + "\">" + items[i].label + "</text>\n";
   }
-  svg += "</g>\n</svg>\n";
+  svg += "</g>\n";
+}
+
+}  // namespace
+
+std::string renderChart(const Scenario& s, const RunResult& r, const std::vector<FrameRow>& trace) {
+  const Frame f = frameFor(s, r, trace);
+  std::string svg;
+  svg.reserve(std::size_t{64} * 1024);
+  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
+         num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  char title[256];
+  std::snprintf(title, sizeof title, "%s: stop error %+.3f m (%s)", s.name.c_str(), r.stopError,
+                verdictName(r.verdict));
+  svg += "<text x=\"" + num(kWidth / 2) + "\" y=\"24\" text-anchor=\"middle\" font-size=\"16\">" +
+         escape(title) + "</text>\n";
+  appendAxes(svg, f, s.stopPoint);
+  appendMarks(svg, f, s);
+  appendCurves(svg, f, trace);
+  appendLegend(svg);
+  svg += "</svg>\n";
   return svg;
 }
 

@@ -168,11 +168,14 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
     driver.afterFrame(sent);
     train.setHandles(sent.brake, sent.power, sent.reverser, nowMs);
 
-    const MeterFrame f{static_cast<int32_t>(k), nowMs, nowMs - previousMs, train.speed(),
-                       train.acceleration(),
-                       sent.constantSpeed == 2 ? model::decodeBrakeNotch(sent.brake, v.brakeNotches)
-                                               : -1,
-                       sent};
+    const MeterFrame f{
+        static_cast<int32_t>(k),
+        nowMs,
+        nowMs - previousMs,
+        train.speed(),
+        train.acceleration(),
+        sent.constantSpeed == 2 ? model::decodeBrakeNotch(sent.brake, v.brakeNotches) : -1,
+        sent};
     meter.frame(f, plugin);
     if (trace) {
       trace->push_back(

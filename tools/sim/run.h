@@ -50,6 +50,7 @@ class BeaconTrack {
 double patternSpeedAt(const ParamRecord& record, double distance);
 
 // One stop of `scenario` on `host`. Appends a row per frame to `trace` when given.
-RunResult runStop(PluginHost& host, const Scenario& scenario, std::vector<FrameRow>* trace = nullptr);
+RunResult runStop(PluginHost& host, const Scenario& scenario,
+                  std::vector<FrameRow>* trace = nullptr);
 
 }  // namespace tasc::sim

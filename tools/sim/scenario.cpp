@@ -80,6 +80,7 @@ class Reader {
   }
   bool has(std::string_view key) const { return table_.contains(key); }
   const toml::table& table() const { return table_; }
+  const std::string& file() const { return file_; }
 
   // A number within [lo, hi]; integers are accepted where a float is meant.
   std::optional<double> number(std::string_view key, double lo, double hi) {
@@ -385,6 +386,40 @@ DriverScript readDriver(Reader& r, const VehicleModel& v, const std::string& fil
   return d;
 }
 
+void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
+  s.stopPoint = t.required("stop_point", -1e7, 1e7);
+  s.gradient = t.number("gradient", -100, 100, 0);
+  if (const toml::array* beacons = t.tableArray("beacon")) {
+    int index = 0;
+    for (const toml::node& n : *beacons) {
+      Reader b(*n.as_table(), t.full("beacon[" + std::to_string(index++) + "]"), t.file());
+      s.beacons.push_back(readBeacon(b, s.stopPoint, folderFormation));
+    }
+  }
+  std::stable_sort(
+      s.beacons.begin(), s.beacons.end(),
+      [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
+  t.finish();
+}
+
+void readRun(Reader& ru, Scenario& s) {
+  s.frameRate = static_cast<int32_t>(ru.integer("frame_rate", 1, 1000).value_or(60));
+  s.maxTime = ru.number("max_time", 1, 86400, s.maxTime);
+  s.settleTime = ru.number("settle_time", 1.1, 600, s.settleTime);
+  s.overrunLimit = ru.number("overrun_limit", 0, 1e6, s.overrunLimit);
+  if (const std::optional<std::string> timing = ru.string("beacon_timing")) {
+    if (*timing == "before_elapse") {
+      s.beaconTiming = BeaconTiming::BeforeElapse;
+    } else if (*timing == "after_elapse") {
+      s.beaconTiming = BeaconTiming::AfterElapse;
+    } else {
+      ru.fail(ru.table().get("beacon_timing"), "beacon_timing",
+              "expected \"before_elapse\" or \"after_elapse\"");
+    }
+  }
+  ru.finish();
+}
+
 }  // namespace
 
 Scenario parseScenario(std::string_view text, const fs::path& file) {
@@ -424,19 +459,7 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
   const toml::table* track = r.subTable("track");
   if (!track) r.fail(nullptr, "track", "missing (stop_point and the beacons)");
   Reader t(*track, "track", fileName);
-  s.stopPoint = t.required("stop_point", -1e7, 1e7);
-  s.gradient = t.number("gradient", -100, 100, 0);
-  if (const toml::array* beacons = t.tableArray("beacon")) {
-    int index = 0;
-    for (const toml::node& n : *beacons) {
-      Reader b(*n.as_table(), "track.beacon[" + std::to_string(index++) + "]", fileName);
-      s.beacons.push_back(readBeacon(b, s.stopPoint, folderSettings.formationId));
-    }
-  }
-  std::stable_sort(
-      s.beacons.begin(), s.beacons.end(),
-      [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
-  t.finish();
+  readTrack(t, s, folderSettings.formationId);
 
   if (const toml::table* train = r.subTable("train")) {
     Reader tr(*train, "train", fileName);
@@ -451,21 +474,7 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
 
   if (const toml::table* run = r.subTable("run")) {
     Reader ru(*run, "run", fileName);
-    s.frameRate = static_cast<int32_t>(ru.integer("frame_rate", 1, 1000).value_or(60));
-    s.maxTime = ru.number("max_time", 1, 86400, s.maxTime);
-    s.settleTime = ru.number("settle_time", 1.1, 600, s.settleTime);
-    s.overrunLimit = ru.number("overrun_limit", 0, 1e6, s.overrunLimit);
-    if (const std::optional<std::string> timing = ru.string("beacon_timing")) {
-      if (*timing == "before_elapse") {
-        s.beaconTiming = BeaconTiming::BeforeElapse;
-      } else if (*timing == "after_elapse") {
-        s.beaconTiming = BeaconTiming::AfterElapse;
-      } else {
-        ru.fail(run->get("beacon_timing"), "beacon_timing",
-                "expected \"before_elapse\" or \"after_elapse\"");
-      }
-    }
-    ru.finish();
+    readRun(ru, s);
   }
 
   if (const toml::table* driver = r.subTable("driver")) {

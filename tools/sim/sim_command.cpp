@@ -175,7 +175,8 @@ void addSimCommand(CLI::App& tasc, int& status) {
       "parallel and prints the accuracy table. Exit status: 0 done, 1 the plug-in could not "
       "be run, 2 bad scenario or usage.");
   sim->add_option("SCENARIO", o->scenario, "scenario file (TOML)");
-  sim->add_option("--plugin", o->plugin, "plug-in module (default: the one beside tasc or of its build)");
+  sim->add_option("--plugin", o->plugin,
+                  "plug-in module (default: the one beside tasc or of its build)");
   sim->add_option("--out", o->outDir, "output folder (default: tasc-sim-out)");
   sim->add_option("--trace", o->trace, "trace CSV (default: OUT/NAME.trace.csv)");
   sim->add_flag("--no-trace", o->noTrace, "write no trace");

@@ -48,11 +48,11 @@ struct RunResult {
 
 // One frame as the meter sees it, after its Elapse.
 struct MeterFrame {
-  int32_t frame = 0;   // 0 for the first
+  int32_t frame = 0;  // 0 for the first
   int32_t nowMs = 0;
   int32_t stepMs = 0;
-  double speed = 0;    // km/h of the simulated train
-  double accel = 0;    // km/h/s over the step
+  double speed = 0;      // km/h of the simulated train
+  double accel = 0;      // km/h/s over the step
   int32_t command = -1;  // quarter notches of the plug-in's override; -1: none
   HandleRecord sent{};
 };

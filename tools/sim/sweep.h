@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/scenario.h"
 #include "sim/run.h"
+#include "sim/scenario.h"
 
 namespace tasc::sim {
 

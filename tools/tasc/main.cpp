@@ -13,9 +13,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
   int status = tasc::cli::kExitOk;
-  for (const tasc::cli::AddCommand add :
-       {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand,
-        &tasc::beacon::addBeaconCommand}) {
+  for (const tasc::cli::AddCommand add : {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand,
+                                          &tasc::beacon::addBeaconCommand}) {
     add(app, status);
   }
   try {
