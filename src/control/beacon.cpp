@@ -70,6 +70,18 @@ double beaconDistance(int32_t kind, int32_t code) {
   }
 }
 
+int32_t findParamRecord(const ParamRecord* table, std::size_t size, int32_t recordId,
+                        int32_t subId) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (table[i].recordId == recordId && table[i].subId == subId) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+bool switchesFile(const TascController& c, const BeaconWord& w) {
+  return w.fileIndex != c.loadedFileIndex && c.paramFilesRead;
+}
+
 const char* beaconOutcomeName(BeaconOutcome outcome) {
   switch (outcome) {
     case BeaconOutcome::Accepted:
@@ -106,14 +118,14 @@ BeaconOutcome TascController::onBeacon(int32_t kind, int32_t data) {
 
   // Record selection from the table in force before any file switch: the
   // defaults with the beacon's keys, or the first record with those keys.
-  activeParam = kDefaultParamRecord;
-  activeParam.recordId = w.recordCode;
-  activeParam.subId = w.subCode;
-  for (const ParamRecord& r : paramTable) {
-    if (r.recordId == w.recordCode && r.subId == w.subCode) {
-      activeParam = r;
-      break;
-    }
+  const int32_t found =
+      findParamRecord(paramTable.data(), paramTable.size(), w.recordCode, w.subCode);
+  if (found >= 0) {
+    activeParam = paramTable[static_cast<std::size_t>(found)];
+  } else {
+    activeParam = kDefaultParamRecord;
+    activeParam.recordId = w.recordCode;
+    activeParam.subId = w.subCode;
   }
 
   panelLamps[kLampPatternArmed] = 1;
@@ -121,9 +133,8 @@ BeaconOutcome TascController::onBeacon(int32_t kind, int32_t data) {
 
   // File switch. loadedFileIndex stays 0, so every beacon naming another file
   // reads it again. Before the first Initialize there is no list to load from.
-  if (w.fileIndex != loadedFileIndex && paramFilesRead) {
+  if (switchesFile(*this, w))
     loadParamFile(paramFiles[static_cast<std::size_t>(w.fileIndex)].data());
-  }
 
   if (kind != 1) patternActive = true;
   return BeaconOutcome::Accepted;

@@ -1,6 +1,7 @@
 // The data word of a stopping beacon and the distances its codes stand for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tasc {
@@ -17,6 +18,9 @@ enum class BeaconOutcome : uint8_t {
 };
 const char* beaconOutcomeName(BeaconOutcome outcome);
 
+struct TascController;
+struct ParamRecord;
+
 // Fields of a stopping beacon's data word; bits 23..31 are not read.
 struct BeaconWord {
   int32_t distanceCode;   // bits 0..5
@@ -27,6 +31,16 @@ struct BeaconWord {
 };
 
 BeaconWord decodeBeaconWord(int32_t data);
+
+// The index in `table` of the first record with these keys, -1 when none has
+// them (the beacon then selects the defaults with its keys).
+int32_t findParamRecord(const ParamRecord* table, std::size_t size, int32_t recordId,
+                        int32_t subId);
+
+// Whether an accepted beacon with this word has `c` load another parameter
+// file: one that names an entry other than the one loaded, once the list has
+// been read.
+bool switchesFile(const TascController& c, const BeaconWord& w);
 
 // The data word of `w`, each field cut to its width; bits 23..31 clear. The
 // route tools build words with it; the plug-in only decodes.

@@ -25,7 +25,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 
 std::string readStream(std::FILE* f) {
   std::string text;
-  std::array<char, 16 * 1024> buffer{};
+  std::array<char, std::size_t{16} * 1024> buffer{};
   std::size_t n = 0;
   while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) text.append(buffer.data(), n);
   return text;

@@ -31,6 +31,13 @@ int32_t decodeBrakeNotch(int32_t notch, int32_t brakeNotches) {
   return -1;
 }
 
+bool notchBeyond(int32_t notch, int32_t brakeNotches) {
+  if (notch <= brakeNotches) return false;
+  if (notch < 11) return true;
+  const int32_t m = notch - 11;
+  return 4 * (m / 3) + (m % 3) + 1 > 4 * brakeNotches;
+}
+
 Train::Train(const VehicleModel& vehicle, double gradientPerMille, double speedKmh,
              double positionM)
     : vehicle_(vehicle),

@@ -16,6 +16,10 @@ namespace tasc::model {
 // service notches is the emergency brake (-1). Notch 0 or below: 0.
 int32_t decodeBrakeNotch(int32_t notch, int32_t brakeNotches);
 
+// Whether a vehicle with `brakeNotches` service notches lacks this notch: a
+// whole notch above them, or a quarter position above its strongest notch.
+bool notchBeyond(int32_t notch, int32_t brakeNotches);
+
 class Train {
  public:
   Train(const VehicleModel& vehicle, double gradientPerMille, double speedKmh, double positionM);

@@ -157,7 +157,12 @@ BeaconOutcome PluginHost::setBeaconData(const BeaconRecord& beacon) {
 
 HandleRecord PluginHost::elapse(const VehicleStateRecord& state) {
   const HandleRecord sent = api_.Elapse(state, panel_.data(), sound_.data());
-  follower_->elapse(state, nullptr);
+  const HandleRecord own = follower_->elapse(state, nullptr);
+  agrees_ = sent.brake == own.brake && sent.power == own.power && sent.reverser == own.reverser &&
+            sent.constantSpeed == own.constantSpeed;
+  for (std::size_t i = 0; i < follower_->controller.panelLamps.size(); ++i) {
+    agrees_ = agrees_ && panel_[kFirstPanelIndex + i] == follower_->controller.panelLamps[i];
+  }
   return sent;
 }
 

@@ -67,8 +67,11 @@ class PluginHost {
   void setKey(int32_t virtualKey, bool down);
   // What the beacon did, as the follower saw it.
   BeaconOutcome setBeaconData(const BeaconRecord& beacon);
-  // The loaded plug-in's handles; panel() holds its panel afterwards.
+  // The loaded plug-in's handles; panel() holds its panel afterwards, and
+  // agrees() whether the plug-in's own code returned the same handles and
+  // panel values.
   HandleRecord elapse(const VehicleStateRecord& state);
+  bool agrees() const { return agrees_; }
 
   const std::array<int32_t, 256>& panel() const { return panel_; }
   const plugin::Module& follower() const { return *follower_; }
@@ -80,6 +83,7 @@ class PluginHost {
   std::unique_ptr<plugin::Module> follower_;
   std::array<int32_t, 256> panel_{};
   std::array<int32_t, 256> sound_{};
+  bool agrees_ = true;
 };
 
 }  // namespace tasc::sim

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "control/beacon.h"
 #include "control/pattern.h"
 #include "model/train.h"
 
@@ -100,6 +101,28 @@ FrameRow traceRow(const Scenario& s, const Train& train, const PluginHost& host,
   return row;
 }
 
+// Passes one beacon to the host and says what the plug-in did with it: its
+// outcome, and for a stopping beacon the record it selected from which file.
+BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs, int32_t& tableEntry) {
+  const TascController& plugin = host.follower().controller;
+  const BeaconWord w = decodeBeaconWord(b.data);
+  BeaconPass pass;
+  pass.timeMs = nowMs;
+  pass.position = b.position;
+  pass.type = b.type;
+  pass.data = b.data;
+  pass.tableIndex =
+      findParamRecord(plugin.paramTable.data(), plugin.paramTable.size(), w.recordCode, w.subCode);
+  pass.tableEntry = tableEntry;
+  const bool switches = switchesFile(plugin, w);
+  pass.outcome = host.setBeaconData(BeaconRecord{b.type, 0, 0.0f, b.data});
+  if (pass.accepted()) {
+    pass.distance = plugin.remainingDistance;
+    if (switches) pass.loadsEntry = tableEntry = w.fileIndex;
+  }
+  return pass;
+}
+
 }  // namespace
 
 BeaconTrack::BeaconTrack(const std::vector<BeaconSpec>& beacons, double receiverStart)
@@ -136,6 +159,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   BeaconTrack track(s.beacons, s.initialPosition - s.receiverOffset);
   StopMeter meter;
   bool following = false;
+  int32_t tableEntry = 0;  // the entry whose file the plug-in's table holds
   const auto maxMs = static_cast<int64_t>(std::llround(s.maxTime * 1000.0));
   const auto settleMs = static_cast<int32_t>(std::llround(s.settleTime * 1000.0));
   const TascController& plugin = host.follower().controller;
@@ -151,11 +175,8 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
         track.passed(rxBefore, train.position() - s.receiverOffset);
     const auto fire = [&] {
       for (const BeaconSpec& b : passed) {
-        BeaconPass pass{nowMs, b.position, b.type, b.data, BeaconOutcome::NotABeacon, 0};
-        pass.outcome = host.setBeaconData(BeaconRecord{b.type, 0, 0.0f, b.data});
-        if (pass.accepted()) pass.distance = plugin.remainingDistance;
-        following = following || pass.accepted();
-        meter.beaconPassed(pass);
+        meter.beaconPassed(passBeacon(host, b, nowMs, tableEntry));
+        following = following || meter.lastBeacon().accepted();
       }
     };
     if (s.beaconTiming == BeaconTiming::BeforeElapse) fire();
@@ -164,18 +185,25 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
     state.speed = static_cast<float>(train.speed());
     state.timeMs = nowMs;
     const HandleRecord sent = host.elapse(state);
+    meter.beaconLamps(host.panel()[kFirstPanelIndex + kLampPatternArmed],
+                      plugin.panelLamps[kLampPatternArmed]);
+    if (!host.agrees()) meter.disagreement(nowMs);
+    if (plugin.brakeCommand >= 0 && !plugin.lowSpeedMode) meter.powerCut(train.position());
     if (s.beaconTiming == BeaconTiming::AfterElapse) fire();
     driver.afterFrame(sent);
     train.setHandles(sent.brake, sent.power, sent.reverser, nowMs);
 
-    const MeterFrame f{
-        static_cast<int32_t>(k),
-        nowMs,
-        nowMs - previousMs,
-        train.speed(),
-        train.acceleration(),
-        sent.constantSpeed == 2 ? model::decodeBrakeNotch(sent.brake, v.brakeNotches) : -1,
-        sent};
+    const bool overrides = sent.constantSpeed == 2;
+    MeterFrame f;
+    f.frame = static_cast<int32_t>(k);
+    f.nowMs = nowMs;
+    f.stepMs = nowMs - previousMs;
+    f.speed = train.speed();
+    f.accel = train.acceleration();
+    f.command = overrides ? model::decodeBrakeNotch(sent.brake, v.brakeNotches) : -1;
+    f.commanded = overrides ? plugin.brakeCommand : -1;
+    f.beyond = overrides && model::notchBeyond(sent.brake, v.brakeNotches);
+    f.sent = sent;
     meter.frame(f, plugin);
     if (trace) {
       trace->push_back(

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "control/beacon.h"
+#include "control/pattern.h"
 #include "params/settings.h"
 #include "plugin/host_records.h"
 
@@ -49,25 +50,63 @@ bool SweepAxes::empty() const {
 
 namespace {
 
+// The strongest command of the plug-in is notch 7.
+constexpr int32_t kPluginNotches = static_cast<int32_t>(kTrackingLimit) / 4;
+// A beacon coded this far from its true distance warns.
+constexpr double kCodedDistanceTolerance = 0.5;  // m
+
+// The faults found so far in one scenario file. Reading goes on after a
+// fault, so that one run reports them all.
+struct Faults {
+  std::string file;
+  std::vector<std::string> lines;     // "file:line:column: key: message"
+  std::vector<std::string> warnings;  // the same form: the run goes on
+};
+
+// Thrown when a table cannot be read on: caught where the next table starts.
+struct TableAbort {};
+
+// Reads `body` and goes on after a fault that ended it.
+template <typename Body>
+void guarded(Body body) {
+  try {
+    body();
+  } catch (const TableAbort&) {
+  }
+}
+
 // One TOML table being read: every key must be read once, so that a typing
 // error in a key name is reported instead of silently ignored.
 class Reader {
  public:
-  Reader(const toml::table& table, std::string prefix, const std::string& file)
-      : table_(table), prefix_(std::move(prefix)), file_(file) {}
+  Reader(const toml::table& table, std::string prefix, Faults& faults)
+      : table_(table), prefix_(std::move(prefix)), faults_(faults) {}
 
-  [[noreturn]] void fail(const toml::node* node, std::string_view key,
-                         const std::string& message) const {
+  // A fault: noted, and reading goes on.
+  void note(const toml::node* node, std::string_view key, const std::string& message) const {
+    faults_.lines.push_back(where(node, key) + message);
+  }
+  // Something the plug-in will take otherwise than the author may think.
+  void warn(const toml::node* node, std::string_view key, const std::string& message) const {
+    faults_.warnings.push_back(where(node, key) + message);
+  }
+  std::string where(const toml::node* node, std::string_view key) const {
     const toml::source_region& where = node ? node->source() : table_.source();
     std::ostringstream out;
-    out << file_ << ':' << where.begin.line << ':' << where.begin.column << ": ";
+    out << faults_.file << ':' << where.begin.line << ':' << where.begin.column << ": ";
     if (!key.empty()) {
       out << full(key) << ": ";
     } else if (!prefix_.empty()) {
       out << prefix_ << ": ";
     }
-    out << message;
-    throw ScenarioError(out.str());
+    return out.str();
+  }
+
+  // A fault after which the table cannot be read on.
+  [[noreturn]] void fail(const toml::node* node, std::string_view key,
+                         const std::string& message) const {
+    note(node, key, message);
+    throw TableAbort{};
   }
 
   std::string full(std::string_view key) const {
@@ -80,7 +119,7 @@ class Reader {
   }
   bool has(std::string_view key) const { return table_.contains(key); }
   const toml::table& table() const { return table_; }
-  const std::string& file() const { return file_; }
+  Faults& faults() const { return faults_; }
 
   // A number within [lo, hi]; integers are accepted where a float is meant.
   std::optional<double> number(std::string_view key, double lo, double hi) {
@@ -97,17 +136,22 @@ class Reader {
     return *v;
   }
 
-  double checkNumber(const toml::node* n, std::string_view key, double lo, double hi) const {
+  // The node as a number within [lo, hi]; nothing, with the fault noted,
+  // when it is none or outside.
+  std::optional<double> checkNumber(const toml::node* n, std::string_view key, double lo,
+                                    double hi) const {
     double v = 0;
     if (const auto* i = n->as_integer()) {
       v = static_cast<double>(i->get());
     } else if (const auto* f = n->as_floating_point()) {
       v = f->get();
     } else {
-      fail(n, key, std::string("expected a number, got ") + typeName(*n));
+      note(n, key, std::string("expected a number, got ") + typeName(*n));
+      return std::nullopt;
     }
     if (!std::isfinite(v) || v < lo || v > hi) {
-      fail(n, key, "value " + fmt(v) + " is outside " + fmt(lo) + " to " + fmt(hi));
+      note(n, key, "value " + fmt(v) + " is outside " + fmt(lo) + " to " + fmt(hi));
+      return std::nullopt;
     }
     return v;
   }
@@ -116,12 +160,16 @@ class Reader {
     const toml::node* n = get(key);
     if (!n) return std::nullopt;
     const auto* i = n->as_integer();
-    if (!i) fail(n, key, std::string("expected an integer, got ") + typeName(*n));
+    if (!i) {
+      note(n, key, std::string("expected an integer, got ") + typeName(*n));
+      return std::nullopt;
+    }
     const int64_t v = i->get();
     if (v < lo || v > hi) {
-      fail(n, key,
+      note(n, key,
            "value " + std::to_string(v) + " is outside " + std::to_string(lo) + " to " +
                std::to_string(hi));
+      return std::nullopt;
     }
     return v;
   }
@@ -130,7 +178,10 @@ class Reader {
     const toml::node* n = get(key);
     if (!n) return std::nullopt;
     const auto* s = n->as_string();
-    if (!s) fail(n, key, std::string("expected a string, got ") + typeName(*n));
+    if (!s) {
+      note(n, key, std::string("expected a string, got ") + typeName(*n));
+      return std::nullopt;
+    }
     return s->get();
   }
 
@@ -138,7 +189,10 @@ class Reader {
     const toml::node* n = get(key);
     if (!n) return std::nullopt;
     const auto* b = n->as_boolean();
-    if (!b) fail(n, key, std::string("expected true or false, got ") + typeName(*n));
+    if (!b) {
+      note(n, key, std::string("expected true or false, got ") + typeName(*n));
+      return std::nullopt;
+    }
     return b->get();
   }
 
@@ -164,9 +218,7 @@ class Reader {
 
   void finish() const {
     for (const auto& [k, v] : table_) {
-      if (!used_.contains(std::string(k.str()))) {
-        fail(&v, k.str(), "unknown key");
-      }
+      if (!used_.contains(std::string(k.str()))) note(&v, k.str(), "unknown key");
     }
   }
 
@@ -204,7 +256,7 @@ class Reader {
  private:
   const toml::table& table_;
   std::string prefix_;
-  const std::string& file_;
+  Faults& faults_;
   std::set<std::string> used_;
 };
 
@@ -219,7 +271,9 @@ std::vector<double> readAxis(Reader& r, std::string_view key, double lo, double 
   std::vector<double> values;
   if (const auto* a = n->as_array()) {
     if (a->empty()) r.fail(n, key, "empty list");
-    for (const toml::node& e : *a) values.push_back(r.checkNumber(&e, key, lo, hi));
+    for (const toml::node& e : *a) {
+      if (const auto v = r.checkNumber(&e, key, lo, hi)) values.push_back(*v);
+    }
   } else if (const auto* t = n->as_table()) {
     const toml::node* from = t->get("from");
     const toml::node* to = t->get("to");
@@ -227,18 +281,20 @@ std::vector<double> readAxis(Reader& r, std::string_view key, double lo, double 
     if (!from || !to || !step) r.fail(n, key, "a range needs from, to and step");
     for (const auto& [k, v] : *t) {
       if (k.str() != "from" && k.str() != "to" && k.str() != "step") {
-        r.fail(&v, std::string(key) + "." + std::string(k.str()), "unknown key");
+        r.note(&v, std::string(key) + "." + std::string(k.str()), "unknown key");
       }
     }
-    const double f = r.checkNumber(from, key, lo, hi);
-    const double e = r.checkNumber(to, key, lo, hi);
-    const double s = r.checkNumber(step, key, 1e-9, 1e9);
+    const auto fv = r.checkNumber(from, key, lo, hi);
+    const auto ev = r.checkNumber(to, key, lo, hi);
+    const auto sv = r.checkNumber(step, key, 1e-9, 1e9);
+    if (!fv || !ev || !sv) return {};
+    const double f = *fv, e = *ev, s = *sv;
     if (e < f) r.fail(to, key, "'to' is below 'from'");
     const double count = std::floor((e - f) / s + 1e-9) + 1;
     if (count > 10000) r.fail(step, key, "more than 10000 values");
     for (int i = 0; i < static_cast<int>(count); ++i) values.push_back(f + s * i);
   } else {
-    values.push_back(r.checkNumber(n, key, lo, hi));
+    if (const auto v = r.checkNumber(n, key, lo, hi)) values.push_back(*v);
   }
   return values;
 }
@@ -252,6 +308,30 @@ int32_t keyCode(Reader& r, std::string_view key, const std::string& name) {
   r.fail(r.table().get(key), key, "unknown key name \"" + name + "\" (use \"U\" or \"LCtrl\")");
 }
 
+// The plug-in commands notches up to 7 and plans with TASC.ini's B7Dec.
+void vehicleWarnings(Reader& r, const VehicleModel& v, double folderB7Dec) {
+  if (v.brakeNotches < kPluginNotches) {
+    r.warn(r.table().get("brake_notches"), "brake_notches",
+           std::to_string(v.brakeNotches) +
+               " service notches, but the plug-in commands notches up "
+               "to " +
+               std::to_string(kPluginNotches) +
+               ": a notch the vehicle lacks acts here as the "
+               "emergency brake");
+  }
+  const double b7 = v.quarterDecel * 28.0;
+  if (std::fabs(b7 - folderB7Dec) > 1e-9 * std::max(1.0, folderB7Dec)) {
+    const char* key = r.has("quarter_decel") ? "quarter_decel" : "b7_decel";
+    r.warn(r.table().get(key), key,
+           "notch 7 of this vehicle gives " + Reader::fmt(b7) +
+               " km/h/s, but the plug-in plans "
+               "with B7Dec " +
+               Reader::fmt(folderB7Dec) +
+               " of TASC.ini: set B7Dec to the vehicle's "
+               "own deceleration");
+  }
+}
+
 void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
   v.brakeNotches = static_cast<int32_t>(r.integer("brake_notches", 1, 10).value_or(8));
   v.powerNotches = static_cast<int32_t>(r.integer("power_notches", 0, 20).value_or(5));
@@ -261,19 +341,21 @@ void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
     r.fail(r.table().get("quarter_decel"), "quarter_decel",
            "give b7_decel or quarter_decel, not both");
   v.quarterDecel = quarter ? *quarter : (b7 ? *b7 : folderB7Dec) / 28.0;
+  vehicleWarnings(r, v, folderB7Dec);
   v.emergencyDecel = r.number("emergency_decel", 0.01, 20, 4.5);
   v.brakeDeadTime = r.number("brake_dead_time", 0, 5, v.brakeDeadTime);
   v.brakeTimeConstant = r.number("brake_time_constant", 0, 10, v.brakeTimeConstant);
   if (const toml::node* n = r.get("power_accel")) {
     if (const auto* a = n->as_array()) {
-      for (const toml::node& e : *a)
-        v.powerAccel.push_back(r.checkNumber(&e, "power_accel", 0, 20));
+      for (const toml::node& e : *a) {
+        v.powerAccel.push_back(r.checkNumber(&e, "power_accel", 0, 20).value_or(0));
+      }
       if (static_cast<int32_t>(v.powerAccel.size()) != v.powerNotches) {
         r.fail(n, "power_accel",
                "needs one value per power notch (" + std::to_string(v.powerNotches) + ")");
       }
     } else {
-      const double top = r.checkNumber(n, "power_accel", 0, 20);
+      const double top = r.checkNumber(n, "power_accel", 0, 20).value_or(0);
       for (int32_t i = 1; i <= v.powerNotches; ++i)
         v.powerAccel.push_back(top * i / v.powerNotches);
     }
@@ -308,9 +390,16 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
   if (r.has("data")) {
     if (hasFields)
       r.fail(r.table().get("data"), "data", "give the data word whole or by its fields, not both");
-    b.data = static_cast<int32_t>(static_cast<uint32_t>(
-        static_cast<uint64_t>(*r.integer("data", -2147483648LL, 4294967295LL))));
+    const std::optional<int64_t> word = r.integer("data", -2147483648LL, 4294967295LL);
+    if (!word) r.fail(nullptr, "data", "no usable data word");
+    b.data = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*word)));
     b.how = "data word";
+    if (stopping && (static_cast<uint32_t>(b.data) >> 23) != 0) {
+      r.warn(r.table().get("data"), "data",
+             "data word " + std::to_string(*word) +
+                 " has bits above 22 set: the plug-in does not read them (fields: distance code "
+                 "0..63, formation 0..15, record 0..31, file 0..63, sub 0..3)");
+    }
   } else if (stopping) {
     const int32_t kind = b.type - 500;
     const std::optional<int64_t> code = r.integer("code", 0, 63);
@@ -344,7 +433,38 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
   return b;
 }
 
-DriverScript readDriver(Reader& r, const VehicleModel& v, const std::string& file) {
+// One scripted event: a handle move or a key held for a while.
+void readEvent(Reader& e, const VehicleModel& v, DriverScript& d) {
+  const std::size_t faultsBefore = e.faults().lines.size();
+  const int32_t at = toMs(e.required("at", 0, 86400));
+  int actions = 0;
+  if (const std::optional<std::string> key = e.string("key")) {
+    ++actions;
+    const int32_t vk = keyCode(e, "key", *key);
+    const int32_t hold = toMs(e.required("hold", 0.001, 86400));
+    d.events.push_back({at, DriverAction::KeyDown, vk});
+    d.events.push_back({at + hold, DriverAction::KeyUp, vk});
+  }
+  if (const auto rev = e.integer("reverser", -1, 1)) {
+    ++actions;
+    d.events.push_back({at, DriverAction::Reverser, static_cast<int32_t>(*rev)});
+  }
+  if (const auto p = e.integer("power", 0, v.powerNotches)) {
+    ++actions;
+    d.events.push_back({at, DriverAction::Power, static_cast<int32_t>(*p)});
+  }
+  if (const auto b = e.integer("brake", 0, v.brakeNotches + 1)) {
+    ++actions;
+    d.events.push_back({at, DriverAction::Brake, static_cast<int32_t>(*b)});
+  }
+  // A bad value was said already; the count would only repeat it.
+  if (actions != 1 && e.faults().lines.size() == faultsBefore) {
+    e.fail(nullptr, "", "an event needs exactly one of key (with hold), reverser, power, brake");
+  }
+  e.finish();
+}
+
+DriverScript readDriver(Reader& r, const VehicleModel& v) {
   DriverScript d;
   d.powerNotch = static_cast<int32_t>(r.integer("power_notch", 0, v.powerNotches).value_or(0));
   d.powerOffAt = r.number("power_off_at", -1e7, 1e7);
@@ -352,32 +472,8 @@ DriverScript readDriver(Reader& r, const VehicleModel& v, const std::string& fil
   if (const toml::array* events = r.tableArray("event")) {
     int index = 0;
     for (const toml::node& n : *events) {
-      Reader e(*n.as_table(), r.full("event[" + std::to_string(index++) + "]"), file);
-      const int32_t at = toMs(e.required("at", 0, 86400));
-      int actions = 0;
-      if (const std::optional<std::string> key = e.string("key")) {
-        ++actions;
-        const int32_t vk = keyCode(e, "key", *key);
-        const int32_t hold = toMs(e.required("hold", 0.001, 86400));
-        d.events.push_back({at, DriverAction::KeyDown, vk});
-        d.events.push_back({at + hold, DriverAction::KeyUp, vk});
-      }
-      if (const auto rev = e.integer("reverser", -1, 1)) {
-        ++actions;
-        d.events.push_back({at, DriverAction::Reverser, static_cast<int32_t>(*rev)});
-      }
-      if (const auto p = e.integer("power", 0, v.powerNotches)) {
-        ++actions;
-        d.events.push_back({at, DriverAction::Power, static_cast<int32_t>(*p)});
-      }
-      if (const auto b = e.integer("brake", 0, v.brakeNotches + 1)) {
-        ++actions;
-        d.events.push_back({at, DriverAction::Brake, static_cast<int32_t>(*b)});
-      }
-      if (actions != 1)
-        e.fail(nullptr, "",
-               "an event needs exactly one of key (with hold), reverser, power, brake");
-      e.finish();
+      Reader e(*n.as_table(), r.full("event[" + std::to_string(index++) + "]"), r.faults());
+      guarded([&] { readEvent(e, v, d); });
     }
   }
   std::stable_sort(d.events.begin(), d.events.end(),
@@ -392,8 +488,8 @@ void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
   if (const toml::array* beacons = t.tableArray("beacon")) {
     int index = 0;
     for (const toml::node& n : *beacons) {
-      Reader b(*n.as_table(), t.full("beacon[" + std::to_string(index++) + "]"), t.file());
-      s.beacons.push_back(readBeacon(b, s.stopPoint, folderFormation));
+      Reader b(*n.as_table(), t.full("beacon[" + std::to_string(index++) + "]"), t.faults());
+      guarded([&] { s.beacons.push_back(readBeacon(b, s.stopPoint, folderFormation)); });
     }
   }
   std::stable_sort(
@@ -420,6 +516,105 @@ void readRun(Reader& ru, Scenario& s) {
   ru.finish();
 }
 
+// Up to kMaxFaults lines, then how many more.
+std::string faultReport(const std::vector<std::string>& lines) {
+  constexpr std::size_t kMaxFaults = 20;
+  std::string out;
+  for (std::size_t i = 0; i < lines.size() && i < kMaxFaults; ++i) {
+    if (i > 0) out += '\n';
+    out += lines[i];
+  }
+  if (lines.size() > kMaxFaults) {
+    out += "\n... and " + std::to_string(lines.size() - kMaxFaults) + " more";
+  }
+  return out;
+}
+
+void readSweep(Reader& w, SweepAxes& sweep) {
+  sweep.initialSpeed = readAxis(w, "initial_speed", 0, 400);
+  sweep.brakeDeadTime = readAxis(w, "brake_dead_time", 0, 5);
+  sweep.brakeTimeConstant = readAxis(w, "brake_time_constant", 0, 10);
+  sweep.gradient = readAxis(w, "gradient", -100, 100);
+  sweep.receiverOffset = readAxis(w, "receiver_offset", -100, 500);
+  w.finish();
+}
+
+void readTrain(Reader& tr, Scenario& s) {
+  s.initialSpeed = tr.number("initial_speed", 0, 400, 0);
+  s.initialPosition = tr.number("initial_position", -1e7, 1e7, 0);
+  s.receiverOffset = tr.number("receiver_offset", -100, 500, 0);
+  tr.finish();
+}
+
+// The vehicle folder, absolute; a fault when it is no folder.
+void readVehicleFolder(Reader& r, const toml::table& root, Scenario& s) {
+  const std::optional<std::string> folder = r.string("vehicle_folder");
+  if (!folder) {
+    r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
+  }
+  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
+  s.vehicleFolder = fs::absolute(base / *folder).lexically_normal();
+  std::error_code ec;
+  if (!fs::is_directory(s.vehicleFolder, ec)) {
+    r.fail(root.get("vehicle_folder"), "vehicle_folder",
+           "no such folder: " + s.vehicleFolder.string());
+  }
+}
+
+// A stopping beacon sets the distance its code stands for when the receiver
+// passes it; the front is then stopPoint - position - receiverOffset away.
+void codedDistanceWarnings(const Scenario& s, Faults& faults) {
+  for (const BeaconSpec& b : s.beacons) {
+    if (b.type < 501 || b.type > 503) continue;
+    const double coded = beaconDistance(b.type - 500, decodeBeaconWord(b.data).distanceCode);
+    const double truth = s.stopPoint - b.position - s.receiverOffset;
+    if (std::fabs(coded - truth) <= kCodedDistanceTolerance) continue;
+    std::ostringstream out;
+    out << faults.file << ':' << b.line << ": beacon " << b.type << " at " << b.position
+        << " m: its code sets " << Reader::fmt(coded) << " m, but the front is "
+        << Reader::fmt(truth) << " m from the stopping point when the receiver passes it (" << b.how
+        << "): the train will stop " << Reader::fmt(std::fabs(coded - truth)) << " m "
+        << (coded > truth ? "past" : "short of") << " the point";
+    faults.warnings.push_back(out.str());
+  }
+}
+
+void readScenario(Reader& r, const toml::table& root, Scenario& s) {
+  s.name = r.string("name").value_or(s.file.stem().string());
+  readVehicleFolder(r, root, s);
+  const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
+  Faults& faults = r.faults();
+  const toml::table none;
+  const toml::table* vehicle = r.subTable("vehicle");
+  Reader v(vehicle ? *vehicle : none, "vehicle", faults);
+  guarded([&] { readVehicle(v, s.vehicle, folderSettings.b7Dec); });
+  const toml::table* track = r.subTable("track");
+  if (!track) r.note(nullptr, "track", "missing (stop_point and the beacons)");
+  Reader t(track ? *track : none, "track", faults);
+  if (track) guarded([&] { readTrack(t, s, folderSettings.formationId); });
+  if (const toml::table* train = r.subTable("train")) {
+    Reader tr(*train, "train", faults);
+    guarded([&] { readTrain(tr, s); });
+  }
+  if (track && s.initialPosition >= s.stopPoint) {
+    r.note(nullptr, "train.initial_position", "must lie before track.stop_point");
+  }
+  codedDistanceWarnings(s, faults);
+  if (const toml::table* run = r.subTable("run")) {
+    Reader ru(*run, "run", faults);
+    guarded([&] { readRun(ru, s); });
+  }
+  if (const toml::table* driver = r.subTable("driver")) {
+    Reader d(*driver, "driver", faults);
+    guarded([&] { s.driver = readDriver(d, s.vehicle); });
+  }
+  if (const toml::table* sweep = r.subTable("sweep")) {
+    Reader w(*sweep, "sweep", faults);
+    guarded([&] { readSweep(w, s.sweep); });
+  }
+  r.finish();
+}
+
 }  // namespace
 
 Scenario parseScenario(std::string_view text, const fs::path& file) {
@@ -436,62 +631,11 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
 
   Scenario s;
   s.file = file;
-  Reader r(root, "", fileName);
-  s.name = r.string("name").value_or(file.stem().string());
-
-  const std::optional<std::string> folder = r.string("vehicle_folder");
-  if (!folder)
-    r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
-  const fs::path base = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  s.vehicleFolder = fs::absolute(base / *folder).lexically_normal();
-  std::error_code ec;
-  if (!fs::is_directory(s.vehicleFolder, ec)) {
-    r.fail(root.get("vehicle_folder"), "vehicle_folder",
-           "no such folder: " + s.vehicleFolder.string());
-  }
-  const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
-
-  const toml::table none;
-  const toml::table* vehicle = r.subTable("vehicle");
-  Reader v(vehicle ? *vehicle : none, "vehicle", fileName);
-  readVehicle(v, s.vehicle, folderSettings.b7Dec);
-
-  const toml::table* track = r.subTable("track");
-  if (!track) r.fail(nullptr, "track", "missing (stop_point and the beacons)");
-  Reader t(*track, "track", fileName);
-  readTrack(t, s, folderSettings.formationId);
-
-  if (const toml::table* train = r.subTable("train")) {
-    Reader tr(*train, "train", fileName);
-    s.initialSpeed = tr.number("initial_speed", 0, 400, 0);
-    s.initialPosition = tr.number("initial_position", -1e7, 1e7, 0);
-    s.receiverOffset = tr.number("receiver_offset", -100, 500, 0);
-    tr.finish();
-  }
-  if (s.initialPosition >= s.stopPoint) {
-    r.fail(nullptr, "train.initial_position", "must lie before track.stop_point");
-  }
-
-  if (const toml::table* run = r.subTable("run")) {
-    Reader ru(*run, "run", fileName);
-    readRun(ru, s);
-  }
-
-  if (const toml::table* driver = r.subTable("driver")) {
-    Reader d(*driver, "driver", fileName);
-    s.driver = readDriver(d, s.vehicle, fileName);
-  }
-
-  if (const toml::table* sweep = r.subTable("sweep")) {
-    Reader w(*sweep, "sweep", fileName);
-    s.sweep.initialSpeed = readAxis(w, "initial_speed", 0, 400);
-    s.sweep.brakeDeadTime = readAxis(w, "brake_dead_time", 0, 5);
-    s.sweep.brakeTimeConstant = readAxis(w, "brake_time_constant", 0, 10);
-    s.sweep.gradient = readAxis(w, "gradient", -100, 100);
-    s.sweep.receiverOffset = readAxis(w, "receiver_offset", -100, 500);
-    w.finish();
-  }
-  r.finish();
+  Faults faults{fileName, {}, {}};
+  Reader r(root, "", faults);
+  guarded([&] { readScenario(r, root, s); });
+  if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
+  s.warnings = std::move(faults.warnings);
   return s;
 }
 

@@ -72,9 +72,13 @@ struct Scenario {
   double settleTime = 3;     // s standing before the run ends
   double overrunLimit = 50;  // m past the stopping point that end the run
   SweepAxes sweep;
+  // What the plug-in will take otherwise than the file may mean:
+  // "file:line[:column]: text", in file order.
+  std::vector<std::string> warnings;
 };
 
-// A scenario file that cannot be used. what() names file, line and key.
+// A scenario file that cannot be used. what() names file, line, column and
+// key of every fault found (up to 20), one per line.
 class ScenarioError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check.h"
 #include "cli/cli.h"
 #include "platform/host_loader.h"
 #include "platform/tool_system.h"
@@ -78,7 +79,8 @@ int runSingle(const Options& o, const Scenario& s) {
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const RunResult r = runStop(host, s, &trace);
-  if (!o.quiet) std::fputs(formatSummary(s, r).c_str(), stdout);
+  const check::Report folder = check::checkFolder(s.vehicleFolder.string());
+  if (!o.quiet) std::fputs(formatSummary(s, r, &folder).c_str(), stdout);
   std::error_code ec;
   if ((!o.noTrace && !o.trace) || (!o.noChart && !o.chart)) fs::create_directories(o.outDir, ec);
   if (!o.noTrace) {
@@ -113,18 +115,18 @@ int runMatrix(const Options& o, const Scenario& s) {
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
+    std::fputs(folderLines(s, check::checkFolder(s.vehicleFolder.string())).c_str(), stdout);
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
   }
+  // The table is the sweep's result: written with or without --no-trace.
   std::error_code ec;
   if (!o.trace) fs::create_directories(o.outDir, ec);
   const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
-  if (!o.noTrace) {
-    if (!writeText(p, sweepCsv(outcomes))) {
-      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
-      return cli::kExitFailed;
-    }
-    if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
+  if (!writeText(p, sweepCsv(outcomes))) {
+    std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+    return cli::kExitFailed;
   }
+  if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
   return cli::kExitOk;
 }
 
@@ -178,8 +180,10 @@ void addSimCommand(CLI::App& tasc, int& status) {
   sim->add_option("--plugin", o->plugin,
                   "plug-in module (default: the one beside tasc or of its build)");
   sim->add_option("--out", o->outDir, "output folder (default: tasc-sim-out)");
-  sim->add_option("--trace", o->trace, "trace CSV (default: OUT/NAME.trace.csv)");
-  sim->add_flag("--no-trace", o->noTrace, "write no trace");
+  sim->add_option(
+      "--trace", o->trace,
+      "trace CSV (default: OUT/NAME.trace.csv); of a sweep: its table (OUT/NAME.sweep.csv)");
+  sim->add_flag("--no-trace", o->noTrace, "write no trace (a sweep still writes its table)");
   sim->add_option("--chart", o->chart, "SVG chart (default: OUT/NAME.svg)");
   sim->add_flag("--no-chart", o->noChart, "write no chart");
   sim->add_option("--speeds", o->speeds, "sweep initial speeds, km/h (a,b,c or from:to:step)");

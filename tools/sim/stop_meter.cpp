@@ -50,8 +50,29 @@ void StopMeter::beaconPassed(const BeaconPass& pass) {
   result_.beacons.push_back(pass);
 }
 
+void StopMeter::beaconLamps(int32_t loaded, int32_t own) {
+  for (BeaconPass& b : result_.beacons) {
+    if (b.lamp >= 0) continue;
+    b.lamp = loaded;
+    b.ownLamp = own;
+  }
+}
+
+void StopMeter::disagreement(int32_t nowMs) {
+  if (result_.disagreements++ == 0) result_.firstDisagreeMs = nowMs;
+}
+
+void StopMeter::powerCut(double position) {
+  if (std::isnan(result_.powerCutPosition)) result_.powerCutPosition = position;
+}
+
 void StopMeter::frame(const MeterFrame& f, const TascController& plugin) {
   RunResult& r = result_;
+  if (f.commanded > r.peakCommanded) {
+    r.peakCommanded = f.commanded;
+    r.peakSentNotch = f.sent.brake;
+  }
+  if (f.beyond) ++r.framesBeyond;
   const bool moving = f.speed > 0.0;
   if (f.frame > 0 && f.command != previousCommand_ && r.firstBeaconMs >= 0 && !r.stopped) {
     ++r.brakeChanges;
@@ -97,6 +118,7 @@ RunResult StopMeter::finish(const TascController& plugin, int32_t endMs, double 
   r.stopError = stopError;
   r.stopPosition = stopPosition;
   r.endReason = std::move(endReason);
+  r.formationId = plugin.formationId;
   if (!r.stopped) {
     r.verdict = Verdict::DidNotStop;
   } else if (plugin.stopResult != StopResult::None) {

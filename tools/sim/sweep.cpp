@@ -155,17 +155,18 @@ std::string sweepCsv(const std::vector<SweepOutcome>& outcomes) {
   std::string out =
       "initial_speed_kmh,brake_dead_time_s,brake_time_constant_s,gradient_permille,"
       "receiver_offset_m,stopped,stop_error_m,verdict,plugin_distance_m,time_from_beacon_s,"
-      "brake_changes,peak_decel_kmhps,peak_jerk_kmhps2\n";
+      "brake_changes,peak_decel_kmhps,peak_jerk_kmhps2,frames_beyond_vehicle\n";
   char line[320];
   for (const SweepOutcome& o : outcomes) {
     const SweepCase& c = o.sweepCase;
     const RunResult& r = o.result;
     const double fromBeacon =
         r.firstBeaconMs >= 0 && r.stopMs >= 0 ? (r.stopMs - r.firstBeaconMs) / 1000.0 : 0.0;
-    std::snprintf(line, sizeof line, "%.3f,%.3f,%.3f,%.3f,%.3f,%d,%.4f,%s,%.4f,%.3f,%d,%.4f,%.4f\n",
-                  c.initialSpeed, c.brakeDeadTime, c.brakeTimeConstant, c.gradient,
-                  c.receiverOffset, r.stopped ? 1 : 0, r.stopError, verdictName(r.verdict),
-                  r.pluginDistanceAtStop, fromBeacon, r.brakeChanges, r.peakDecel, r.peakJerk);
+    std::snprintf(line, sizeof line,
+                  "%.3f,%.3f,%.3f,%.3f,%.3f,%d,%.4f,%s,%.4f,%.3f,%d,%.4f,%.4f,%d\n", c.initialSpeed,
+                  c.brakeDeadTime, c.brakeTimeConstant, c.gradient, c.receiverOffset,
+                  r.stopped ? 1 : 0, r.stopError, verdictName(r.verdict), r.pluginDistanceAtStop,
+                  fromBeacon, r.brakeChanges, r.peakDecel, r.peakJerk, r.framesBeyond);
     out += line;
   }
   return out;

@@ -8,7 +8,9 @@
 #include "cli/cli.h"
 #include "sim/sim_command.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   CLI::App app{"tasc: simulate stops through the TASC plug-in and check its files", "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
@@ -21,8 +23,18 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? tasc::cli::kExitOk : tasc::cli::kExitBadInput;
-  } catch (const std::exception& e) {
-    return tasc::cli::usageFailure(e.what());
   }
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {
+    return tasc::cli::usageFailure(e.what());
+  } catch (...) {
+    return tasc::cli::usageFailure("unexpected error");
+  }
 }
