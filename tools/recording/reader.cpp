@@ -149,7 +149,7 @@ bool Parser::fileRow(Fields& f) {
   if (!int32Field(f, file.index, "file index")) return false;
   int64_t bytes = 0;
   if (!f.next(size) || !parseInt64(size, bytes) || bytes < -1 ||
-      bytes > static_cast<int64_t>(std::size_t{1} << 40)) {
+      bytes > (int64_t{1} << 40)) {
     return fail("file size is not a number of bytes (or -1)");
   }
   if (!textField(f, file.name, "the file name")) return false;
