@@ -5,6 +5,11 @@
 #include <cstring>
 
 namespace tasc::recording {
+
+char* putLongInt(char* p, int64_t value) noexcept {
+  return std::to_chars(p, p + kMaxFieldChars, value).ptr;
+}
+
 namespace {
 
 struct EventInfo {
@@ -31,7 +36,6 @@ constexpr std::array<EventInfo, kEventKindCount> kEvents = {{
 constexpr std::array<const char*, 4> kEndReasons = {"next_initialize", "dispose", "detach",
                                                     "size_cap"};
 
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 char* putHexBits(char* p, uint64_t bits, int digits) noexcept {
   *p++ = 'x';
@@ -94,15 +98,6 @@ std::optional<EndReason> endReasonFromName(std::string_view name) {
     if (name == kEndReasons[i]) return static_cast<EndReason>(i);
   }
   return std::nullopt;
-}
-
-char* putInt(char* p, int64_t value) noexcept {
-  return std::to_chars(p, p + kMaxFieldChars, value).ptr;
-}
-
-char* putHex32(char* p, uint32_t value) noexcept {
-  for (int i = 7; i >= 0; --i) *p++ = kHexDigits[(value >> (4 * i)) & 0xf];
-  return p;
 }
 
 char* putDouble(char* p, double value) noexcept {

@@ -80,8 +80,26 @@ struct EventRow {
 // Field text. Each put function writes at p (room for kMaxFieldChars) and
 // returns the end; no allocation.
 inline constexpr std::size_t kMaxFieldChars = 32;
-char* putInt(char* p, int64_t value) noexcept;
-char* putHex32(char* p, uint32_t value) noexcept;  // 8 lower-case hex digits
+char* putLongInt(char* p, int64_t value) noexcept;
+inline char* putInt(char* p, int64_t value) noexcept {
+  // Notches, flags and lamps are small: one or two digits without the
+  // general conversion.
+  if (value >= 0 && value < 100) {
+    if (value >= 10) *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
+    return p;
+  }
+  return putLongInt(p, value);
+}
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+// 8 lower-case hex digits.
+inline char* putHex32(char* p, uint32_t value) noexcept {
+  for (int i = 7; i >= 0; --i) {
+    p[i] = kHexDigits[value & 0xf];
+    value >>= 4;
+  }
+  return p + 8;
+}
 // The shortest text that reads back to the same value; a value that is not
 // finite as 'x' and its raw bits in hex (16 or 8 digits), so that even the
 // payload of a NaN survives.
