@@ -214,6 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"FileCutShort", kHead + "file,list,0,9,x\ndata,abc\n" + kFrame, false, 4,
                 "lacks 6 bytes", 0},
         BadCase{"RowAfterEnd", kHead + "end,dispose\n" + kFrame, false, 3, "after the end row", 0},
+        BadCase{"HeaderTwice", kHead + "plugin_state,absent,x\nplugin_state,loaded\n", false, 3,
+                "a second 'plugin_state' row", 0},
         BadCase{"UnknownEvent", kHead + "event,jump,1\n", false, 2, "unknown event 'jump'", 0},
         BadCase{"EndsMidLine", kHead + kFrame + kFrame + "frame,1.5,50,10", true, 3,
                 "ends mid-line", 2},

@@ -69,6 +69,7 @@ class Parser {
   ReadResult& r_;
   Recording& rec_ = r_.recording;
   int64_t fileBytesLeft_ = 0;  // data still due for the last file row
+  uint32_t headerSeen_ = 0;    // header rows read, one bit each
   std::string scratch_;
 };
 
@@ -110,6 +111,14 @@ bool Parser::row(std::string_view line) {
 }
 
 bool Parser::header(std::string_view key, Fields& f) {
+  // Each header row stands once: a second one would contradict the first.
+  static constexpr std::array<std::string_view, 7> kKeys = {
+      "recorder", "plugin", "started", "plugin_state", "version", "vehicle", "initialize"};
+  for (std::size_t i = 0; i < kKeys.size(); ++i) {
+    if (key != kKeys[i]) continue;
+    if (headerSeen_ & (1u << i)) return fail("a second '" + std::string(key) + "' row");
+    headerSeen_ |= 1u << i;
+  }
   if (key == "recorder") return textField(f, rec_.recorderPath, "the recorder's path");
   if (key == "plugin") return textField(f, rec_.pluginPath, "the plug-in's path");
   if (key == "started") return textField(f, rec_.started, "the start time");
