@@ -62,7 +62,9 @@ class Loaded {
   Loaded(const Loaded&) = delete;
   Loaded& operator=(const Loaded&) = delete;
 
-  bool ready() const { return api_.Initialize && api_.Elapse && api_.SetVehicleSpec && api_.SetBrake; }
+  bool ready() const {
+    return api_.Initialize && api_.Elapse && api_.SetVehicleSpec && api_.SetBrake;
+  }
   // A new run, the last run's recording removed.
   void startRun() {
     std::error_code ec;

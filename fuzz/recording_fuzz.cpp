@@ -2,9 +2,9 @@
 // input and a line within it; an accepted recording, written again with the
 // writer and read back, gives the same header, files, frames and events, bit
 // for bit.
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,10 +70,11 @@ std::string rewrite(const Recording& r) {
 }
 
 bool sameFrame(const FrameRow& a, const FrameRow& b) {
-  return std::memcmp(&a.location, &b.location, sizeof a.location) == 0 &&
-         std::memcmp(&a.speed, &b.speed, sizeof a.speed) == 0 && a.timeMs == b.timeMs &&
-         a.reserved == b.reserved && a.stepMs == b.stepMs && a.driver == b.driver &&
-         a.handles == b.handles && a.hasPanel == b.hasPanel && a.panel == b.panel;
+  return std::bit_cast<uint64_t>(a.location) == std::bit_cast<uint64_t>(b.location) &&
+         std::bit_cast<uint32_t>(a.speed) == std::bit_cast<uint32_t>(b.speed) &&
+         a.timeMs == b.timeMs && a.reserved == b.reserved && a.stepMs == b.stepMs &&
+         a.driver == b.driver && a.handles == b.handles && a.hasPanel == b.hasPanel &&
+         a.panel == b.panel;
 }
 
 void checkSame(const Recording& a, const Recording& b) {
@@ -92,8 +93,9 @@ void checkSame(const Recording& a, const Recording& b) {
   for (std::size_t i = 0; i < a.events.size(); ++i) {
     const EventRow& x = a.events[i].row;
     const EventRow& y = b.events[i].row;
-    check(x.kind == y.kind && x.args == y.args && a.events[i].framesBefore == b.events[i].framesBefore);
-    check(std::memcmp(&x.distance, &y.distance, sizeof x.distance) == 0);
+    check(x.kind == y.kind && x.args == y.args &&
+          a.events[i].framesBefore == b.events[i].framesBefore);
+    check(std::bit_cast<uint32_t>(x.distance) == std::bit_cast<uint32_t>(y.distance));
   }
 }
 

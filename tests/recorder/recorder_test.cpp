@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -81,7 +81,9 @@ std::vector<Seen> drive(LoadedPlugin& p) {
 // A vehicle folder with the example's files.
 class Recorder : public ::testing::Test {
  protected:
-  void SetUp() override { fs::copy(TASC_SOURCE_DIR "/examples/vehicle", folder.path(), fs::copy_options::recursive); }
+  void SetUp() override {
+    fs::copy(TASC_SOURCE_DIR "/examples/vehicle", folder.path(), fs::copy_options::recursive);
+  }
 
   // The recorder and the plug-in beside it, loaded from the folder.
   LoadedPlugin& loadRecorder(bool withPlugin = true) {
@@ -117,9 +119,8 @@ TEST_F(Recorder, HostSeesTheSameFramesBitForBit) {
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == expected[i]) << "frame " << i;
   // The plug-in did command: the comparison is not between two idle modules.
-  EXPECT_TRUE(std::any_of(got.begin(), got.end(), [](const Seen& s) {
-    return s.handles.constantSpeed == 2;
-  }));
+  EXPECT_TRUE(std::any_of(got.begin(), got.end(),
+                          [](const Seen& s) { return s.handles.constantSpeed == 2; }));
 
   // One recording per run, each whole, the frames as the host passed them.
   const std::vector<fs::path> files = recordings();
@@ -295,7 +296,8 @@ TEST_F(Recorder, ShortRunMatchesTheGoldenRecording) {
   const fs::path golden = TASC_RECORDER_GOLDEN_DIR "/short-run.csv";
   if (std::getenv("TASC_UPDATE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary) << text;
   std::ifstream want(golden, std::ios::binary);
-  EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(want), std::istreambuf_iterator<char>()));
+  EXPECT_EQ(text,
+            std::string(std::istreambuf_iterator<char>(want), std::istreambuf_iterator<char>()));
 }
 
 }  // namespace

@@ -41,7 +41,8 @@ TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord v) {
   const auto& p = rec::plugin();
   if (p.SetVehicleSpec) p.SetVehicleSpec(v);
   rec::noteVehicle(v);
-  rec::recordEvent(EventKind::Vehicle, {v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch, v.cars});
+  rec::recordEvent(EventKind::Vehicle,
+                   {v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch, v.cars});
 }
 
 // Start of a run: a new recording, whose header holds the files the plug-in

@@ -128,8 +128,8 @@ std::string loadPlugin(const std::string& path, PluginApi& api) {
   bind(bound.SetBeaconData, "SetBeaconData");
   if (missing != nullptr) return std::string("the plug-in lacks the export ") + missing;
   // Optional: only POSIX modules have it.
-  bound.SetKeyState = reinterpret_cast<decltype(bound.SetKeyState)>(
-      os::findExport(module, "SetKeyState"));
+  bound.SetKeyState =
+      reinterpret_cast<decltype(bound.SetKeyState)>(os::findExport(module, "SetKeyState"));
   api = bound;
   return {};
 }

@@ -36,7 +36,6 @@ constexpr std::array<EventInfo, kEventKindCount> kEvents = {{
 constexpr std::array<const char*, 4> kEndReasons = {"next_initialize", "dispose", "detach",
                                                     "size_cap"};
 
-
 char* putHexBits(char* p, uint64_t bits, int digits) noexcept {
   *p++ = 'x';
   for (int i = digits - 1; i >= 0; --i) *p++ = kHexDigits[(bits >> (4 * i)) & 0xf];

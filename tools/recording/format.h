@@ -25,20 +25,20 @@ inline constexpr std::uint64_t kDefaultSizeCap = std::uint64_t{256} << 20;
 
 // Export calls other than Elapse and Initialize, recorded in call order.
 enum class EventKind : uint8_t {
-  Load,         // no argument
-  Version,      // the answer of GetPluginVersion
-  Vehicle,      // SetVehicleSpec: brake notches, power notches, ATS notch, B67 notch, cars
-  Power,        // SetPower: notch
-  Brake,        // SetBrake: notch
-  Reverser,     // SetReverser: -1, 0, 1
-  KeyDown,      // key index
-  KeyUp,        // key index
-  Horn,         // horn index
-  DoorOpen,     // no argument
-  DoorClose,    // no argument
-  Signal,       // signal aspect
-  Beacon,       // type, signal, distance (32-bit float), data word
-  KeyState,     // POSIX only: virtual-key code, down (0/1)
+  Load,       // no argument
+  Version,    // the answer of GetPluginVersion
+  Vehicle,    // SetVehicleSpec: brake notches, power notches, ATS notch, B67 notch, cars
+  Power,      // SetPower: notch
+  Brake,      // SetBrake: notch
+  Reverser,   // SetReverser: -1, 0, 1
+  KeyDown,    // key index
+  KeyUp,      // key index
+  Horn,       // horn index
+  DoorOpen,   // no argument
+  DoorClose,  // no argument
+  Signal,     // signal aspect
+  Beacon,     // type, signal, distance (32-bit float), data word
+  KeyState,   // POSIX only: virtual-key code, down (0/1)
 };
 inline constexpr int kEventKindCount = 14;
 const char* eventKindName(EventKind kind);

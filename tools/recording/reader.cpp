@@ -76,8 +76,9 @@ class Parser {
 bool Parser::int32Field(Fields& f, int32_t& v, const char* what) {
   std::string_view text;
   if (!f.next(text)) return fail(std::string("missing field ") + what);
-  if (!parseInt32(text, v)) return fail(std::string(what) + " is not an integer: '" +
-                                        std::string(text.substr(0, 40)) + "'");
+  if (!parseInt32(text, v))
+    return fail(std::string(what) + " is not an integer: '" + std::string(text.substr(0, 40)) +
+                "'");
   return true;
 }
 
@@ -90,8 +91,8 @@ bool Parser::textField(Fields& f, std::string& out, const char* what) {
 
 bool Parser::openFileComplete() {
   if (fileBytesLeft_ == 0) return true;
-  return fail("the copy of " + rec_.files.back().name + " lacks " +
-              std::to_string(fileBytesLeft_) + " bytes");
+  return fail("the copy of " + rec_.files.back().name + " lacks " + std::to_string(fileBytesLeft_) +
+              " bytes");
 }
 
 bool Parser::row(std::string_view line) {
@@ -157,8 +158,7 @@ bool Parser::fileRow(Fields& f) {
   }
   if (!int32Field(f, file.index, "file index")) return false;
   int64_t bytes = 0;
-  if (!f.next(size) || !parseInt64(size, bytes) || bytes < -1 ||
-      bytes > (int64_t{1} << 40)) {
+  if (!f.next(size) || !parseInt64(size, bytes) || bytes < -1 || bytes > (int64_t{1} << 40)) {
     return fail("file size is not a number of bytes (or -1)");
   }
   if (!textField(f, file.name, "the file name")) return false;
@@ -225,7 +225,8 @@ bool Parser::eventRow(Fields& f) {
     }
     if (!int32Field(f, e.row.args[static_cast<std::size_t>(i)], "event argument")) return false;
   }
-  if (!f.done()) return fail(std::string("too many fields in a ") + eventKindName(*kind) + " event");
+  if (!f.done())
+    return fail(std::string("too many fields in a ") + eventKindName(*kind) + " event");
   rec_.events.push_back(e);
   return true;
 }

@@ -20,7 +20,7 @@ namespace tasc::recording {
 
 // A file beside the plug-in as it was at Initialize.
 struct CopiedFile {
-  std::string role;  // "settings" (TASC.ini), "list" (csvPath.ini) or "param"
+  std::string role;   // "settings" (TASC.ini), "list" (csvPath.ini) or "param"
   int32_t index = 0;  // entry of the list for a parameter file, else 0
   std::string name;   // the path, or for a parameter file the list's entry
   bool present = false;
