@@ -195,6 +195,14 @@ INSTANTIATE_TEST_SUITE_P(
                       AbsentCase{"LacksAnExport", nullptr, true, "lacks the export Dispose"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(Recorder, OnlyTheEntryPointsLeaveTheModule) {
+  LoadedPlugin& p = loadRecorder();
+  EXPECT_NE(p.symbol("SetKeyState"), nullptr);
+  // Inline parts of the standard library must not leave it either.
+  EXPECT_EQ(p.symbol("_ZZNSt8__detail18__to_chars_10_implImEEvPcjT_E8__digits"), nullptr);
+  EXPECT_EQ(p.symbol("_ZN4tasc8recorder6attachEv"), nullptr);
+}
+
 TEST_F(Recorder, PluginNamedInTheSettingsFileIsLoaded) {
   fs::copy_file(pluginModulePath(), folder.path() / "other.so");
   folder.write("TASCRec.ini", "[Recorder]\nPlugin=other.so\n");

@@ -278,6 +278,7 @@ void startRun(int32_t mode) noexcept {
   State& s = g_state;
   closeRecording(recording::EndReason::NextInitialize);
   s.driver = {s.vehicleKnown ? s.vehicle.brakeNotches : 0, 0, 1};
+  s.keys = {};  // a key held at the start shows as pressed in the first frame
   s.flushClockSet = false;
   if (s.folder[0] == '\0') return;  // nowhere to put it
   try {
@@ -298,6 +299,7 @@ void endRun() noexcept {
 
 void pollKeys() noexcept {
   if constexpr (os::kPollsKeys) {
+    if (!g_writer.active()) return;
     constexpr std::array<int32_t, 2> kKeys{kKeyU, kKeyLeftCtrl};
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
       const bool down = os::keyDown(kKeys[i]);
