@@ -19,6 +19,7 @@
 #include "platform/host_loader.h"
 #include "plugin/host_records.h"
 #include "plugin/plugin_api.h"
+#include "recording/reader.h"
 #include "recording/writer.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
@@ -145,9 +146,43 @@ void BM_FormatFrameRow(benchmark::State& state) {
   }
 }
 
+// The reader over a two-hour recording at 60 frames/s (432,000 frames and a
+// beacon every 1,000 frames), from memory.
+void BM_ReadTwoHourRecording(benchmark::State& state) {
+  struct StringSink final : tasc::recording::Sink {
+    bool write(const char* data, std::size_t size) noexcept override {
+      text.append(data, size);
+      return true;
+    }
+    std::string text;
+  } sink;
+  static std::array<char, std::size_t{256} << 10> buffer{};
+  tasc::recording::Writer writer(buffer);
+  writer.start(sink, UINT64_MAX);
+  tasc::recording::FrameRow row;
+  row.speed = 60.0f;
+  row.reserved = {0x43dc4000, 0x44430000, 0x43f50000, 0x43a50000, 0x43160000, 0xc1480000};
+  row.hasPanel = true;
+  constexpr int kTwoHours = 432000;
+  for (int i = 0; i < kTwoHours; ++i) {
+    row.timeMs += kFrameMs;
+    row.location += 0.2666;
+    row.speed -= 0.0001f;
+    writer.frame(row);
+    if (i % 1000 == 0) writer.event({tasc::recording::EventKind::Beacon, {503, 0, 64}, 0.0f});
+  }
+  writer.end(tasc::recording::EndReason::Dispose);
+  for (auto _ : state) {
+    const tasc::recording::ReadResult r = tasc::recording::readRecording(sink.text, "bench");
+    if (!r.ok || r.recording.frames.size() != kTwoHours) state.SkipWithError("not read whole");
+  }
+  state.counters["MB"] = static_cast<double>(sink.text.size()) / 1e6;
+}
+
 BENCHMARK(BM_ElapsePluginAlone)->Iterations(kFrames);
 BENCHMARK(BM_ElapseThroughRecorder)->Iterations(kFrames);
 BENCHMARK(BM_FormatFrameRow)->Iterations(kFrames);
+BENCHMARK(BM_ReadTwoHourRecording)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
