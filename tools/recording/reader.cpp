@@ -3,7 +3,6 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
-#include <sstream>
 
 namespace tasc::recording {
 namespace {
