@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 
 #include "plugin/host_records.h"
@@ -71,6 +72,39 @@ TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
     if (speed < 0.0f) speed = 0.0f;
   }
   EXPECT_EQ(g_allocations.load() - before, 0);
+}
+
+// The recording module in front of the plug-in: its frames and events only
+// append to a fixed buffer, which goes to disk once per second of host time.
+TEST(NoAllocation, RecorderFramesAndEvents) {
+  test::TempFolder folder;
+  std::filesystem::copy_file(test::pluginModulePath(), folder.path() / "TASC.so");
+  test::LoadedPlugin recorder(folder.path(), "TASCRec.so", test::recorderModulePath());
+  ASSERT_TRUE(recorder.loaded());
+  const PluginApi& api = recorder.api();
+  api.SetVehicleSpec(VehicleSpecRecord{8, 5, 0, 0, 6});
+  long before = g_allocations.load();
+  api.Initialize(0);  // opens the recording: allocates
+  ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
+  api.SetBrake(0);
+  before = g_allocations.load();
+  int32_t time = 0;
+  float speed = 60.0f;
+  for (int i = 0; i < 3000; ++i) {
+    time += 16;
+    if (i == 10) api.SetBeaconData(BeaconRecord{503, 0, 0.0f, 1 << 6});
+    if (i == 400) api.SetBeaconData(BeaconRecord{502, 0, 0.0f, 1 << 6});
+    if (i % 100 == 0) api.SetKeyState(0x55, i % 200 == 0 ? 1 : 0);
+    if (i == 700) api.HornBlow(1);
+    const HandleRecord h = recorder.frame(speed, time);
+    if (h.constantSpeed == 2) speed -= 0.01f * static_cast<float>(h.brake);
+    if (speed < 0.0f) speed = 0.0f;
+  }
+  EXPECT_EQ(g_allocations.load() - before, 0);
+  api.Dispose();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "records"),
+                          std::filesystem::directory_iterator{}),
+            1);
 }
 
 }  // namespace

@@ -33,10 +33,17 @@ fs::path TempFolder::write(std::string_view relative, std::string_view content) 
   return target;
 }
 
-LoadedPlugin::LoadedPlugin(const fs::path& folder, std::string_view relative) {
+const char* pluginModulePath() {
+  return TASC_MODULE_PATH;
+}
+const char* recorderModulePath() {
+  return TASC_RECORDER_PATH;
+}
+
+LoadedPlugin::LoadedPlugin(const fs::path& folder, std::string_view relative, const char* source) {
   const fs::path target = folder / fs::path(std::string(relative));
   fs::create_directories(target.parent_path());
-  fs::copy_file(TASC_MODULE_PATH, target, fs::copy_options::overwrite_existing);
+  fs::copy_file(source ? source : TASC_MODULE_PATH, target, fs::copy_options::overwrite_existing);
   handle_ = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
     ADD_FAILURE() << "dlopen " << target << ": " << ::dlerror();

@@ -35,9 +35,11 @@ class TempFolder {
 // sub-folder) and loaded from there.
 class LoadedPlugin {
  public:
-  // Copies the module to folder/relative (e.g. "TASC.so" or "bin/TASC.so") and
-  // loads the copy. Fails the current test when it does not load.
-  explicit LoadedPlugin(const std::filesystem::path& folder, std::string_view relative = "TASC.so");
+  // Copies the module (the built plug-in unless `source` names another) to
+  // folder/relative (e.g. "TASC.so" or "bin/TASC.so") and loads the copy.
+  // Fails the current test when it does not load.
+  explicit LoadedPlugin(const std::filesystem::path& folder, std::string_view relative = "TASC.so",
+                        const char* source = nullptr);
   ~LoadedPlugin();
   LoadedPlugin(const LoadedPlugin&) = delete;
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
@@ -59,6 +61,10 @@ class LoadedPlugin {
   int32_t panel_[256] = {};
   int32_t sound_[256] = {};
 };
+
+// The built modules: the plug-in and the recording module.
+const char* pluginModulePath();
+const char* recorderModulePath();
 
 // A vehicle state record with the given speed and time, other fields zero.
 VehicleStateRecord makeState(float speedKmh, int32_t timeMs);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# check_dll.sh BUILD_DIR: the DLL exports the sixteen entry points under their
-# plain names and nothing else, imports only system DLLs, and (32-bit) the
-# plug-in's own code does no x87 arithmetic.
+# check_dll.sh BUILD_DIR [DLL]: the DLL (TASC.dll, or DLL relative to
+# BUILD_DIR, e.g. tools/recorder/TASCRec.dll) exports the sixteen entry points
+# under their plain names and nothing else, imports only system DLLs, and
+# (32-bit) the plug-in's own code does no x87 arithmetic.
 set -euo pipefail
-dll="$1/TASC.dll"
+dll="$1/${2:-TASC.dll}"
 status=0
 want="Dispose DoorClose DoorOpen Elapse GetPluginVersion HornBlow Initialize KeyDown KeyUp Load SetBeaconData SetBrake SetPower SetReverser SetSignal SetVehicleSpec"
 got=$(objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $3}' | sort | tr '\n' ' ' | sed 's/ $//')

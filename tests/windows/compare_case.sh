@@ -20,6 +20,11 @@
 #                   run on every file of the vehicle folder's profile/ folder
 #   sentinel        the frames must change when csvPath.ini is removed, which
 #                   shows that the parameter files were read
+#   recorder        a call script's path relative to the source tree: each
+#                   build runs it with its plug-in alone and through its
+#                   recording module (TASCRec) with the plug-in beside it, in
+#                   copies of examples/vehicle; the frames must not differ,
+#                   and the recordings' rows must match across the builds
 #   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
@@ -84,16 +89,43 @@ prepare() {
   fi
 }
 
-run_host() {  # FLAVOUR MODULE_DIR > output
-  local flavour=$1 dir=$2
+run_host() {  # FLAVOUR MODULE_DIR [SCRIPT [MODULE]] > output
+  local flavour=$1 dir=$2 script=${3:-$case_dir/script} module=${4:-TASC}
   case $flavour in
     posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
-           "$TASC_POSIX_BIN/tools/host/tasc-host" "$case_dir/script" "$dir/TASC.so" ;;
-    win64) cp "$TASC_WIN64_BIN/TASC.dll" "$dir/"
-           wine_run win64 "$TASC_WIN64_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
-    win32) cp "$TASC_WIN32_BIN/TASC.dll" "$dir/"
-           wine_run win32 "$TASC_WIN32_BIN/tools/host/tasc-host.exe" "$case_dir/script" "$dir/TASC.dll" ;;
+           [ "$module" = TASCRec ] && cp "$TASC_POSIX_BIN/tools/recorder/TASCRec.so" "$dir/"
+           "$TASC_POSIX_BIN/tools/host/tasc-host" "$script" "$dir/$module.so" ;;
+    *) local bin=$TASC_WIN64_BIN
+       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+       cp "$bin/TASC.dll" "$dir/"
+       [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.dll" "$dir/"
+       wine_run "$flavour" "$bin/tools/host/tasc-host.exe" "$script" "$dir/$module.dll" ;;
   esac
+}
+
+# The recorder case for one build: the frames with and without the recorder,
+# and the rows of its one recording.
+run_recorder_case() {  # FLAVOUR
+  local flavour=$1 script="$source_dir/$(<"$case_dir/recorder")" mode d
+  for mode in alone recorded; do
+    d="$work/$flavour/$mode"
+    mkdir -p "$d"
+    cp -R "$source_dir/examples/vehicle/." "$d/"
+  done
+  (cd "$work/$flavour" && run_host "$flavour" "$work/$flavour/alone" "$script") >"$work/$flavour.alone"
+  (cd "$work/$flavour" && run_host "$flavour" "$work/$flavour/recorded" "$script" TASCRec) \
+    >"$work/$flavour.recorded"
+  if ! cmp -s "$work/$flavour.alone" "$work/$flavour.recorded"; then
+    echo "FAIL: $flavour frames through the recorder differ from the plug-in's alone" >&2
+    status=1
+  fi
+  local files=("$work/$flavour/recorded/records/"*.csv)
+  if [ "${#files[@]}" != 1 ] || [ ! -s "${files[0]}" ]; then
+    echo "FAIL: $flavour recorder wrote ${#files[@]} recordings, not one" >&2
+    status=1
+  fi
+  grep -E '^(frame|event|end|version|vehicle|initialize|plugin_state|data)' "${files[0]}" \
+    >"$work/$flavour.rows" || true
 }
 
 run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
@@ -147,6 +179,14 @@ for flavour in posix "$windows"; do
     for f in "$work/$flavour/sim/"*; do cp "$f" "$work/$flavour.${f##*.}"; done
   fi
 done
+
+if [ -f "$case_dir/recorder" ]; then
+  for flavour in posix "$windows"; do run_recorder_case "$flavour"; done
+  [ -s "$work/posix.alone" ] || { echo "FAIL: no frames printed" >&2; status=1; }
+  compare alone
+  compare rows
+  echo "recorder: $(wc -l <"$work/posix.alone") frame lines, $(grep -c '^frame' "$work/posix.rows") recorded frames"
+fi
 
 if [ -f "$case_dir/scenario" ]; then
   [ -s "$work/posix.csv" ] && [ -s "$work/posix.svg" ] ||

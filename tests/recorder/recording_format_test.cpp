@@ -1,0 +1,231 @@
+// The recording format: rows written and read back exactly, the size cap, a
+// failing sink, and the reader's answers to bad recordings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "recording/reader.h"
+#include "recording/writer.h"
+
+namespace tasc::recording {
+namespace {
+
+// Collects what the writer writes; fails every write once `failAfter` writes
+// have been made.
+class StringSink final : public Sink {
+ public:
+  bool write(const char* data, std::size_t size) noexcept override {
+    if (writes++ >= failAfter) return false;
+    text.append(data, size);
+    return true;
+  }
+  std::string text;
+  int writes = 0;
+  int failAfter = 1 << 30;
+};
+
+template <typename T>
+bool sameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+FrameRow frameWith(double location, float speed) {
+  FrameRow f;
+  f.location = location;
+  f.speed = speed;
+  f.timeMs = std::numeric_limits<int32_t>::min();
+  f.reserved = {0, 1, 0x80000000u, 0xffffffffu, 0x7fc00001u, 0x3f800000u};
+  f.stepMs = -16;
+  f.driver = {8, 0, -1};
+  f.handles = {31, 0, 1, 2};
+  f.hasPanel = true;
+  f.panel = {1, 0, 1, std::numeric_limits<int32_t>::max(), 0};
+  return f;
+}
+
+// Values whose text form is easy to get wrong: signed zero, the extremes,
+// denormals, a NaN with a payload, infinities.
+TEST(RecordingFormat, FramesAndEventsReadBackBitForBit) {
+  const double dnan = std::bit_cast<double>(uint64_t{0xfff8000000000123});
+  const float fnan = std::bit_cast<float>(uint32_t{0x7fa00001});
+  const std::vector<FrameRow> frames = {
+      frameWith(-0.0, -0.0f),
+      frameWith(std::numeric_limits<double>::max(), std::numeric_limits<float>::lowest()),
+      frameWith(std::numeric_limits<double>::denorm_min(),
+                std::numeric_limits<float>::denorm_min()),
+      frameWith(0.1 + 0.2, 0.1f),
+      frameWith(dnan, fnan),
+      frameWith(-std::numeric_limits<double>::infinity(), std::numeric_limits<float>::infinity()),
+  };
+  std::vector<char> buffer(kMinBufferBytes);
+  StringSink sink;
+  Writer w(buffer);
+  w.start(sink, kDefaultSizeCap);
+  w.text("recorder", "C:\\Train\\TASCRec.dll, \"x\"\t\xe9");
+  for (const FrameRow& f : frames) w.frame(f);
+  FrameRow noPanel = frames[0];
+  noPanel.hasPanel = false;
+  noPanel.panel = {};
+  w.frame(noPanel);
+  w.event(EventRow{EventKind::Beacon, {503, -1, 0x7fffffff}, 149.045f});
+  w.event(EventRow{EventKind::Vehicle, {8, 5, 0, 0, 6}, 0.0f});
+  w.event(EventRow{EventKind::DoorOpen, {}, 0.0f});
+  w.end(EndReason::Dispose);
+
+  const ReadResult r = readRecording(sink.text, "mem");
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_TRUE(r.warnings.empty());
+  EXPECT_EQ(r.recording.recorderPath, "C:\\Train\\TASCRec.dll, \"x\"\t\xe9");
+  ASSERT_EQ(r.recording.frames.size(), frames.size() + 1);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const FrameRow& a = frames[i];
+    const FrameRow& b = r.recording.frames[i];
+    EXPECT_TRUE(sameBits(a.location, b.location)) << i << " " << b.location;
+    EXPECT_TRUE(sameBits(a.speed, b.speed)) << i << " " << b.speed;
+    EXPECT_EQ(a.timeMs, b.timeMs);
+    EXPECT_EQ(a.reserved, b.reserved);
+    EXPECT_EQ(a.stepMs, b.stepMs);
+    EXPECT_EQ(a.driver, b.driver);
+    EXPECT_EQ(a.handles, b.handles);
+    EXPECT_EQ(a.panel, b.panel);
+  }
+  EXPECT_FALSE(r.recording.frames.back().hasPanel);
+  ASSERT_EQ(r.recording.events.size(), 3u);
+  const PlacedEvent& beacon = r.recording.events[0];
+  EXPECT_EQ(beacon.row.kind, EventKind::Beacon);
+  EXPECT_EQ(beacon.row.args, (std::array<int32_t, 5>{503, -1, 0x7fffffff, 0, 0}));
+  EXPECT_EQ(beacon.row.distance, 149.045f);
+  EXPECT_EQ(beacon.framesBefore, frames.size() + 1);
+  EXPECT_EQ(r.recording.events[1].row.args[4], 6);
+  EXPECT_EQ(r.recording.end, EndReason::Dispose);
+}
+
+// The cap ends a recording with a row that says so, and the file never
+// exceeds it.
+TEST(RecordingFormat, SizeCapEndsTheRecordingWithinTheCap) {
+  std::vector<char> buffer(kMinBufferBytes);
+  StringSink sink;
+  Writer w(buffer);
+  constexpr uint64_t kCap = 10000;
+  w.start(sink, kCap);
+  int frames = 0;
+  for (; frames < 1000 && w.active(); ++frames) w.frame(frameWith(1.0 * frames, 50.0f));
+  EXPECT_FALSE(w.active());
+  EXPECT_LT(frames, 1000);
+  EXPECT_LE(sink.text.size(), kCap);
+  const ReadResult r = readRecording(sink.text, "mem");
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.recording.end, EndReason::SizeCap);
+  EXPECT_GT(r.recording.frames.size(), 20u);
+}
+
+// A sink that fails stops the recording quietly; nothing is retried.
+TEST(RecordingFormat, FailedWriteStopsTheRecording) {
+  std::vector<char> buffer(kMinBufferBytes);
+  StringSink sink;
+  sink.failAfter = 1;
+  Writer w(buffer);
+  w.start(sink, kDefaultSizeCap);
+  w.flush();
+  EXPECT_TRUE(w.active());
+  w.frame(frameWith(0.0, 0.0f));
+  w.flush();
+  EXPECT_FALSE(w.active());
+  w.frame(frameWith(0.0, 0.0f));
+  w.end(EndReason::Dispose);
+  EXPECT_EQ(sink.writes, 2);
+  EXPECT_EQ(sink.text, std::string(kVersionLine) + "\n");
+}
+
+// File copies keep every byte, split into rows at the file's line ends.
+TEST(RecordingFormat, FileCopiesReadBackWhole) {
+  std::string big(3 * kDataChunkBytes + 7, 'a');
+  big[100] = '\n';
+  big[5000] = '\0';
+  std::vector<char> buffer(kMinBufferBytes);
+  StringSink sink;
+  Writer w(buffer);
+  w.start(sink, kDefaultSizeCap);
+  w.file("settings", 0, "TASC.ini", std::string_view("[TASCPtn]\r\nB7Dec=3.2"));
+  w.file("list", 0, "csvPath.ini", std::nullopt);
+  w.file("param", 63, "a,b.csv", big);
+  w.end(EndReason::Detach);
+  const ReadResult r = readRecording(sink.text, "mem");
+  ASSERT_TRUE(r.ok) << r.message;
+  const auto& files = r.recording.files;
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files[0].contents, "[TASCPtn]\r\nB7Dec=3.2");
+  EXPECT_FALSE(files[1].present);
+  EXPECT_EQ(files[2].name, "a,b.csv");
+  EXPECT_EQ(files[2].index, 63);
+  EXPECT_EQ(files[2].contents, big);
+}
+
+const std::string kHead = "tasc-recording,1\n";
+const std::string kFrame =
+    "frame,1.5,50,1000,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,1,"
+    "0,0,0,0\n";
+
+struct BadCase {
+  const char* name;
+  std::string text;
+  bool ok;
+  std::size_t line;     // where reading stopped
+  const char* message;  // part of the message, or of the first warning when ok
+  std::size_t frames;   // frames read when ok
+};
+
+class ReaderInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(ReaderInput, StopsWithTheReasonAndTheLine) {
+  const BadCase& c = GetParam();
+  const ReadResult r = readRecording(c.text, "run.csv");
+  EXPECT_EQ(r.ok, c.ok) << r.message;
+  EXPECT_EQ(r.line, c.line);
+  const std::string& said = c.ok ? (r.warnings.empty() ? r.message : r.warnings[0]) : r.message;
+  EXPECT_NE(said.find(c.message), std::string::npos) << said;
+  if (c.ok) {
+    EXPECT_EQ(r.recording.frames.size(), c.frames);
+  } else {
+    EXPECT_EQ(said.rfind("run.csv:" + std::to_string(c.line) + ": ", 0), 0u) << said;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReaderInput,
+    ::testing::Values(
+        BadCase{"Empty", "", false, 1, "empty file", 0},
+        BadCase{"WrongVersion", "tasc-recording,2\n" + kFrame, false, 1, "first line must be", 0},
+        BadCase{"NotARecording",
+                "\x7f"
+                "ELF\x02\x01\n",
+                false, 1, "not a recording", 0},
+        BadCase{"VersionCutOff", "tasc-rec", false, 1, "cut off", 0},
+        BadCase{"Garbage", kHead + kFrame + "hello world\n", false, 3, "unknown row 'hello world'",
+                0},
+        BadCase{"ShortFrame", kHead + "frame,1,2,3\n", false, 2, "bad raw state field", 0},
+        BadCase{"BadSpeed", kHead + "frame,1,fast,3\n", false, 2, "bad frame speed", 0},
+        BadCase{"MegabyteLine", kHead + "# " + std::string(std::size_t{1} << 20, 'x') + "\n", false,
+                2, "longer than 1 MiB", 0},
+        BadCase{"EmptyLine", kHead + "\n", false, 2, "empty line", 0},
+        BadCase{"BadEscape", kHead + "plugin,C:\\q\n", false, 2, "bad escape", 0},
+        BadCase{"DataPastTheFile", kHead + "file,list,0,2,x\ndata,abc\n", false, 3,
+                "more data than", 0},
+        BadCase{"FileCutShort", kHead + "file,list,0,9,x\ndata,abc\n" + kFrame, false, 4,
+                "lacks 6 bytes", 0},
+        BadCase{"RowAfterEnd", kHead + "end,dispose\n" + kFrame, false, 3, "after the end row", 0},
+        BadCase{"HeaderTwice", kHead + "plugin_state,absent,x\nplugin_state,loaded\n", false, 3,
+                "a second 'plugin_state' row", 0},
+        BadCase{"UnknownEvent", kHead + "event,jump,1\n", false, 2, "unknown event 'jump'", 0},
+        BadCase{"EndsMidLine", kHead + kFrame + kFrame + "frame,1.5,50,10", true, 3,
+                "ends mid-line", 2},
+        BadCase{"NoEndRow", kHead + kFrame, true, 2, "no end row", 1},
+        BadCase{"CrLfLines", "tasc-recording,1\r\nend,detach\r\n", true, 2, "", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tasc::recording

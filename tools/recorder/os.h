@@ -1,0 +1,55 @@
+// What the recorder needs of the operating system beyond the plug-in's own
+// platform layer: loading the plug-in with the reason when that fails,
+// creating a file that must not exist yet, raw writes, a folder, the clock.
+// One implementation per system (os_posix.cpp, os_windows.cpp), each with the
+// module's entry routine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/host_loader.h"
+
+namespace tasc::recorder::os {
+
+#if defined(_WIN32)
+inline constexpr const char* kPluginFileName = "TASC.dll";
+#else
+inline constexpr const char* kPluginFileName = "TASC.so";
+#endif
+
+// The module at `path`, or null with the system's reason in `why`.
+void* loadModule(const char* path, std::string& why);
+platform::ExportAddress findExport(void* module, const char* name) noexcept;
+
+bool fileExists(const char* path) noexcept;
+// True when the folder exists afterwards.
+bool makeFolder(const char* path) noexcept;
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+// Creates a new file for writing; kNoFile when it exists already or cannot be
+// created. Never opens an existing file.
+FileHandle createNew(const char* path) noexcept;
+// Writes every byte; false on any failure. No allocation.
+bool writeAll(FileHandle file, const char* data, std::size_t size) noexcept;
+void close(FileHandle file) noexcept;
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+LocalTime localTime() noexcept;
+
+// Windows: the physical state of the keys the plug-in reads itself (U, left
+// Ctrl), so that a recording holds them; POSIX hosts report them by
+// SetKeyState, which is recorded as it comes. Always false on POSIX.
+bool keyDown(int32_t virtualKey) noexcept;
+inline constexpr bool kPollsKeys =
+#if defined(_WIN32)
+    true;
+#else
+    false;
+#endif
+
+}  // namespace tasc::recorder::os

@@ -1,0 +1,353 @@
+#include "recorder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "control/tasc_controller.h"
+#include "os.h"
+#include "platform/platform.h"
+#include "recording/writer.h"
+
+namespace tasc::recorder {
+namespace {
+
+using recording::EventKind;
+using recording::EventRow;
+using recording::FrameRow;
+
+constexpr std::size_t kTextSize = 1024;
+using Text = std::array<char, kTextSize>;
+
+// The rows of about a second and more: a frame row is under 300 bytes.
+constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
+constexpr int32_t kFlushIntervalMs = 1000;
+constexpr int kMaxNameCounter = 9999;
+
+// The recording file as the writer's sink.
+class FileSink final : public recording::Sink {
+ public:
+  bool write(const char* data, std::size_t size) noexcept override {
+    return file != os::kNoFile && os::writeAll(file, data, size);
+  }
+  os::FileHandle file = os::kNoFile;
+};
+
+// Module-level state: fixed size, no destructor to run at unload.
+struct State {
+  bool attached = false;
+  Text folder{};      // the recorder's folder, with its separator; empty when unknown
+  Text ownPath{};     // the recorder's file
+  Text pluginPath{};  // the plug-in's file
+  PluginApi api{};    // all null when the plug-in is absent
+  Text absentReason{};
+  bool versionKnown = false;
+  int32_t version = 0;
+  bool vehicleKnown = false;
+  VehicleSpecRecord vehicle{};
+  std::array<int32_t, 3> driver{};
+  int32_t previousTimeMs = 0;
+  bool flushClockSet = false;
+  int32_t lastFlushMs = 0;
+  std::array<bool, 2> keys{};  // U, left Ctrl as last recorded (Windows)
+};
+
+constinit State g_state{};
+constinit std::array<char, kBufferBytes> g_buffer{};
+constinit FileSink g_sink;
+constinit recording::Writer g_writer{g_buffer};
+
+// Copies `text` into `out`, cut to fit, terminated.
+void setText(Text& out, std::string_view text) noexcept {
+  const std::size_t n = text.size() < out.size() - 1 ? text.size() : out.size() - 1;
+  std::memcpy(out.data(), text.data(), n);
+  out[n] = '\0';
+}
+
+std::string_view view(const Text& text) noexcept {
+  return text.data();
+}
+
+// The whole file as it is now; nothing when it does not open.
+std::optional<std::string> readWhole(std::FILE* file) {
+  if (file == nullptr) return std::nullopt;
+  std::string bytes;
+  char chunk[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+  return bytes;
+}
+
+std::optional<std::string> readWhole(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::optional<std::string> bytes = readWhole(file);
+  if (file != nullptr) std::fclose(file);
+  return bytes;
+}
+
+// The name of the plug-in: TASC.so / TASC.dll, or [Recorder] Plugin= in
+// TASCRec.ini beside the recorder (a file name in the same folder).
+std::string pluginFileName(const std::string& folder) {
+  const std::string ini = folder + "TASCRec.ini";
+  char name[kPathSize] = {};
+  platform::readProfileString("Recorder", "Plugin", os::kPluginFileName, name, sizeof name,
+                              ini.c_str());
+  return name[0] != '\0' ? name : os::kPluginFileName;
+}
+
+// Loads and binds the plug-in; the reason when it is absent.
+std::string loadPlugin(const std::string& path, PluginApi& api) {
+  if (!os::fileExists(path.c_str())) return "no plug-in file at " + path;
+  std::string why;
+  void* module = os::loadModule(path.c_str(), why);
+  if (module == nullptr) return "the plug-in did not load: " + why;
+  PluginApi bound{};
+  const char* missing = nullptr;
+  auto bind = [&](auto& fn, const char* name) {
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(os::findExport(module, name));
+    if (fn == nullptr && missing == nullptr) missing = name;
+  };
+  bind(bound.Load, "Load");
+  bind(bound.Dispose, "Dispose");
+  bind(bound.GetPluginVersion, "GetPluginVersion");
+  bind(bound.SetVehicleSpec, "SetVehicleSpec");
+  bind(bound.Initialize, "Initialize");
+  bind(bound.Elapse, "Elapse");
+  bind(bound.SetPower, "SetPower");
+  bind(bound.SetBrake, "SetBrake");
+  bind(bound.SetReverser, "SetReverser");
+  bind(bound.KeyDown, "KeyDown");
+  bind(bound.KeyUp, "KeyUp");
+  bind(bound.HornBlow, "HornBlow");
+  bind(bound.DoorOpen, "DoorOpen");
+  bind(bound.DoorClose, "DoorClose");
+  bind(bound.SetSignal, "SetSignal");
+  bind(bound.SetBeaconData, "SetBeaconData");
+  if (missing != nullptr) return std::string("the plug-in lacks the export ") + missing;
+  // Optional: only POSIX modules have it.
+  bound.SetKeyState =
+      reinterpret_cast<decltype(bound.SetKeyState)>(os::findExport(module, "SetKeyState"));
+  api = bound;
+  return {};
+}
+
+void attachOnce() {
+  State& s = g_state;
+  PathBuffer own{};
+  std::array<char, kDriveSize> drive{};
+  std::array<char, kDirSize> dir{};
+  if (!platform::moduleFileName(own) || !platform::splitPath(own.data(), drive, dir)) {
+    setText(s.absentReason, "the recorder's own folder is unknown");
+    return;
+  }
+  const std::string folder = std::string(drive.data()) + dir.data();
+  const std::string plugin = folder + pluginFileName(folder);
+  setText(s.ownPath, own.data());
+  setText(s.folder, folder);
+  setText(s.pluginPath, plugin);
+  setText(s.absentReason, loadPlugin(plugin, s.api));
+}
+
+int32_t stepOf(int32_t timeMs, int32_t previousMs) noexcept {
+  return static_cast<int32_t>(static_cast<uint32_t>(timeMs) - static_cast<uint32_t>(previousMs));
+}
+
+void closeRecording(recording::EndReason reason) noexcept {
+  g_writer.end(reason);
+  os::close(g_sink.file);
+  g_sink.file = os::kNoFile;
+}
+
+// records/YYYYMMDD-HHMMSS-N.csv, the first N whose file does not exist yet.
+os::FileHandle createRecordingFile(std::string& path) {
+  const std::string records = std::string(view(g_state.folder)) + "records";
+  if (!os::makeFolder(records.c_str())) return os::kNoFile;
+  const os::LocalTime t = os::localTime();
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  const char separator = records.find('\\') != std::string::npos ? '\\' : '/';
+  for (int n = 1; n <= kMaxNameCounter; ++n) {
+    path = records + separator + stamp + "-" + std::to_string(n) + ".csv";
+    const os::FileHandle file = os::createNew(path.c_str());
+    if (file != os::kNoFile) return file;
+    if (!os::fileExists(path.c_str())) return os::kNoFile;  // not a name clash: give up
+  }
+  return os::kNoFile;
+}
+
+// The files the plug-in reads at Initialize, found by its own readers: TASC.ini
+// beside it, csvPath.ini and every entry of the list.
+void writeFileCopies() {
+  const State& s = g_state;
+  const std::string settings = std::string(view(s.folder)) + "TASC.ini";
+  g_writer.file("settings", 0, settings, readWhole(settings));
+  auto list = std::make_unique<TascController>();
+  // A path the plug-in's buffer cannot hold is unknown to the plug-in too.
+  const std::string_view plugin = view(s.pluginPath);
+  if (plugin.size() < list->modulePath.size()) plugin.copy(list->modulePath.data(), plugin.size());
+  list->reset();  // fills paramListPath and paramFiles as the plug-in does
+  g_writer.file("list", 0, list->paramListPath.data(), readWhole(list->paramListPath.data()));
+  for (int k = 0; k < kParamFileCount; ++k) {
+    const char* entry = list->paramFiles[static_cast<std::size_t>(k)].data();
+    if (std::strcmp(entry, "NULL") == 0) continue;
+    const platform::File file = platform::openParamFile(entry, list->paramListPath.data());
+    g_writer.file("param", k, entry, readWhole(file.get()));
+  }
+}
+
+void writeHeader(int32_t mode) {
+  State& s = g_state;
+  g_writer.comment("TASC recording of one run; the format is described in docs/recording.md");
+  g_writer.text("recorder", view(s.ownPath));
+  g_writer.text("plugin", view(s.pluginPath));
+  if (s.api.Elapse != nullptr) {
+    g_writer.text("plugin_state", "loaded");
+    if (!s.versionKnown) noteVersion(s.api.GetPluginVersion());
+    g_writer.number("version", s.version);
+  } else {
+    g_writer.wordAndText("plugin_state", "absent", view(s.absentReason));
+    g_writer.text("version", "none");
+  }
+  if (s.vehicleKnown) {
+    const VehicleSpecRecord& v = s.vehicle;
+    const std::array<int32_t, 5> values{v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch,
+                                        v.cars};
+    g_writer.numbers("vehicle", values);
+  } else {
+    g_writer.text("vehicle", "none");
+  }
+  g_writer.number("initialize", mode);
+  const os::LocalTime t = os::localTime();
+  char started[64];
+  std::snprintf(started, sizeof started, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  g_writer.text("started", started);
+  if (s.folder[0] != '\0') writeFileCopies();
+  g_writer.comment(
+      "frame,location,speed,time,raw16,raw20,raw24,raw28,raw32,raw36,step,driver_brake,"
+      "driver_power,driver_reverser,brake,power,reverser,constant_speed,panel85,panel86,panel87,"
+      "panel88,panel89");
+}
+
+}  // namespace
+
+void attach() noexcept {
+  if (g_state.attached) return;
+  g_state.attached = true;
+  try {
+    attachOnce();
+  } catch (...) {
+    g_state.api = PluginApi{};
+    setText(g_state.absentReason, "out of memory while loading the plug-in");
+  }
+}
+
+void detach() noexcept {
+  if (g_writer.active()) closeRecording(recording::EndReason::Detach);
+}
+
+const PluginApi& plugin() noexcept {
+  attach();
+  return g_state.api;
+}
+
+void setDriverHandle(DriverHandle which, int32_t value) noexcept {
+  g_state.driver[which] = value;
+}
+
+HandleRecord standInHandles() noexcept {
+  const auto& d = g_state.driver;
+  return HandleRecord{d[kDriverBrake], d[kDriverPower], d[kDriverReverser], 0};
+}
+
+void noteVersion(int32_t version) noexcept {
+  g_state.versionKnown = true;
+  g_state.version = version;
+}
+
+void noteVehicle(const VehicleSpecRecord& vehicle) noexcept {
+  g_state.vehicleKnown = true;
+  g_state.vehicle = vehicle;
+}
+
+void startRun(int32_t mode) noexcept {
+  State& s = g_state;
+  closeRecording(recording::EndReason::NextInitialize);
+  s.driver = {s.vehicleKnown ? s.vehicle.brakeNotches : 0, 0, 1};
+  s.keys = {};  // a key held at the start shows as pressed in the first frame
+  s.flushClockSet = false;
+  if (s.folder[0] == '\0') return;  // nowhere to put it
+  try {
+    std::string path;
+    g_sink.file = createRecordingFile(path);
+    if (g_sink.file == os::kNoFile) return;
+    g_writer.start(g_sink, recording::kDefaultSizeCap);
+    writeHeader(mode);
+    g_writer.flush();
+  } catch (...) {
+    closeRecording(recording::EndReason::NextInitialize);
+  }
+}
+
+void endRun() noexcept {
+  closeRecording(recording::EndReason::Dispose);
+}
+
+void pollKeys() noexcept {
+  if constexpr (os::kPollsKeys) {
+    if (!g_writer.active()) return;
+    constexpr std::array<int32_t, 2> kKeys{kKeyU, kKeyLeftCtrl};
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+      const bool down = os::keyDown(kKeys[i]);
+      if (down == g_state.keys[i]) continue;
+      g_state.keys[i] = down;
+      recordEvent(EventKind::KeyState, {kKeys[i], down ? 1 : 0});
+    }
+  }
+}
+
+void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
+                 const HandleRecord& handles) noexcept {
+  State& s = g_state;
+  const int32_t step = stepOf(state.timeMs, s.previousTimeMs);
+  s.previousTimeMs = state.timeMs;
+  if (!g_writer.active()) return;
+  FrameRow row;
+  row.location = state.location;
+  row.speed = state.speed;
+  row.timeMs = state.timeMs;
+  std::memcpy(row.reserved.data(), state.reserved, sizeof state.reserved);
+  row.stepMs = step;
+  row.driver = s.driver;
+  row.handles = {handles.brake, handles.power, handles.reverser, handles.constantSpeed};
+  row.hasPanel = panel != nullptr;
+  if (panel != nullptr) std::memcpy(row.panel.data(), panel + kFirstPanelIndex, sizeof row.panel);
+  g_writer.frame(row);
+  // At most one write-out per second of host time; a clock that goes back
+  // starts the second again.
+  if (!s.flushClockSet) {
+    s.flushClockSet = true;
+    s.lastFlushMs = state.timeMs;
+    return;
+  }
+  const int32_t since = stepOf(state.timeMs, s.lastFlushMs);
+  if (since >= kFlushIntervalMs || since < 0) {
+    g_writer.flush();
+    s.lastFlushMs = state.timeMs;
+  }
+}
+
+void recordEvent(EventKind kind, std::array<int32_t, 5> args, float distance) noexcept {
+  if (!g_writer.active()) return;
+  EventRow row;
+  row.kind = kind;
+  row.args = args;
+  row.distance = distance;
+  g_writer.event(row);
+}
+
+}  // namespace tasc::recorder
