@@ -1,5 +1,7 @@
 #include "sim/report.h"
 
+#include <filesystem>
+
 #include "control/beacon.h"
 
 #include <cmath>
@@ -8,6 +10,8 @@
 
 namespace tasc::sim {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char* format, ...) {
@@ -84,9 +88,10 @@ std::string beaconLines(const RunResult& r, const check::Report* folder) {
         fmt("%s %d at %.1f m", out.empty() ? "beacons      " : "             ", b.type, b.position);
     if (b.type >= 501 && b.type <= 503) out += ": " + fieldsText(b.data);
     out += "\n               -> " + beaconEffect(b, r, folder);
-    if (b.lamp >= 0 && b.type >= 501 && b.type <= 503) {
-      out += b.lamp == b.ownLamp ? fmt("; panel 86 %s", b.lamp ? "lit" : "dark")
-                                 : fmt("; but the loaded plug-in's panel 86 is %s where its own "
+    if (b.lamp >= 0 && b.lamp == b.ownLamp && b.accepted()) {
+      out += fmt("; panel 86 %s", b.lamp ? "lit" : "dark");
+    } else if (b.lamp >= 0 && b.lamp != b.ownLamp) {
+      out += fmt("; but the loaded plug-in's panel 86 is %s where its own "
                                        "code has it %s: they disagree",
                                        b.lamp ? "lit" : "dark", b.ownLamp ? "lit" : "dark");
     }
@@ -121,7 +126,9 @@ std::string folderLines(const Scenario& s, const check::Report& folder) {
       fmt("vehicle folder %d warning%s, %d error%s", folder.warnings,
           folder.warnings == 1 ? "" : "s", folder.errors, folder.errors == 1 ? "" : "s");
   if (folder.warnings + folder.errors > 0) {
-    out += "; `tasc check " + s.vehicleFolder.string() + "` for details";
+    std::error_code ec;
+    const fs::path shown = fs::proximate(s.vehicleFolder, ec);
+    out += "; `tasc check " + (ec ? s.vehicleFolder : shown).string() + "` for details";
   }
   out += "\n";
   for (const check::Message& m : folder.messages) {
