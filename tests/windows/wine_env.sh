@@ -28,11 +28,12 @@ wine_run() {
 # wine32_runs and wine32_enable: the 32-bit loader, natively or under
 # qemu-i386 where the kernel runs no 32-bit programs.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
-# Under qemu-i386 a 32-bit guest gets 2 GiB and 32 MiB of address space (the
-# default is 4 GiB): the loader reserves all memory above 2 GiB in 64 KiB
-# pieces that qemu cannot place where asked, and qemu searches its whole
-# space for each one. In 4 GiB that took over a minute for every process
-# start, in this space a few seconds. Programs that are not large-address
-# aware use 2 GiB anyway; the loader needs the shared page just below 2 GiB
-# and memory above it. A native loader ignores the variable.
-export QEMU_RESERVED_VA=0x82000000
+# Under qemu-i386 a 32-bit guest gets 2 GiB and 16 MiB of address space (the
+# default is 4 GiB). The loader reserves all memory above 2 GiB in 64 KiB
+# pieces that qemu cannot place where asked, and for each one qemu searches
+# down through the used memory at the top of the space: with 4 GiB a program
+# start took over a minute of CPU time, with 2 GiB and 32 MiB five seconds,
+# with this two. Programs that are not large-address aware use 2 GiB anyway;
+# the loader needs the shared page just below 2 GiB and memory above it, qemu
+# its 8 MiB stack at the top. A native loader ignores the variable.
+export QEMU_RESERVED_VA=0x81000000
