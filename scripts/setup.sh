@@ -4,6 +4,7 @@
 #   scripts/setup.sh [PRESET]      (default: "default")
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine32.sh
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
           libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev)
@@ -32,14 +33,26 @@ install_packages() {
 }
 
 # install_windows_tools: mingw-w64 for the two Windows DLLs, wine (64-bit and,
-# with the i386 architecture, 32-bit) to test them, and the locale sources for
-# the Japanese test locale. Fails, saying so, when they cannot be installed.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine locales)
+# with the i386 architecture, 32-bit) to test them, qemu-user-static for the
+# 32-bit loader where the kernel runs no 32-bit programs (scripts/wine32.sh),
+# and the locale sources for the Japanese test locale. Fails, saying so, when
+# they cannot be installed, or, in CI, when the 32-bit loader cannot run.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine qemu-user-static locales)
 install_windows_tools() {
   if ! install_packages "${WINDOWS_PACKAGES[@]}"; then
     echo "setup: FAILED to install mingw-w64 and wine:" "${WINDOWS_PACKAGES[@]}" >&2
     return 1
   fi
+  install_wine32 || return 1
+  if ! wine32_enable; then
+    [ "${CI:-}" = true ] && { echo "setup: FAILED: cannot run the x86 DLL: $wine32_why" >&2; return 1; }
+    echo "setup: the x86 comparisons will be skipped: $wine32_why" >&2
+  fi
+  return 0
+}
+
+# install_wine32: wine's 32-bit loader, from the i386 architecture.
+install_wine32() {
   if [ -z "$(missing_packages wine32:i386)" ]; then return 0; fi
   if [ "$(id -u)" -ne 0 ]; then
     echo "setup: missing Debian package: wine32:i386 (run as root to install it)" >&2

@@ -6,7 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The Windows DLLs are built and tested under wine by the suite itself
-# (tests/windows); their tools must be there, or the run fails here.
+# (tests/windows); their tools must be there, or the run fails here. Where
+# the kernel runs no 32-bit programs this registers qemu-i386 for wine's
+# 32-bit loader (scripts/wine32.sh); in CI the x86 DLL must run.
 TASC_SETUP_LIB=1 source scripts/setup.sh
 install_windows_tools || { echo "test: mingw-w64 and wine are required" >&2; exit 1; }
 

@@ -25,7 +25,15 @@ wine_run() {
   fi
 }
 
-# Whether this kernel runs the 32-bit wine loader (and so x86 programs).
-wine32_runs() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
-}
+# wine32_runs and wine32_enable: the 32-bit loader, natively or under
+# qemu-i386 where the kernel runs no 32-bit programs.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
+# Under qemu-i386 a 32-bit guest gets 2 GiB and 16 MiB of address space (the
+# default is 4 GiB). The loader reserves all memory above 2 GiB in 64 KiB
+# pieces that qemu cannot place where asked, and for each one qemu searches
+# down through the used memory at the top of the space: with 4 GiB a program
+# start took over a minute of CPU time, with 2 GiB and 32 MiB five seconds,
+# with this two. Programs that are not large-address aware use 2 GiB anyway;
+# the loader needs the shared page just below 2 GiB and memory above it, qemu
+# its 8 MiB stack at the top. A native loader ignores the variable.
+export QEMU_RESERVED_VA=0x81000000
