@@ -72,4 +72,6 @@ if [ "${TASC_SETUP_LIB:-}" = 1 ]; then return 0 2>/dev/null || exit 0; fi
 install_packages "${PACKAGES[@]}"
 preset=${1:-default}
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
+# TASC_TARGETS: build only these targets (default: all of the preset).
+# shellcheck disable=SC2086
+cmake --build --preset "$preset" ${TASC_TARGETS:+--target $TASC_TARGETS}

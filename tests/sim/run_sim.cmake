@@ -3,6 +3,7 @@
 #   golden: -DOUT=trace -DEXPECTED=committed file [-DARGS=extra;args]
 #   status: -DSTATUS=expected exit status -DMESSAGE=text expected on stderr
 #   chart:  -DOUT=svg -DPYTHON=python3 -DCHECK=check_chart.py
+#   output: -DEXPECTED=golden summary and messages (run in the scenario's folder)
 if(MODE STREQUAL "golden")
   execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-chart --trace ${OUT} ${ARGS}
                           ${SCENARIO} RESULT_VARIABLE rc ERROR_VARIABLE err)
@@ -34,6 +35,20 @@ elseif(MODE STREQUAL "chart")
                   ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "chart check failed: ${out}")
+  endif()
+elseif(MODE STREQUAL "output")
+  # Standard output, then standard error, and the exit status, against a
+  # golden file: the scenario is given relative to the working directory.
+  execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --no-trace --no-chart ${SCENARIO}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  set(actual "${out}${err}exit status ${rc}\n")
+  file(READ ${EXPECTED} expected)
+  if(NOT actual STREQUAL expected)
+    if(DEFINED ENV{TASC_UPDATE_GOLDEN})
+      file(WRITE ${EXPECTED} "${actual}")
+    else()
+      message(FATAL_ERROR "output differs from ${EXPECTED} (TASC_UPDATE_GOLDEN=1 renews it):\n${actual}")
+    endif()
   endif()
 else()
   message(FATAL_ERROR "unknown MODE ${MODE}")

@@ -13,6 +13,8 @@
 namespace tasc::beacon {
 namespace {
 
+constexpr int kExitWarning = 1;  // as `tasc check`: a warning
+
 struct EncodeArgs {
   std::string kind, code, distance, formation = "1", record = "0", file = "0", sub = "0";
 };
@@ -76,11 +78,16 @@ int decode(const std::string& wordText, const std::string& kindText) {
   const BeaconWord w = decodeBeaconWord(*word);
   std::printf("word %d (0x%08X)\n", *word, static_cast<unsigned>(*word));
   printFields(w);
-  if ((static_cast<uint32_t>(*word) >> 23) != 0) std::printf("bits 23..31 set: not read\n");
   for (int32_t k = 1; k <= 3; ++k) {
     if (kind != 0 && kind != k) continue;
     std::printf("distance %d %s m\n", 500 + k,
                 exactText(beaconDistance(k, w.distanceCode)).c_str());
+  }
+  // A word no encoder makes: a typing error, or a word meant for another device.
+  if ((static_cast<uint32_t>(*word) >> 23) != 0) {
+    std::printf("warning: bits 23..31 are set: the plug-in does not read them; the fields above "
+                "are what it reads\n");
+    return kExitWarning;
   }
   return cli::kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "check/checker.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -20,6 +21,56 @@ std::string quote(std::string_view s) {
   return "\"" + std::string(s) + "\"";
 }
 
+namespace {
+
+char folded(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Edits (insert, delete, replace, letter case aside) from a to b.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t replaced = diagonal + (folded(a[i - 1]) == folded(b[j - 1]) ? 0 : 1);
+      diagonal = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, replaced});
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string didYouMean(std::string_view name, std::initializer_list<std::string_view> known) {
+  constexpr std::size_t kMaxEdits = 2;
+  std::string_view best;
+  std::size_t bestEdits = kMaxEdits + 1;
+  for (std::string_view k : known) {
+    const std::size_t edits = editDistance(name, k);
+    if (edits < bestEdits) {
+      best = k;
+      bestEdits = edits;
+    }
+  }
+  return bestEdits <= kMaxEdits ? " (did you mean " + std::string(best) + "?)" : std::string();
+}
+
+void Checker::unknownSections(const std::string& file, const IniScan& scan,
+                              std::initializer_list<std::string_view> known) {
+  for (const auto& [line, name] : scan.sections) {
+    bool isKnown = false;
+    for (std::string_view k : known) isKnown = isKnown || profile::sameName(name, k);
+    if (isKnown) continue;
+    say(file, line, Severity::Warning,
+        "unknown section [" + name + "]" + didYouMean(name, known) +
+            ": the plug-in never reads its keys");
+  }
+}
+
 IniScan scanIni(std::string_view text) {
   IniScan scan;
   std::string section;
@@ -31,7 +82,7 @@ IniScan scanIni(std::string_view text) {
       any = true;
       first = !scan.hasSection(section);
       if (first) {
-        scan.sections.push_back(section);
+        scan.sections.emplace_back(l.number, section);
       } else {
         scan.repeatedSections.emplace_back(l.number, section);
       }
@@ -54,8 +105,8 @@ int IniScan::lineOf(std::string_view section, std::string_view key) const {
 }
 
 bool IniScan::hasSection(std::string_view section) const {
-  for (const std::string& s : sections) {
-    if (profile::sameName(s, section)) return true;
+  for (const auto& [line, name] : sections) {
+    if (profile::sameName(name, section)) return true;
   }
   return false;
 }
@@ -86,12 +137,24 @@ Report checkFolder(const std::string& folderArg) {
   std::string folder = folderArg;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::error_code ec;
+  if (!folder.empty() && std::filesystem::is_regular_file(folder, ec)) {
+    checker.say(folderArg, 0, Severity::Error,
+                "is a file: tasc check reads a vehicle's plug-in folder, the one that holds "
+                "TASC.ini and csvPath.ini");
+    return report;
+  }
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
     checker.say(folderArg, 0, Severity::Error, "no such folder");
     return report;
   }
   checker.settings(folder);
   checker.list(folder);
+  if (!std::filesystem::exists(folder + "/TASC.ini", ec) &&
+      !std::filesystem::exists(folder + "/csvPath.ini", ec)) {
+    checker.say(folderArg, 0, Severity::Warning,
+                "neither TASC.ini nor csvPath.ini: the plug-in would run on its defaults alone; "
+                "is this the folder the plug-in is in?");
+  }
   return report;
 }
 

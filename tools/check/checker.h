@@ -2,6 +2,7 @@
 // scan of a private-profile file, and one check per file kind.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,10 @@ namespace tasc::check {
 // Shortest text that reads back as the same double.
 std::string num(double v);
 std::string quote(std::string_view s);
+
+// " (did you mean X?)" when `name` lies one or two edits (letter case aside)
+// from one of `known`, the nearest first; else empty.
+std::string didYouMean(std::string_view name, std::initializer_list<std::string_view> known);
 
 // The key lines of a private-profile file, read with the plug-in's own line
 // scanner and its rule that only the first section of a name is ever searched.
@@ -26,7 +31,7 @@ struct IniKey {
 
 struct IniScan {
   std::vector<IniKey> keys;
-  std::vector<std::string> sections;                          // first of each name, in order
+  std::vector<std::pair<int, std::string>> sections;          // line, name: first of each name
   std::vector<std::pair<int, std::string>> repeatedSections;  // line, name
   // The line of the key that the plug-in reads, 0 when there is none.
   int lineOf(std::string_view section, std::string_view key) const;
@@ -47,6 +52,9 @@ class Checker {
 
  private:
   void settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId);
+  // Sections other than `known` are never read.
+  void unknownSections(const std::string& file, const IniScan& scan,
+                       std::initializer_list<std::string_view> known);
   void listKeys(const std::string& file, const IniScan& scan);
   void entry(const std::string& file, const std::string& listPath, const IniScan& scan,
              std::string_view content, int index);

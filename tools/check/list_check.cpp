@@ -56,6 +56,7 @@ void Checker::list(const std::string& folder) {
   const std::string content = text.value_or("");
   const IniScan scan = scanIni(content);
   listKeys(file, scan);
+  unknownSections(file, scan, {"ParamData"});
   for (int k = 0; k < kParamFileCount; ++k) entry(file, listPath, scan, content, k);
   if (r_.entries.empty() || r_.entries.front().index != 0) {
     say(file, scan.lineOf("ParamData", "0"), Severity::Note,

@@ -1,5 +1,6 @@
 // A parameter file: its records in table order, each column that falls back
 // to its default and why, and what makes a record useless or suspicious.
+#include <algorithm>
 #include <array>
 #include <map>
 #include <utility>
@@ -82,6 +83,29 @@ void fieldWarnings(Checker& c, const std::string& file, const LineRead& l, const
     c.say(file, l.number, Severity::Note,
           std::string("columns ") + columnName(present) + " to " +
               columnName(kParamColumnCount - 1) + " missing: defaults used");
+  }
+}
+
+// The reader knows no quotes: a quoted field with a comma in it is cut
+// there, and every column after it reads the field after its own.
+void quoteWarnings(Checker& c, const std::string& file, const LineRead& l) {
+  const std::size_t held = std::min(l.count, l.fields.size());
+  for (std::size_t i = 0; i < held; ++i) {
+    const std::string_view open = l.fields[i];
+    if (open.empty() || (open.front() != '"' && open.front() != '\'')) continue;
+    for (std::size_t j = i; j < held; ++j) {
+      const std::string_view close = l.fields[j];
+      if (close.empty() || close.back() != open.front() || (j == i && close.size() < 2)) continue;
+      if (j > i && i + 1 < kParamColumnCount) {
+        c.say(file, l.number, Severity::Warning,
+              std::string("a quoted field is cut at its comma: the reader knows no quotes, so "
+                          "the columns from ") +
+                  columnName(i + 1) + " on each read the field " + std::to_string(j - i) +
+                  " place(s) before the one meant for them");
+      }
+      return;
+    }
+    return;
   }
 }
 
@@ -172,6 +196,7 @@ void checkLine(Checker& c, FileReport& fr, LineRead& l, FirstLineOfKeys& firstLi
     fieldWarnings(c, file, l, rr);
   }
   separatorWarnings(c, file, l);
+  quoteWarnings(c, file, l);
   if (!empty && !title) recordWarnings(c, file, l.number, rr.record, firstLineOfKeys);
   fr.records.push_back(std::move(rr));
 }

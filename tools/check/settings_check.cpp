@@ -62,6 +62,7 @@ void Checker::settings(const std::string& folder) {
     r_.settings.push_back(sr);
   }
   settingsWarnings(file, scan, s.formationId);
+  unknownSections(file, scan, {"TASCPtn", "HmPtn"});
 }
 
 void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId) {
@@ -97,7 +98,10 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
     if (hm && profile::sameName(k.key, "EnableHmPtn")) continue;
     if (tasc || hm) {
       say(file, k.line, Severity::Warning,
-          "unknown key " + quote(k.key) + " in [" + k.section + "] is ignored");
+          "unknown key " + quote(k.key) + " in [" + k.section + "] is ignored" +
+              didYouMean(k.key,
+                         tasc ? std::initializer_list<std::string_view>{"B7Dec", "FormationID"}
+                              : std::initializer_list<std::string_view>{"EnableHmPtn"}));
     }
   }
 }
