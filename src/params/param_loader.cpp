@@ -31,7 +31,8 @@ constexpr const char* kColumnNames[kParamColumnCount] = {
 };
 
 // The decimal field of column 2..10.
-double& decimalField(std::size_t column, ParamRecord& r) {
+template <typename Record>  // ParamRecord, or const ParamRecord to read
+auto& decimalField(std::size_t column, Record& r) {
   switch (column) {
     case 7:
       return r.decelFar;
@@ -83,6 +84,18 @@ ColumnKind columnKind(std::size_t column) noexcept {
 
 const char* columnName(std::size_t column) noexcept {
   return column < kParamColumnCount ? kColumnNames[column] : "?";
+}
+
+double columnValue(const ParamRecord& record, std::size_t column) noexcept {
+  switch (columnKind(column)) {
+    case ColumnKind::Decimal:
+      return decimalField(column, record);
+    case ColumnKind::Flag:
+      return record.hmPtnFlag[column - 11] ? 1.0 : 0.0;
+    case ColumnKind::Integer:
+      break;
+  }
+  return column == 0 ? record.recordId : column == 1 ? record.subId : 0.0;
 }
 
 std::size_t splitLine(std::string_view line, std::span<std::string_view> out) noexcept {

@@ -48,6 +48,10 @@ const char* columnKindName(ColumnKind kind);
 ColumnKind columnKind(std::size_t column) noexcept;
 const char* columnName(std::size_t column) noexcept;
 
+// The value `record` holds in column `column` (a flag as 0 or 1), for the
+// tools that show a record column by column. 0 past the last column.
+double columnValue(const ParamRecord& record, std::size_t column) noexcept;
+
 // Splits a line (without its line end) at ','. Stores the first out.size()
 // fields as views into `line` and returns the number of fields the line has,
 // which may exceed out.size().

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,9 @@
 #include "check/check.h"
 
 namespace tasc::check {
+
+// The whole file as text; nothing when it does not open.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // Shortest text that reads back as the same double.
 std::string num(double v);

@@ -2,8 +2,6 @@
 // the plug-in's own path forming, and the files they open.
 #include <array>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 
@@ -16,12 +14,6 @@
 
 namespace tasc::check {
 namespace {
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string readStream(std::FILE* f) {
   std::string text;

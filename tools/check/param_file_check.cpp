@@ -27,28 +27,6 @@ bool isIntegerLooking(std::string_view s) {
   return isDigits(s);
 }
 
-// The value a column keeps when its field does not convert.
-double defaultValue(std::size_t column) {
-  const ParamRecord& r = kDefaultParamRecord;
-  if (column >= 11) return r.hmPtnFlag[column - 11] ? 1 : 0;
-  switch (column) {
-    case 0:
-      return r.recordId;
-    case 1:
-      return r.subId;
-    case 7:
-      return r.decelFar;
-    case 8:
-      return r.decelNear;
-    case 9:
-      return r.blendLength;
-    case 10:
-      return r.blendStart;
-    default:
-      return r.leadTime[column - 2];  // 2..6
-  }
-}
-
 std::string describe(const ParamRecord& r) {
   std::string s = "record " + std::to_string(r.recordId) + "/" + std::to_string(r.subId) + ": lead";
   for (double t : r.leadTime) s += " " + num(t);
@@ -75,8 +53,8 @@ void fieldWarnings(Checker& c, const std::string& file, const LineRead& l, const
     if (f.reason == ColumnStatus::Missing) continue;
     c.say(file, l.number, Severity::Warning,
           std::string("column ") + columnName(f.column) + " " + quote(f.text) + ": " +
-              columnStatusName(f.reason) + ", the default " + num(defaultValue(f.column)) +
-              " is used");
+              columnStatusName(f.reason) + ", the default " +
+              num(columnValue(kDefaultParamRecord, f.column)) + " is used");
   }
   const std::size_t present = l.count < kParamColumnCount ? l.count : kParamColumnCount;
   if (present < kParamColumnCount) {

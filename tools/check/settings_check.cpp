@@ -1,7 +1,5 @@
 // TASC.ini: the three settings as the plug-in reads them, where each came
 // from, and what in the file the plug-in never reads.
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "check/checker.h"
@@ -9,12 +7,6 @@
 
 namespace tasc::check {
 namespace {
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 struct Known {
   const char* section;
