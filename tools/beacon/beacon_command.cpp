@@ -85,8 +85,9 @@ int decode(const std::string& wordText, const std::string& kindText) {
   }
   // A word no encoder makes: a typing error, or a word meant for another device.
   if ((static_cast<uint32_t>(*word) >> 23) != 0) {
-    std::printf("warning: bits 23..31 are set: the plug-in does not read them; the fields above "
-                "are what it reads\n");
+    std::printf(
+        "warning: bits 23..31 are set: the plug-in does not read them; the fields above "
+        "are what it reads\n");
     return kExitWarning;
   }
   return cli::kExitOk;

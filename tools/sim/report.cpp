@@ -91,9 +91,10 @@ std::string beaconLines(const RunResult& r, const check::Report* folder) {
     if (b.lamp >= 0 && b.lamp == b.ownLamp && b.accepted()) {
       out += fmt("; panel 86 %s", b.lamp ? "lit" : "dark");
     } else if (b.lamp >= 0 && b.lamp != b.ownLamp) {
-      out += fmt("; but the loaded plug-in's panel 86 is %s where its own "
-                                       "code has it %s: they disagree",
-                                       b.lamp ? "lit" : "dark", b.ownLamp ? "lit" : "dark");
+      out +=
+          fmt("; but the loaded plug-in's panel 86 is %s where its own "
+              "code has it %s: they disagree",
+              b.lamp ? "lit" : "dark", b.ownLamp ? "lit" : "dark");
     }
     out += "\n";
   }
