@@ -52,31 +52,50 @@ Ref ref(Rig& r, const std::string& n) {
   TascController& c = r.c;
   if (n.size() == 5 && n.starts_with("lamp")) return &c.panelLamps.at(std::size_t(n[4] - '0'));
   if (n.size() == 2 && n[0] == 't') return &c.timers.at(std::size_t(n[1] - '0'));
-  const std::map<std::string, Ref> named = {
-      {"cmd", &c.brakeCommand},   {"phase", &c.brakePhase},   {"steps", &c.maxBrakeSteps},
-      {"dist", &c.remainingDistance}, {"armed", &c.patternActive}, {"still", &c.standstill},
-      {"result", &c.stopResult},  {"toggle", &c.beacon400Toggle}, {"low", &c.lowSpeedMode},
-      {"latch", &c.uKeyLatch},    {"held", &c.uKeyHeld},      {"cut", &c.cutOut},
-      {"prev", &c.prevUCtrl},     {"b7", &c.b7Dec},           {"created", &c.timersCreated},
-      {"far", &c.activeParam.decelFar}, {"near", &c.activeParam.decelNear},
-      {"blend", &c.activeParam.blendLength}, {"power", &r.handles[kDriverPower]},
-      {"rev", &r.handles[kDriverReverser]}};
+  const std::map<std::string, Ref> named = {{"cmd", &c.brakeCommand},
+                                            {"phase", &c.brakePhase},
+                                            {"steps", &c.maxBrakeSteps},
+                                            {"dist", &c.remainingDistance},
+                                            {"armed", &c.patternActive},
+                                            {"still", &c.standstill},
+                                            {"result", &c.stopResult},
+                                            {"toggle", &c.beacon400Toggle},
+                                            {"low", &c.lowSpeedMode},
+                                            {"latch", &c.uKeyLatch},
+                                            {"held", &c.uKeyHeld},
+                                            {"cut", &c.cutOut},
+                                            {"prev", &c.prevUCtrl},
+                                            {"b7", &c.b7Dec},
+                                            {"created", &c.timersCreated},
+                                            {"far", &c.activeParam.decelFar},
+                                            {"near", &c.activeParam.decelNear},
+                                            {"blend", &c.activeParam.blendLength},
+                                            {"power", &r.handles[kDriverPower]},
+                                            {"rev", &r.handles[kDriverReverser]}};
   return named.at(n);
 }
 
 double get(const Ref& f) {
-  return std::visit([](auto* p) -> double {
-    if constexpr (std::is_enum_v<std::remove_pointer_t<decltype(p)>>) return int(*p);
-    else return static_cast<double>(*p);
-  }, f);
+  return std::visit(
+      [](auto* p) -> double {
+        if constexpr (std::is_enum_v<std::remove_pointer_t<decltype(p)>>)
+          return int(*p);
+        else
+          return static_cast<double>(*p);
+      },
+      f);
 }
 
 void set(const Ref& f, double v) {
-  std::visit([v](auto* p) {
-    using T = std::remove_pointer_t<decltype(p)>;
-    if constexpr (std::is_same_v<T, double>) *p = v;
-    else *p = static_cast<T>(static_cast<int64_t>(v));
-  }, f);
+  std::visit(
+      [v](auto* p) {
+        using T = std::remove_pointer_t<decltype(p)>;
+        if constexpr (std::is_same_v<T, double>)
+          *p = v;
+        else
+          *p = static_cast<T>(static_cast<int64_t>(v));
+      },
+      f);
 }
 
 // One script line: commands separated by ';'.
@@ -100,7 +119,9 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
       const std::string name = arg.substr(0, eq);
       const double v = std::stod(arg.substr(eq + 1));
       if (verb == "set" && (name == "u" || name == "lctrl" || name == "rctrl")) {
-        platform::setKeyState(name == "u" ? kKeyU : name == "lctrl" ? kKeyLeftCtrl : kKeyRightCtrl,
+        platform::setKeyState(name == "u"       ? kKeyU
+                              : name == "lctrl" ? kKeyLeftCtrl
+                                                : kKeyRightCtrl,
                               v != 0);
       } else if (verb == "set") {
         set(ref(rig, name), v);
@@ -136,7 +157,8 @@ TEST(Cycle, StaircaseStepsInOrderAsTheTrainClosesIn) {
   std::vector<int32_t> seen;
   while (rig.c.brakePhase != BrakePhase::Tracking && rig.c.remainingDistance > 0.0) {
     rig.run(40.0f, 16, 1);
-    if (rig.c.brakePhase == BrakePhase::Staircase && (seen.empty() || seen.back() != rig.c.brakeCommand)) {
+    if (rig.c.brakePhase == BrakePhase::Staircase &&
+        (seen.empty() || seen.back() != rig.c.brakeCommand)) {
       seen.push_back(rig.c.brakeCommand);
     }
   }
@@ -165,7 +187,8 @@ TEST(Pattern, Golden) {
     double got = 0;
     if (fn == "trunc") got = truncToInt32(a.at(0), 77);
     if (fn == "add") got = addSaturated(int32_t(a.at(0)), int32_t(a.at(1)));
-    if (fn == "track") got = trackingCommand(a.at(0), a.at(1), a.at(2), a.at(3), a.at(4), int32_t(a.at(5)));
+    if (fn == "track")
+      got = trackingCommand(a.at(0), a.at(1), a.at(2), a.at(3), a.at(4), int32_t(a.at(5)));
     if (fn == "decel") p.blendLength = a.at(1), got = patternDecel(p, a.at(0));
     EXPECT_EQ(num(got), c.f.back()) << c.where;
   }

@@ -32,7 +32,8 @@ std::string unescape(std::string_view s) {
 std::string field(std::string_view raw) {
   while (!raw.empty() && raw.front() == ' ') raw.remove_prefix(1);
   while (!raw.empty() && raw.back() == ' ') raw.remove_suffix(1);
-  if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') raw = raw.substr(1, raw.size() - 2);
+  if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"')
+    raw = raw.substr(1, raw.size() - 2);
   return unescape(raw);
 }
 
