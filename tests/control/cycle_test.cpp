@@ -71,7 +71,12 @@ Ref ref(Rig& r, const std::string& n) {
                                             {"near", &c.activeParam.decelNear},
                                             {"blend", &c.activeParam.blendLength},
                                             {"power", &r.handles[kDriverPower]},
-                                            {"rev", &r.handles[kDriverReverser]}};
+                                            {"rev", &r.handles[kDriverReverser]},
+                                            {"hm", &c.enableHmPtn},
+                                            {"select", &c.patternSelect},
+                                            {"formation", &c.formationId},
+                                            {"record", &c.activeParam.recordId},
+                                            {"file", &c.loadedFileIndex}};
   return named.at(n);
 }
 
@@ -105,6 +110,10 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
     std::istringstream words(command);
     std::string verb, arg;
     words >> verb;
+    if (verb == "reset") {  // no module path: no list, entry 0 is NULL
+      rig.c.reset();
+      continue;
+    }
     if (verb == "run") {  // run SPEED [STEP_MS [CYCLES]]
       float speed = 0;
       int32_t stepMs = 16;
