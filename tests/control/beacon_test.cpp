@@ -126,6 +126,14 @@ TEST(OnBeacon, BeforeTheFirstInitializeNoFileIsLoaded) {
   EXPECT_EQ(rig.c.paramTable.size(), 2u) << "the table stands: there is no list to load from";
 }
 
+TEST(OnBeacon, HmPtnSelectorIsZeroUntilTheFirst504Beacon) {
+  BeaconRig rig;
+  rig.c.enableHmPtn = true;
+  rig.c.activeParam.hmPtnFlag[0] = true;
+  rig.c.onBeacon(1, word(0, 1));
+  EXPECT_EQ(rig.c.panelLamps[kLampPatternArmed], 0) << "flag 0 filters";
+}
+
 // File switch with real files: a vehicle folder whose list names two files.
 TEST(OnBeacon, FileSwitchServesTheBeaconsAfterIt) {
   test::TempFolder folder;

@@ -123,6 +123,10 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
       rig.run(speed, stepMs, n);
       continue;
     }
+    if (verb != "set" && verb != "expect") {
+      ADD_FAILURE() << where << ": no command " << verb;
+      continue;
+    }
     while (words >> arg) {  // set|expect NAME=VALUE ... ('~': within 1e-9)
       const std::size_t eq = arg.find_first_of("=~");
       const std::string name = arg.substr(0, eq);
