@@ -8,21 +8,31 @@
 namespace tasc {
 namespace {
 
+// Each status as a letter; a write past the statuses shows as well.
 std::string statuses(std::string_view line) {
-  ColumnStatuses got;
-  got.fill(ColumnStatus::Converted);
-  parseParamLine(line, &got);
+  struct {
+    ColumnStatuses got;
+    uint8_t after = 0xAA;
+  } out;
+  out.got.fill(ColumnStatus::Converted);
+  parseParamLine(line, &out.got);
   std::string s;
-  for (ColumnStatus st : got) s += "CMNR"[static_cast<int>(st)];
-  return s;
+  for (ColumnStatus st : out.got) s += "CMNR"[static_cast<int>(st)];
+  return out.after == 0xAA ? s : s + " and one past the end";
 }
 
+// The first three fields in brackets, then how many more the line has; a
+// write past the three shows as well.
 std::string split(std::string_view line) {
-  std::array<std::string_view, 8> out;
+  struct {
+    std::array<std::string_view, 3> out;
+    std::string_view after = "-";
+  } v;
+  const std::size_t n = splitLine(line, v.out);
   std::string s;
-  for (std::size_t i = 0, n = splitLine(line, out); i < n; ++i)
-    s += "[" + std::string(out[i]) + "]";
-  return s;
+  for (std::size_t i = 0; i < n && i < v.out.size(); ++i) s += "[" + std::string(v.out[i]) + "]";
+  if (n > v.out.size()) s += " +" + std::to_string(n - v.out.size());
+  return v.after == "-" ? s : s + " and one past the end";
 }
 
 // The lines in brackets, the same for chunks of 1, 2 and 1000 bytes.
@@ -73,7 +83,7 @@ TEST(ParamLines, Golden) {
   }
 }
 
-TEST(ParamLines, ColumnsBeyondTheLastAndFieldsBeyondTheStoredOnes) {
+TEST(ParamLines, NothingIsReadOrWrittenPastTheEnd) {
   ParamRecord r = kDefaultParamRecord;
   EXPECT_EQ(convertColumn(kParamColumnCount, "1", r), ColumnStatus::Missing);
   EXPECT_EQ(r, kDefaultParamRecord);
@@ -85,10 +95,10 @@ TEST(ParamLines, ColumnsBeyondTheLastAndFieldsBeyondTheStoredOnes) {
             "i");
   EXPECT_STREQ(columnName(14), "hmPtnFlag[3]");
   EXPECT_STREQ(columnName(15), "?");
-  std::array<std::string_view, 2> out;
-  EXPECT_EQ(splitLine("a,b,c,d,", out), 4u);
-  EXPECT_EQ(out[1], "b");
   EXPECT_EQ(splitLine("a,b,c", std::span<std::string_view>{}), 3u);
+  // A field ends where the line ends, whatever stands after it in memory.
+  EXPECT_EQ(statuses(std::string_view("-9").substr(0, 1)), "NMMMMMMMMMMMMMM");
+  EXPECT_EQ(statuses(std::string_view("0,0,.5").substr(0, 5)), "CCNMMMMMMMMMMMM");
 }
 
 }  // namespace
