@@ -46,6 +46,8 @@ TEST_F(Abi, BeforeInitializeEverythingIsZeroAndSafe) {
   api.DoorOpen();
   api.DoorClose();
   api.SetSignal(0);
+  api.Initialize(0);  // without SetVehicleSpec: no notches known
+  EXPECT_EQ(plugin->frame(0.0f, 116).brake, 0) << "the driver's brake starts at notch 0";
   api.Dispose();
 }
 

@@ -1,0 +1,25 @@
+// Golden case files beside the tests: one case a line, fields separated by
+// '|' and trimmed; a field in double quotes keeps its spaces. Escapes in any
+// field: \n \r \t \v \f \0 \\ \| \xHH. Lines starting with '#' and blank
+// lines are skipped.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tasc::test {
+
+struct Case {
+  std::string where;  // file:line, for failure messages
+  std::vector<std::string> f;
+};
+
+// The cases of a file under tests/ (e.g. "params/data/numbers.txt"); fails
+// the current test when the file cannot be read or holds no case.
+std::vector<Case> readCases(std::string_view relative);
+
+// A double as its shortest round-trip text ("0.1", "-0", "inf", "nan").
+std::string num(double v);
+
+}  // namespace tasc::test
