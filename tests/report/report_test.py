@@ -32,14 +32,17 @@ def fresh(work):
 def golden(tasc, plugin, source, work):
     work = fresh(work)
     source = pathlib.Path(source)
-    run([tasc, "sim", "--plugin", plugin, "--quiet", "--no-trace", "--no-chart", "--record", work,
-         source / "examples/single-stop.toml"])
-    out = run([tasc, "report", "single-stop.csv", "--stop-at", "500", "--no-charts"], cwd=work).stdout
-    expected = (source / "tests/report/golden/single-stop.report.txt").read_text()
-    if out != expected:
-        (work / "single-stop.report.txt").write_text(out)
-        sys.exit("the report differs from tests/report/golden/single-stop.report.txt (new one in "
-                 "%s); if the change is intended, copy it over" % work)
+    for scenario in ("examples/single-stop.toml", "tests/report/data/faulty-beacons.toml"):
+        name = pathlib.Path(scenario).stem
+        run([tasc, "sim", "--plugin", plugin, "--quiet", "--no-trace", "--no-chart", "--record",
+             work, source / scenario])
+        out = run([tasc, "report", name + ".csv", "--stop-at", "500", "--no-charts"],
+                  cwd=work).stdout
+        golden = "tests/report/golden/%s.report.txt" % name
+        if out != (source / golden).read_text():
+            (work / (name + ".report.txt")).write_text(out)
+            sys.exit("the report differs from %s (new one in %s); if the change is intended, "
+                     "copy it over" % (golden, work))
 
 
 def reported_errors(tasc, recordings):
