@@ -25,14 +25,15 @@ nlohmann::json number(double v) {
   return std::isnan(v) ? nlohmann::json(nullptr) : nlohmann::json(v);
 }
 
-std::string namedPoints(const Stop& s) {
+// One line per accepted stopping beacon, each after `indent`.
+std::string namedPoints(const Stop& s, const std::string& indent) {
   std::string out;
   for (std::size_t i = 0; i < s.named.size(); ++i) {
     const NamedPoint& p = s.named[i];
-    out += fmt("%s%d at %.3f m + %.3f m = %.3f m", i ? "; " : "", p.type, p.position, p.distance,
-               p.point());
+    out += fmt("%s%d at %.3f m + %.3f m = %.3f m%s\n", i ? indent.c_str() : "", p.type,
+               p.position, p.distance, p.point(), i + 1 == s.named.size() ? " (in force)" : "");
   }
-  return out.empty() ? "none (no stopping beacon accepted)" : out + " (the last in force)";
+  return out.empty() ? "none (no stopping beacon accepted)\n" : out;
 }
 
 // The error the stop is judged by: against the marker when there is one.
@@ -77,7 +78,7 @@ std::string formatText(const RecordingReport& rep) {
     if (!std::isnan(judgedError(s))) {
       out += fmt(": %+.3f m (%s)", judgedError(s), bandOf(judgedError(s)).c_str());
     }
-    out += "\n  named     " + namedPoints(s) + "\n";
+    out += "\n  named     " + namedPoints(s, "            ");
     if (s.findings.empty()) out += "  explains  nothing unusual\n";
     for (const std::string& f : s.findings) out += "  explains  " + f + "\n";
   }

@@ -240,12 +240,13 @@ void appendStopError(std::string& svg, const Panel& p, const StopChart& c) {
   const double xs = p.px(c.stopPosition);
   svg += vline(xs, p.top, p.bottom(), "stroke=\"#1d3557\" stroke-dasharray=\"2 2\"");
   if (std::isnan(c.stopPoint) || std::isnan(c.stopError)) return;
-  const double y = p.top + 30, xp = p.px(c.stopPoint);
+  // A bar from the standstill to the stopping point, labelled to its left.
+  const double y = p.top + 60, xp = p.px(c.stopPoint);
   svg += "<line x1=\"" + num(xs) + "\" y1=\"" + num(y) + "\" x2=\"" + num(xp) + "\" y2=\"" +
-         num(y) + "\" stroke=\"#d62828\" stroke-width=\"1.5\"/>\n";
+         num(y) + "\" stroke=\"#d62828\" stroke-width=\"3\"/>\n";
   char error[64];
   std::snprintf(error, sizeof error, "stop error %+.3f m", c.stopError);
-  svg += text((xs + xp) / 2, y - 6, error, "text-anchor=\"middle\" fill=\"#d62828\"");
+  svg += text(std::min(xs, xp) - 6, y + 4, error, "text-anchor=\"end\" fill=\"#d62828\"");
 }
 
 void appendLegend(std::string& svg, const Panel& p) {
