@@ -28,7 +28,8 @@ constexpr std::size_t kTwoHours = 432000;
 
 // One recorded stop of the bundled example.
 recording::Recording recordedStop() {
-  const sim::Scenario s = sim::loadScenario(fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml");
+  const sim::Scenario s =
+      sim::loadScenario(fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml");
   const fs::path file = fs::temp_directory_path() / "tasc-report-bench-stop.csv";
   {
     sim::PluginHost host(TASC_BENCH_PLUGIN, s.vehicleFolder);

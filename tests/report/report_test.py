@@ -2,8 +2,9 @@
 """`tasc report` as a whole, for CTest:
   golden    TASC PLUGIN SOURCE WORK  the report of a recording of the bundled stop
   roundtrip TASC PLUGIN RECORDER SOURCE WORK  tasc sim through the recording module,
-            over the bundled stop and the sweep: the report's error against the true
-            stopping point is tasc sim's own, every stop
+            over the bundled stop and the sweep, and the sweep recorded by tasc sim
+            --record: the report's error against the true stopping point is tasc
+            sim's own, every stop
   badinput  TASC WORK  exit statuses and messages of recordings that cannot be read
 """
 import csv
@@ -86,7 +87,17 @@ def roundtrip(tasc, plugin, recorder, source, work):
     for row, reported in zip(table, reported_errors(tasc, recordings)):
         # the table has four decimals
         assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
-    print("round trip: 1 + %d stops agree" % len(table))
+
+    # tasc sim's own recordings of the sweep, one per stop in the table's order
+    run([tasc, "sim", "--plugin", plugin, "--quiet", "--jobs", "2", "--out", work, "--record",
+         work / "own", source / "examples/sweep.toml"])
+    table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
+    own = sorted((work / "own").glob("sweep-*.csv"))
+    assert len(own) == len(table), (len(own), len(table))
+    for row, reported in zip(table, reported_errors(tasc, own)):
+        assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+    print("round trip: 1 + %d stops through the recorder, %d of tasc sim --record agree"
+          % (len(recordings), len(own)))
 
 
 def badinput(tasc, work):

@@ -123,7 +123,8 @@ void replayEvent(plugin::Module& m, const recording::PlacedEvent& e, Replay& out
   }
 }
 
-bool agrees(const recording::FrameRow& f, const HandleRecord& h, const std::array<int32_t, 256>& p) {
+bool agrees(const recording::FrameRow& f, const HandleRecord& h,
+            const std::array<int32_t, 256>& p) {
   bool same = f.handles[0] == h.brake && f.handles[1] == h.power && f.handles[2] == h.reverser &&
               f.handles[3] == h.constantSpeed;
   for (std::size_t i = 0; f.hasPanel && i < f.panel.size(); ++i) {

@@ -22,11 +22,11 @@ struct BeaconCall {
   int32_t type = 0;
   int32_t data = 0;
   BeaconOutcome outcome = BeaconOutcome::NotABeacon;
-  double distance = 0;        // m it set (accepted stopping beacons)
-  bool recordFound = true;    // its keys found a record in the table in force
-  int32_t tableEntry = 0;     // the csvPath.ini entry of that table
-  int32_t formationId = 0;    // the plug-in's FormationID
-  double patternSpeed = 0;    // km/h of the pattern at `distance` with the record it set
+  double distance = 0;      // m it set (accepted stopping beacons)
+  bool recordFound = true;  // its keys found a record in the table in force
+  int32_t tableEntry = 0;   // the csvPath.ini entry of that table
+  int32_t formationId = 0;  // the plug-in's FormationID
+  double patternSpeed = 0;  // km/h of the pattern at `distance` with the record it set
 };
 
 // Per frame, after its Elapse in the plug-in's own code.

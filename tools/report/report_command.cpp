@@ -96,11 +96,13 @@ void addReportCommand(CLI::App& tasc, int& status) {
       "miss. Writes a chart per stop and an HTML page per recording. Exit status: 0 done, 1 an "
       "output could not be written, 2 a recording that cannot be read, or bad usage.");
   report->add_option("RECORDING", o->recordings, "recording files")->required();
-  report->add_option("--stop-at", o->markers,
-                     "a true stopping point, m (repeatable): each stop is also measured against "
-                     "the nearest")
+  report
+      ->add_option("--stop-at", o->markers,
+                   "a true stopping point, m (repeatable): each stop is also measured against "
+                   "the nearest")
       ->allow_extra_args(false);
-  report->add_option("--out", o->outDir, "folder of the charts and pages (default: tasc-report-out)");
+  report->add_option("--out", o->outDir,
+                     "folder of the charts and pages (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or pages");
   report->add_flag("--json", o->json, "print the report as JSON");
   report->callback([o, &status] {

@@ -30,8 +30,8 @@ std::string namedPoints(const Stop& s, const std::string& indent) {
   std::string out;
   for (std::size_t i = 0; i < s.named.size(); ++i) {
     const NamedPoint& p = s.named[i];
-    out += fmt("%s%d at %.3f m + %.3f m = %.3f m%s\n", i ? indent.c_str() : "", p.type,
-               p.position, p.distance, p.point(), i + 1 == s.named.size() ? " (in force)" : "");
+    out += fmt("%s%d at %.3f m + %.3f m = %.3f m%s\n", i ? indent.c_str() : "", p.type, p.position,
+               p.distance, p.point(), i + 1 == s.named.size() ? " (in force)" : "");
   }
   return out.empty() ? "none (no stopping beacon accepted)\n" : out;
 }
@@ -52,26 +52,29 @@ std::string bandOf(double error) {
 
 std::string formatText(const RecordingReport& rep) {
   const Analysis& a = rep.analysis;
-  std::string out = fmt("recording   %s: %zu frames, %zu stop%s; position from %s\n",
-                        rep.name.c_str(), rep.recording.frames.size(), a.stops.size(),
-                        a.stops.size() == 1 ? "" : "s",
-                        a.positionFromLocation ? "offset 0" : "the speed's integral");
+  std::string out =
+      fmt("recording   %s: %zu frames, %zu stop%s; position from %s\n", rep.name.c_str(),
+          rep.recording.frames.size(), a.stops.size(), a.stops.size() == 1 ? "" : "s",
+          a.positionFromLocation ? "offset 0" : "the speed's integral");
   for (const std::string& n : a.notes) out += "note        " + n + "\n";
   if (a.stops.empty()) return out;
-  out += "stop    at rest  stop point    error   marker   vs marker  plug-in says            "
-         "   far v  to rest  brake  decel   jerk\n";
-  out += "            (m)         (m)      (m)      (m)        (m)                          "
-         "  (km/h)      (s)   chg. km/h/s km/h/s2\n";
+  out +=
+      "stop    at rest  stop point    error   marker   vs marker  plug-in says            "
+      "   far v  to rest  brake  decel   jerk\n";
+  out +=
+      "            (m)         (m)      (m)      (m)        (m)                          "
+      "  (km/h)      (s)   chg. km/h/s km/h/s2\n";
   for (std::size_t i = 0; i < a.stops.size(); ++i) {
     const Stop& s = a.stops[i];
-    out += fmt("%4zu %10.3f  %10s %8s %8s %10s  %-25s %6s %8s %6d %6.2f %6.2f\n", i + 1,
-               s.position, value(s.stopPoint, "%.3f").c_str(), value(s.error, "%+.3f").c_str(),
+    out += fmt("%4zu %10.3f  %10s %8s %8s %10s  %-25s %6s %8s %6d %6.2f %6.2f\n", i + 1, s.position,
+               value(s.stopPoint, "%.3f").c_str(), value(s.error, "%+.3f").c_str(),
                value(s.marker, "%.3f").c_str(), value(s.markerError, "%+.3f").c_str(),
                s.verdict.c_str(), value(s.farSpeed, "%.1f").c_str(),
                value(s.farToStop, "%.2f").c_str(), s.brakeChanges, s.peakDecel, s.peakJerk);
   }
-  out += "error: stopping point named by the beacons minus the position at rest (positive short, "
-         "negative overrun)\n";
+  out +=
+      "error: stopping point named by the beacons minus the position at rest (positive short, "
+      "negative overrun)\n";
   for (std::size_t i = 0; i < a.stops.size(); ++i) {
     const Stop& s = a.stops[i];
     out += fmt("\nstop %zu at %.3f m", i + 1, s.position);
@@ -137,7 +140,8 @@ sim::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::s
     }
     const std::size_t at = b.framesBefore > 0 ? b.framesBefore - 1 : 0;
     const bool stopping = b.type >= 501 && b.type <= 503;
-    c.beacons.push_back({a.position[at], b.type, !stopping || b.outcome == BeaconOutcome::Accepted});
+    c.beacons.push_back(
+        {a.position[at], b.type, !stopping || b.outcome == BeaconOutcome::Accepted});
   }
   if (c.beacons.empty()) c.startPosition = s.position - 400.0;
   for (std::size_t k = s.first; k <= s.last; ++k) {

@@ -22,8 +22,7 @@ std::string formatText(const RecordingReport& report);
 // One JSON document for every recording.
 std::string formatJson(const std::vector<RecordingReport>& reports);
 // The chart of stop `index` (from 0).
-sim::StopChart describeStop(const RecordingReport& report, const Replay& replay,
-                            std::size_t index);
+sim::StopChart describeStop(const RecordingReport& report, const Replay& replay, std::size_t index);
 // The page: the table, then the charts (whole SVG documents) in stop order.
 std::string formatHtml(const RecordingReport& report, const std::vector<std::string>& charts);
 

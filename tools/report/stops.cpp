@@ -152,15 +152,17 @@ void beaconFindings(Stop& s, const Replay& rp, const Analysis& a) {
       switch (b.outcome) {
         case BeaconOutcome::Accepted:
           if (!b.recordFound) {
-            s.findings.push_back(fmt("%d at %.1f m: no record %d/%d in the table of entry %d: "
-                                     "defaults in force",
-                                     type, at, w.recordCode, w.subCode, b.tableEntry));
+            s.findings.push_back(
+                fmt("%d at %.1f m: no record %d/%d in the table of entry %d: "
+                    "defaults in force",
+                    type, at, w.recordCode, w.subCode, b.tableEntry));
           }
           break;
         case BeaconOutcome::WrongFormation:
-          s.findings.push_back(fmt("%d at %.1f m ignored: formation %d, the plug-in's "
-                                   "FormationID is %d",
-                                   type, at, w.formationCode, b.formationId));
+          s.findings.push_back(
+              fmt("%d at %.1f m ignored: formation %d, the plug-in's "
+                  "FormationID is %d",
+                  type, at, w.formationCode, b.formationId));
           break;
         case BeaconOutcome::Standing:
           s.findings.push_back(fmt("%d at %.1f m heard while the train stood: ignored", type, at));
@@ -182,9 +184,10 @@ void nearBeaconFinding(Stop& s, const Recording& r, const Replay& rp, const Anal
     if (!inStop(s, b) || b.type != 501 || b.outcome != BeaconOutcome::Accepted) continue;
     const double v = r.frames[frameAt(b)].speed;
     if (v > b.patternSpeed) {
-      s.findings.push_back(fmt("speed %.1f km/h at the 501 beacon (%.1f m) above the pattern's "
-                               "%.1f km/h",
-                               v, a.position[frameAt(b)], b.patternSpeed));
+      s.findings.push_back(
+          fmt("speed %.1f km/h at the 501 beacon (%.1f m) above the pattern's "
+              "%.1f km/h",
+              v, a.position[frameAt(b)], b.patternSpeed));
     }
   }
 }
@@ -208,9 +211,10 @@ void frameFindings(Stop& s, const Recording& r, const Replay& rp, const Analysis
     }
   }
   if (stronger > 0) {
-    s.findings.push_back(fmt("the driver's brake was stronger than the command in %zu frames, "
-                             "from %.1f m",
-                             stronger, a.position[strongerAt]));
+    s.findings.push_back(
+        fmt("the driver's brake was stronger than the command in %zu frames, "
+            "from %.1f m",
+            stronger, a.position[strongerAt]));
   }
   if (steps.size() < 3) return;
   std::vector<int32_t> sorted = steps;
@@ -258,12 +262,14 @@ Analysis analyse(const Recording& r, const Replay& rp, const std::vector<double>
   a.positionFromLocation = locationIsPosition(r);
   a.position = positions(r, a.positionFromLocation);
   if (!a.positionFromLocation) {
-    a.notes.push_back("offset 0 does not follow the speed: positions are the integral of the speed");
+    a.notes.push_back(
+        "offset 0 does not follow the speed: positions are the integral of the speed");
   }
   if (rp.disagreements > 0) {
-    a.notes.push_back(fmt("the plug-in's own code, replayed, answers otherwise than the recording in "
-                          "%zu frames, the first at %.3f s: is the recorded plug-in this build's?",
-                          rp.disagreements, r.frames[rp.firstDisagreement].timeMs / 1000.0));
+    a.notes.push_back(
+        fmt("the plug-in's own code, replayed, answers otherwise than the recording in "
+            "%zu frames, the first at %.3f s: is the recorded plug-in this build's?",
+            rp.disagreements, r.frames[rp.firstDisagreement].timeMs / 1000.0));
   }
   a.stops = findStops(r);
   for (Stop& s : a.stops) measure(s, r, rp, a, markers);

@@ -25,10 +25,10 @@ struct NamedPoint {
 };
 
 struct Stop {
-  std::size_t first = 0;     // the approach's first frame
+  std::size_t first = 0;       // the approach's first frame
   std::size_t standstill = 0;  // the first frame at rest
-  std::size_t last = 0;      // the last frame at rest (or of the recording)
-  double position = 0;       // m at rest
+  std::size_t last = 0;        // the last frame at rest (or of the recording)
+  double position = 0;         // m at rest
   std::vector<NamedPoint> named;
   double stopPoint = kNone;  // m, the last named point; NaN: none
   double error = kNone;      // m, stopPoint - position: positive short, negative overrun
@@ -38,8 +38,8 @@ struct Stop {
   double farSpeed = kNone;   // km/h at the first 503 heard
   double farToStop = kNone;  // s from that beacon to the standstill
   int32_t brakeChanges = 0;
-  double peakDecel = 0;  // km/h/s
-  double peakJerk = 0;   // km/h/s^2
+  double peakDecel = 0;     // km/h/s
+  double peakJerk = 0;      // km/h/s^2
   double powerCut = kNone;  // m, the first frame that cut power while the plug-in commanded
   std::vector<std::string> findings;  // what explains a miss
 };
@@ -49,7 +49,7 @@ struct Analysis {
   int32_t brakeNotches = 8;          // the vehicle's, 8 when the recording has none
   std::vector<double> position;      // m per frame
   std::vector<Stop> stops;
-  std::vector<std::string> notes;    // about the recording as a whole
+  std::vector<std::string> notes;  // about the recording as a whole
 };
 
 // `markers`: the true stopping points (--stop-at), each stop measured against

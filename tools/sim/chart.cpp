@@ -188,8 +188,8 @@ void appendMarks(std::string& svg, const Panel& p, const StopChart& c) {
                 std::string("fill=\"") + color + "\"");
   }
   if (!std::isnan(c.powerCut) && p.shows(c.powerCut)) {
-    svg += vline(p.px(c.powerCut), p.top, p.bottom(),
-                 "stroke=\"#7b2cbf\" stroke-dasharray=\"2 3\"");
+    svg +=
+        vline(p.px(c.powerCut), p.top, p.bottom(), "stroke=\"#7b2cbf\" stroke-dasharray=\"2 3\"");
     svg += text(p.px(c.powerCut) + 3, p.top + 42, "power cut", "fill=\"#7b2cbf\"");
   }
   if (!std::isnan(c.stopPoint) && p.shows(c.stopPoint)) {
@@ -300,7 +300,8 @@ std::string renderChart(const StopChart& c) {
   appendLegend(svg, main);
   svg += text(kWidth / 2, main.bottom() + 38, "position relative to the stopping point (m)",
               "text-anchor=\"middle\" fill=\"#333\"");
-  svg += text(kWidth / 2, zoom.top - 10, "the last 10 m", "text-anchor=\"middle\" font-size=\"14\"");
+  svg +=
+      text(kWidth / 2, zoom.top - 10, "the last 10 m", "text-anchor=\"middle\" font-size=\"14\"");
   appendAxes(svg, zoom, 10);
   appendMarks(svg, zoom, c);
   appendCurves(svg, zoom, c);
@@ -337,8 +338,8 @@ StopChart describeStop(const Scenario& s, const RunResult& r, const std::vector<
     pt.speed = row.speed;
     pt.pattern = row.patternSpeed;
     pt.command = row.brakeCommand;
-    pt.beyond = row.sent.constantSpeed == 2 &&
-                model::notchBeyond(row.sent.brake, s.vehicle.brakeNotches);
+    pt.beyond =
+        row.sent.constantSpeed == 2 && model::notchBeyond(row.sent.brake, s.vehicle.brakeNotches);
     c.points.push_back(pt);
   }
   return c;

@@ -152,7 +152,8 @@ void PluginHost::setVehicleSpec(const VehicleSpecRecord& vehicle) {
 void PluginHost::initialize(int32_t brakeMode) {
   api_.Initialize(brakeMode);
   follower_->initialize();
-  if (recorder_) recorder_->initialize(brakeMode, follower_->controller, folder_.path() / "TASC.ini");
+  if (recorder_)
+    recorder_->initialize(brakeMode, follower_->controller, folder_.path() / "TASC.ini");
 }
 
 void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
@@ -183,8 +184,8 @@ void PluginHost::setKey(int32_t virtualKey, bool down) {
 BeaconOutcome PluginHost::setBeaconData(const BeaconRecord& beacon) {
   api_.SetBeaconData(beacon);
   if (recorder_) {
-    recorder_->event(recording::EventKind::Beacon,
-                     {beacon.type, beacon.signal, beacon.data}, beacon.distance);
+    recorder_->event(recording::EventKind::Beacon, {beacon.type, beacon.signal, beacon.data},
+                     beacon.distance);
   }
   return follower_->setBeaconData(beacon);
 }

@@ -12,13 +12,15 @@
 namespace {
 
 int run(int argc, char** argv) {
-  CLI::App app{"tasc: simulate stops through the TASC plug-in, check its files and report on recordings", "tasc"};
+  CLI::App app{
+      "tasc: simulate stops through the TASC plug-in, check its files and report on recordings",
+      "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
   int status = tasc::cli::kExitOk;
-  for (const tasc::cli::AddCommand add : {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand,
-                                          &tasc::beacon::addBeaconCommand,
-                                          &tasc::report::addReportCommand}) {
+  for (const tasc::cli::AddCommand add :
+       {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand, &tasc::beacon::addBeaconCommand,
+        &tasc::report::addReportCommand}) {
     add(app, status);
   }
   try {
