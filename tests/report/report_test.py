@@ -44,6 +44,24 @@ def golden(tasc, plugin, source, work):
             (work / (name + ".report.txt")).write_text(out)
             sys.exit("the report differs from %s (new one in %s); if the change is intended, "
                      "copy it over" % (golden, work))
+    location_not_a_position(tasc, work)
+
+
+def location_not_a_position(tasc, work):
+    """A host whose offset 0 is no position (here always 0): positions are the
+    integral of the speed, and the error against the beacons stays within a few
+    centimetres of the one measured on the location."""
+    lines = (work / "single-stop.csv").read_text().split("\n")
+    for i, line in enumerate(lines):
+        if line.startswith("frame,"):
+            fields = line.split(",")
+            fields[1] = "0"
+            lines[i] = ",".join(fields)
+    (work / "no-location.csv").write_text("\n".join(lines))
+    [a, b] = json.loads(run([tasc, "report", "--json", "--no-charts", "single-stop.csv",
+                             "no-location.csv"], cwd=work).stdout)
+    assert (a["positionFrom"], b["positionFrom"]) == ("offset0", "speed")
+    assert abs(a["stops"][0]["error"] - b["stops"][0]["error"]) < 0.05, (a, b)
 
 
 def reported_errors(tasc, recordings):

@@ -104,11 +104,12 @@ std::string verdictOf(const Stop& s, const Recording& r, const Replay& rp) {
 }
 
 void measureApproach(Stop& s, const Recording& r, const Replay& rp, const Analysis& a) {
-  std::size_t from = s.first;
+  // Brake-command changes count from the first stopping beacon on.
+  std::size_t from = s.standstill;
   bool farSeen = false;
   for (const BeaconCall& b : rp.beacons) {
     if (!inStop(s, b) || !isStopping(b.type)) continue;
-    if (from == s.first) from = std::max(b.framesBefore, s.first);
+    from = std::min(from, b.framesBefore);
     if (b.type == 503 && !farSeen) {
       farSeen = true;
       s.farSpeed = r.frames[frameAt(b)].speed;
@@ -123,7 +124,7 @@ void measureApproach(Stop& s, const Recording& r, const Replay& rp, const Analys
   double previousAccel = kNone;
   for (std::size_t k = s.first + 1; k <= s.standstill; ++k) {
     const FrameRow& f = r.frames[k];
-    if (k > from && command(k) != command(k - 1)) ++s.brakeChanges;
+    if (k >= from && command(k) != command(k - 1)) ++s.brakeChanges;
     if (std::isnan(s.powerCut) && rp.frames[k].command >= 0 && !rp.frames[k].lowSpeed) {
       s.powerCut = a.position[k];
     }
