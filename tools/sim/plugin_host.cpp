@@ -37,6 +37,20 @@ fs::path uniqueTempFolder() {
   throw HostError("cannot create a run folder under " + fs::temp_directory_path().string());
 }
 
+// A recording module in the plug-in's place: the plug-in beside it, its
+// settings, and the records folder shared with the original.
+void copyRecorder(const fs::path& recorder, const fs::path& runFolder, fs::path& module) {
+  const fs::path from = recorder.parent_path();
+  for (const fs::path& name : {module.filename(), fs::path("TASCRec.ini")}) {
+    std::error_code ec;
+    if (fs::is_regular_file(from / name, ec)) fs::copy_file(from / name, runFolder / name);
+  }
+  module = runFolder / recorder.filename();
+  std::error_code ec;
+  fs::create_directories(from / "records", ec);
+  fs::create_directory_symlink(fs::absolute(from / "records"), runFolder / "records", ec);
+}
+
 }  // namespace
 
 RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) {
@@ -45,6 +59,7 @@ RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) {
   path_ = uniqueTempFolder();
   try {
     module_ = path_ / platform::pluginFileName();
+    if (plugin.filename() != module_.filename()) copyRecorder(plugin, path_, module_);
     fs::copy_file(plugin, module_, fs::copy_options::overwrite_existing);
     const fs::path settings = vehicleFolder / "TASC.ini";
     if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, path_ / "TASC.ini");
@@ -84,7 +99,9 @@ RunFolder::~RunFolder() {
 }
 
 PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
-    : folder_(plugin, vehicleFolder), follower_(std::make_unique<plugin::Module>()) {
+    : folder_(plugin, vehicleFolder),
+      follower_(std::make_unique<plugin::Module>()),
+      pluginFile_(plugin) {
   module_ = std::make_unique<platform::HostModule>(folder_.modulePath().string().c_str());
   if (!module_->loaded()) {
     throw HostError("cannot load " + plugin.string() + " (not a plug-in module for this system)");
@@ -115,16 +132,28 @@ PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
 
 PluginHost::~PluginHost() {
   if (api_.Dispose) api_.Dispose();
+  if (recorder_) recorder_->dispose();
+}
+
+void PluginHost::recordNextRun(const fs::path& file) {
+  if (!recorder_) {
+    recorder_ = std::make_unique<RunRecorder>(fs::absolute(pluginFile_).string());
+    recorder_->noteVersion(api_.GetPluginVersion());
+  }
+  recorder_->nextFile(file);
 }
 
 void PluginHost::setVehicleSpec(const VehicleSpecRecord& vehicle) {
   api_.SetVehicleSpec(vehicle);
   follower_->setVehicleSpec(vehicle);
+  if (recorder_) recorder_->vehicle(vehicle);
 }
 
 void PluginHost::initialize(int32_t brakeMode) {
   api_.Initialize(brakeMode);
   follower_->initialize();
+  if (recorder_)
+    recorder_->initialize(brakeMode, follower_->controller, folder_.path() / "TASC.ini");
 }
 
 void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
@@ -140,11 +169,13 @@ void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
       break;
   }
   follower_->setDriverHandle(which, value);
+  if (recorder_) recorder_->driverHandle(which, value);
 }
 
 void PluginHost::setKey(int32_t virtualKey, bool down) {
   if (api_.SetKeyState == nullptr) return;
   api_.SetKeyState(virtualKey, down ? 1 : 0);
+  if (recorder_) recorder_->event(recording::EventKind::KeyState, {virtualKey, down ? 1 : 0});
 #if !defined(_WIN32)
   platform::setKeyState(virtualKey, down);  // the follower's keys, on this thread
 #endif
@@ -152,11 +183,16 @@ void PluginHost::setKey(int32_t virtualKey, bool down) {
 
 BeaconOutcome PluginHost::setBeaconData(const BeaconRecord& beacon) {
   api_.SetBeaconData(beacon);
+  if (recorder_) {
+    recorder_->event(recording::EventKind::Beacon, {beacon.type, beacon.signal, beacon.data},
+                     beacon.distance);
+  }
   return follower_->setBeaconData(beacon);
 }
 
 HandleRecord PluginHost::elapse(const VehicleStateRecord& state) {
   const HandleRecord sent = api_.Elapse(state, panel_.data(), sound_.data());
+  if (recorder_) recorder_->frame(state, sent, panel_.data());
   const HandleRecord own = follower_->elapse(state, nullptr);
   agrees_ = sent.brake == own.brake && sent.power == own.power && sent.reverser == own.reverser &&
             sent.constantSpeed == own.constantSpeed;

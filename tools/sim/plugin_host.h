@@ -16,6 +16,7 @@
 #include "plugin/host_records.h"
 #include "plugin/plugin.h"
 #include "plugin/plugin_api.h"
+#include "sim/run_recorder.h"
 
 namespace tasc::sim {
 
@@ -28,6 +29,9 @@ class HostError : public std::runtime_error {
 // A temporary folder that the module runs from: a copy of the plug-in, the
 // vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
 // absolute against the vehicle folder. Removed with its content on destruction.
+// A module of another name (the recording module) keeps its name, and the
+// plug-in and TASCRec.ini beside it come along; its `records` folder is the
+// one beside the original module.
 class RunFolder {
  public:
   RunFolder(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
@@ -76,6 +80,12 @@ class PluginHost {
   const std::array<int32_t, 256>& panel() const { return panel_; }
   const plugin::Module& follower() const { return *follower_; }
 
+  // `tasc sim --record`: the next Initialize starts a recording into `file`,
+  // which takes every call to the loaded plug-in up to the next Initialize
+  // or Dispose. Null until the first call.
+  void recordNextRun(const std::filesystem::path& file);
+  const RunRecorder* recorder() const { return recorder_.get(); }
+
  private:
   RunFolder folder_;
   std::unique_ptr<platform::HostModule> module_;
@@ -84,6 +94,8 @@ class PluginHost {
   std::array<int32_t, 256> panel_{};
   std::array<int32_t, 256> sound_{};
   bool agrees_ = true;
+  std::filesystem::path pluginFile_;
+  std::unique_ptr<RunRecorder> recorder_;
 };
 
 }  // namespace tasc::sim

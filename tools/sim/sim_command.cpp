@@ -31,6 +31,7 @@ struct Options {
   fs::path outDir = "tasc-sim-out";
   std::optional<fs::path> trace;
   std::optional<fs::path> chart;
+  std::optional<fs::path> record;  // folder of recordings of the runs
   bool noTrace = false;
   bool noChart = false;
   bool noSweep = false;
@@ -65,6 +66,16 @@ bool writeText(const fs::path& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
+// --record: the run's recording, written as the host's recording module does.
+std::optional<fs::path> startRecording(const Options& o, const Scenario& s, PluginHost& host) {
+  if (!o.record) return std::nullopt;
+  std::error_code ec;
+  fs::create_directories(*o.record, ec);
+  const fs::path file = *o.record / (s.file.stem().string() + ".csv");
+  host.recordNextRun(file);
+  return file;
+}
+
 int runSingle(const Options& o, const Scenario& s) {
   PluginHost host(o.plugin, s.vehicleFolder);
   for (const std::string& w : host.folder().warnings())
@@ -78,6 +89,7 @@ int runSingle(const Options& o, const Scenario& s) {
                  "presses do not reach it\n");
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
+  const std::optional<fs::path> recording = startRecording(o, s, host);
   const RunResult r = runStop(host, s, &trace);
   const check::Report folder = check::checkFolder(s.vehicleFolder.string());
   if (!o.quiet) std::fputs(formatSummary(s, r, &folder).c_str(), stdout);
@@ -99,6 +111,13 @@ int runSingle(const Options& o, const Scenario& s) {
     }
     if (!o.quiet) std::printf("chart         %s\n", p.string().c_str());
   }
+  if (recording) {
+    if (!host.recorder()->ok()) {
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", recording->string().c_str());
+      return cli::kExitFailed;
+    }
+    if (!o.quiet) std::printf("recording     %s\n", recording->string().c_str());
+  }
   return cli::kExitOk;
 }
 
@@ -111,7 +130,10 @@ int runMatrix(const Options& o, const Scenario& s) {
       if (done == total) std::fputs("\n", stderr);
     }
   };
-  const std::vector<SweepOutcome> outcomes = runSweep(s, o.plugin, cases, o.jobs, progress);
+  std::error_code ec;
+  if (o.record) fs::create_directories(*o.record, ec);
+  const std::vector<SweepOutcome> outcomes =
+      runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
@@ -119,7 +141,6 @@ int runMatrix(const Options& o, const Scenario& s) {
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
   }
   // The table is the sweep's result: written with or without --no-trace.
-  std::error_code ec;
   if (!o.trace) fs::create_directories(o.outDir, ec);
   const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
   if (!writeText(p, sweepCsv(outcomes))) {
@@ -127,6 +148,10 @@ int runMatrix(const Options& o, const Scenario& s) {
     return cli::kExitFailed;
   }
   if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
+  if (o.record && !o.quiet) {
+    std::printf("recordings    %s (%s ...)\n", o.record->string().c_str(),
+                recordingName(s, 0).c_str());
+  }
   return cli::kExitOk;
 }
 
@@ -186,6 +211,9 @@ void addSimCommand(CLI::App& tasc, int& status) {
   sim->add_flag("--no-trace", o->noTrace, "write no trace (a sweep still writes its table)");
   sim->add_option("--chart", o->chart, "SVG chart (default: OUT/NAME.svg)");
   sim->add_flag("--no-chart", o->noChart, "write no chart");
+  sim->add_option("--record", o->record,
+                  "write a recording of the run (of each stop of a sweep) into this folder, in "
+                  "the recording module's format: DIR/NAME.csv, of a sweep DIR/NAME-0001.csv ...");
   sim->add_option("--speeds", o->speeds, "sweep initial speeds, km/h (a,b,c or from:to:step)");
   sim->add_option("--dead-times", o->deadTimes, "sweep brake dead times, s");
   sim->add_option("--lags", o->lags, "sweep brake time constants, s");

@@ -50,7 +50,8 @@ std::string caseName(const SweepCase& c) {
 
 std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::path& plugin,
                                    const std::vector<SweepCase>& cases, unsigned jobs,
-                                   const std::function<void(std::size_t, std::size_t)>& progress) {
+                                   const std::function<void(std::size_t, std::size_t)>& progress,
+                                   const std::filesystem::path& recordDir) {
   std::vector<SweepOutcome> outcomes(cases.size());
   if (cases.empty()) return outcomes;
   if (jobs == 0) jobs = platform::coreCount();
@@ -70,6 +71,7 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
         const std::size_t i = next.fetch_add(1);
         if (i >= cases.size()) break;
         outcomes[i].sweepCase = cases[i];
+        if (!recordDir.empty()) host.recordNextRun(recordDir / recordingName(s, i));
         outcomes[i].result = runStop(host, applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
         if (progress && worker == 0) progress(n, cases.size());
@@ -84,6 +86,12 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
   }
   if (progress) progress(cases.size(), cases.size());
   return outcomes;
+}
+
+std::string recordingName(const Scenario& scenario, std::size_t index) {
+  char number[32];
+  std::snprintf(number, sizeof number, "-%04zu.csv", index + 1);
+  return scenario.file.stem().string() + number;
 }
 
 Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t worstCount) {

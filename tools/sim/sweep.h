@@ -35,10 +35,14 @@ std::string caseName(const SweepCase& c);
 
 // Runs every case on `jobs` threads (0: every core), one plug-in instance per
 // thread. `progress(done, total)` is called from the workers, serialised.
-// Throws HostError when a plug-in instance cannot be created.
+// Throws HostError when a plug-in instance cannot be created. With
+// `recordDir`, each stop is recorded into it (recordingName).
 std::vector<SweepOutcome> runSweep(const Scenario& scenario, const std::filesystem::path& plugin,
                                    const std::vector<SweepCase>& cases, unsigned jobs,
-                                   const std::function<void(std::size_t, std::size_t)>& progress);
+                                   const std::function<void(std::size_t, std::size_t)>& progress,
+                                   const std::filesystem::path& recordDir = {});
+// The recording of a sweep's case `index` (from 0): NAME-0001.csv and so on.
+std::string recordingName(const Scenario& scenario, std::size_t index);
 
 struct Accuracy {
   std::size_t runs = 0;

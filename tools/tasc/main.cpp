@@ -6,17 +6,21 @@
 #include "beacon/beacon_command.h"
 #include "check/check_command.h"
 #include "cli/cli.h"
+#include "report/report_command.h"
 #include "sim/sim_command.h"
 
 namespace {
 
 int run(int argc, char** argv) {
-  CLI::App app{"tasc: simulate stops through the TASC plug-in and check its files", "tasc"};
+  CLI::App app{
+      "tasc: simulate stops through the TASC plug-in, check its files and report on recordings",
+      "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
   int status = tasc::cli::kExitOk;
-  for (const tasc::cli::AddCommand add : {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand,
-                                          &tasc::beacon::addBeaconCommand}) {
+  for (const tasc::cli::AddCommand add :
+       {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand, &tasc::beacon::addBeaconCommand,
+        &tasc::report::addReportCommand}) {
     add(app, status);
   }
   try {

@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""`tasc report` as a whole, for CTest:
+  golden    TASC PLUGIN SOURCE WORK  the report of a recording of the bundled stop
+  roundtrip TASC PLUGIN RECORDER SOURCE WORK  tasc sim through the recording module,
+            over the bundled stop and the sweep, and the sweep recorded by tasc sim
+            --record: the report's error against the true stopping point is tasc
+            sim's own, every stop
+  badinput  TASC WORK  exit statuses and messages of recordings that cannot be read
+"""
+import csv
+import json
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+
+
+def run(args, cwd=None, status=0):
+    p = subprocess.run([str(a) for a in args], cwd=cwd, capture_output=True, text=True)
+    assert p.returncode == status, "%s: exit %d, expected %d\n%s" % (
+        " ".join(map(str, args)), p.returncode, status, p.stderr)
+    return p
+
+
+def fresh(work):
+    work = pathlib.Path(work)
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    return work
+
+
+def golden(tasc, plugin, source, work):
+    work = fresh(work)
+    source = pathlib.Path(source)
+    for scenario in ("examples/single-stop.toml", "tests/report/data/faulty-beacons.toml"):
+        name = pathlib.Path(scenario).stem
+        run([tasc, "sim", "--plugin", plugin, "--quiet", "--no-trace", "--no-chart", "--record",
+             work, source / scenario])
+        out = run([tasc, "report", name + ".csv", "--stop-at", "500", "--no-charts"],
+                  cwd=work).stdout
+        golden = "tests/report/golden/%s.report.txt" % name
+        if out != (source / golden).read_text():
+            (work / (name + ".report.txt")).write_text(out)
+            sys.exit("the report differs from %s (new one in %s); if the change is intended, "
+                     "copy it over" % (golden, work))
+    location_not_a_position(tasc, work)
+
+
+def location_not_a_position(tasc, work):
+    """A host whose offset 0 is no position (here always 0): positions are the
+    integral of the speed, and the error against the beacons stays within a few
+    centimetres of the one measured on the location."""
+    lines = (work / "single-stop.csv").read_text().split("\n")
+    for i, line in enumerate(lines):
+        if line.startswith("frame,"):
+            fields = line.split(",")
+            fields[1] = "0"
+            lines[i] = ",".join(fields)
+    (work / "no-location.csv").write_text("\n".join(lines))
+    [a, b] = json.loads(run([tasc, "report", "--json", "--no-charts", "single-stop.csv",
+                             "no-location.csv"], cwd=work).stdout)
+    assert (a["positionFrom"], b["positionFrom"]) == ("offset0", "speed")
+    assert abs(a["stops"][0]["error"] - b["stops"][0]["error"]) < 0.05, (a, b)
+
+
+def reported_errors(tasc, recordings):
+    out = run([tasc, "report", "--json", "--no-charts", "--stop-at", "500"] + recordings).stdout
+    errors = []
+    for rec in json.loads(out):
+        assert len(rec["stops"]) == 1, "%s: %d stops" % (rec["recording"], len(rec["stops"]))
+        errors.append(rec["stops"][0]["markerError"])
+    return errors
+
+
+def recordings_in_order(folder):
+    """The recording module's names, YYYYMMDD-HHMMSS-N.csv, in the order they were made."""
+    def key(p):
+        stamp, n = p.stem.rsplit("-", 1)
+        return (stamp, int(n))
+    return sorted(pathlib.Path(folder).glob("*.csv"), key=key)
+
+
+def roundtrip(tasc, plugin, recorder, source, work):
+    work = fresh(work)
+    source = pathlib.Path(source)
+    vehicle = work / "vehicle"
+    vehicle.mkdir()
+    shutil.copy(plugin, vehicle)
+    shutil.copy(recorder, vehicle)
+    module = vehicle / pathlib.Path(recorder).name
+    out = run([tasc, "sim", "--plugin", module, "--no-trace", "--no-chart",
+               source / "examples/single-stop.toml"]).stdout
+    sim_error = float(re.search(r"^stop error +(\S+) m", out, re.M).group(1))
+    [single] = recordings_in_order(vehicle / "records")
+    [reported] = reported_errors(tasc, [single])
+    assert "%.3f" % reported == "%.3f" % sim_error, (reported, sim_error)
+    single.unlink()
+
+    run([tasc, "sim", "--plugin", module, "--quiet", "--jobs", "1", "--out", work,
+         source / "examples/sweep.toml"])
+    table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
+    recordings = recordings_in_order(vehicle / "records")
+    assert len(recordings) == len(table), (len(recordings), len(table))
+    for row, reported in zip(table, reported_errors(tasc, recordings)):
+        # the table has four decimals
+        assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+
+    # tasc sim's own recordings of the sweep, one per stop in the table's order
+    run([tasc, "sim", "--plugin", plugin, "--quiet", "--jobs", "2", "--out", work, "--record",
+         work / "own", source / "examples/sweep.toml"])
+    table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
+    own = sorted((work / "own").glob("sweep-*.csv"))
+    assert len(own) == len(table), (len(own), len(table))
+    for row, reported in zip(table, reported_errors(tasc, own)):
+        assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+    print("round trip: 1 + %d stops through the recorder, %d of tasc sim --record agree"
+          % (len(recordings), len(own)))
+
+
+def badinput(tasc, work):
+    work = fresh(work)
+    head = "tasc-recording,1\nplugin_state,loaded\ninitialize,0\n"
+    frame = "frame,0,50,%d,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,1,0,0,0,0\n"
+    cases = {  # name: (contents, status, text the message or warning holds)
+        "empty.csv": ("", 2, "empty.csv:1:"),
+        "garbage.csv": ("\x00\xff garbage\n", 2, "garbage.csv:1:"),
+        "version.csv": ("tasc-recording,2\n", 2, "version.csv:1:"),
+        "long-line.csv": (head + "#" + "x" * (1 << 20) + "\n", 2, "long-line.csv:4:"),
+        "bad-row.csv": (head + frame % 0 + "frame,0,fifty\n", 2, "bad-row.csv:5:"),
+        "cut.csv": (head + frame % 0 + frame % 16 + "frame,0,50,3", 0, "cut.csv:6:"),
+    }
+    for name, (contents, status, text) in cases.items():
+        (work / name).write_bytes(contents.encode("latin-1"))
+        p = run([tasc, "report", "--no-charts", name], cwd=work, status=status)
+        assert text in p.stderr, "%s: %r not in %r" % (name, text, p.stderr)
+        if status == 0:
+            assert "2 frames" in p.stdout, p.stdout
+
+
+if __name__ == "__main__":
+    {"golden": golden, "roundtrip": roundtrip, "badinput": badinput}[sys.argv[1]](*sys.argv[2:])

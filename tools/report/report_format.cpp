@@ -1,0 +1,183 @@
+#include "report/report_format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "model/train.h"
+#include "sim/report.h"
+
+namespace tasc::report {
+namespace {
+
+std::string fmt(const char* format, auto... args) {
+  char text[1024];
+  std::snprintf(text, sizeof text, format, args...);
+  return text;
+}
+
+// A measure, or "-" when there is none.
+std::string value(double v, const char* format) {
+  return std::isnan(v) ? std::string("-") : fmt(format, v);
+}
+
+nlohmann::json number(double v) {
+  return std::isnan(v) ? nlohmann::json(nullptr) : nlohmann::json(v);
+}
+
+// One line per accepted stopping beacon, each after `indent`.
+std::string namedPoints(const Stop& s, const std::string& indent) {
+  std::string out;
+  for (std::size_t i = 0; i < s.named.size(); ++i) {
+    const NamedPoint& p = s.named[i];
+    out += fmt("%s%d at %.3f m + %.3f m = %.3f m%s\n", i ? indent.c_str() : "", p.type, p.position,
+               p.distance, p.point(), i + 1 == s.named.size() ? " (in force)" : "");
+  }
+  return out.empty() ? "none (no stopping beacon accepted)\n" : out;
+}
+
+// The error the stop is judged by: against the marker when there is one.
+double judgedError(const Stop& s) {
+  return std::isnan(s.markerError) ? s.error : s.markerError;
+}
+
+std::string bandOf(double error) {
+  sim::RunResult r;
+  r.stopped = true;
+  r.stopError = error;
+  return sim::stopBand(r);
+}
+
+}  // namespace
+
+std::string formatText(const RecordingReport& rep) {
+  const Analysis& a = rep.analysis;
+  std::string out =
+      fmt("recording   %s: %zu frames, %zu stop%s; position from %s\n", rep.name.c_str(),
+          rep.recording.frames.size(), a.stops.size(), a.stops.size() == 1 ? "" : "s",
+          a.positionFromLocation ? "offset 0" : "the speed's integral");
+  for (const std::string& n : a.notes) out += "note        " + n + "\n";
+  if (a.stops.empty()) return out;
+  out +=
+      "stop    at rest  stop point    error   marker   vs marker  plug-in says            "
+      "   far v  to rest  brake  decel   jerk\n";
+  out +=
+      "            (m)         (m)      (m)      (m)        (m)                          "
+      "  (km/h)      (s)   chg. km/h/s km/h/s2\n";
+  for (std::size_t i = 0; i < a.stops.size(); ++i) {
+    const Stop& s = a.stops[i];
+    out += fmt("%4zu %10.3f  %10s %8s %8s %10s  %-25s %6s %8s %6d %6.2f %6.2f\n", i + 1, s.position,
+               value(s.stopPoint, "%.3f").c_str(), value(s.error, "%+.3f").c_str(),
+               value(s.marker, "%.3f").c_str(), value(s.markerError, "%+.3f").c_str(),
+               s.verdict.c_str(), value(s.farSpeed, "%.1f").c_str(),
+               value(s.farToStop, "%.2f").c_str(), s.brakeChanges, s.peakDecel, s.peakJerk);
+  }
+  out +=
+      "error: stopping point named by the beacons minus the position at rest (positive short, "
+      "negative overrun)\n";
+  for (std::size_t i = 0; i < a.stops.size(); ++i) {
+    const Stop& s = a.stops[i];
+    out += fmt("\nstop %zu at %.3f m", i + 1, s.position);
+    if (!std::isnan(judgedError(s))) {
+      out += fmt(": %+.3f m (%s)", judgedError(s), bandOf(judgedError(s)).c_str());
+    }
+    out += "\n  named     " + namedPoints(s, "            ");
+    if (s.findings.empty()) out += "  explains  nothing unusual\n";
+    for (const std::string& f : s.findings) out += "  explains  " + f + "\n";
+  }
+  return out;
+}
+
+std::string formatJson(const std::vector<RecordingReport>& reports) {
+  nlohmann::json all = nlohmann::json::array();
+  for (const RecordingReport& rep : reports) {
+    nlohmann::json stops = nlohmann::json::array();
+    for (const Stop& s : rep.analysis.stops) {
+      nlohmann::json named = nlohmann::json::array();
+      for (const NamedPoint& p : s.named) {
+        named.push_back({{"type", p.type}, {"position", p.position}, {"distance", p.distance}});
+      }
+      stops.push_back({{"position", s.position},
+                       {"named", named},
+                       {"stopPoint", number(s.stopPoint)},
+                       {"error", number(s.error)},
+                       {"marker", number(s.marker)},
+                       {"markerError", number(s.markerError)},
+                       {"verdict", s.verdict},
+                       {"farSpeed", number(s.farSpeed)},
+                       {"farToStop", number(s.farToStop)},
+                       {"brakeChanges", s.brakeChanges},
+                       {"peakDecel", s.peakDecel},
+                       {"peakJerk", s.peakJerk},
+                       {"findings", s.findings}});
+    }
+    all.push_back({{"recording", rep.name},
+                   {"frames", rep.recording.frames.size()},
+                   {"positionFrom", rep.analysis.positionFromLocation ? "offset0" : "speed"},
+                   {"warnings", rep.warnings},
+                   {"notes", rep.analysis.notes},
+                   {"stops", stops}});
+  }
+  return all.dump(2) + "\n";
+}
+
+sim::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::size_t index) {
+  const Analysis& a = rep.analysis;
+  const Stop& s = a.stops[index];
+  const recording::Recording& r = rep.recording;
+  sim::StopChart c;
+  c.name = fmt("%s, stop %zu", rep.name.c_str(), index + 1);
+  c.stopPoint = std::isnan(s.marker) ? s.stopPoint : s.marker;
+  c.stopError = judgedError(s);
+  c.band = std::isnan(c.stopError) ? std::string() : bandOf(c.stopError);
+  c.verdict = s.verdict;
+  c.stopPosition = s.position;
+  c.powerCut = s.powerCut;
+  c.brakeNotches = a.brakeNotches;
+  for (const BeaconCall& b : rp.beacons) {
+    if (b.framesBefore < s.first || b.framesBefore > s.last || b.type < 400 || b.type > 504) {
+      continue;
+    }
+    const std::size_t at = b.framesBefore > 0 ? b.framesBefore - 1 : 0;
+    const bool stopping = b.type >= 501 && b.type <= 503;
+    c.beacons.push_back(
+        {a.position[at], b.type, !stopping || b.outcome == BeaconOutcome::Accepted});
+  }
+  if (c.beacons.empty()) c.startPosition = s.position - 400.0;
+  for (std::size_t k = s.first; k <= s.last; ++k) {
+    const auto& h = r.frames[k].handles;
+    sim::ChartPoint p;
+    p.position = a.position[k];
+    p.speed = r.frames[k].speed;
+    p.pattern = rp.frames[k].patternSpeed;
+    const bool overrides = h[3] == 2;
+    p.command = overrides ? model::decodeBrakeNotch(h[0], a.brakeNotches) : -1;
+    p.beyond = overrides && model::notchBeyond(h[0], a.brakeNotches);
+    c.points.push_back(p);
+  }
+  return c;
+}
+
+std::string formatHtml(const RecordingReport& rep, const std::vector<std::string>& charts) {
+  const auto escape = [](const std::string& t) {
+    std::string o;
+    for (char ch : t) {
+      o += ch == '<' ? "&lt;" : ch == '>' ? "&gt;" : ch == '&' ? "&amp;" : std::string(1, ch);
+    }
+    return o;
+  };
+  std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
+                     escape(rep.name) +
+                     "</title>\n<style>body{font-family:sans-serif;margin:2em}"
+                     "pre{font-size:13px;background:#f6f6f6;padding:1em}</style></head><body>\n";
+  html += "<h1>" + escape(rep.name) + "</h1>\n<pre>" + escape(formatText(rep)) + "</pre>\n";
+  for (std::size_t i = 0; i < charts.size(); ++i) {
+    std::string svg = charts[i];
+    if (svg.rfind("<?xml", 0) == 0) svg.erase(0, svg.find('\n') + 1);
+    html += fmt("<h2>stop %zu</h2>\n", i + 1) + svg;
+  }
+  html += "</body></html>\n";
+  return html;
+}
+
+}  // namespace tasc::report

@@ -1,0 +1,29 @@
+// What `tasc report` shows of a recording: the table of its stops with what
+// explains each miss (text or JSON), a chart per stop and an HTML page.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "recording/reader.h"
+#include "report/stops.h"
+#include "sim/chart.h"
+
+namespace tasc::report {
+
+struct RecordingReport {
+  std::string name;  // the file as given
+  std::vector<std::string> warnings;
+  recording::Recording recording;
+  Analysis analysis;
+};
+
+std::string formatText(const RecordingReport& report);
+// One JSON document for every recording.
+std::string formatJson(const std::vector<RecordingReport>& reports);
+// The chart of stop `index` (from 0).
+sim::StopChart describeStop(const RecordingReport& report, const Replay& replay, std::size_t index);
+// The page: the table, then the charts (whole SVG documents) in stop order.
+std::string formatHtml(const RecordingReport& report, const std::vector<std::string>& charts);
+
+}  // namespace tasc::report
