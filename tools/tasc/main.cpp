@@ -6,11 +6,13 @@
 #include "beacon/beacon_command.h"
 #include "check/check_command.h"
 #include "cli/cli.h"
+#include "platform/host_loader.h"
 #include "sim/sim_command.h"
 
 namespace {
 
 int run(int argc, char** argv) {
+  tasc::platform::setBinaryOutput(stdout);  // LF on every system: --version, --help too
   CLI::App app{"tasc: simulate stops through the TASC plug-in and check its files", "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
