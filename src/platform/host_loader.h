@@ -4,6 +4,7 @@
 // anything itself.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 namespace tasc::platform {
@@ -11,6 +12,15 @@ namespace tasc::platform {
 // Writes `stream` byte for byte: no LF to CR LF translation on Windows, so
 // that the outputs of all builds compare equal.
 void setBinaryOutput(std::FILE* stream) noexcept;
+
+// Machine types of Windows modules (the PE header's Machine field).
+inline constexpr std::uint16_t kMachineX86 = 0x014C;
+inline constexpr std::uint16_t kMachineX64 = 0x8664;
+
+// The Machine field of the Windows module (PE image) at `path`, or 0 when
+// the file does not open or is no PE image. Reads the headers only, so that
+// a module of the wrong machine type is named before a load attempt fails.
+std::uint16_t peMachine(const char* path) noexcept;
 
 // The address of an entry point, to be cast to its real function type.
 using ExportAddress = void (*)();
@@ -24,11 +34,15 @@ class HostModule {
   HostModule& operator=(const HostModule&) = delete;
 
   bool loaded() const { return handle_ != nullptr; }
+  // Why the module did not load, for one line of a message (e.g. "an x86
+  // DLL in a 64-bit tasc.exe: use x86\tasc.exe"); empty when it loaded.
+  const char* problem() const { return problem_; }
   // The entry point of that name, or null.
   ExportAddress find(const char* name) const noexcept;
 
  private:
   void* handle_ = nullptr;
+  const char* problem_ = "";
 };
 
 }  // namespace tasc::platform

@@ -7,8 +7,16 @@ namespace tasc::platform {
 
 void setBinaryOutput(std::FILE* /*stream*/) noexcept {}  // POSIX streams never translate
 
-HostModule::HostModule(const char* path) noexcept
-    : handle_(path ? ::dlopen(path, RTLD_NOW | RTLD_LOCAL) : nullptr) {}
+HostModule::HostModule(const char* path) noexcept {
+  if (path == nullptr) return;
+  // A Windows DLL given to the POSIX build is named as such, not just refused.
+  if (peMachine(path) != 0) {
+    problem_ = "a Windows DLL: this tasc loads TASC.so, tasc.exe loads TASC.dll";
+    return;
+  }
+  handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) problem_ = "not a plug-in module for this system";
+}
 
 HostModule::~HostModule() {
   if (handle_ != nullptr) ::dlclose(handle_);

@@ -25,6 +25,10 @@
 #                   recording module (TASCRec) with the plug-in beside it, in
 #                   copies of examples/vehicle; the frames must not differ,
 #                   and the recordings' rows must match across the builds
+#   check           folders for `tasc check`, one a line relative to the
+#                   source tree (a glob may name several), options after the
+#                   folder: each build's tasc checks each from the folder's
+#                   parent, and the reports and exit statuses are compared
 #   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
@@ -152,6 +156,23 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }
 
+run_check() {  # FLAVOUR > reports with exit statuses
+  local flavour=$1 line pattern dir rc tasc=("$TASC_POSIX_BIN/tools/tasc/tasc")
+  [ "$flavour" = win64 ] && tasc=(wine_run win64 "$TASC_WIN64_BIN/tools/tasc/tasc.exe")
+  [ "$flavour" = win32 ] && tasc=(wine_run win32 "$TASC_WIN32_BIN/tools/tasc/tasc.exe")
+  while read -r pattern line; do
+    [ -z "$pattern" ] && continue
+    for dir in "$source_dir"/$pattern; do
+      dir=${dir%/}
+      echo "== ${dir#"$source_dir"/} $line"
+      rc=0
+      # shellcheck disable=SC2086  # the options after the folder
+      (cd "${dir%/*}" && "${tasc[@]}" check "${dir##*/}" $line) || rc=$?
+      echo "== exit status $rc"
+    done
+  done <"$case_dir/check"
+}
+
 status=0
 compare() {  # WHAT
   if ! cmp -s "$work/posix.$1" "$work/$windows.$1"; then
@@ -176,6 +197,9 @@ for flavour in posix "$windows"; do
       (cd "$work/$flavour" && run_probe "$flavour" profile "$ini" "$case_dir/queries")
     done >"$work/$flavour.profile"
   fi
+  if [ -f "$case_dir/check" ]; then
+    run_check "$flavour" >"$work/$flavour.check"
+  fi
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
     for f in "$work/$flavour/sim/"*; do cp "$f" "$work/$flavour.${f##*.}"; done
@@ -199,6 +223,12 @@ if [ -f "$case_dir/scenario" ]; then
   echo "simulator: $(wc -l <"$work/posix.csv") trace lines"
 fi
 
+if [ -f "$case_dir/check" ]; then
+  grep -q '^== exit status [12]$' "$work/posix.check" ||
+    { echo "FAIL: no checked folder had a finding" >&2; status=1; }
+  compare check
+  echo "check: $(grep -c '^== exit' "$work/posix.check") reports"
+fi
 if [ -f "$case_dir/queries" ]; then
   compare profile
   echo "profile: $(grep -vc '^==' "$work/posix.profile") results"

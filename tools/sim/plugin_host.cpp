@@ -104,7 +104,7 @@ PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
       pluginFile_(plugin) {
   module_ = std::make_unique<platform::HostModule>(folder_.modulePath().string().c_str());
   if (!module_->loaded()) {
-    throw HostError("cannot load " + plugin.string() + " (not a plug-in module for this system)");
+    throw HostError("cannot load " + plugin.string() + " (" + module_->problem() + ")");
   }
   std::string missing;
   auto bind = [&](auto& fn, const char* name, bool required) {

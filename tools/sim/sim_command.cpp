@@ -56,8 +56,19 @@ fs::path defaultPlugin() {
   return TASC_DEFAULT_PLUGIN;
 }
 
+// The bundled stop: of a package (examples/ beside tasc, or one level up
+// where each Windows build has its folder), else of the source tree the tool
+// was built from.
 fs::path defaultScenario() {
-  return fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml";
+  const fs::path example = fs::path("examples") / "single-stop.toml";
+  const fs::path exe = platform::executablePath();
+  if (!exe.empty()) {
+    for (const fs::path& p : {exe.parent_path() / example, exe.parent_path() / ".." / example}) {
+      std::error_code ec;
+      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
+    }
+  }
+  return fs::path(TASC_SOURCE_DIR) / example;
 }
 
 bool writeText(const fs::path& path, const std::string& text) {

@@ -6,12 +6,14 @@
 #include "beacon/beacon_command.h"
 #include "check/check_command.h"
 #include "cli/cli.h"
+#include "platform/host_loader.h"
 #include "report/report_command.h"
 #include "sim/sim_command.h"
 
 namespace {
 
 int run(int argc, char** argv) {
+  tasc::platform::setBinaryOutput(stdout);  // LF on every system: --version, --help too
   CLI::App app{
       "tasc: simulate stops through the TASC plug-in, check its files and report on recordings",
       "tasc"};
