@@ -7,6 +7,9 @@
 #include "check/check_command.h"
 #include "cli/cli.h"
 #include "sim/sim_command.h"
+#if defined(TASC_HAS_TUNE)
+#include "tune/tune_command.h"
+#endif
 
 int main(int argc, char** argv) {
   CLI::App app{"tasc: simulate stops through the TASC plug-in and check its files", "tasc"};
@@ -17,6 +20,9 @@ int main(int argc, char** argv) {
                                           &tasc::beacon::addBeaconCommand}) {
     add(app, status);
   }
+#if defined(TASC_HAS_TUNE)
+  tasc::tune::addTuneCommand(app, status);  // a build without NLopt has no tuner
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
