@@ -101,10 +101,12 @@ Metrics measure(const std::vector<sim::SweepOutcome>& outcomes) {
   Metrics m;
   m.runs = outcomes.size();
   double sum = 0, sumAbs = 0, changes = 0, time = 0;
+  std::vector<double> abs;
   for (const sim::SweepOutcome& o : outcomes) {
     const sim::RunResult& r = o.result;
     changes += r.brakeChanges;
     m.peakJerk = std::max(m.peakJerk, r.peakJerk);
+    abs.push_back(r.stopped ? std::fabs(r.stopError) : kNoStopError);
     if (!r.stopped) {
       m.worstAbsError = std::max(m.worstAbsError, kNoStopError);
       continue;
@@ -124,7 +126,13 @@ Metrics measure(const std::vector<sim::SweepOutcome>& outcomes) {
     m.meanAbsError = sumAbs / n;
     m.meanTime = time / n;
   }
-  if (m.runs > 0) m.meanChanges = changes / static_cast<double>(m.runs);
+  if (m.runs > 0) {
+    m.meanChanges = changes / static_cast<double>(m.runs);
+    // The smallest |error| that 95 % of the runs stay within.
+    const std::size_t k = (m.runs * 95 + 99) / 100 - 1;
+    std::nth_element(abs.begin(), abs.begin() + static_cast<std::ptrdiff_t>(k), abs.end());
+    m.p95AbsError = abs[k];
+  }
   return m;
 }
 
@@ -150,7 +158,7 @@ double relative(double value, double limit) {
 
 Score score(const Metrics& m, const Limits& limits, const ParamRecord& record) {
   Score s;
-  s.accuracy = m.worstAbsError + (1.0 - m.share10()) + std::fabs(m.meanError) + m.meanAbsError;
+  s.accuracy = m.worstAbsError + m.p95AbsError + (1.0 - m.share10()) + std::fabs(m.meanError);
   s.penalty = overLimit(m.meanChanges, limits.maxChanges) + overLimit(m.peakJerk, limits.maxJerk) +
               overLimit(m.meanTime, limits.maxTime);
   for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(kLeadTimeCount); ++i) {

@@ -52,6 +52,7 @@ struct Metrics {
   double worstAbsError = 0;   // m; a run that did not stop counts kNoStopError
   double meanError = 0;       // m, signed, over the stops
   double meanAbsError = 0;    // m
+  double p95AbsError = 0;     // m, 95 % of the runs end within it (not stopped: kNoStopError)
   double meanChanges = 0;     // brake-command changes per stop
   double peakJerk = 0;        // km/h/s^2, the largest of any stop
   double meanTime = 0;        // s from the first stopping beacon to the stop

@@ -4,7 +4,6 @@
 #include <array>
 #include <exception>
 #include <map>
-#include <cstdlib>
 #include <nlopt.hpp>
 #include <vector>
 
@@ -136,24 +135,27 @@ SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const Se
     nlopt::opt global(nlopt::GN_CRS2_LM, n);
     global.set_lower_bounds(lower);
     global.set_upper_bounds(upper);
-    global.set_population(std::getenv("POP") ? std::atoi(std::getenv("POP")) * (n + 1) : 3 * (n + 1));
+    global.set_population(n + 1);  // the smallest: most of a short budget goes to its trials
     global.set_maxeval(budgetGuard);
     global.set_min_objective(&Objective::call, &objective);
-    const double share = std::getenv("SHARE") ? std::atof(std::getenv("SHARE")) : o.globalShare;
     const auto globalEnd =
-        static_cast<std::size_t>(share * static_cast<double>(o.budget) + 0.5);
+        static_cast<std::size_t>(o.globalShare * static_cast<double>(o.budget) + 0.5);
     objective.run(global, x, globalEnd);
 
-    // The polish starts from the best point, whichever phase found it.
-    const ParamRecord& best = objective.best().record;
-    for (std::size_t k = 0; k < free.size(); ++k) x[k] = variable(best, free[k]);
-    nlopt::opt local(nlopt::LN_SBPLX, n);
-    local.set_lower_bounds(lower);
-    local.set_upper_bounds(upper);
-    local.set_initial_step(step);
-    local.set_maxeval(budgetGuard);
-    local.set_min_objective(&Objective::call, &objective);
-    objective.run(local, x, o.budget);
+    // The polish starts from the best point so far; when it converges before
+    // the budget is spent it starts again from there with half the steps.
+    for (int round = 0; round < 4 && objective.evaluations() < o.budget; ++round) {
+      const ParamRecord& best = objective.best().record;
+      for (std::size_t k = 0; k < free.size(); ++k) x[k] = variable(best, free[k]);
+      nlopt::opt local(nlopt::LN_SBPLX, n);
+      local.set_lower_bounds(lower);
+      local.set_upper_bounds(upper);
+      local.set_initial_step(step);
+      local.set_maxeval(budgetGuard);
+      local.set_min_objective(&Objective::call, &objective);
+      objective.run(local, x, o.budget);
+      for (double& d : step) d *= 0.5;
+    }
   }
   result.best = objective.best();
   result.limits = objective.limits();

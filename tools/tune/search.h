@@ -1,6 +1,8 @@
-// The search: NLopt's controlled random search (a global method) over the
-// free variables within their bounds, then a subplex polish from the best
-// point found, within a budget of simulated sweeps. Deterministic for a seed.
+// The search: NLopt's controlled random search with local mutation (CRS2-LM,
+// a global method; its population the starting record and n random points)
+// over the free variables within their bounds, then a subplex polish from the
+// best point found, restarted with smaller steps while budget is left. The
+// budget counts simulated sweeps. Deterministic for a seed.
 #pragma once
 
 #include <cstddef>
@@ -22,9 +24,9 @@ struct SearchOptions {
   std::optional<double> maxChanges;  // limits; by default the starting record's
   std::optional<double> maxJerk;
   double extraTime = 2.0;         // s the mean time may grow over the start's
-  std::size_t budget = 160;       // simulated sweeps, the start's included
+  std::size_t budget = 200;       // simulated sweeps, the start's included
   unsigned seed = 1;
-  double globalShare = 0.6;       // of the budget, for the global method
+  double globalShare = 0.25;      // of the budget, for the global method
 };
 
 struct SearchResult {

@@ -33,7 +33,7 @@ struct Options {
   std::vector<std::string> fixed;   // NAME[,NAME...]
   std::optional<double> maxChanges, maxJerk;
   double extraTime = 2.0;
-  std::size_t budget = 160;
+  std::size_t budget = 200;
   unsigned seed = 1;
   unsigned jobs = 0;
   std::string validate;
@@ -149,7 +149,7 @@ Job prepare(const Options& o) {
   return job;
 }
 
-// "\r57/160 sweeps, best ..." on a terminal, with the time left at the rate so far.
+// "\r57/200 sweeps, best ..." on a terminal, with the time left at the rate so far.
 Progress progressLine(const Options& o, std::chrono::steady_clock::time_point begin) {
   if (o.quiet || o.json || !platform::stderrIsTerminal()) return {};
   return [&o, begin](std::size_t done, const Candidate& best) {
@@ -279,7 +279,7 @@ void addTuneCommand(CLI::App& tasc, int& status) {
   c->add_option("--max-jerk", o->maxJerk, "peak jerk, km/h/s^2 (default: the starting record's)");
   c->add_option("--max-extra-time", o->extraTime,
                 "s the mean time from the far beacon may grow (default: 2)");
-  c->add_option("--budget", o->budget, "sweeps simulated, the start's included (default: 160)")
+  c->add_option("--budget", o->budget, "sweeps simulated, the start's included (default: 200)")
       ->check(CLI::Range(1, 100000));
   c->add_option("--seed", o->seed, "seed of the search (default: 1)");
   c->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
