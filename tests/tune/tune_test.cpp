@@ -2,9 +2,9 @@
 // variables, the record line rewrite, and one small tune through the plug-in.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <cmath>
 
 #include "params/param_loader.h"
 #include "sim/scenario.h"
@@ -45,13 +45,13 @@ TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
   const std::vector<double> spread = {0.02, -0.03, 0.01, 0.0};
   // Best first: each row must score strictly below the next.
   const std::vector<std::vector<sim::SweepOutcome>> ranked = {
-      outcomes(spread, 16),                     // accurate and fewer changes
-      outcomes(spread, 20),                     // as accurate, more changes: tie broken
-      outcomes({0.08, 0.08, 0.08, 0.08}),       // within 0.10 m but biased
-      outcomes({0.02, -0.03, 0.01, 0.30}),      // one stop 0.30 m out
-      outcomes({-0.4, -0.45, -0.5, -0.42}),     // overruns every stop
-      outcomes(spread, 21),                     // accurate, one change past the limit
-      outcomes(spread, 20, 9.0),                // accurate, jerk past the limit
+      outcomes(spread, 16),                  // accurate and fewer changes
+      outcomes(spread, 20),                  // as accurate, more changes: tie broken
+      outcomes({0.08, 0.08, 0.08, 0.08}),    // within 0.10 m but biased
+      outcomes({0.02, -0.03, 0.01, 0.30}),   // one stop 0.30 m out
+      outcomes({-0.4, -0.45, -0.5, -0.42}),  // overruns every stop
+      outcomes(spread, 21),                  // accurate, one change past the limit
+      outcomes(spread, 20, 9.0),             // accurate, jerk past the limit
   };
   for (std::size_t i = 0; i + 1 < ranked.size(); ++i) {
     EXPECT_LT(total(ranked[i], limits), total(ranked[i + 1], limits)) << "row " << i;
@@ -159,9 +159,10 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
 }
 
 struct TempFolder {
-  fs::path path = fs::temp_directory_path() /
-                  ("tasc-tune-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path path =
+      fs::temp_directory_path() /
+      ("tasc-tune-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
   TempFolder() { fs::create_directories(path); }
   ~TempFolder() { fs::remove_all(path); }
 };
@@ -201,8 +202,8 @@ TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {
   o.bounds[4].fixed = false;  // leadTime[4]
   o.bounds[6].fixed = false;  // decelNear
   o.budget = 12;
-  const SearchResult r = search(
-      [&](const ParamRecord& p) { return measure(trial.run(s, cases, p)); }, line.record, o);
+  const SearchResult r =
+      search([&](const ParamRecord& p) { return measure(trial.run(s, cases, p)); }, line.record, o);
   EXPECT_EQ(r.evaluations, 12u);
   EXPECT_LT(r.best.score.total(), r.start.score.total());
   EXPECT_LT(std::fabs(r.best.metrics.meanError), std::fabs(r.start.metrics.meanError));

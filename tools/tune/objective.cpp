@@ -180,8 +180,8 @@ sim::SweepAxes validationAxes(const sim::SweepAxes& axes) {
     out.push_back(v.back());
     return out;
   };
-  return {between(axes.initialSpeed), between(axes.brakeDeadTime),
-          between(axes.brakeTimeConstant), between(axes.gradient), between(axes.receiverOffset)};
+  return {between(axes.initialSpeed), between(axes.brakeDeadTime), between(axes.brakeTimeConstant),
+          between(axes.gradient), between(axes.receiverOffset)};
 }
 
 }  // namespace tasc::tune

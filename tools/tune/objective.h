@@ -47,16 +47,16 @@ Bounds defaultBounds(double b7Decel);
 struct Metrics {
   std::size_t runs = 0;
   std::size_t stopped = 0;
-  std::size_t within10 = 0;   // stops within +-0.10 m
-  std::size_t within25 = 0;   // stops within +-0.25 m
-  double worstAbsError = 0;   // m; a run that did not stop counts kNoStopError
-  double meanError = 0;       // m, signed, over the stops
-  double meanAbsError = 0;    // m
-  double p95AbsError = 0;     // m, 95 % of the runs end within it (not stopped: kNoStopError)
-  double meanChanges = 0;     // brake-command changes per stop
-  double peakJerk = 0;        // km/h/s^2, the largest of any stop
-  double meanTime = 0;        // s from the first stopping beacon to the stop
-  double share10() const;     // 0..1
+  std::size_t within10 = 0;  // stops within +-0.10 m
+  std::size_t within25 = 0;  // stops within +-0.25 m
+  double worstAbsError = 0;  // m; a run that did not stop counts kNoStopError
+  double meanError = 0;      // m, signed, over the stops
+  double meanAbsError = 0;   // m
+  double p95AbsError = 0;    // m, 95 % of the runs end within it (not stopped: kNoStopError)
+  double meanChanges = 0;    // brake-command changes per stop
+  double peakJerk = 0;       // km/h/s^2, the largest of any stop
+  double meanTime = 0;       // s from the first stopping beacon to the stop
+  double share10() const;    // 0..1
   double share25() const;
 };
 inline constexpr double kNoStopError = 5.0;  // m counted for a run that did not come to rest

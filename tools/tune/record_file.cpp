@@ -98,11 +98,11 @@ std::optional<std::size_t> findRecordLine(std::string_view text, int32_t recordI
 
 RecordLine findRecord(const fs::path& vehicleFolder, const RecordKey& key) {
   const std::string what = "record " + std::to_string(key.recordId) + "/" +
-                           std::to_string(key.subId) + " of file " +
-                           std::to_string(key.fileIndex);
+                           std::to_string(key.subId) + " of file " + std::to_string(key.fileIndex);
   if (key.recordId == 0 && key.subId == 0) {
-    throw RecordError(what + ": keys 0/0 select the built-in default record, which no file line "
-                             "changes; give the record keys of its own");
+    throw RecordError(what +
+                      ": keys 0/0 select the built-in default record, which no file line "
+                      "changes; give the record keys of its own");
   }
   RecordLine r;
   r.key = key;
@@ -116,8 +116,8 @@ RecordLine findRecord(const fs::path& vehicleFolder, const RecordKey& key) {
   if (!line) throw RecordError(what + ": no line of " + r.file.string() + " has these keys");
   r.line = *line;
   const auto spans = lineSpans(r.text);
-  r.record = parseParamLine(std::string_view(r.text).substr(spans[r.line].first,
-                                                            spans[r.line].second));
+  r.record =
+      parseParamLine(std::string_view(r.text).substr(spans[r.line].first, spans[r.line].second));
   return r;
 }
 

@@ -1,8 +1,8 @@
 #include "tune/report.h"
 
 #include <cstdio>
-#include <tuple>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "tune/record_file.h"
 
@@ -124,8 +124,8 @@ std::string formatJson(const TuneSummary& t) {
   j["limits"] = {{"brake_changes_per_stop", t.limits.maxChanges},
                  {"peak_jerk_kmhps2", t.limits.maxJerk},
                  {"time_from_far_beacon_s", t.limits.maxTime}};
-  for (const auto& [name, record, measures] :
-       {std::tuple{"start", t.start, t.startMeasures}, std::tuple{"tuned", t.tuned, t.tunedMeasures}}) {
+  for (const auto& [name, record, measures] : {std::tuple{"start", t.start, t.startMeasures},
+                                               std::tuple{"tuned", t.tuned, t.tunedMeasures}}) {
     Json part = recordJson(record);
     part["search"] = metricsJson(measures.search);
     part["validation"] = metricsJson(measures.validation);

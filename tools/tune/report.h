@@ -20,7 +20,7 @@ std::string formatChanges(const ParamRecord& from, const ParamRecord& to);
 // Everything a program needs of a tune, as JSON.
 struct TuneSummary {
   std::string scenario;
-  std::string file;  // the parameter file
+  std::string file;      // the parameter file
   std::size_t line = 0;  // 1-based
   ParamRecord start;
   ParamRecord tuned;

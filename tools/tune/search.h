@@ -23,10 +23,10 @@ struct SearchOptions {
   Bounds bounds{};
   std::optional<double> maxChanges;  // limits; by default the starting record's
   std::optional<double> maxJerk;
-  double extraTime = 2.0;         // s the mean time may grow over the start's
-  std::size_t budget = 200;       // simulated sweeps, the start's included
+  double extraTime = 2.0;    // s the mean time may grow over the start's
+  std::size_t budget = 200;  // simulated sweeps, the start's included
   unsigned seed = 1;
-  double globalShare = 0.25;      // of the budget, for the global method
+  double globalShare = 0.25;  // of the budget, for the global method
 };
 
 struct SearchResult {

@@ -70,8 +70,9 @@ std::string keyText(const RecordKey& k) {
 RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
   const std::vector<RecordKey> selected = selectedRecords(s);
   if (selected.empty()) {
-    throw BadInput(s.file.string() + ": no stopping beacon (501..503) of the vehicle's formation "
-                                     "selects a record");
+    throw BadInput(s.file.string() +
+                   ": no stopping beacon (501..503) of the vehicle's formation "
+                   "selects a record");
   }
   RecordKey key = selected.back();
   if (o.record) key.recordId = *o.record;
@@ -184,8 +185,8 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
   std::printf("start         %s\n", formatRecordLine(t.start).c_str());
   std::printf("tuned         %s\n", formatRecordLine(t.tuned).c_str());
-  if (t.written) std::printf("written       %s (old file kept as %s.bak)\n", t.file.c_str(),
-                             t.file.c_str());
+  if (t.written)
+    std::printf("written       %s (old file kept as %s.bak)\n", t.file.c_str(), t.file.c_str());
 }
 
 int tune(const Options& o, const Job& job) {
@@ -204,9 +205,16 @@ int tune(const Options& o, const Job& job) {
                                     job.line.record, so, progressLine(o, begin));
   const auto startOut = run(validation, found.start.record);
   const auto tunedOut = run(validation, found.best.record);
-  TuneSummary t{o.scenario, job.line.file.string(), job.line.line + 1, found.start.record,
-                found.best.record, {found.start.metrics, measure(startOut)},
-                {found.best.metrics, measure(tunedOut)}, found.limits, found.evaluations, o.seed};
+  TuneSummary t{o.scenario,
+                job.line.file.string(),
+                job.line.line + 1,
+                found.start.record,
+                found.best.record,
+                {found.start.metrics, measure(startOut)},
+                {found.best.metrics, measure(tunedOut)},
+                found.limits,
+                found.evaluations,
+                o.seed};
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
@@ -267,7 +275,8 @@ void addTuneCommand(CLI::App& tasc, int& status) {
                 "plug-in module (default: the one beside tasc or of its build)");
   c->add_option("--record", o->record, "record key to tune (default: the beacons')")
       ->check(CLI::Range(0, 31));
-  c->add_option("--sub", o->sub, "sub key to tune (default: the beacons')")->check(CLI::Range(0, 3));
+  c->add_option("--sub", o->sub, "sub key to tune (default: the beacons')")
+      ->check(CLI::Range(0, 3));
   c->add_option("--file", o->file, "file index of the record (default: the beacons')")
       ->check(CLI::Range(0, 63));
   c->add_option("--bound", o->bounds,
@@ -284,8 +293,9 @@ void addTuneCommand(CLI::App& tasc, int& status) {
   c->add_option("--seed", o->seed, "seed of the search (default: 1)");
   c->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
       ->check(CLI::Range(1, 256));
-  c->add_option("--validate", o->validate,
-                "scenario whose [sweep] matrix validates (default: midpoints and ends of the axes)");
+  c->add_option(
+      "--validate", o->validate,
+      "scenario whose [sweep] matrix validates (default: midpoints and ends of the axes)");
   c->add_option("--chart", o->chart, "SVG of the error over each swept axis, before and after");
   c->add_flag("--write", o->write,
               "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
