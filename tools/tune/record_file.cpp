@@ -82,8 +82,9 @@ fs::path entryFile(const fs::path& vehicleFolder, int index) {
   if (!found) return {};
   const std::string entry(found->substr(0, kMaxEntry));
   if (entry.empty() || entry == "NULL") return {};
+  // The plug-in's path forming cuts the list path at its last '/'.
   PathBuilder path;
-  const char* formed = formEntryPath(path, entry.c_str(), list.string().c_str());
+  const char* formed = formEntryPath(path, entry.c_str(), list.generic_string().c_str());
   return formed != nullptr ? fs::path(formed) : fs::path();
 }
 
