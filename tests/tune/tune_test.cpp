@@ -2,6 +2,7 @@
 // variables, the record line rewrite, and one small tune through the plug-in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -123,6 +124,7 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
         EXPECT_EQ(v, onStep(i, v)) << variableName(i);
       }
     }
+    EXPECT_TRUE(std::is_sorted(seen[k].leadTime.rbegin(), seen[k].leadTime.rend()));
   }
   EXPECT_LT(a.best.score.total(), a.start.score.total());
   seen.clear();

@@ -104,6 +104,15 @@ class Objective {
 
 }  // namespace
 
+bool leadTimesSortable(const Bounds& bounds) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(kLeadTimeCount); ++i) {
+    if (bounds[i].fixed) return false;
+    if (i > 0 && (bounds[i].lower > bounds[i - 1].lower || bounds[i].upper > bounds[i - 1].upper))
+      return false;
+  }
+  return true;
+}
+
 ParamRecord recordAt(const ParamRecord& start, const Bounds& bounds, const double* x) {
   ParamRecord r = start;
   std::size_t k = 0;
@@ -112,6 +121,11 @@ ParamRecord recordAt(const ParamRecord& start, const Bounds& bounds, const doubl
     const double v = std::clamp(x[k++], bounds[i].lower, bounds[i].upper);
     setVariable(r, i, onStep(i, v));
   }
+  // Lead times that do not fall make a staircase out of order. When all five
+  // are free and their bounds fall, the i-th largest of the five lies within
+  // the bounds of lead time i, so sorting them keeps every point within its
+  // bounds and turns each into a record with falling lead times.
+  if (leadTimesSortable(bounds)) std::sort(r.leadTime.rbegin(), r.leadTime.rend());
   return r;
 }
 

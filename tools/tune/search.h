@@ -46,6 +46,9 @@ using Progress = std::function<void(std::size_t evaluations, const Candidate& be
 SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const SearchOptions& o,
                     const Progress& progress = {});
 
+// Whether the five lead times are free with falling bounds: then a point's
+// lead times are sorted, largest first.
+bool leadTimesSortable(const Bounds& bounds);
 // The record that point `x` of the free variables stands for.
 ParamRecord recordAt(const ParamRecord& start, const Bounds& bounds, const double* x);
 
