@@ -16,13 +16,14 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
   int status = tasc::cli::kExitOk;
-  for (const tasc::cli::AddCommand add : {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand,
-                                          &tasc::beacon::addBeaconCommand}) {
+  for (const tasc::cli::AddCommand add : {
+         &tasc::sim::addSimCommand, &tasc::check::addCheckCommand, &tasc::beacon::addBeaconCommand,
+#if defined(TASC_HAS_TUNE)
+             &tasc::tune::addTuneCommand,  // a build without NLopt has no tuner
+#endif
+       }) {
     add(app, status);
   }
-#if defined(TASC_HAS_TUNE)
-  tasc::tune::addTuneCommand(app, status);  // a build without NLopt has no tuner
-#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

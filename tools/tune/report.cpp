@@ -40,7 +40,7 @@ std::string cell(const char* format, double value) {
 std::string formatTables(const Comparison& start, const Comparison& tuned, const Limits& limits) {
   std::string out;
   char line[256];
-  std::snprintf(line, sizeof line, "%-26s %-24s %s\n", "",
+  std::snprintf(line, sizeof line, "%-27s %-25s %s\n", "",
                 ("search matrix, " + std::to_string(start.search.runs) + " stops").c_str(),
                 ("validation, " + std::to_string(start.validation.runs) + " stops").c_str());
   out += line;

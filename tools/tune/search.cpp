@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <exception>
 #include <map>
 #include <nlopt.hpp>
@@ -153,7 +154,7 @@ SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const Se
     global.set_maxeval(budgetGuard);
     global.set_min_objective(&Objective::call, &objective);
     const auto globalEnd =
-        static_cast<std::size_t>(o.globalShare * static_cast<double>(o.budget) + 0.5);
+        static_cast<std::size_t>(std::lround(o.globalShare * static_cast<double>(o.budget)));
     objective.run(global, x, globalEnd);
 
     // The polish starts from the best point so far; when it converges before

@@ -76,7 +76,10 @@ void appendFrame(std::string& svg, const Panel& p) {
   svg += "<rect x=\"" + num(p.left) + "\" y=\"" + num(kTop) + "\" width=\"" + num(kPanelW) +
          "\" height=\"" + num(kPanelH) + "\" fill=\"none\" stroke=\"#333\"/>\n";
   const double step = p.y1 - p.y0 > 1.0 ? 0.25 : 0.1;
-  for (double e = std::ceil(p.y0 / step) * step; e <= p.y1 + 1e-9; e += step) {
+  const auto first = static_cast<int>(std::ceil(p.y0 / step - 1e-9));
+  const auto last = static_cast<int>(std::floor(p.y1 / step + 1e-9));
+  for (int k = first; k <= last; ++k) {
+    const double e = k * step;
     svg += "<line x1=\"" + num(p.left) + "\" y1=\"" + num(p.py(e)) + "\" x2=\"" +
            num(p.left + kPanelW) + "\" y2=\"" + num(p.py(e)) + "\" stroke=\"#ccc\"/>\n";
     svg += "<text x=\"" + num(p.left - 4) + "\" y=\"" + num(p.py(e) + 4) +
