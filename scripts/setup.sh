@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 source scripts/wine32.sh
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
-          libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev)
+          libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev libnlopt-dev
+          libnlopt-cxx-dev)
 
 missing_packages() {
   local p
@@ -35,9 +36,13 @@ install_packages() {
 # install_windows_tools: mingw-w64 for the two Windows DLLs, wine (64-bit and,
 # with the i386 architecture, 32-bit) to test them, qemu-user-static for the
 # 32-bit loader where the kernel runs no 32-bit programs (scripts/wine32.sh),
-# and the locale sources for the Japanese test locale. Fails, saying so, when
-# they cannot be installed, or, in CI, when the 32-bit loader cannot run.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine qemu-user-static locales)
+# the locale sources for the Japanese test locale, and dpkg-dev to unpack
+# NLopt's source package (configuring a Windows preset cross-builds NLopt for
+# tasc.exe with scripts/nlopt_mingw.sh, once per build folder). Fails, saying
+# so, when they cannot be installed, or, in CI, when the 32-bit loader cannot
+# run.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine qemu-user-static locales
+                  dpkg-dev)
 install_windows_tools() {
   if ! install_packages "${WINDOWS_PACKAGES[@]}"; then
     echo "setup: FAILED to install mingw-w64 and wine:" "${WINDOWS_PACKAGES[@]}" >&2

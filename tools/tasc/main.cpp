@@ -9,6 +9,9 @@
 #include "platform/host_loader.h"
 #include "report/report_command.h"
 #include "sim/sim_command.h"
+#if defined(TASC_HAS_TUNE)
+#include "tune/tune_command.h"
+#endif
 
 namespace {
 
@@ -20,9 +23,13 @@ int run(int argc, char** argv) {
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
   int status = tasc::cli::kExitOk;
-  for (const tasc::cli::AddCommand add :
-       {&tasc::sim::addSimCommand, &tasc::check::addCheckCommand, &tasc::beacon::addBeaconCommand,
-        &tasc::report::addReportCommand}) {
+  for (const tasc::cli::AddCommand add : {
+         &tasc::sim::addSimCommand, &tasc::check::addCheckCommand, &tasc::beacon::addBeaconCommand,
+             &tasc::report::addReportCommand,
+#if defined(TASC_HAS_TUNE)
+             &tasc::tune::addTuneCommand,  // a build without NLopt has no tuner
+#endif
+       }) {
     add(app, status);
   }
   try {

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# nlopt_mingw.sh TOOLCHAIN_FILE PREFIX: NLopt for a mingw-w64 cross build of
+# `tasc` (the tuner searches with it), built from Debian's source package with
+# NLopt's own CMake: a static library with its C++ header, no language
+# bindings. Idempotent: nothing is done when PREFIX already holds the library;
+# the source is fetched once into build/nlopt-source and shared by the presets.
+# Needs a deb-src entry for the configured Debian mirror; as root it adds one
+# (/etc/apt/sources.list.d/tasc-deb-src.sources) when apt-get source finds none.
+set -euo pipefail
+toolchain=$(realpath "$1")
+prefix=$(realpath -m "$2")
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ]; then exit 0; fi
+
+source_cache="$root/build/nlopt-source"
+
+# add_deb_src: a deb-src twin of every deb entry of the configured sources.
+add_deb_src() {
+  local out=/etc/apt/sources.list.d/tasc-deb-src.sources
+  [ "$(id -u)" -eq 0 ] || { echo "nlopt: no deb-src entry for nlopt (run as root to add one)" >&2; return 1; }
+  [ -f "$out" ] && return 0
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$out"
+  else
+    grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | sed 's/^deb /deb-src /' \
+      >/etc/apt/sources.list.d/tasc-deb-src.list
+  fi
+  apt-get update -qq
+}
+
+fetch_source() {
+  local dir
+  dir=$(find "$source_cache" -mindepth 1 -maxdepth 1 -type d -name 'nlopt-*' 2>/dev/null | head -n1)
+  if [ -n "$dir" ] && [ -f "$dir/CMakeLists.txt" ]; then echo "$dir"; return 0; fi
+  mkdir -p "$source_cache"
+  command -v dpkg-source >/dev/null || { echo "nlopt: dpkg-dev is needed to unpack the source" >&2; return 1; }
+  if ! (cd "$source_cache" && apt-get source -qq nlopt >/dev/null 2>&1); then
+    add_deb_src >&2
+    (cd "$source_cache" && apt-get source -qq nlopt >/dev/null)
+  fi
+  find "$source_cache" -mindepth 1 -maxdepth 1 -type d -name 'nlopt-*' | head -n1
+}
+
+src=$(fetch_source)
+[ -n "$src" ] || { echo "nlopt: cannot fetch Debian's nlopt source" >&2; exit 1; }
+work="$prefix-build"
+echo "nlopt: building $(basename "$src") for $(basename "$toolchain" .cmake) into $prefix" >&2
+cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+  -DNLOPT_CXX=OFF -DNLOPT_FORTRAN=OFF -DNLOPT_PYTHON=OFF -DNLOPT_OCTAVE=OFF -DNLOPT_MATLAB=OFF \
+  -DNLOPT_GUILE=OFF -DNLOPT_SWIG=OFF -DNLOPT_TESTS=OFF >/dev/null
+cmake --build "$work" -j2 >/dev/null
+cmake --install "$work" >/dev/null
+[ -f "$prefix/lib/libnlopt.a" ] || { echo "nlopt: no static library after the build" >&2; exit 1; }

@@ -1,0 +1,215 @@
+// `tasc tune`: the objective's ordering, the search's bounds and fixed
+// variables, the record line rewrite, and one small tune through the plug-in.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "params/param_loader.h"
+#include "sim/scenario.h"
+#include "tune/objective.h"
+#include "tune/record_file.h"
+#include "tune/search.h"
+#include "tune/trial_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::tune {
+namespace {
+
+// A sweep of stops with the given errors (m), each with `changes` brake
+// changes, a peak jerk and 20 s from the far beacon.
+std::vector<sim::SweepOutcome> outcomes(std::vector<double> errors, int changes = 20,
+                                        double jerk = 8.0) {
+  std::vector<sim::SweepOutcome> out;
+  for (double e : errors) {
+    sim::SweepOutcome o;
+    o.result.stopped = true;
+    o.result.stopError = e;
+    o.result.brakeChanges = changes;
+    o.result.peakJerk = jerk;
+    o.result.firstBeaconMs = 1000;
+    o.result.stopMs = 21000;
+    out.push_back(o);
+  }
+  return out;
+}
+
+double total(const std::vector<sim::SweepOutcome>& o, const Limits& limits) {
+  return score(measure(o), limits, kDefaultParamRecord).total();
+}
+
+TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
+  const Limits limits{20, 8.0, 22.0};
+  const std::vector<double> spread = {0.02, -0.03, 0.01, 0.0};
+  // Best first: each row must score strictly below the next.
+  const std::vector<std::vector<sim::SweepOutcome>> ranked = {
+      outcomes(spread, 16),                  // accurate and fewer changes
+      outcomes(spread, 20),                  // as accurate, more changes: tie broken
+      outcomes({0.08, 0.08, 0.08, 0.08}),    // within 0.10 m but biased
+      outcomes({0.02, -0.03, 0.01, 0.30}),   // one stop 0.30 m out
+      outcomes({-0.4, -0.45, -0.5, -0.42}),  // overruns every stop
+      outcomes(spread, 21),                  // accurate, one change past the limit
+      outcomes(spread, 20, 9.0),             // accurate, jerk past the limit
+  };
+  for (std::size_t i = 0; i + 1 < ranked.size(); ++i) {
+    EXPECT_LT(total(ranked[i], limits), total(ranked[i + 1], limits)) << "row " << i;
+  }
+}
+
+TEST(TuneObjective, RunThatDoesNotStopIsWorseThanAnyStop) {
+  std::vector<sim::SweepOutcome> lost = outcomes({0.0, 0.0});
+  lost[1].result.stopped = false;
+  EXPECT_GT(total(lost, {20, 8, 22}), total(outcomes({0.0, -2.0}), {20, 8, 22}));
+}
+
+TEST(TuneObjective, LeadTimesThatRisePassALimit) {
+  ParamRecord rising = kDefaultParamRecord;
+  rising.leadTime[4] = 0.6;  // above leadTime[3] = 0.5
+  const Metrics m = measure(outcomes({0.0}));
+  EXPECT_GE(score(m, startLimits(m), rising).penalty, kLimitPenalty);
+  EXPECT_EQ(score(m, startLimits(m), kDefaultParamRecord).penalty, 0.0);
+}
+
+TEST(TuneMatrix, ValidationTakesMidpointsAndEnds) {
+  sim::SweepAxes axes;
+  axes.initialSpeed = {40, 30, 50};
+  axes.gradient = {0};
+  const sim::SweepAxes v = validationAxes(axes);
+  EXPECT_EQ(v.initialSpeed, (std::vector<double>{30, 35, 45, 50}));
+  EXPECT_EQ(v.gradient, std::vector<double>{0});
+  EXPECT_TRUE(v.brakeDeadTime.empty());
+}
+
+TEST(TuneVariables, NamesWithAndWithoutBrackets) {
+  EXPECT_EQ(variableIndex("leadTime[4]"), 4);
+  EXPECT_EQ(variableIndex("leadTime4"), 4);
+  EXPECT_EQ(variableIndex("blendStart"), 8);
+  EXPECT_EQ(variableIndex("hmPtnFlag[0]"), -1);
+}
+
+// A stand-in for the simulation: the error grows with the distance of
+// leadTime[4] and decelNear from a target.
+Metrics fakeSweep(const ParamRecord& r) {
+  const double e = (r.leadTime[4] + 0.2) + 0.5 * (r.decelNear - 2.4);
+  return measure(outcomes({e, e - 0.01, e + 0.01}));
+}
+
+TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
+  Bounds bounds = defaultBounds(3.36);
+  bounds[4] = {-0.3, 0.05, false};
+  bounds[5].fixed = true;  // decelFar
+  bounds[7].fixed = true;  // blendLength
+  std::vector<ParamRecord> seen;
+  const Evaluate evaluate = [&](const ParamRecord& r) {
+    seen.push_back(r);
+    return fakeSweep(r);
+  };
+  SearchOptions o;
+  o.bounds = bounds;
+  o.budget = 60;
+  o.seed = 7;
+  const SearchResult a = search(evaluate, kDefaultParamRecord, o);
+  ASSERT_EQ(seen.size(), 60u);
+  for (std::size_t k = 1; k < seen.size(); ++k) {  // the start is measured as it is
+    for (std::size_t i = 0; i < kVariableCount; ++i) {
+      const double v = variable(seen[k], i);
+      if (bounds[i].fixed) {
+        EXPECT_EQ(v, variable(kDefaultParamRecord, i)) << variableName(i);
+      } else {
+        EXPECT_GE(v, bounds[i].lower - variableStep(i) / 2) << variableName(i);
+        EXPECT_LE(v, bounds[i].upper + variableStep(i) / 2) << variableName(i);
+        EXPECT_EQ(v, onStep(i, v)) << variableName(i);
+      }
+    }
+    EXPECT_TRUE(std::is_sorted(seen[k].leadTime.rbegin(), seen[k].leadTime.rend()));
+  }
+  EXPECT_LT(a.best.score.total(), a.start.score.total());
+  seen.clear();
+  const SearchResult b = search(evaluate, kDefaultParamRecord, o);
+  EXPECT_EQ(a.best.record, b.best.record);
+}
+
+TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {
+  const std::string text =
+      "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
+      "2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0\r\n"
+      "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0";
+  const std::optional<std::size_t> line = findRecordLine(text, 2, 1);
+  ASSERT_EQ(line, std::optional<std::size_t>(1));
+  ParamRecord r = parseParamLine("2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0");
+  r.leadTime[4] = -0.2;
+  r.blendLength = 42.5;
+  EXPECT_EQ(replaceLine(text, *line, formatRecordLine(r)),
+            "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
+            "2,1,3,2,1.2,0.5,-0.2,2.8,2.4,42.5,1,0,1,0,0\r\n"
+            "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0");
+  EXPECT_EQ(replaceLine(text, 2, "x"), text.substr(0, text.rfind('\n') + 1) + "x");
+  EXPECT_FALSE(findRecordLine(text, 2, 0));
+}
+
+TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
+  ParamRecord r = kDefaultParamRecord;
+  r.recordId = 31;
+  r.subId = 3;
+  r.leadTime = {0.30000000000000004, 1e-300, -0.0, 123456.789, -1.5};
+  r.hmPtnFlag = {true, false, true, false};
+  EXPECT_EQ(parseParamLine(formatRecordLine(r)), r);
+  EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
+}
+
+struct TempFolder {
+  fs::path path =
+      fs::temp_directory_path() /
+      ("tasc-tune-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  TempFolder() { fs::create_directories(path); }
+  ~TempFolder() { fs::remove_all(path); }
+};
+
+TEST(TuneRecordLine, WriteKeepsTheOldFileAsBackup) {
+  TempFolder t;
+  const fs::path file = t.path / "p.csv";
+  std::ofstream(file, std::ios::binary) << "old\n";
+  writeReplacing(file, "new\n", t.path / "p.csv.bak");
+  EXPECT_EQ(readWholeFile(file), "new\n");
+  EXPECT_EQ(readWholeFile(t.path / "p.csv.bak"), "old\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.path), fs::directory_iterator()), 2);
+}
+
+// The example vehicle over a small matrix: a short search must beat the
+// starting record, which overruns every stop.
+TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {
+  const sim::Scenario s = sim::parseScenario(
+      "vehicle_folder = \"" + (fs::path(TASC_SOURCE_DIR) / "examples" / "vehicle").string() +
+          "\"\n[track]\nstop_point = 500.0\n"
+          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nrecord = 1\n"
+          "[[track.beacon]]\ntype = 502\nbefore_stop = 29.045\nrecord = 1\n"
+          "[[track.beacon]]\ntype = 501\nbefore_stop = 7.045\nrecord = 1\n"
+          "[train]\ninitial_speed = 35.0\ninitial_position = 300.0\n"
+          "[sweep]\ninitial_speed = [30.0, 45.0]\n",
+      "inline.toml");
+  const std::vector<RecordKey> keys = selectedRecords(s);
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys.back(), (RecordKey{1, 0, 0}));
+  const RecordLine line = findRecord(s.vehicleFolder, keys.back());
+  EXPECT_EQ(line.line, 0u);
+  TrialFolder trial(s.vehicleFolder, line, TASC_MODULE_PATH, 2);
+  const std::vector<sim::SweepCase> cases = sim::expandSweep(s);
+  SearchOptions o;
+  o.bounds = defaultBounds(3.36);
+  for (Bound& b : o.bounds) b.fixed = true;
+  o.bounds[4].fixed = false;  // leadTime[4]
+  o.bounds[6].fixed = false;  // decelNear
+  o.budget = 12;
+  const SearchResult r =
+      search([&](const ParamRecord& p) { return measure(trial.run(s, cases, p)); }, line.record, o);
+  EXPECT_EQ(r.evaluations, 12u);
+  EXPECT_LT(r.best.score.total(), r.start.score.total());
+  EXPECT_LT(std::fabs(r.best.metrics.meanError), std::fabs(r.start.metrics.meanError));
+}
+
+}  // namespace
+}  // namespace tasc::tune

@@ -1,0 +1,187 @@
+#include "tune/objective.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "params/param_loader.h"
+
+namespace tasc::tune {
+
+const char* variableName(std::size_t i) {
+  return columnName(i + kFirstVariableColumn);
+}
+
+int variableIndex(std::string_view name) {
+  for (std::size_t i = 0; i < kVariableCount; ++i) {
+    const std::string_view full = variableName(i);
+    std::string bare;
+    for (char c : full) {
+      if (c != '[' && c != ']') bare += c;
+    }
+    if (name == full || name == bare) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+double variable(const ParamRecord& r, std::size_t i) {
+  if (i < 5) return r.leadTime[i];
+  switch (i) {
+    case 5:
+      return r.decelFar;
+    case 6:
+      return r.decelNear;
+    case 7:
+      return r.blendLength;
+    default:
+      return r.blendStart;
+  }
+}
+
+void setVariable(ParamRecord& r, std::size_t i, double value) {
+  if (i < 5) {
+    r.leadTime[i] = value;
+    return;
+  }
+  switch (i) {
+    case 5:
+      r.decelFar = value;
+      break;
+    case 6:
+      r.decelNear = value;
+      break;
+    case 7:
+      r.blendLength = value;
+      break;
+    default:
+      r.blendStart = value;
+      break;
+  }
+}
+
+double variableStep(std::size_t i) {
+  return i == 7 ? 0.1 : 0.01;
+}
+
+double onStep(std::size_t i, double value) {
+  // Through the decimal text, so that the value is the one a file line reads.
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", i == 7 ? 1 : 2, value);
+  const double v = std::strtod(text, nullptr);
+  return v == 0 ? 0.0 : v;  // no "-0" in a file
+}
+
+Bounds defaultBounds(double b7Decel) {
+  // Decelerations leave notch 7 room for a 10 per mille downhill (0.35 km/h/s)
+  // and for the lag of the brake; below 1.5 km/h/s the approach crawls.
+  const double decelTop = std::max(1.6, onStep(5, b7Decel - 0.35));
+  return {{
+      {1.5, 6.0},       // power cut: before the first brake step, not seconds early
+      {1.0, 4.5},       // step to notch 8 quarters
+      {0.5, 3.0},       // step to 1/3 of the pattern deceleration
+      {0.0, 1.5},       // step to 1/2
+      {-0.5, 0.5},      // change to tracking: up to half a second after the pattern
+      {1.5, decelTop},  // decelFar
+      {1.2, decelTop},  // decelNear
+      {10.0, 120.0},    // blendLength: within the 149 m of the far beacon
+      {0.0, 5.0},       // blendStart: the last metres, where the near beacon rules
+  }};
+}
+
+double Metrics::share10() const {
+  return runs ? static_cast<double>(within10) / static_cast<double>(runs) : 0.0;
+}
+
+double Metrics::share25() const {
+  return runs ? static_cast<double>(within25) / static_cast<double>(runs) : 0.0;
+}
+
+Metrics measure(const std::vector<sim::SweepOutcome>& outcomes) {
+  Metrics m;
+  m.runs = outcomes.size();
+  double sum = 0, sumAbs = 0, changes = 0, time = 0;
+  std::vector<double> abs;
+  for (const sim::SweepOutcome& o : outcomes) {
+    const sim::RunResult& r = o.result;
+    changes += r.brakeChanges;
+    m.peakJerk = std::max(m.peakJerk, r.peakJerk);
+    abs.push_back(r.stopped ? std::fabs(r.stopError) : kNoStopError);
+    if (!r.stopped) {
+      m.worstAbsError = std::max(m.worstAbsError, kNoStopError);
+      continue;
+    }
+    ++m.stopped;
+    const double e = std::fabs(r.stopError);
+    sum += r.stopError;
+    sumAbs += e;
+    m.worstAbsError = std::max(m.worstAbsError, e);
+    if (e <= 0.10) ++m.within10;
+    if (e <= 0.25) ++m.within25;
+    if (r.firstBeaconMs >= 0 && r.stopMs >= 0) time += (r.stopMs - r.firstBeaconMs) / 1000.0;
+  }
+  if (m.stopped > 0) {
+    const auto n = static_cast<double>(m.stopped);
+    m.meanError = sum / n;
+    m.meanAbsError = sumAbs / n;
+    m.meanTime = time / n;
+  }
+  if (m.runs > 0) {
+    m.meanChanges = changes / static_cast<double>(m.runs);
+    // The smallest |error| that 95 % of the runs stay within.
+    const std::size_t k = (m.runs * 95 + 99) / 100 - 1;
+    std::nth_element(abs.begin(), abs.begin() + static_cast<std::ptrdiff_t>(k), abs.end());
+    m.p95AbsError = abs[k];
+  }
+  return m;
+}
+
+Limits startLimits(const Metrics& start, double extraTime) {
+  return {start.meanChanges, start.peakJerk, start.meanTime + extraTime};
+}
+
+namespace {
+
+// 0 within the limit; else kLimitPenalty plus the relative excess, so that a
+// record past a limit ranks below every record within them, and of two past
+// it the nearer one ranks first.
+double overLimit(double value, double limit) {
+  if (value <= limit) return 0;
+  return kLimitPenalty + (value - limit) / std::max(std::fabs(limit), 1e-9);
+}
+
+double relative(double value, double limit) {
+  return limit > 0 ? value / limit : value;
+}
+
+}  // namespace
+
+Score score(const Metrics& m, const Limits& limits, const ParamRecord& record) {
+  Score s;
+  s.accuracy = m.worstAbsError + m.p95AbsError + (1.0 - m.share10()) + std::fabs(m.meanError);
+  s.penalty = overLimit(m.meanChanges, limits.maxChanges) + overLimit(m.peakJerk, limits.maxJerk) +
+              overLimit(m.meanTime, limits.maxTime);
+  for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(kLeadTimeCount); ++i) {
+    const double rise = record.leadTime[i + 1] - record.leadTime[i];
+    if (rise > 0) s.penalty += kLimitPenalty + rise;
+  }
+  s.comfort = 0.01 * (relative(m.meanChanges, limits.maxChanges) +
+                      relative(m.peakJerk, limits.maxJerk) + relative(m.meanTime, limits.maxTime));
+  return s;
+}
+
+sim::SweepAxes validationAxes(const sim::SweepAxes& axes) {
+  const auto between = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    v.erase(std::unique(v.begin(), v.end()), v.end());
+    if (v.size() < 2) return v;
+    std::vector<double> out{v.front()};
+    for (std::size_t i = 0; i + 1 < v.size(); ++i) out.push_back(0.5 * (v[i] + v[i + 1]));
+    out.push_back(v.back());
+    return out;
+  };
+  return {between(axes.initialSpeed), between(axes.brakeDeadTime), between(axes.brakeTimeConstant),
+          between(axes.gradient), between(axes.receiverOffset)};
+}
+
+}  // namespace tasc::tune

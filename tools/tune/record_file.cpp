@@ -1,0 +1,173 @@
+#include "tune/record_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "control/beacon.h"
+#include "params/entry_path.h"
+#include "params/param_loader.h"
+#include "params/profile.h"
+#include "params/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::tune {
+namespace {
+
+constexpr std::size_t kMaxEntry = 259;  // characters of a csvPath.ini value the plug-in reads
+
+bool isStoppingBeacon(int32_t type) {
+  return type >= 501 && type <= 503;
+}
+
+// Every line of `text` as the plug-in cuts it, as [offset, length) pairs.
+std::vector<std::pair<std::size_t, std::size_t>> lineSpans(std::string_view text) {
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  LineReader reader;
+  reader.feed(text, [&](std::string_view line) {
+    spans.emplace_back(static_cast<std::size_t>(line.data() - text.data()), line.size());
+  });
+  // The last line without a line end comes as a copy: it starts after the last LF.
+  reader.finish([&](std::string_view line) {
+    const std::size_t lf = text.rfind('\n');
+    spans.emplace_back(lf == std::string_view::npos ? 0 : lf + 1, line.size());
+  });
+  return spans;
+}
+
+// The fewest decimals that read back to `value`; digits with an exponent
+// only for values that need more than 17 decimals.
+std::string shortest(double value) {
+  char text[400];
+  for (int decimals = 0; decimals <= 17; ++decimals) {
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    if (std::strtod(text, nullptr) == value) return text;
+  }
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+}  // namespace
+
+std::string readWholeFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw RecordError("cannot read " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<RecordKey> selectedRecords(const sim::Scenario& s) {
+  const Settings settings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
+  std::vector<RecordKey> keys;
+  int32_t table = 0;  // file 0 is loaded at every Initialize
+  for (const sim::BeaconSpec& b : s.beacons) {
+    if (!isStoppingBeacon(b.type)) continue;
+    const BeaconWord w = decodeBeaconWord(b.data);
+    if (w.formationCode != settings.formationId) continue;
+    keys.push_back({w.recordCode, w.subCode, table});
+    table = w.fileIndex;
+  }
+  return keys;
+}
+
+fs::path entryFile(const fs::path& vehicleFolder, int index) {
+  const fs::path list = fs::absolute(vehicleFolder / "csvPath.ini");
+  std::error_code ec;
+  if (!fs::is_regular_file(list, ec)) return {};
+  const std::string text = readWholeFile(list);
+  const auto found = profile::findValue(text, "ParamData", std::to_string(index));
+  if (!found) return {};
+  const std::string entry(found->substr(0, kMaxEntry));
+  if (entry.empty() || entry == "NULL") return {};
+  // The plug-in's path forming cuts the list path at its last '/'.
+  PathBuilder path;
+  const char* formed = formEntryPath(path, entry.c_str(), list.generic_string().c_str());
+  return formed != nullptr ? fs::path(formed) : fs::path();
+}
+
+std::optional<std::size_t> findRecordLine(std::string_view text, int32_t recordId, int32_t subId) {
+  const auto spans = lineSpans(text);
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    const ParamRecord r = parseParamLine(text.substr(spans[i].first, spans[i].second));
+    if (r.recordId == recordId && r.subId == subId) return i;
+  }
+  return std::nullopt;
+}
+
+RecordLine findRecord(const fs::path& vehicleFolder, const RecordKey& key) {
+  const std::string what = "record " + std::to_string(key.recordId) + "/" +
+                           std::to_string(key.subId) + " of file " + std::to_string(key.fileIndex);
+  if (key.recordId == 0 && key.subId == 0) {
+    throw RecordError(what +
+                      ": keys 0/0 select the built-in default record, which no file line "
+                      "changes; give the record keys of its own");
+  }
+  RecordLine r;
+  r.key = key;
+  r.file = entryFile(vehicleFolder, key.fileIndex);
+  if (r.file.empty()) {
+    throw RecordError(what + ": csvPath.ini of " + vehicleFolder.string() +
+                      " names no file for entry " + std::to_string(key.fileIndex));
+  }
+  r.text = readWholeFile(r.file);
+  const std::optional<std::size_t> line = findRecordLine(r.text, key.recordId, key.subId);
+  if (!line) throw RecordError(what + ": no line of " + r.file.string() + " has these keys");
+  r.line = *line;
+  const auto spans = lineSpans(r.text);
+  r.record =
+      parseParamLine(std::string_view(r.text).substr(spans[r.line].first, spans[r.line].second));
+  return r;
+}
+
+std::string formatRecordLine(const ParamRecord& r) {
+  std::string line = std::to_string(r.recordId) + "," + std::to_string(r.subId);
+  for (double t : r.leadTime) line += "," + shortest(t);
+  for (double v : {r.decelFar, r.decelNear, r.blendLength, r.blendStart}) line += "," + shortest(v);
+  for (bool f : r.hmPtnFlag) line += f ? ",1" : ",0";
+  return line;
+}
+
+std::string replaceLine(std::string_view text, std::size_t line, std::string_view newLine) {
+  const auto spans = lineSpans(text);
+  if (line >= spans.size()) throw RecordError("no line " + std::to_string(line + 1));
+  const auto [offset, length] = spans[line];
+  std::string out(text.substr(0, offset));
+  out += newLine;
+  out += text.substr(offset + length);
+  return out;
+}
+
+void writeReplacing(const fs::path& file, const std::string& text, const fs::path& backup) {
+  std::random_device rd;
+  const fs::path temp =
+      file.parent_path() / (file.filename().string() + ".tasc-tune-" + std::to_string(rd()));
+  try {
+    {
+      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+      out << text;
+      out.flush();
+      if (!out) throw RecordError("cannot write " + temp.string());
+    }
+    fs::copy_file(file, backup, fs::copy_options::overwrite_existing);
+    std::error_code ec;
+    fs::rename(temp, file, ec);
+    if (ec) {
+      // A runtime whose rename does not replace: the backup holds the old file.
+      fs::remove(file);
+      fs::rename(temp, file);
+    }
+  } catch (const fs::filesystem_error& e) {
+    std::error_code ec;
+    fs::remove(temp, ec);
+    throw RecordError(std::string("cannot rewrite ") + file.string() + ": " + e.what());
+  } catch (const RecordError&) {
+    std::error_code ec;
+    fs::remove(temp, ec);
+    throw;
+  }
+}
+
+}  // namespace tasc::tune

@@ -1,0 +1,307 @@
+#include "tune/tune_command.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "platform/tool_system.h"
+#include "sim/plugin_host.h"
+#include "sim/scenario.h"
+#include "sim/sweep.h"
+#include "tune/record_file.h"
+#include "tune/report.h"
+#include "tune/search.h"
+#include "tune/trial_folder.h"
+#include "tune/tune_chart.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::tune {
+namespace {
+
+struct Options {
+  std::string scenario;
+  std::string plugin;
+  std::optional<int32_t> record, sub, file;
+  std::vector<std::string> bounds;  // NAME=LOWER:UPPER
+  std::vector<std::string> fixed;   // NAME[,NAME...]
+  std::optional<double> maxChanges, maxJerk;
+  double extraTime = 2.0;
+  std::size_t budget = 200;
+  unsigned seed = 1;
+  unsigned jobs = 0;
+  std::string validate;
+  std::string chart;
+  bool write = false;
+  bool json = false;
+  bool quiet = false;
+};
+
+// A record or usage that cannot be tuned: exit status 2.
+struct BadInput : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+fs::path defaultPlugin() {
+  const fs::path exe = platform::executablePath();
+  if (!exe.empty()) {
+    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
+                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
+      std::error_code ec;
+      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
+    }
+  }
+  return TASC_DEFAULT_PLUGIN;
+}
+
+std::string keyText(const RecordKey& k) {
+  return "record " + std::to_string(k.recordId) + "/" + std::to_string(k.subId) + " of file " +
+         std::to_string(k.fileIndex);
+}
+
+// The record the beacons select (the last stopping beacon's), or the one
+// asked for, which some stopping beacon must select.
+RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
+  const std::vector<RecordKey> selected = selectedRecords(s);
+  if (selected.empty()) {
+    throw BadInput(s.file.string() +
+                   ": no stopping beacon (501..503) of the vehicle's formation "
+                   "selects a record");
+  }
+  RecordKey key = selected.back();
+  if (o.record) key.recordId = *o.record;
+  if (o.sub) key.subId = *o.sub;
+  if (o.file) key.fileIndex = *o.file;
+  for (const RecordKey& k : selected) {
+    if (k == key) return key;
+  }
+  std::string list;
+  for (const RecordKey& k : selected) list += (list.empty() ? "" : "; ") + keyText(k);
+  throw BadInput(keyText(key) + " is selected by no stopping beacon of " + s.file.string() +
+                 " (its beacons select: " + list + ")");
+}
+
+Bounds chooseBounds(const Options& o, const sim::Scenario& s) {
+  Bounds b = defaultBounds(s.vehicle.quarterDecel * 28.0);
+  const auto index = [](const std::string& name) {
+    const int i = variableIndex(name);
+    if (i < 0) {
+      throw BadInput("no variable \"" + name +
+                     "\": leadTime[0]..leadTime[4], decelFar, decelNear, blendLength, blendStart");
+    }
+    return static_cast<std::size_t>(i);
+  };
+  for (const std::string& text : o.bounds) {
+    const std::size_t eq = text.find('='), colon = text.find(':', eq);
+    if (eq == std::string::npos || colon == std::string::npos) {
+      throw BadInput("--bound " + text + ": give NAME=LOWER:UPPER");
+    }
+    Bound& one = b[index(text.substr(0, eq))];
+    try {
+      one.lower = cli::wholeDecimal("--bound", text.substr(eq + 1, colon - eq - 1));
+      one.upper = cli::wholeDecimal("--bound", text.substr(colon + 1));
+    } catch (const cli::UsageError& e) {
+      throw BadInput(e.what());
+    }
+    if (one.lower > one.upper) {
+      throw BadInput("--bound " + text + ": the bounds cross (lower above upper)");
+    }
+  }
+  for (const std::string& list : o.fixed) {
+    std::size_t start = 0;
+    while (start <= list.size()) {
+      const std::size_t comma = std::min(list.find(',', start), list.size());
+      b[index(list.substr(start, comma - start))].fixed = true;
+      start = comma + 1;
+    }
+  }
+  return b;
+}
+
+sim::SweepAxes validationMatrix(const Options& o, const sim::Scenario& s) {
+  if (o.validate.empty()) return validationAxes(s.sweep);
+  const sim::Scenario v = sim::loadScenario(o.validate);
+  if (v.sweep.empty()) throw BadInput(o.validate + ": no [sweep] matrix to validate on");
+  return v.sweep;
+}
+
+struct Job {
+  sim::Scenario scenario;
+  RecordLine line;
+  Bounds bounds{};
+  sim::SweepAxes validation;
+};
+
+Job prepare(const Options& o) {
+  Job job;
+  job.scenario = sim::loadScenario(o.scenario);
+  if (job.scenario.sweep.empty()) {
+    throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
+  }
+  job.line = findRecord(job.scenario.vehicleFolder, chooseRecord(o, job.scenario));
+  job.bounds = chooseBounds(o, job.scenario);
+  job.validation = validationMatrix(o, job.scenario);
+  return job;
+}
+
+// "\r57/200 sweeps, best ..." on a terminal, with the time left at the rate so far.
+Progress progressLine(const Options& o, std::chrono::steady_clock::time_point begin) {
+  if (o.quiet || o.json || !platform::stderrIsTerminal()) return {};
+  return [&o, begin](std::size_t done, const Candidate& best) {
+    const double spent =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double left = spent / static_cast<double>(done) * static_cast<double>(o.budget - done);
+    std::fprintf(stderr,
+                 "\r%zu/%zu sweeps, best %.3f (worst %.3f m, %.1f %% within 0.10 m), "
+                 "about %.0f s left   ",
+                 done, o.budget, best.score.total(), best.metrics.worstAbsError,
+                 100.0 * best.metrics.share10(), left);
+    if (done >= o.budget) std::fputs("\n", stderr);
+  };
+}
+
+void writeRecord(const RecordLine& line, const ParamRecord& tuned) {
+  // The file as it is now: it may have changed during the search.
+  const std::string now = readWholeFile(line.file);
+  if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
+  fs::path backup = line.file;
+  backup += ".bak";
+  writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
+}
+
+void printText(const Options& o, const Job& job, const TuneSummary& t, double seconds) {
+  std::printf("tune          %s (%s)\n", job.scenario.name.c_str(), o.scenario.c_str());
+  std::printf("record        %d/%d, line %zu of %s\n", t.start.recordId, t.start.subId, t.line,
+              t.file.c_str());
+  std::printf("search        %zu sweeps of %zu stops in %.1f s (seed %u)\n", t.evaluations,
+              t.startMeasures.search.runs, seconds, t.seed);
+  std::fputs(formatTables(t.startMeasures, t.tunedMeasures, t.limits).c_str(), stdout);
+  std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
+  std::printf("start         %s\n", formatRecordLine(t.start).c_str());
+  std::printf("tuned         %s\n", formatRecordLine(t.tuned).c_str());
+  if (t.written)
+    std::printf("written       %s (old file kept as %s.bak)\n", t.file.c_str(), t.file.c_str());
+}
+
+int tune(const Options& o, const Job& job) {
+  const auto begin = std::chrono::steady_clock::now();
+  const sim::Scenario& s = job.scenario;
+  const std::vector<sim::SweepCase> cases = sim::expandSweep(s);
+  sim::Scenario v = s;
+  v.sweep = job.validation;
+  const std::vector<sim::SweepCase> validation = sim::expandSweep(v);
+  TrialFolder trial(s.vehicleFolder, job.line, o.plugin, o.jobs);
+  const auto run = [&](const std::vector<sim::SweepCase>& c, const ParamRecord& r) {
+    return trial.run(s, c, r);
+  };
+  SearchOptions so{job.bounds, o.maxChanges, o.maxJerk, o.extraTime, o.budget, o.seed};
+  const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
+                                    job.line.record, so, progressLine(o, begin));
+  const auto startOut = run(validation, found.start.record);
+  const auto tunedOut = run(validation, found.best.record);
+  TuneSummary t{o.scenario,
+                job.line.file.string(),
+                job.line.line + 1,
+                found.start.record,
+                found.best.record,
+                {found.start.metrics, measure(startOut)},
+                {found.best.metrics, measure(tunedOut)},
+                found.limits,
+                found.evaluations,
+                o.seed};
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  if (!o.chart.empty()) {
+    writeChart(o.chart, s.name, startOut, tunedOut);
+  }
+  if (o.write && !(t.tuned == t.start)) {
+    writeRecord(job.line, t.tuned);
+    t.written = true;
+  }
+  if (o.json) {
+    std::fputs(formatJson(t).c_str(), stdout);
+  } else if (!o.quiet) {
+    printText(o, job, t, seconds);
+    if (!o.chart.empty()) std::printf("chart         %s\n", o.chart.c_str());
+  } else {
+    std::printf("%s\n", formatRecordLine(t.tuned).c_str());
+  }
+  return cli::kExitOk;
+}
+
+int runTune(Options o) {
+  platform::setBinaryOutput(stdout);
+  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  Job job;
+  try {
+    job = prepare(o);
+  } catch (const sim::ScenarioError& e) {
+    std::fprintf(stderr, "tasc tune: %s\n", e.what());
+    return cli::kExitBadInput;
+  } catch (const BadInput& e) {
+    std::fprintf(stderr, "tasc tune: %s\n", e.what());
+    return cli::kExitBadInput;
+  } catch (const RecordError& e) {
+    std::fprintf(stderr, "tasc tune: %s\n", e.what());
+    return cli::kExitBadInput;
+  }
+  try {
+    return tune(o, job);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tasc tune: %s\n", e.what());
+    return cli::kExitFailed;
+  }
+}
+
+}  // namespace
+
+void addTuneCommand(CLI::App& tasc, int& status) {
+  auto o = std::make_shared<Options>();
+  CLI::App* c = tasc.add_subcommand(
+      "tune",
+      "Search the parameter record that SCENARIO's stopping beacons select for the one that "
+      "stops best over the scenario's [sweep] matrix (each stop simulated through the plug-in), "
+      "check it on a matrix the search never saw, and print both records' tables and the tuned "
+      "record's line. Exit status: 0 done, 1 the plug-in could not be run or a file not be "
+      "written, 2 bad scenario, record or usage.");
+  c->add_option("SCENARIO", o->scenario, "scenario file (TOML) with a [sweep] table")->required();
+  c->add_option("--plugin", o->plugin,
+                "plug-in module (default: the one beside tasc or of its build)");
+  c->add_option("--record", o->record, "record key to tune (default: the beacons')")
+      ->check(CLI::Range(0, 31));
+  c->add_option("--sub", o->sub, "sub key to tune (default: the beacons')")
+      ->check(CLI::Range(0, 3));
+  c->add_option("--file", o->file, "file index of the record (default: the beacons')")
+      ->check(CLI::Range(0, 63));
+  c->add_option("--bound", o->bounds,
+                "NAME=LOWER:UPPER, bounds of a variable (repeatable); names: leadTime[0].."
+                "leadTime[4] (or leadTime0..), decelFar, decelNear, blendLength, blendStart");
+  c->add_option("--fix", o->fixed, "NAME[,NAME...]: variables held at the starting record's value");
+  c->add_option("--max-changes", o->maxChanges,
+                "brake-command changes per stop, mean (default: the starting record's)");
+  c->add_option("--max-jerk", o->maxJerk, "peak jerk, km/h/s^2 (default: the starting record's)");
+  c->add_option("--max-extra-time", o->extraTime,
+                "s the mean time from the far beacon may grow (default: 2)");
+  c->add_option("--budget", o->budget, "sweeps simulated, the start's included (default: 200)")
+      ->check(CLI::Range(1, 100000));
+  c->add_option("--seed", o->seed, "seed of the search (default: 1)");
+  c->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
+      ->check(CLI::Range(1, 256));
+  c->add_option(
+      "--validate", o->validate,
+      "scenario whose [sweep] matrix validates (default: midpoints and ends of the axes)");
+  c->add_option("--chart", o->chart, "SVG of the error over each swept axis, before and after");
+  c->add_flag("--write", o->write,
+              "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
+  c->add_flag("--json", o->json, "print the result as JSON");
+  c->add_flag("--quiet", o->quiet, "print only the tuned record's line");
+  c->callback([o, &status] { status = runTune(*o); });
+}
+
+}  // namespace tasc::tune
