@@ -26,7 +26,7 @@ struct SearchOptions {
   double extraTime = 2.0;    // s the mean time may grow over the start's
   std::size_t budget = 200;  // simulated sweeps, the start's included
   unsigned seed = 1;
-  double globalShare = 0.4;   // of the budget, for the global method
+  double globalShare = 0.4;  // of the budget, for the global method
 };
 
 struct SearchResult {
