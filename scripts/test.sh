@@ -30,7 +30,7 @@ if [ "${CI:-}" = true ]; then
   cmake --build --preset fuzz
   work=$(mktemp -d)
   root=$(pwd)
-  for fuzzer in csv_loader_fuzz profile_fuzz calls_fuzz; do
+  for fuzzer in csv_loader_fuzz profile_fuzz calls_fuzz recording_fuzz; do
     echo "== fuzz: $fuzzer (60 s)"
     mkdir -p "$work/$fuzzer/corpus" "$work/$fuzzer/findings"
     cp fuzz/corpus/"$fuzzer"/* "$work/$fuzzer/corpus/"
