@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Parses a tasc-sim chart with a real XML parser and checks its parts."""
+"""Parses a `tasc sim` chart with a real XML parser and checks its parts."""
 import sys
 import xml.etree.ElementTree as ET
 
