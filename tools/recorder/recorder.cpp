@@ -10,6 +10,7 @@
 #include "control/tasc_controller.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "recording/file_copies.h"
 #include "recording/writer.h"
 
 namespace tasc::recorder {
@@ -69,23 +70,6 @@ void setText(Text& out, std::string_view text) noexcept {
 
 std::string_view view(const Text& text) noexcept {
   return text.data();
-}
-
-// The whole file as it is now; nothing when it does not open.
-std::optional<std::string> readWhole(std::FILE* file) {
-  if (file == nullptr) return std::nullopt;
-  std::string bytes;
-  char chunk[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-  return bytes;
-}
-
-std::optional<std::string> readWhole(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  std::optional<std::string> bytes = readWhole(file);
-  if (file != nullptr) std::fclose(file);
-  return bytes;
 }
 
 // The name of the plug-in: TASC.so / TASC.dll, or [Recorder] Plugin= in
@@ -183,20 +167,12 @@ os::FileHandle createRecordingFile(std::string& path) {
 // beside it, csvPath.ini and every entry of the list.
 void writeFileCopies() {
   const State& s = g_state;
-  const std::string settings = std::string(view(s.folder)) + "TASC.ini";
-  g_writer.file("settings", 0, settings, readWhole(settings));
   auto list = std::make_unique<TascController>();
   // A path the plug-in's buffer cannot hold is unknown to the plug-in too.
   const std::string_view plugin = view(s.pluginPath);
   if (plugin.size() < list->modulePath.size()) plugin.copy(list->modulePath.data(), plugin.size());
   list->reset();  // fills paramListPath and paramFiles as the plug-in does
-  g_writer.file("list", 0, list->paramListPath.data(), readWhole(list->paramListPath.data()));
-  for (int k = 0; k < kParamFileCount; ++k) {
-    const char* entry = list->paramFiles[static_cast<std::size_t>(k)].data();
-    if (std::strcmp(entry, "NULL") == 0) continue;
-    const platform::File file = platform::openParamFile(entry, list->paramListPath.data());
-    g_writer.file("param", k, entry, readWhole(file.get()));
-  }
+  recording::writeFileCopies(g_writer, std::string(view(s.folder)) + "TASC.ini", *list);
 }
 
 void writeHeader(int32_t mode) {
@@ -227,10 +203,7 @@ void writeHeader(int32_t mode) {
                 t.hour, t.minute, t.second);
   g_writer.text("started", started);
   if (s.folder[0] != '\0') writeFileCopies();
-  g_writer.comment(
-      "frame,location,speed,time,raw16,raw20,raw24,raw28,raw32,raw36,step,driver_brake,"
-      "driver_power,driver_reverser,brake,power,reverser,constant_speed,panel85,panel86,panel87,"
-      "panel88,panel89");
+  g_writer.comment(recording::kFrameColumns);
 }
 
 }  // namespace

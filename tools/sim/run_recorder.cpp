@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/tool_system.h"
+#include "recording/file_copies.h"
 
 namespace fs = std::filesystem;
 
@@ -14,23 +15,6 @@ namespace tasc::sim {
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
-
-std::optional<std::string> readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::optional<std::string> readWhole(std::FILE* file) {
-  if (file == nullptr) return std::nullopt;
-  std::string bytes;
-  char chunk[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
-  return bytes;
-}
 
 std::string localStamp() {
   const std::time_t now = std::time(nullptr);
@@ -108,19 +92,8 @@ void RunRecorder::header(int32_t mode, const TascController& follower, const fs:
   }
   writer_.number("initialize", mode);
   writer_.text("started", localStamp());
-  writer_.file("settings", 0, settings.string(), readWhole(settings));
-  const char* list = follower.paramListPath.data();
-  writer_.file("list", 0, list, readWhole(fs::path(list)));
-  for (int k = 0; k < kParamFileCount; ++k) {
-    const char* entry = follower.paramFiles[static_cast<std::size_t>(k)].data();
-    if (std::strcmp(entry, "NULL") == 0) continue;
-    const platform::File file = platform::openParamFile(entry, list);
-    writer_.file("param", k, entry, readWhole(file.get()));
-  }
-  writer_.comment(
-      "frame,location,speed,time,raw16,raw20,raw24,raw28,raw32,raw36,step,driver_brake,"
-      "driver_power,driver_reverser,brake,power,reverser,constant_speed,panel85,panel86,panel87,"
-      "panel88,panel89");
+  recording::writeFileCopies(writer_, settings.string(), follower);
+  writer_.comment(recording::kFrameColumns);
 }
 
 void RunRecorder::driverHandle(DriverHandle which, int32_t value) {
