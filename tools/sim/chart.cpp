@@ -6,6 +6,7 @@
 
 #include "model/train.h"
 #include "sim/report.h"
+#include "sim/svg.h"
 
 namespace tasc::sim {
 namespace {
@@ -14,61 +15,11 @@ constexpr double kWidth = 960, kHeight = 840;
 constexpr double kLeft = 70, kRight = 70, kPlotW = kWidth - kLeft - kRight;
 constexpr double kZoomMetres = 10;  // the lower panel: the last metres before the standstill
 
-std::string num(double v) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.2f", v);
-  return b;
-}
-
-// A tick label: up to three significant digits, no trailing zeros, no "-0".
-std::string label(double v) {
-  if (std::fabs(v) < 1e-9) v = 0;
-  char b[32];
-  std::snprintf(b, sizeof b, "%.3g", v);
-  return b;
-}
-
-// Text content with the XML specials escaped.
-std::string escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-// A "nice" tick step for a span, about `count` ticks.
-double tickStep(double span, int count) {
-  const double raw = span / count;
-  const double mag = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double m : {1.0, 2.0, 5.0, 10.0}) {
-    if (raw <= m * mag) return m * mag;
-  }
-  return 10 * mag;
-}
-
-// Ticks first, first + step, ... up to last (and a hair past, for rounding);
-// counted as integers, at most 100.
-int tickCount(double first, double last, double step) {
-  if (!(step > 0) || !(last + 1e-9 >= first)) return 0;
-  const double n = std::floor((last + 1e-9 - first) / step) + 1;
-  return n >= 100 ? 100 : static_cast<int>(n);
-}
+using svg::escape;
+using svg::label;
+using svg::num;
+using svg::tickCount;
+using svg::tickStep;
 
 std::string vline(double x, double y0, double y1, const std::string& style) {
   return "<line x1=\"" + num(x) + "\" y1=\"" + num(y0) + "\" x2=\"" + num(x) + "\" y2=\"" +

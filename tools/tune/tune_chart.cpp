@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "sim/svg.h"
 #include "tune/record_file.h"
 
 namespace tasc::tune {
@@ -15,35 +16,9 @@ constexpr double kLeft = 60, kTop = 60, kBottom = 50, kRight = 20;
 constexpr const char* kBeforeColor = "#e76f51";
 constexpr const char* kAfterColor = "#1d3557";
 
-std::string num(double v) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.2f", v);
-  return b;
-}
-
-// Text content with the XML specials escaped.
-std::string escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-std::string label(double v) {
-  if (std::fabs(v) < 1e-9) v = 0;
-  char b[32];
-  std::snprintf(b, sizeof b, "%.3g", v);
-  return b;
-}
+using svg::escape;
+using svg::label;
+using svg::num;
 
 struct Axis {
   const char* title;
