@@ -123,6 +123,24 @@ BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs, int3
   return pass;
 }
 
+// The frame as the stop meter takes it: the train after the step, and the
+// override the plug-in sent, in quarters the vehicle applies and as commanded.
+MeterFrame measure(int32_t frame, int32_t nowMs, int32_t stepMs, const Train& train,
+                   const HandleRecord& sent, int32_t pluginCommand, int32_t brakeNotches) {
+  const bool overrides = sent.constantSpeed == 2;
+  MeterFrame f;
+  f.frame = frame;
+  f.nowMs = nowMs;
+  f.stepMs = stepMs;
+  f.speed = train.speed();
+  f.accel = train.acceleration();
+  f.command = overrides ? model::decodeBrakeNotch(sent.brake, brakeNotches) : -1;
+  f.commanded = overrides ? pluginCommand : -1;
+  f.beyond = overrides && model::notchBeyond(sent.brake, brakeNotches);
+  f.sent = sent;
+  return f;
+}
+
 }  // namespace
 
 BeaconTrack::BeaconTrack(const std::vector<BeaconSpec>& beacons, double receiverStart)
@@ -193,17 +211,8 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
     driver.afterFrame(sent);
     train.setHandles(sent.brake, sent.power, sent.reverser, nowMs);
 
-    const bool overrides = sent.constantSpeed == 2;
-    MeterFrame f;
-    f.frame = static_cast<int32_t>(k);
-    f.nowMs = nowMs;
-    f.stepMs = nowMs - previousMs;
-    f.speed = train.speed();
-    f.accel = train.acceleration();
-    f.command = overrides ? model::decodeBrakeNotch(sent.brake, v.brakeNotches) : -1;
-    f.commanded = overrides ? plugin.brakeCommand : -1;
-    f.beyond = overrides && model::notchBeyond(sent.brake, v.brakeNotches);
-    f.sent = sent;
+    const MeterFrame f = measure(static_cast<int32_t>(k), nowMs, nowMs - previousMs, train, sent,
+                                 plugin.brakeCommand, v.brakeNotches);
     meter.frame(f, plugin);
     if (trace) {
       trace->push_back(
