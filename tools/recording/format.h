@@ -20,6 +20,10 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 // Raw bytes of a copied file per data row at most (a data row may end earlier,
 // after a line end of the file).
 inline constexpr std::size_t kDataChunkBytes = 4096;
+// Longest header text (a path, the reason the plug-in is absent), in bytes:
+// escaped, it always fits the smallest writer buffer, so no header row is
+// ever dropped; the writer cuts a longer one and the reader refuses it.
+inline constexpr std::size_t kMaxTextBytes = kDataChunkBytes;
 // The size cap of one recording in the recorder.
 inline constexpr std::uint64_t kDefaultSizeCap = std::uint64_t{256} << 20;
 

@@ -85,6 +85,9 @@ bool Parser::textField(Fields& f, std::string& out, const char* what) {
   std::string_view text;
   if (!f.rest(text)) return fail(std::string("missing ") + what);
   if (!parseEscaped(text, out)) return fail(std::string("bad escape or raw byte in ") + what);
+  if (out.size() > kMaxTextBytes) {
+    return fail(std::string(what) + " is longer than " + std::to_string(kMaxTextBytes) + " bytes");
+  }
   return true;
 }
 

@@ -39,6 +39,7 @@ char* Writer::reserve(std::size_t n) noexcept {
 }
 
 void Writer::text(std::string_view key, std::string_view text) noexcept {
+  text = text.substr(0, kMaxTextBytes);
   if (char* p = reserve(key.size() + 2 + 4 * text.size())) {
     p = put(p, key);
     *p++ = ',';
@@ -72,6 +73,7 @@ void Writer::numbers(std::string_view key, std::span<const int32_t> values) noex
 
 void Writer::wordAndText(std::string_view key, std::string_view word,
                          std::string_view text) noexcept {
+  text = text.substr(0, kMaxTextBytes);
   if (char* p = reserve(key.size() + word.size() + 3 + 4 * text.size())) {
     p = put(p, key);
     *p++ = ',';
