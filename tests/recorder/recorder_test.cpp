@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "recorder/row_queue.h"
 #include "recording/reader.h"
 #include "support/vehicle_folder.h"
 
@@ -249,6 +250,36 @@ TEST_F(Recorder, NeverOverwritesARecording) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
               "keep")
         << f;
+  }
+}
+
+// The writer thread is woken by the ring filling too, not only by the host's
+// clock: a clock that stands still for more frames than the ring holds loses
+// none. A module unloaded without Dispose stops its writer thread and writes
+// the last rows.
+TEST_F(Recorder, ClockStandingStillThenUnloadWithoutDisposeLosesNoRow) {
+  LoadedPlugin& p = loadRecorder();
+  p.api().Initialize(0);
+  constexpr int kFrames = 40000;  // over twice the ring
+  for (int i = 0; i < kFrames; ++i) p.frame(0.0f, 5000);
+  recorder.reset();
+  const recording::Recording r = read(recordings().at(0));
+  EXPECT_EQ(r.frames.size(), std::size_t{kFrames});
+  EXPECT_EQ(r.end, EndReason::Detach);
+}
+
+TEST(RowQueue, KeepsOrderAcrossTheWrapAndRefusesWhenFull) {
+  static recorder::RowQueue<int, 4> q;
+  int out = 0;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(q.push(10 * round + i));
+    EXPECT_FALSE(q.push(99)) << "full: the row is refused, none is overwritten";
+    EXPECT_EQ(q.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(q.pop(out));
+      EXPECT_EQ(out, 10 * round + i);
+    }
+    EXPECT_FALSE(q.pop(out));
   }
 }
 

@@ -1,6 +1,7 @@
 // What the recorder needs of the operating system beyond the plug-in's own
 // platform layer: loading the plug-in with the reason when that fails,
-// creating a file that must not exist yet, raw writes, a folder, the clock.
+// creating a file that must not exist yet, raw writes, a folder, the clock,
+// and the writer thread that formats and writes the rows off the host's thread.
 // One implementation per system (os_posix.cpp, os_windows.cpp), each with the
 // module's entry routine.
 #pragma once
@@ -51,5 +52,18 @@ inline constexpr bool kPollsKeys =
 #else
     false;
 #endif
+
+// The writer thread: one at a time, running `body` until it returns. False
+// when it cannot be started. On Windows the thread holds a reference to the
+// module until it ends, so that a host that unloads the module without
+// Dispose never unmaps the code the thread runs.
+bool startWriterThread(void (*body)()) noexcept;
+// Waits until the writer thread has returned; nothing when none runs. Also
+// returns at once for a thread that the system ended at process exit.
+void joinWriterThread() noexcept;
+// Wakes the writer thread: no lock, no allocation, callable from a frame.
+void wakeWriter() noexcept;
+// The writer thread sleeps here until the next wake (wakes are counted).
+void waitForWake() noexcept;
 
 }  // namespace tasc::recorder::os

@@ -1,6 +1,8 @@
 // The recorder on POSIX: the entry routines and the system calls of os.h.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <semaphore.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +80,45 @@ LocalTime localTime() noexcept {
 
 bool keyDown(int32_t /*virtualKey*/) noexcept {
   return false;
+}
+
+namespace {
+pthread_t g_thread{};
+sem_t g_wake{};
+bool g_threadRunning = false;
+void (*g_body)() = nullptr;
+
+void* threadEntry(void* /*unused*/) {
+  g_body();
+  return nullptr;
+}
+}  // namespace
+
+bool startWriterThread(void (*body)()) noexcept {
+  if (g_threadRunning || ::sem_init(&g_wake, 0, 0) != 0) return false;
+  g_body = body;
+  if (::pthread_create(&g_thread, nullptr, threadEntry, nullptr) != 0) {
+    ::sem_destroy(&g_wake);
+    return false;
+  }
+  g_threadRunning = true;
+  return true;
+}
+
+void joinWriterThread() noexcept {
+  if (!g_threadRunning) return;
+  ::pthread_join(g_thread, nullptr);
+  ::sem_destroy(&g_wake);
+  g_threadRunning = false;
+}
+
+void wakeWriter() noexcept {
+  ::sem_post(&g_wake);
+}
+
+void waitForWake() noexcept {
+  while (::sem_wait(&g_wake) != 0 && errno == EINTR) {
+  }
 }
 
 }  // namespace tasc::recorder::os

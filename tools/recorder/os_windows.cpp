@@ -1,6 +1,7 @@
 // The recorder on Windows: the entry routine and the system calls of os.h.
 #include <windows.h>
 
+#include <climits>
 #include <string>
 
 #include "os.h"
@@ -69,6 +70,55 @@ LocalTime localTime() noexcept {
 
 bool keyDown(int32_t virtualKey) noexcept {
   return (::GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
+namespace {
+HANDLE g_thread = nullptr;
+HANDLE g_wake = nullptr;
+void (*g_body)() = nullptr;
+
+// Ends by dropping the thread's reference to the module in the same call, so
+// that the module's code is never unmapped under the running thread.
+DWORD WINAPI threadEntry(LPVOID module) {
+  g_body();
+  ::FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
+}
+}  // namespace
+
+bool startWriterThread(void (*body)()) noexcept {
+  if (g_thread != nullptr) return false;
+  HMODULE self = nullptr;
+  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCSTR>(&threadEntry), &self)) {
+    return false;
+  }
+  g_wake = ::CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
+  g_body = body;
+  if (g_wake != nullptr) g_thread = ::CreateThread(nullptr, 0, threadEntry, self, 0, nullptr);
+  if (g_thread == nullptr) {
+    if (g_wake != nullptr) ::CloseHandle(g_wake);
+    g_wake = nullptr;
+    ::FreeLibrary(self);
+    return false;
+  }
+  return true;
+}
+
+void joinWriterThread() noexcept {
+  if (g_thread == nullptr) return;
+  ::WaitForSingleObject(g_thread, INFINITE);
+  ::CloseHandle(g_thread);
+  ::CloseHandle(g_wake);
+  g_thread = nullptr;
+  g_wake = nullptr;
+}
+
+void wakeWriter() noexcept {
+  if (g_wake != nullptr) ::ReleaseSemaphore(g_wake, 1, nullptr);
+}
+
+void waitForWake() noexcept {
+  ::WaitForSingleObject(g_wake, INFINITE);
 }
 
 }  // namespace tasc::recorder::os

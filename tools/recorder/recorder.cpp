@@ -1,5 +1,6 @@
 #include "recorder.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "platform/platform.h"
 #include "recording/file_copies.h"
 #include "recording/writer.h"
+#include "row_queue.h"
 
 namespace tasc::recorder {
 namespace {
@@ -26,6 +28,10 @@ using Text = std::array<char, kTextSize>;
 // The rows of about a second and more: a frame row is under 300 bytes.
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
 constexpr int32_t kFlushIntervalMs = 1000;
+// Rows waiting for the writer thread: over four minutes of frames at 60 per
+// second. The host wakes the writer once per second of host time, and when
+// the ring is half full (a host whose clock stands still).
+constexpr std::size_t kQueueRows = std::size_t{1} << 14;
 constexpr int kMaxNameCounter = 9999;
 
 // The recording file as the writer's sink.
@@ -54,12 +60,26 @@ struct State {
   bool flushClockSet = false;
   int32_t lastFlushMs = 0;
   std::array<bool, 2> keys{};  // U, left Ctrl as last recorded (Windows)
+  // Host's side of the recording: a file is open, and the rows go to the
+  // ring (to the writer thread when it runs, else written at each wake).
+  bool recording = false;
+  bool writerThread = false;
+  bool behind = false;  // the ring was full: the recording ends there
+};
+
+// A frame or event row on its way to the writer.
+struct QueuedRow {
+  bool isFrame = false;
+  FrameRow frame{};
+  EventRow event{};
 };
 
 constinit State g_state{};
 constinit std::array<char, kBufferBytes> g_buffer{};
 constinit FileSink g_sink;
 constinit recording::Writer g_writer{g_buffer};
+constinit RowQueue<QueuedRow, kQueueRows> g_rows{};
+constinit std::atomic<bool> g_stopWriter{false};
 
 // Copies `text` into `out`, cut to fit, terminated.
 void setText(Text& out, std::string_view text) noexcept {
@@ -139,10 +159,74 @@ int32_t stepOf(int32_t timeMs, int32_t previousMs) noexcept {
   return static_cast<int32_t>(static_cast<uint32_t>(timeMs) - static_cast<uint32_t>(previousMs));
 }
 
+// Every row in the ring into the writer's buffer (writer thread, or the host's
+// thread when no writer thread runs).
+void drainRows() noexcept {
+  QueuedRow row;
+  while (g_rows.pop(row)) {
+    if (row.isFrame) {
+      g_writer.frame(row.frame);
+    } else {
+      g_writer.event(row.event);
+    }
+  }
+}
+
+// The writer thread: at each wake, the rows to the file; after the wake that
+// asks it to stop, the last rows too, and it returns.
+void writerLoop() noexcept {
+  for (;;) {
+    os::waitForWake();
+    const bool stop = g_stopWriter.load(std::memory_order_acquire);
+    drainRows();
+    g_writer.flush();
+    if (stop) return;
+  }
+}
+
+// The rows so far to the file: by the writer thread when it runs.
+void writeOut() noexcept {
+  if (g_state.writerThread) {
+    os::wakeWriter();
+  } else {
+    drainRows();
+    g_writer.flush();
+  }
+}
+
+void stopWriter() noexcept {
+  if (!g_state.writerThread) return;
+  g_stopWriter.store(true, std::memory_order_release);
+  os::wakeWriter();
+  os::joinWriterThread();
+  g_stopWriter.store(false, std::memory_order_relaxed);
+  g_state.writerThread = false;
+}
+
+// Once the writer thread has stopped, the writer is the host thread's again:
+// what is left in the ring (from a thread the system ended at process exit)
+// is written, then the end row.
 void closeRecording(recording::EndReason reason) noexcept {
-  g_writer.end(reason);
+  State& s = g_state;
+  stopWriter();
+  drainRows();
+  g_writer.end(s.behind ? recording::EndReason::WriterBehind : reason);
   os::close(g_sink.file);
   g_sink.file = os::kNoFile;
+  s.recording = false;
+  s.behind = false;
+}
+
+// A row for the writer; a full ring ends the recording (the disk is over
+// four minutes behind), so that a recording never has a silent gap.
+void queueRow(const QueuedRow& row) noexcept {
+  State& s = g_state;
+  if (!s.recording || s.behind) return;
+  if (!g_rows.push(row)) {
+    s.behind = true;
+    return;
+  }
+  if (g_rows.size() == kQueueRows / 2) writeOut();
 }
 
 // records/YYYYMMDD-HHMMSS-N.csv, the first N whose file does not exist yet.
@@ -220,7 +304,7 @@ void attach() noexcept {
 }
 
 void detach() noexcept {
-  if (g_writer.active()) closeRecording(recording::EndReason::Detach);
+  if (g_state.recording) closeRecording(recording::EndReason::Detach);
 }
 
 const PluginApi& plugin() noexcept {
@@ -261,6 +345,9 @@ void startRun(int32_t mode) noexcept {
     g_writer.start(g_sink, recording::kDefaultSizeCap);
     writeHeader(mode);
     g_writer.flush();
+    s.recording = true;
+    // Without a thread the rows are written on the host's thread instead.
+    s.writerThread = os::startWriterThread(writerLoop);
   } catch (...) {
     closeRecording(recording::EndReason::NextInitialize);
   }
@@ -272,7 +359,7 @@ void endRun() noexcept {
 
 void pollKeys() noexcept {
   if constexpr (os::kPollsKeys) {
-    if (!g_writer.active()) return;
+    if (!g_state.recording) return;
     constexpr std::array<int32_t, 2> kKeys{kKeyU, kKeyLeftCtrl};
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
       const bool down = os::keyDown(kKeys[i]);
@@ -288,8 +375,10 @@ void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
   State& s = g_state;
   const int32_t step = stepOf(state.timeMs, s.previousTimeMs);
   s.previousTimeMs = state.timeMs;
-  if (!g_writer.active()) return;
-  FrameRow row;
+  if (!s.recording) return;
+  QueuedRow q;
+  q.isFrame = true;
+  FrameRow& row = q.frame;
   row.location = state.location;
   row.speed = state.speed;
   row.timeMs = state.timeMs;
@@ -299,7 +388,7 @@ void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
   row.handles = {handles.brake, handles.power, handles.reverser, handles.constantSpeed};
   row.hasPanel = panel != nullptr;
   if (panel != nullptr) std::memcpy(row.panel.data(), panel + kFirstPanelIndex, sizeof row.panel);
-  g_writer.frame(row);
+  queueRow(q);
   // At most one write-out per second of host time; a clock that goes back
   // starts the second again.
   if (!s.flushClockSet) {
@@ -309,18 +398,17 @@ void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
   }
   const int32_t since = stepOf(state.timeMs, s.lastFlushMs);
   if (since >= kFlushIntervalMs || since < 0) {
-    g_writer.flush();
+    writeOut();
     s.lastFlushMs = state.timeMs;
   }
 }
 
 void recordEvent(EventKind kind, std::array<int32_t, 5> args, float distance) noexcept {
-  if (!g_writer.active()) return;
-  EventRow row;
-  row.kind = kind;
-  row.args = args;
-  row.distance = distance;
-  g_writer.event(row);
+  QueuedRow q;
+  q.event.kind = kind;
+  q.event.args = args;
+  q.event.distance = distance;
+  queueRow(q);
 }
 
 }  // namespace tasc::recorder

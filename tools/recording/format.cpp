@@ -33,8 +33,8 @@ constexpr std::array<EventInfo, kEventKindCount> kEvents = {{
     {"keystate", 2},
 }};
 
-constexpr std::array<const char*, 4> kEndReasons = {"next_initialize", "dispose", "detach",
-                                                    "size_cap"};
+constexpr std::array<const char*, 5> kEndReasons = {"next_initialize", "dispose", "detach",
+                                                    "size_cap", "writer_behind"};
 
 char* putHexBits(char* p, uint64_t bits, int digits) noexcept {
   *p++ = 'x';
