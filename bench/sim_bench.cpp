@@ -1,10 +1,17 @@
 // Simulator throughput through the real plug-in: one stop of about 60 s at
-// 60 frames/s, and a sweep of 1000 stops on two threads.
+// 60 frames/s, the plug-in's own share of it, and a sweep of 1000 stops on
+// two threads.
 //   build/<dir>/bench/sim_bench
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <filesystem>
+#include <string>
 
+#include "platform/host_loader.h"
+#include "plugin/plugin_api.h"
+#include "recording/reader.h"
+#include "sim/plugin_host.h"
 #include "sim/run.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
@@ -41,6 +48,87 @@ void BM_OneStop(benchmark::State& state) {
   state.counters["sim_s/stop"] = simulated;
 }
 BENCHMARK(BM_OneStop)->Unit(benchmark::kMillisecond);
+
+// The plug-in's own share of one stop: the calls that BM_OneStop makes to the
+// loaded plug-in (taken from a recording of that stop), made to a loaded copy
+// alone, Initialize included. BM_OneStop minus this, per frame, is what the
+// simulator adds: its train, its follower of the plug-in, its measures.
+void BM_OneStopPluginCallsAlone(benchmark::State& state) {
+  namespace fs = std::filesystem;
+  using namespace tasc;
+  const Scenario s = exampleScenario();
+  const fs::path file =
+      fs::temp_directory_path() / ("tasc_sim_bench_" + std::to_string(::getpid()) + ".csv");
+  {
+    PluginHost host(TASC_DEFAULT_PLUGIN, s.vehicleFolder);
+    host.recordNextRun(file);
+    runStop(host, s);
+  }  // disposed of: the recording is whole
+  const recording::ReadResult read = recording::readRecordingFile(file);
+  fs::remove(file);
+  const RunFolder folder(TASC_DEFAULT_PLUGIN, s.vehicleFolder);
+  const platform::HostModule module(folder.modulePath().string().c_str());
+  PluginApi api{};
+  auto bind = [&](auto& fn, const char* name) {
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(module.find(name));
+  };
+  bind(api.Initialize, "Initialize");
+  bind(api.Elapse, "Elapse");
+  bind(api.SetBeaconData, "SetBeaconData");
+  bind(api.SetPower, "SetPower");
+  bind(api.SetBrake, "SetBrake");
+  bind(api.SetReverser, "SetReverser");
+  bind(api.SetVehicleSpec, "SetVehicleSpec");
+  if (!read.ok || !api.Initialize || !api.Elapse || !api.SetBeaconData || !api.SetPower ||
+      !api.SetBrake || !api.SetReverser || !api.SetVehicleSpec) {
+    state.SkipWithError("no recording of the stop, or the plug-in did not load");
+    return;
+  }
+  const recording::Recording& r = read.recording;
+  std::array<int32_t, 256> panel{};
+  std::array<int32_t, 256> sound{};
+  using recording::EventKind;
+  auto event = [&](const recording::EventRow& e) {
+    switch (e.kind) {
+      case EventKind::Beacon:
+        api.SetBeaconData({e.args[0], e.args[1], e.distance, e.args[2]});
+        break;
+      case EventKind::Power:
+        api.SetPower(e.args[0]);
+        break;
+      case EventKind::Brake:
+        api.SetBrake(e.args[0]);
+        break;
+      case EventKind::Reverser:
+        api.SetReverser(e.args[0]);
+        break;
+      default:
+        break;
+    }
+  };
+  if (r.vehicle) {
+    const auto& v = *r.vehicle;
+    api.SetVehicleSpec({v[0], v[1], v[2], v[3], v[4]});
+  }
+  for (auto _ : state) {
+    api.Initialize(r.initializeMode.value_or(0));
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < r.frames.size(); ++i) {
+      for (; next < r.events.size() && r.events[next].framesBefore <= i; ++next) {
+        event(r.events[next].row);
+      }
+      const recording::FrameRow& f = r.frames[i];
+      VehicleStateRecord st{};
+      st.location = f.location;
+      st.speed = f.speed;
+      st.timeMs = f.timeMs;
+      const HandleRecord h = api.Elapse(st, panel.data(), sound.data());
+      benchmark::DoNotOptimize(h);
+    }
+  }
+  state.counters["frames/stop"] = static_cast<double>(r.frames.size());
+}
+BENCHMARK(BM_OneStopPluginCallsAlone)->Unit(benchmark::kMillisecond);
 
 void BM_Sweep1000(benchmark::State& state) {
   Scenario s = exampleScenario();

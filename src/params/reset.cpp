@@ -33,6 +33,7 @@ void TascController::reset() {
   }
 
   // 2. The 64 entries, keys "0".."63", each cut to 259 characters.
+  const platform::ProfileFile list(paramListPath.data());
   for (int k = 0; k < kParamFileCount; ++k) {
     char key[4] = {};
     if (k < 10) {
@@ -42,8 +43,7 @@ void TascController::reset() {
       key[1] = static_cast<char>('0' + k % 10);
     }
     PathBuffer& entry = paramFiles[static_cast<std::size_t>(k)];
-    platform::readProfileString("ParamData", key, "NULL", entry.data(),
-                                static_cast<uint32_t>(entry.size()), paramListPath.data());
+    list.readString("ParamData", key, "NULL", entry.data(), static_cast<uint32_t>(entry.size()));
   }
   paramFilesRead = true;
 

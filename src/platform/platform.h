@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 
 namespace tasc::platform {
 
@@ -26,6 +28,24 @@ uint32_t readProfileString(const char* section, const char* key, const char* def
                            char* out, uint32_t size, const char* file);
 int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue,
                        const char* file);
+
+// One private-profile file for several lookups, each with the result that
+// readProfileString gives. POSIX reads the file once, when the object is
+// made (the 64 entries of the parameter-file list cost one read, not 64); on
+// Windows each lookup asks the system, whose own rules stay in force.
+class ProfileFile {
+ public:
+  explicit ProfileFile(const char* file);
+  uint32_t readString(const char* section, const char* key, const char* defaultValue, char* out,
+                      uint32_t size) const;
+
+ private:
+#if defined(_WIN32)
+  const char* file_;
+#else
+  std::optional<std::string> text_;  // none: the file is missing
+#endif
+};
 
 // True when the key with this virtual-key code is down at this moment.
 bool isKeyDown(int32_t virtualKey);

@@ -1,12 +1,13 @@
 // POSIX implementation of the platform layer.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 #include "params/profile.h"
@@ -30,11 +31,29 @@ bool copyText(std::string_view text, std::span<char> out) {
 // The whole file as text; nothing when it does not open as a regular file.
 std::optional<std::string> readWholeFile(const char* path) {
   if (path == nullptr || *path == '\0') return std::nullopt;
+  // Not blocking: a FIFO in the file's place is refused below, not waited on.
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
-  if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  // Sized by the file, and read to its end: a file that grows meanwhile is
+  // read whole all the same.
+  std::string text(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t used = 0;
+  for (;;) {
+    if (used == text.size()) text.resize(text.size() + 4096);
+    const ssize_t n = ::read(fd, text.data() + used, text.size() - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  text.resize(used);
+  return text;
 }
 
 // U and left Ctrl as the host last reported them. Per thread: the host calls
@@ -76,15 +95,23 @@ bool splitPath(const char* path, std::span<char> drive, std::span<char> dir) {
   return false;
 }
 
+ProfileFile::ProfileFile(const char* file) {
+  try {
+    text_ = readWholeFile(file);
+  } catch (...) {
+    text_.reset();  // out of memory: read as missing
+  }
+}
+
+uint32_t ProfileFile::readString(const char* section, const char* key, const char* defaultValue,
+                                 char* out, uint32_t size) const {
+  return profile::getString(text_ ? *text_ : std::string_view{}, section, key,
+                            defaultValue ? defaultValue : "", out, size);
+}
+
 uint32_t readProfileString(const char* section, const char* key, const char* defaultValue,
                            char* out, uint32_t size, const char* file) {
-  try {
-    const std::optional<std::string> text = readWholeFile(file);
-    return profile::getString(text ? *text : std::string_view{}, section, key,
-                              defaultValue ? defaultValue : "", out, size);
-  } catch (...) {
-    return profile::getString({}, section, key, defaultValue ? defaultValue : "", out, size);
-  }
+  return ProfileFile(file).readString(section, key, defaultValue, out, size);
 }
 
 int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue,

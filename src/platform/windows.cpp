@@ -81,6 +81,13 @@ uint32_t readProfileString(const char* section, const char* key, const char* def
   return ::GetPrivateProfileStringA(section, key, fallback, out, size, file);
 }
 
+ProfileFile::ProfileFile(const char* file) : file_(file) {}
+
+uint32_t ProfileFile::readString(const char* section, const char* key, const char* defaultValue,
+                                 char* out, uint32_t size) const {
+  return readProfileString(section, key, defaultValue, out, size, file_);
+}
+
 int32_t readProfileInt(const char* section, const char* key, int32_t defaultValue,
                        const char* file) {
   if (file == nullptr || *file == '\0') return defaultValue;

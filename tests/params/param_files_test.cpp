@@ -130,6 +130,26 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
   }
 }
 
+// The list and the settings are read through the same reader: what is no
+// regular file reads as missing, and a FIFO is not waited on.
+TEST(ReadProfileString, OnlyARegularFileIsRead) {
+  test::TempFolder f;
+  f.write("list.ini", "[ParamData]\n0=a.csv\n");
+  ASSERT_EQ(::mkfifo((f.path() / "pipe.ini").c_str(), 0600), 0);
+  fs::create_directory(f.path() / "dir.ini");
+  const struct {
+    std::string file, value;
+  } cases[] = {{(f.path() / "list.ini").string(), "a.csv"},
+               {(f.path() / "pipe.ini").string(), "NULL"},
+               {(f.path() / "dir.ini").string(), "NULL"},
+               {"/dev/zero", "NULL"}};
+  for (const auto& t : cases) {
+    char out[64] = {};
+    platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, t.file.c_str());
+    EXPECT_EQ(std::string(out), t.value) << t.file;
+  }
+}
+
 // When the list path did not fit its buffer it is empty: relative entries
 // count as missing (not looked up in the working directory), absolute ones open.
 TEST(LoadParamFile, EmptyListPathMakesRelativeEntriesMissing) {
