@@ -32,6 +32,9 @@
 #   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
+#   tune            a `tasc tune` scenario relative to the source tree, then
+#                   options: each build's tuner searches with its own module
+#                   (same seed), and the tables and tuned records are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
 # table of every entry in each build, and these are compared as well.
 # Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
@@ -156,6 +159,20 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }
 
+run_tune() {  # FLAVOUR > the tuner's report without the lines that name paths or times
+  local flavour=$1 scenario options
+  read -r scenario options <"$case_dir/tune"
+  # shellcheck disable=SC2086  # the options
+  case $flavour in
+    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" tune --plugin "$TASC_POSIX_BIN/TASC.so" \
+             "$source_dir/$scenario" $options ;;
+    *) local bin=$TASC_WIN64_BIN
+       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" tune --plugin "$(winpath "$bin/TASC.dll")" \
+         "$(winpath "$source_dir/$scenario")" $options ;;
+  esac | sed -E '/^(tune|record|search) /d'
+}
+
 run_check() {  # FLAVOUR > reports with exit statuses
   local flavour=$1 line pattern dir rc tasc=("$TASC_POSIX_BIN/tools/tasc/tasc")
   [ "$flavour" = win64 ] && tasc=(wine_run win64 "$TASC_WIN64_BIN/tools/tasc/tasc.exe")
@@ -200,6 +217,9 @@ for flavour in posix "$windows"; do
   if [ -f "$case_dir/check" ]; then
     run_check "$flavour" >"$work/$flavour.check"
   fi
+  if [ -f "$case_dir/tune" ]; then
+    run_tune "$flavour" >"$work/$flavour.tune"
+  fi
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
     for f in "$work/$flavour/sim/"*; do cp "$f" "$work/$flavour.${f##*.}"; done
@@ -221,6 +241,12 @@ if [ -f "$case_dir/scenario" ]; then
   compare csv
   compare svg
   echo "simulator: $(wc -l <"$work/posix.csv") trace lines"
+fi
+
+if [ -f "$case_dir/tune" ]; then
+  grep -q '^tuned ' "$work/posix.tune" || { echo "FAIL: the tuner printed no tuned record" >&2; status=1; }
+  compare tune
+  echo "tune: $(grep '^tuned ' "$work/posix.tune")"
 fi
 
 if [ -f "$case_dir/check" ]; then

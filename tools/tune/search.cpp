@@ -162,7 +162,7 @@ SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const Se
     for (int round = 0; round < 4 && objective.evaluations() < o.budget; ++round) {
       const ParamRecord& best = objective.best().record;
       for (std::size_t k = 0; k < free.size(); ++k) x[k] = variable(best, free[k]);
-      nlopt::opt local(nlopt::LN_SBPLX, n);
+      nlopt::opt local(nlopt::LN_NELDERMEAD, n);
       local.set_lower_bounds(lower);
       local.set_upper_bounds(upper);
       local.set_initial_step(step);

@@ -1,8 +1,11 @@
 // The search: NLopt's controlled random search with local mutation (CRS2-LM,
 // a global method; its population the starting record and n random points)
-// over the free variables within their bounds, then a subplex polish from the
-// best point found, restarted with smaller steps while budget is left. The
-// budget counts simulated sweeps. Deterministic for a seed.
+// over the free variables within their bounds, then a Nelder-Mead polish from
+// the best point found, restarted with smaller steps while budget is left. The
+// budget counts simulated sweeps. Deterministic for a seed, and the same on
+// every system: neither method sorts with the C library's qsort, whose order
+// of ties differs between systems (subplex does, and tasc.exe then searched
+// elsewhere than tasc).
 #pragma once
 
 #include <cstddef>
