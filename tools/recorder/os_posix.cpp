@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <semaphore.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,7 +98,14 @@ void* threadEntry(void* /*unused*/) {
 bool startWriterThread(void (*body)()) noexcept {
   if (g_threadRunning || ::sem_init(&g_wake, 0, 0) != 0) return false;
   g_body = body;
-  if (::pthread_create(&g_thread, nullptr, threadEntry, nullptr) != 0) {
+  // The thread takes no signal: the host's handlers run on the host's threads.
+  sigset_t all{};
+  sigset_t previous{};
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const int created = ::pthread_create(&g_thread, nullptr, threadEntry, nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (created != 0) {
     ::sem_destroy(&g_wake);
     return false;
   }
