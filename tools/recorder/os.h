@@ -65,5 +65,7 @@ void joinWriterThread() noexcept;
 void wakeWriter() noexcept;
 // The writer thread sleeps here until the next wake (wakes are counted).
 void waitForWake() noexcept;
+// The calling thread sleeps for about `ms` milliseconds.
+void sleepMs(int ms) noexcept;
 
 }  // namespace tasc::recorder::os

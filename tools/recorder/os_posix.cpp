@@ -124,6 +124,12 @@ void wakeWriter() noexcept {
   ::sem_post(&g_wake);
 }
 
+void sleepMs(int ms) noexcept {
+  timespec t{ms / 1000, (ms % 1000) * 1000000L};
+  while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
+  }
+}
+
 void waitForWake() noexcept {
   while (::sem_wait(&g_wake) != 0 && errno == EINTR) {
   }

@@ -117,6 +117,10 @@ void wakeWriter() noexcept {
   if (g_wake != nullptr) ::ReleaseSemaphore(g_wake, 1, nullptr);
 }
 
+void sleepMs(int ms) noexcept {
+  ::Sleep(static_cast<DWORD>(ms));
+}
+
 void waitForWake() noexcept {
   ::WaitForSingleObject(g_wake, INFINITE);
 }

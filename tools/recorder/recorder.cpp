@@ -32,6 +32,7 @@ constexpr int32_t kFlushIntervalMs = 1000;
 // second. The host wakes the writer once per second of host time, and when
 // the ring is half full (a host whose clock stands still).
 constexpr std::size_t kQueueRows = std::size_t{1} << 14;
+constexpr int kMaxFullWaits = 1000;  // of 1 ms each
 constexpr int kMaxNameCounter = 9999;
 
 // The recording file as the writer's sink.
@@ -217,14 +218,20 @@ void closeRecording(recording::EndReason reason) noexcept {
   s.behind = false;
 }
 
-// A row for the writer; a full ring ends the recording (the disk is over
-// four minutes behind), so that a recording never has a silent gap.
+// A row for the writer. A full ring means calls faster than the writer
+// formats them (a host that runs far faster than real time) or a disk that
+// stalls: the call waits for room, up to about a second, and then the
+// recording ends there, so that it never has a silent gap.
 void queueRow(const QueuedRow& row) noexcept {
   State& s = g_state;
   if (!s.recording || s.behind) return;
-  if (!g_rows.push(row)) {
-    s.behind = true;
-    return;
+  for (int waited = 0; !g_rows.push(row); ++waited) {
+    if (!s.writerThread || waited == kMaxFullWaits) {
+      s.behind = true;
+      return;
+    }
+    os::wakeWriter();
+    os::sleepMs(1);
   }
   if (g_rows.size() == kQueueRows / 2) writeOut();
 }

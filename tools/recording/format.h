@@ -56,7 +56,7 @@ enum class EndReason : uint8_t {
   Dispose,         // the host disposed of the plug-in
   Detach,          // the module was unloaded without Dispose
   SizeCap,         // the recording reached its size cap
-  WriterBehind,    // the disk fell minutes behind the host: rows were lost from here
+  WriterBehind,    // the writer took no rows for a second with its ring full
 };
 const char* endReasonName(EndReason reason);
 std::optional<EndReason> endReasonFromName(std::string_view name);
