@@ -93,7 +93,9 @@ class Reader {
   std::string where(const toml::node* node, std::string_view key) const {
     const toml::source_region& where = node ? node->source() : table_.source();
     std::ostringstream out;
-    out << faults_.file << ':' << where.begin.line << ':' << where.begin.column << ": ";
+    // A key of the vehicle file names that file.
+    out << (where.path ? *where.path : faults_.file) << ':' << where.begin.line << ':'
+        << where.begin.column << ": ";
     if (!key.empty()) {
       out << full(key) << ": ";
     } else if (!prefix_.empty()) {
@@ -579,6 +581,31 @@ void codedDistanceWarnings(const Scenario& s, Faults& faults) {
   }
 }
 
+// The [vehicle] table of the file that `vehicle_file` names, relative to the
+// scenario: a fitted vehicle (tasc fit writes one). Its nodes keep their own
+// file, so that a fault in them names it.
+toml::table vehicleFileTable(Reader& r, const Scenario& s, const std::string& name) {
+  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
+  const fs::path file = (base / name).lexically_normal();
+  const toml::node* key = r.table().get("vehicle_file");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) r.fail(key, "vehicle_file", "cannot open " + file.string());
+  std::ostringstream text;
+  text << in.rdbuf();
+  toml::table root;
+  try {
+    root = toml::parse(text.str(), file.string());
+  } catch (const toml::parse_error& e) {
+    r.fail(key, "vehicle_file",
+           file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
+               std::to_string(e.source().begin.column) +
+               ": syntax: " + std::string(e.description()));
+  }
+  const toml::table* vehicle = root["vehicle"].as_table();
+  if (!vehicle) r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+  return *vehicle;
+}
+
 void readScenario(Reader& r, const toml::table& root, Scenario& s) {
   s.name = r.string("name").value_or(s.file.stem().string());
   readVehicleFolder(r, root, s);
@@ -586,6 +613,18 @@ void readScenario(Reader& r, const toml::table& root, Scenario& s) {
   Faults& faults = r.faults();
   const toml::table none;
   const toml::table* vehicle = r.subTable("vehicle");
+  toml::table merged;  // the vehicle file's table, the scenario's keys over it
+  if (const std::optional<std::string> file = r.string("vehicle_file")) {
+    guarded([&] {
+      merged = vehicleFileTable(r, s, *file);
+      if (vehicle) {
+        for (const auto& [k, node] : *vehicle) {
+          node.visit([&, &k = k](const auto& n) { merged.insert_or_assign(k, n); });
+        }
+      }
+      vehicle = &merged;
+    });
+  }
   Reader v(vehicle ? *vehicle : none, "vehicle", faults);
   guarded([&] { readVehicle(v, s.vehicle, folderSettings.b7Dec); });
   const toml::table* track = r.subTable("track");

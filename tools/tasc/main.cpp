@@ -12,6 +12,9 @@
 #if defined(TASC_HAS_TUNE)
 #include "tune/tune_command.h"
 #endif
+#if defined(TASC_HAS_FIT)
+#include "fit/fit_command.h"
+#endif
 
 namespace {
 
@@ -28,6 +31,9 @@ int run(int argc, char** argv) {
              &tasc::report::addReportCommand,
 #if defined(TASC_HAS_TUNE)
              &tasc::tune::addTuneCommand,  // a build without NLopt has no tuner
+#endif
+#if defined(TASC_HAS_FIT)
+             &tasc::fit::addFitCommand,  // nor a fit
 #endif
        }) {
     add(app, status);

@@ -1,0 +1,59 @@
+// The fit of the train model to recorded braking: pure, segments and a
+// starting vehicle in, fitted values out. Least squares of the simulated
+// against the recorded speeds over every segment's frames.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/segments.h"
+#include "model/vehicle_model.h"
+
+namespace tasc::fit {
+
+// The fitted quantities, in the order of the search's vector.
+enum class Quantity { B7Decel, DeadTime, TimeConstant, ResistanceA };
+inline constexpr std::size_t kQuantityCount = 4;
+const char* quantityName(Quantity q);  // the scenario's key
+
+struct FitOptions {
+  // Held values and the train's other parameters (notches, resistance B and
+  // C, emergency brake) come from here.
+  model::VehicleModel start;
+  // Per mille, the same for every stop; none: a constant fitted per stop,
+  // and then resistance A is held (the two are one constant deceleration).
+  std::optional<double> gradient;
+  // RMS speed error (km/h) over all frames above which the fit failed.
+  double maxRms = 0.5;
+};
+
+struct SegmentFit {
+  double gradient = 0;  // per mille, given or fitted
+  double rms = 0;       // km/h
+};
+
+struct FitResult {
+  model::VehicleModel vehicle;  // the start with the fitted values
+  bool resistanceFitted = false;
+  std::vector<SegmentFit> segments;  // in the order given
+  double rms = 0;                    // km/h over every frame compared
+  std::size_t evaluations = 0;       // of the objective
+  // Empty when the fit converged; else why not (RMS, a value at its bound).
+  std::vector<std::string> failures;
+};
+
+// The recorded handles replayed through model::Train from the segment's first
+// speed: one simulated speed per frame (the first is the recorded one).
+std::vector<double> simulate(const Segment& s, const model::VehicleModel& v, double gradient);
+
+// RMS of simulated minus recorded speed over frames 1..n-1, km/h.
+double rmsError(const Segment& s, const std::vector<double>& simulated);
+
+// Fits b7_decel, the brake's dead time and time constant, and resistance A
+// (with a gradient given) or a gradient per segment. Deterministic: a grid of
+// starts in dead time and time constant, each polished with BOBYQA.
+FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& options);
+
+}  // namespace tasc::fit
