@@ -35,41 +35,58 @@ model::VehicleModel vehicleAt(const model::VehicleModel& start, const double* x,
   return v;
 }
 
-double sumSquares(const Segment& s, const model::VehicleModel& v, double gradient) {
-  const std::vector<double> sim = simulate(s, v, gradient);
+std::vector<double> residuals(const Segment& s, const model::VehicleModel& v, double gradient,
+                              double startSpeed) {
+  std::vector<double> r = simulate(s, v, gradient, startSpeed);
+  for (std::size_t k = 0; k < r.size(); ++k) r[k] -= s.speed[k];
+  return r;
+}
+
+double sumSquares(const std::vector<double>& r) {
   double sum = 0;
-  for (std::size_t k = 1; k < sim.size(); ++k) {
-    const double d = sim[k] - s.speed[k];
-    sum += d * d;
-  }
+  for (const double d : r) sum += d * d;
   return sum;
 }
 
-// The constant per-stop gradient that fits best: the speeds are nearly linear
-// in it, so a few chord steps from level track with one slope settle it.
-double bestGradient(const Segment& s, const model::VehicleModel& v) {
-  const auto residuals = [&](double g) {
-    std::vector<double> r = simulate(s, v, g);
-    for (std::size_t k = 0; k < r.size(); ++k) r[k] -= s.speed[k];
-    return r;
-  };
-  const std::vector<double> r0 = residuals(0.0), r1 = residuals(1.0);
-  std::vector<double> slope(r0.size());
-  double jj = 0;
-  for (std::size_t k = 0; k < r0.size(); ++k) {
-    slope[k] = r1[k] - r0[k];
-    jj += slope[k] * slope[k];
+// A segment's start speed and, unless given, gradient that fit best for the
+// vehicle `v`. The speeds are nearly linear in both, so Gauss-Newton with the
+// slopes taken once (by differences) settles them in a few steps.
+SegmentFit fitSegment(const Segment& s, const model::VehicleModel& v,
+                      std::optional<double> gradient) {
+  std::array<double, 2> p{s.speed.front(), gradient.value_or(0.0)};
+  const std::size_t n = gradient ? 1 : 2;
+  const auto at = [&](const std::array<double, 2>& q) { return residuals(s, v, q[1], q[0]); };
+  std::vector<double> r = at(p);
+  std::array<std::vector<double>, 2> slope;
+  constexpr std::array<double, 2> kDelta{0.1, 1.0};  // km/h, per mille
+  for (std::size_t j = 0; j < n; ++j) {
+    std::array<double, 2> q = p;
+    q[j] += kDelta[j];
+    slope[j] = at(q);
+    for (std::size_t k = 0; k < r.size(); ++k) slope[j][k] = (slope[j][k] - r[k]) / kDelta[j];
   }
-  if (jj <= 0) return 0.0;
-  double g = 0;
-  std::vector<double> r = r0;
-  for (int step = 0; step < 3; ++step) {
-    double jr = 0;
-    for (std::size_t k = 0; k < r.size(); ++k) jr += slope[k] * r[k];
-    g = std::clamp(g - jr / jj, -kGradientLimit, kGradientLimit);
-    if (step < 2) r = residuals(g);
+  std::array<double, 4> jj{};  // the normal matrix, row by row
+  for (std::size_t a = 0; a < n; ++a) {
+    for (std::size_t b = 0; b < n; ++b) {
+      for (std::size_t k = 0; k < r.size(); ++k) jj[a * 2 + b] += slope[a][k] * slope[b][k];
+    }
   }
-  return g;
+  const double det = n == 1 ? jj[0] : jj[0] * jj[3] - jj[1] * jj[2];
+  for (int step = 0; step < 3 && det > 0; ++step) {
+    std::array<double, 2> jr{};
+    for (std::size_t a = 0; a < n; ++a) {
+      for (std::size_t k = 0; k < r.size(); ++k) jr[a] += slope[a][k] * r[k];
+    }
+    if (n == 1) {
+      p[0] -= jr[0] / det;
+    } else {
+      p[0] -= (jj[3] * jr[0] - jj[1] * jr[1]) / det;
+      p[1] -= (jj[0] * jr[1] - jj[2] * jr[0]) / det;
+    }
+    p[1] = std::clamp(p[1], -kGradientLimit, kGradientLimit);
+    r = at(p);
+  }
+  return {p[0], p[1], std::sqrt(sumSquares(r) / static_cast<double>(r.size()))};
 }
 
 struct Problem {
@@ -83,8 +100,8 @@ struct Problem {
     const model::VehicleModel v = vehicleAt(options.start, x, n);
     double sum = 0;
     for (const Segment& s : segments) {
-      const double g = options.gradient ? *options.gradient : bestGradient(s, v);
-      sum += sumSquares(s, v, g);
+      const double rms = fitSegment(s, v, options.gradient).rms;
+      sum += rms * rms * static_cast<double>(s.speed.size());
     }
     return sum / static_cast<double>(frames);
   }
@@ -166,13 +183,13 @@ const char* quantityName(Quantity q) {
   return "?";
 }
 
-std::vector<double> simulate(const Segment& s, const model::VehicleModel& vehicle,
-                             double gradient) {
+std::vector<double> simulate(const Segment& s, const model::VehicleModel& vehicle, double gradient,
+                             double startSpeed) {
   model::VehicleModel v = vehicle;
   v.brakeNotches = s.brakeNotches;
-  model::Train train(v, gradient, s.speed.front(), 0.0);
+  model::Train train(v, gradient, startSpeed, 0.0);
   std::vector<double> out(s.speed.size());
-  out[0] = s.speed.front();
+  out[0] = startSpeed;
   for (std::size_t k = 0; k + 1 < s.speed.size(); ++k) {
     train.setHandles(s.brake[k], s.power[k], s.reverser[k], s.timeMs[k]);
     train.advance(s.timeMs[k + 1] - s.timeMs[k], s.timeMs[k]);
@@ -183,16 +200,16 @@ std::vector<double> simulate(const Segment& s, const model::VehicleModel& vehicl
 
 double rmsError(const Segment& s, const std::vector<double>& simulated) {
   double sum = 0;
-  for (std::size_t k = 1; k < simulated.size(); ++k) {
+  for (std::size_t k = 0; k < simulated.size(); ++k) {
     const double d = simulated[k] - s.speed[k];
     sum += d * d;
   }
-  return simulated.size() > 1 ? std::sqrt(sum / static_cast<double>(simulated.size() - 1)) : 0.0;
+  return simulated.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(simulated.size()));
 }
 
 FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& o) {
   Problem p{segments, o};
-  for (const Segment& s : segments) p.frames += s.speed.size() - 1;
+  for (const Segment& s : segments) p.frames += s.speed.size();
   const std::size_t n = o.gradient ? 4 : 3;
   // Dead time and time constant trade against each other in a valley with
   // side minima: a grid of starts, the best one polished again with small steps.
@@ -218,11 +235,8 @@ FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& o) 
   r.resistanceFitted = o.gradient.has_value();
   double sum = 0;
   for (const Segment& s : segments) {
-    SegmentFit f;
-    f.gradient = o.gradient ? *o.gradient : bestGradient(s, r.vehicle);
-    const std::vector<double> sim = simulate(s, r.vehicle, f.gradient);
-    f.rms = rmsError(s, sim);
-    sum += f.rms * f.rms * static_cast<double>(s.speed.size() - 1);
+    const SegmentFit f = fitSegment(s, r.vehicle, o.gradient);
+    sum += f.rms * f.rms * static_cast<double>(s.speed.size());
     r.segments.push_back(f);
   }
   r.rms = p.frames > 0 ? std::sqrt(sum / static_cast<double>(p.frames)) : 0.0;

@@ -29,9 +29,12 @@ struct FitOptions {
   double maxRms = 0.5;
 };
 
+// A segment's own fitted values: the start speed (a noisy first sample would
+// shift the whole simulated run) and the gradient unless given.
 struct SegmentFit {
-  double gradient = 0;  // per mille, given or fitted
-  double rms = 0;       // km/h
+  double startSpeed = 0;  // km/h
+  double gradient = 0;    // per mille, given or fitted
+  double rms = 0;         // km/h
 };
 
 struct FitResult {
@@ -44,11 +47,12 @@ struct FitResult {
   std::vector<std::string> failures;
 };
 
-// The recorded handles replayed through model::Train from the segment's first
-// speed: one simulated speed per frame (the first is the recorded one).
-std::vector<double> simulate(const Segment& s, const model::VehicleModel& v, double gradient);
+// The recorded handles replayed through model::Train from `startSpeed` at
+// the segment's first frame: one simulated speed per frame.
+std::vector<double> simulate(const Segment& s, const model::VehicleModel& v, double gradient,
+                             double startSpeed);
 
-// RMS of simulated minus recorded speed over frames 1..n-1, km/h.
+// RMS of simulated minus recorded speed over every frame, km/h.
 double rmsError(const Segment& s, const std::vector<double>& simulated);
 
 // Fits b7_decel, the brake's dead time and time constant, and resistance A

@@ -60,7 +60,9 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
     const fs::path chart = o.outDir / (fs::path(s.recording).stem().string() + "-stop" +
                                        std::to_string(s.stop) + ".svg");
     writeReplacing(
-        chart, renderOverlay(s, simulate(s, r.vehicle, r.segments[k].gradient), r.segments[k].rms));
+        chart,
+        renderOverlay(s, simulate(s, r.vehicle, r.segments[k].gradient, r.segments[k].startSpeed),
+                      r.segments[k].rms));
     std::printf("chart     %s\n", chart.string().c_str());
   }
   if (!withVehicle) return;
@@ -84,8 +86,8 @@ int runFit(const Options& o) {
   }
   fo.start.brakeNotches = segments.front().brakeNotches;
   const FitResult r = fitVehicle(segments, fo);
-  std::printf("fit       %zu stops from %zu recordings, %s\n", segments.size(), o.recordings.size(),
-              fo.gradient ? "gradient given" : "gradient fitted per stop");
+  std::printf("fit       %zu stop(s) from %zu recording(s), %s\n", segments.size(),
+              o.recordings.size(), fo.gradient ? "gradient given" : "gradient fitted per stop");
   std::fputs(formatTable(segments, r).c_str(), stdout);
   const bool converged = r.failures.empty();
   try {

@@ -581,10 +581,9 @@ void codedDistanceWarnings(const Scenario& s, Faults& faults) {
   }
 }
 
-// The [vehicle] table of the file that `vehicle_file` names, relative to the
-// scenario: a fitted vehicle (tasc fit writes one). Its nodes keep their own
-// file, so that a fault in them names it.
-toml::table vehicleFileTable(Reader& r, const Scenario& s, const std::string& name) {
+// The file that `vehicle_file` names, relative to the scenario, parsed: a
+// fitted vehicle (tasc fit writes one) in its [vehicle] table.
+toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
   const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
   const fs::path file = (base / name).lexically_normal();
   const toml::node* key = r.table().get("vehicle_file");
@@ -601,28 +600,35 @@ toml::table vehicleFileTable(Reader& r, const Scenario& s, const std::string& na
                std::to_string(e.source().begin.column) +
                ": syntax: " + std::string(e.description()));
   }
-  const toml::table* vehicle = root["vehicle"].as_table();
-  if (!vehicle) r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
-  return *vehicle;
+  if (!root["vehicle"].as_table())
+    r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+  return root;
 }
 
-void readScenario(Reader& r, const toml::table& root, Scenario& s) {
+// The scenario's own [vehicle] keys moved over the vehicle file's: moved, not
+// copied, so that each node keeps its file and line for the messages.
+void overlayVehicle(toml::table& root, toml::table& fileVehicle) {
+  toml::table* own = root["vehicle"].as_table();
+  if (!own) return;
+  for (auto&& [k, node] : *own) {
+    node.visit([&, &k = k](auto&& n) { fileVehicle.insert_or_assign(k, std::move(n)); });
+  }
+}
+
+void readScenario(Reader& r, toml::table& root, Scenario& s) {
   s.name = r.string("name").value_or(s.file.stem().string());
   readVehicleFolder(r, root, s);
   const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
   Faults& faults = r.faults();
   const toml::table none;
   const toml::table* vehicle = r.subTable("vehicle");
-  toml::table merged;  // the vehicle file's table, the scenario's keys over it
+  toml::table fileRoot;  // the vehicle file, the scenario's keys over its [vehicle]
   if (const std::optional<std::string> file = r.string("vehicle_file")) {
     guarded([&] {
-      merged = vehicleFileTable(r, s, *file);
-      if (vehicle) {
-        for (const auto& [k, node] : *vehicle) {
-          node.visit([&, &k = k](const auto& n) { merged.insert_or_assign(k, n); });
-        }
-      }
-      vehicle = &merged;
+      fileRoot = vehicleFile(r, s, *file);
+      toml::table& fileVehicle = *fileRoot["vehicle"].as_table();
+      overlayVehicle(root, fileVehicle);
+      vehicle = &fileVehicle;
     });
   }
   Reader v(vehicle ? *vehicle : none, "vehicle", faults);
