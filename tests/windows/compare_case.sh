@@ -32,6 +32,10 @@
 #   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
+#   fit             a `tasc sim` scenario with a [sweep], relative to the
+#                   source tree: the POSIX build records its stops once, each
+#                   build's `tasc fit` fits them, and the printed tables and
+#                   the vehicle files are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
 # table of every entry in each build, and these are compared as well.
 # Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
@@ -156,6 +160,17 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }
 
+run_fit() {  # FLAVOUR OUT > the table; OUT/vehicle.toml
+  local flavour=$1 out=$2 recordings=("$work/recordings/"*.csv) args=() f
+  case $flavour in
+    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${recordings[@]}" ;;
+    *) local bin=$TASC_WIN64_BIN
+       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+       for f in "${recordings[@]}"; do args+=("$(winpath "$f")"); done
+       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" fit --out "$(winpath "$out")" "${args[@]}" ;;
+  esac | sed -E '/^(chart|vehicle) /d'  # the lines that name paths
+}
+
 run_check() {  # FLAVOUR > reports with exit statuses
   local flavour=$1 line pattern dir rc tasc=("$TASC_POSIX_BIN/tools/tasc/tasc")
   [ "$flavour" = win64 ] && tasc=(wine_run win64 "$TASC_WIN64_BIN/tools/tasc/tasc.exe")
@@ -182,6 +197,11 @@ compare() {  # WHAT
   fi
 }
 
+if [ -f "$case_dir/fit" ]; then
+  "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" --quiet --jobs 2 \
+    --out "$work/recording-run" --record "$work/recordings" "$source_dir/$(<"$case_dir/fit")"
+fi
+
 for flavour in posix "$windows"; do
   prepare "$flavour"
   dir="$work/$flavour/$name/plugin"
@@ -199,6 +219,10 @@ for flavour in posix "$windows"; do
   fi
   if [ -f "$case_dir/check" ]; then
     run_check "$flavour" >"$work/$flavour.check"
+  fi
+  if [ -f "$case_dir/fit" ]; then
+    run_fit "$flavour" "$work/$flavour/fit" >"$work/$flavour.fit"
+    cp "$work/$flavour/fit/vehicle.toml" "$work/$flavour.toml" || true
   fi
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
@@ -223,6 +247,12 @@ if [ -f "$case_dir/scenario" ]; then
   echo "simulator: $(wc -l <"$work/posix.csv") trace lines"
 fi
 
+if [ -f "$case_dir/fit" ]; then
+  [ -s "$work/posix.toml" ] || { echo "FAIL: the POSIX fit wrote no vehicle.toml" >&2; status=1; }
+  compare fit
+  compare toml
+  echo "fit: $(grep -c '^ *[0-9]' "$work/posix.fit") stops"
+fi
 if [ -f "$case_dir/check" ]; then
   grep -q '^== exit status [12]$' "$work/posix.check" ||
     { echo "FAIL: no checked folder had a finding" >&2; status=1; }

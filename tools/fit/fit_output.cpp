@@ -19,6 +19,11 @@ std::string fmt(const char* format, auto... args) {
   return text;
 }
 
+// A value that prints as 0 at the table's precision prints without a sign.
+double noNegativeZero(double v, double half) {
+  return std::fabs(v) < half ? 0.0 : v;
+}
+
 constexpr double kW = 720, kH = 360, kLeft = 60, kTop = 50, kRight = 60, kBottom = 50;
 constexpr const char* kRecordedColor = "#e76f51";
 constexpr const char* kSimulatedColor = "#1d3557";
@@ -90,7 +95,7 @@ std::string formatTable(const std::vector<Segment>& segments, const FitResult& r
         std::filesystem::path(g.recording).filename().string() + ":" + std::to_string(g.stop);
     if (name.size() > 30) name = "..." + name.substr(name.size() - 27);
     s += fmt("%4zu  %-30s  %7.2f  %7.2f  %8.3f  %6.4f\n", k + 1, name.c_str(), g.speed.front(),
-             g.duration(), r.segments[k].gradient, r.segments[k].rms);
+             g.duration(), noNegativeZero(r.segments[k].gradient, 0.0005), r.segments[k].rms);
   }
   return s;
 }
