@@ -106,13 +106,15 @@ std::string vehicleToml(const FitResult& r, const std::vector<std::string>& reco
                   " recording(s); RMS speed error " + fmt("%.4f", r.rms) + " km/h.\n";
   s += "# A scenario reads it with vehicle_file = \"...\"; keys in its own [vehicle] win.\n";
   s += "[vehicle]\n";
+  // Rounded far below what a fit resolves, so that a value such as 3.36
+  // reads as the B7Dec it matches.
   s += fmt("brake_notches = %d\n", v.brakeNotches);
-  s += fmt("b7_decel = %.17g\n", v.quarterDecel * 28.0);
-  s += fmt("brake_dead_time = %.17g\n", v.brakeDeadTime);
-  s += fmt("brake_time_constant = %.17g\n", v.brakeTimeConstant);
-  s += fmt("resistance_a = %.17g\n", v.resistanceA);
-  s += fmt("resistance_b = %.17g\n", v.resistanceB);
-  s += fmt("resistance_c = %.17g\n", v.resistanceC);
+  s += fmt("b7_decel = %.4f\n", v.quarterDecel * 28.0);
+  s += fmt("brake_dead_time = %.4f\n", v.brakeDeadTime);
+  s += fmt("brake_time_constant = %.4f\n", v.brakeTimeConstant);
+  s += fmt("resistance_a = %.5f\n", v.resistanceA);
+  s += fmt("resistance_b = %.8g\n", v.resistanceB);
+  s += fmt("resistance_c = %.8g\n", v.resistanceC);
   return s;
 }
 

@@ -1,12 +1,16 @@
 #include "fit/segments.h"
 
+#include <cmath>
+
 #include "model/train.h"
 
 namespace tasc::fit {
 namespace {
 
-// A segment this short holds too little of the brake's response to fit.
-constexpr int32_t kMinimumMs = 1000;
+// A segment this short holds too little of the brake's response to fit; one
+// this long is no stop approach (and keeps its times far from overflow).
+constexpr int64_t kMinimumMs = 1000;
+constexpr int64_t kMaximumMs = 600000;
 
 struct Frames {
   std::size_t first = 0;       // the frame before the brake went on
@@ -24,6 +28,7 @@ std::string findStart(const recording::Recording& r, std::size_t from, std::size
   while (k > from) {
     const recording::FrameRow& f = r.frames[k - 1];
     if (f.handles[1] > 0 || r.frames[k].stepMs <= 0) break;
+    if (!std::isfinite(f.speed)) return "a speed that is no finite number";
     const int32_t quarters = model::decodeBrakeNotch(f.handles[0], notches);
     if (quarters < 0) return "the emergency brake was applied";
     if (quarters > 0) applied = k - 1;
@@ -35,9 +40,10 @@ std::string findStart(const recording::Recording& r, std::size_t from, std::size
                            : "the brake went on where traction was on or the time jumped";
   }
   first = applied - 1;
-  if (r.frames[standstill].timeMs - r.frames[first].timeMs < kMinimumMs) {
-    return "less than a second of braking";
-  }
+  int64_t ms = 0;  // the recorded steps: the host's time may wrap
+  for (std::size_t j = first + 1; j <= standstill; ++j) ms += r.frames[j].stepMs;
+  if (ms < kMinimumMs) return "less than a second of braking";
+  if (ms > kMaximumMs) return "more than ten minutes of braking";
   return {};
 }
 
@@ -47,9 +53,11 @@ Segment cut(const recording::Recording& r, const std::string& name, int32_t stop
   s.recording = name;
   s.stop = stop;
   s.brakeNotches = notches;
+  int32_t t = 0;  // from the segment's first frame
   for (std::size_t k = at.first; k <= at.standstill; ++k) {
     const recording::FrameRow& f = r.frames[k];
-    s.timeMs.push_back(f.timeMs);
+    if (k > at.first) t += f.stepMs;
+    s.timeMs.push_back(t);
     s.speed.push_back(static_cast<double>(f.speed));
     s.brake.push_back(f.handles[0]);
     s.power.push_back(f.handles[1]);

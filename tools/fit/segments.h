@@ -15,12 +15,12 @@ namespace tasc::fit {
 // One stop's braking, frame by frame as recorded. Frame 0 is the last one
 // with the brake released; the last frame is the first at rest.
 struct Segment {
-  std::string recording;     // the file's name, for messages and tables
-  int32_t stop = 0;          // 1-based among the recording's stops
-  int32_t brakeNotches = 8;  // the vehicle's service notches (SetVehicleSpec)
-  std::vector<int32_t> timeMs;
-  std::vector<double> speed;   // km/h as recorded
-  std::vector<int32_t> brake;  // the handles the plug-in returned, as the host applies them
+  std::string recording;        // the file's name, for messages and tables
+  int32_t stop = 0;             // 1-based among the recording's stops
+  int32_t brakeNotches = 8;     // the vehicle's service notches (SetVehicleSpec)
+  std::vector<int32_t> timeMs;  // from the first frame, by the recorded steps
+  std::vector<double> speed;    // km/h as recorded
+  std::vector<int32_t> brake;   // the handles the plug-in returned, as the host applies them
   std::vector<int32_t> power;
   std::vector<int32_t> reverser;
   double duration() const { return (timeMs.back() - timeMs.front()) / 1000.0; }
