@@ -87,7 +87,9 @@ std::vector<Segment> brakingSegments(const recording::Recording& r, const std::s
     if (why.empty()) {
       segments.push_back(cut(r, name, stop, notches, at));
     } else {
-      notes.push_back(name + ": stop " + std::to_string(stop) + " not used: " + why);
+      std::string note = name;
+      note += ": stop " + std::to_string(stop) + " not used: " + why;
+      notes.push_back(std::move(note));
     }
     while (k + 1 < r.frames.size() && r.frames[k + 1].speed == 0.0f) ++k;
     from = k + 1;

@@ -611,7 +611,7 @@ void overlayVehicle(toml::table& root, toml::table& fileVehicle) {
   toml::table* own = root["vehicle"].as_table();
   if (!own) return;
   for (auto&& [k, node] : *own) {
-    node.visit([&, &k = k](auto&& n) { fileVehicle.insert_or_assign(k, std::move(n)); });
+    node.visit([&, &k = k](auto& n) { fileVehicle.insert_or_assign(k, std::move(n)); });
   }
 }
 
