@@ -3,6 +3,7 @@
 // without noise on the recorded speeds.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -23,36 +24,38 @@ namespace fs = std::filesystem;
 constexpr double kB7 = 3.6, kDead = 0.23, kLag = 0.45, kGradient = 5.0, kResistanceA = 0.03;
 constexpr std::size_t kStops = 10;
 
-class Fit : public testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    const fs::path dir = fs::path(testing::TempDir()) / "tasc-fit-known";
+// The segments of the known vehicle's recordings, made once per process (in
+// a folder of its own: CTest runs the tests of this program in parallel).
+const std::vector<Segment>& knownSegments() {
+  static const std::vector<Segment> segments = [] {
+    std::vector<Segment> all;
+    const fs::path dir =
+        fs::path(testing::TempDir()) / ("tasc-fit-known-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     const std::string command = std::string("\"") + TASC_TOOL_PATH + "\" sim \"" + TASC_FIT_DATA +
                                 "/known-vehicle.toml\" --quiet --jobs 2 --out \"" +
                                 (dir / "sim").string() + "\" --record \"" + (dir / "rec").string() +
                                 "\"";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
     for (std::size_t k = 1; k <= kStops; ++k) {
       const std::string name =
           "known-vehicle-00" + std::string(k < 10 ? "0" : "") + std::to_string(k) + ".csv";
       const recording::ReadResult read = recording::readRecordingFile(dir / "rec" / name);
-      ASSERT_TRUE(read.ok) << read.message;
+      if (!read.ok) ADD_FAILURE() << read.message;
       std::vector<std::string> notes;
-      for (Segment& s : brakingSegments(read.recording, name, notes)) {
-        segments_->push_back(std::move(s));
-      }
+      for (Segment& s : brakingSegments(read.recording, name, notes)) all.push_back(std::move(s));
     }
-  }
-  static std::vector<Segment>* segments_;
-};
-std::vector<Segment>* Fit::segments_ = new std::vector<Segment>;
-
-TEST_F(Fit, EveryRecordedStopGivesOneSegment) {
-  EXPECT_EQ(segments_->size(), kStops);
+    fs::remove_all(dir);
+    return all;
+  }();
+  return segments;
 }
 
-TEST_F(Fit, RecoversTheKnownVehicle) {
+TEST(Fit, EveryRecordedStopGivesOneSegment) {
+  EXPECT_EQ(knownSegments().size(), kStops);
+}
+
+TEST(Fit, RecoversTheKnownVehicle) {
   const struct {
     const char* name;
     std::optional<double> gradient;
@@ -64,7 +67,7 @@ TEST_F(Fit, RecoversTheKnownVehicle) {
       {"gradient fitted, noisy speeds", std::nullopt, 0.05},
   };
   for (const auto& c : cases) {
-    std::vector<Segment> segments = *segments_;
+    std::vector<Segment> segments = knownSegments();
     std::mt19937 random(7);
     std::uniform_real_distribution<double> noise(-c.noise, c.noise);
     for (Segment& s : segments) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <nlopt.hpp>
+#include <stdexcept>
 
 #include "model/train.h"
 
@@ -72,7 +73,7 @@ SegmentFit fitSegment(const Segment& s, const model::VehicleModel& v,
     }
   }
   const double det = n == 1 ? jj[0] : jj[0] * jj[3] - jj[1] * jj[2];
-  for (int step = 0; step < 3 && det > 0; ++step) {
+  for (int step = 0; step < 2 && det > 0; ++step) {
     std::array<double, 2> jr{};
     for (std::size_t a = 0; a < n; ++a) {
       for (std::size_t k = 0; k < r.size(); ++k) jr[a] += slope[a][k] * r[k];
@@ -82,8 +83,8 @@ SegmentFit fitSegment(const Segment& s, const model::VehicleModel& v,
     } else {
       p[0] -= (jj[3] * jr[0] - jj[1] * jr[1]) / det;
       p[1] -= (jj[0] * jr[1] - jj[2] * jr[0]) / det;
+      p[1] = std::clamp(p[1], -kGradientLimit, kGradientLimit);
     }
-    p[1] = std::clamp(p[1], -kGradientLimit, kGradientLimit);
     r = at(p);
   }
   return {p[0], p[1], std::sqrt(sumSquares(r) / static_cast<double>(r.size()))};
@@ -123,14 +124,16 @@ double polish(Problem& p, std::vector<double>& x, double stepScale) {
   local.set_lower_bounds(lower);
   local.set_upper_bounds(upper);
   local.set_initial_step(step);
-  local.set_xtol_abs(1e-6);
+  local.set_xtol_abs(1e-5);
   local.set_ftol_rel(1e-12);
   local.set_maxeval(600);
   local.set_min_objective(&Problem::call, &p);
   double value = 0;
   try {
     local.optimize(x, value);
-  } catch (const nlopt::roundoff_limited&) {
+  } catch (const std::runtime_error&) {
+    // Round-off or a failure of the method: `x` holds the best point it
+    // reached, which the checks of the result judge.
     value = p.meanSquare(x.data(), x.size());
   }
   return value;
@@ -157,9 +160,10 @@ std::vector<std::string> failuresOf(const FitResult& r, const std::vector<double
       why.emplace_back(text);
     }
   }
-  for (std::size_t k = 0; k < r.segments.size(); ++k) {
+  for (std::size_t k = 0; k < r.segments.size() && !o.gradient; ++k) {
     if (std::fabs(r.segments[k].gradient) >= kGradientLimit) {
-      std::snprintf(text, sizeof text, "segment %zu: gradient at its bound (+-%g per mille)", k + 1,
+      std::snprintf(text, sizeof text,
+                    "stop %zu of the table: gradient at its bound (+-%g per mille)", k + 1,
                     kGradientLimit);
       why.emplace_back(text);
     }
@@ -215,8 +219,8 @@ FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& o) 
   // side minima: a grid of starts, the best one polished again with small steps.
   std::vector<double> best;
   double bestValue = 0;
-  for (const double dead : {0.1, 0.4, 0.8}) {
-    for (const double tau : {0.15, 0.5, 1.2}) {
+  for (const double dead : {0.15, 0.6}) {
+    for (const double tau : {0.2, 0.9}) {
       std::vector<double> x{o.start.quarterDecel * 28.0, dead, tau, o.start.resistanceA};
       x.resize(n);
       for (std::size_t i = 0; i < n; ++i)

@@ -86,8 +86,9 @@ int runFit(const Options& o) {
   }
   fo.start.brakeNotches = segments.front().brakeNotches;
   const FitResult r = fitVehicle(segments, fo);
-  std::printf("fit       %zu stop(s) from %zu recording(s), %s\n", segments.size(),
-              o.recordings.size(), fo.gradient ? "gradient given" : "gradient fitted per stop");
+  std::printf("fit       %zu stop(s) from %zu recording(s), %s; %zu evaluations\n", segments.size(),
+              o.recordings.size(), fo.gradient ? "gradient given" : "gradient fitted per stop",
+              r.evaluations);
   std::fputs(formatTable(segments, r).c_str(), stdout);
   const bool converged = r.failures.empty();
   try {
