@@ -73,7 +73,7 @@ SegmentFit fitSegment(const Segment& s, const model::VehicleModel& v,
     }
   }
   const double det = n == 1 ? jj[0] : jj[0] * jj[3] - jj[1] * jj[2];
-  for (int step = 0; step < 2 && det > 0; ++step) {
+  for (int step = 0; step < 3 && det > 0; ++step) {
     std::array<double, 2> jr{};
     for (std::size_t a = 0; a < n; ++a) {
       for (std::size_t k = 0; k < r.size(); ++k) jr[a] += slope[a][k] * r[k];
