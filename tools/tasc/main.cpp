@@ -21,7 +21,8 @@ namespace {
 int run(int argc, char** argv) {
   tasc::platform::setBinaryOutput(stdout);  // LF on every system: --version, --help too
   CLI::App app{
-      "tasc: simulate stops through the TASC plug-in, check its files and report on recordings",
+      "tasc: simulate stops through the TASC plug-in, check its files, report on recordings, tune "
+      "its records and fit the simulated vehicle to recorded braking",
       "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
