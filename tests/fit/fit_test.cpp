@@ -51,7 +51,9 @@ const std::vector<Segment>& knownSegments() {
   return segments;
 }
 
-TEST(Fit, EveryRecordedStopGivesOneSegment) {
+// The slowest stop releases the brake between applications: its braking still
+// reaches back to the first one.
+TEST(Fit, StopWithTheBrakeReleasedBetweenIsStillOneSegment) {
   EXPECT_EQ(knownSegments().size(), kStops);
 }
 
