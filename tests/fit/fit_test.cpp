@@ -21,7 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The values of tests/fit/data/known-vehicle.toml.
-constexpr double kB7 = 3.6, kDead = 0.23, kLag = 0.45, kGradient = 5.0, kResistanceA = 0.03;
+constexpr double kB7 = 3.6, kDead = 0.23, kLag = 0.45, kGradient = 5.0, kResistanceA = 0.03,
+                 kResistanceC = 0.00002;
 constexpr std::size_t kStops = 10;
 
 // The segments of the known vehicle's recordings, made once per process (in
@@ -77,6 +78,7 @@ TEST(Fit, RecoversTheKnownVehicle) {
     }
     FitOptions o;
     o.gradient = c.gradient;
+    if (c.gradient) o.start.resistanceC = 3 * kResistanceC;  // fitted then: start elsewhere
     const FitResult r = fitVehicle(segments, o);
     EXPECT_TRUE(r.failures.empty()) << c.name << ": " << r.failures.front();
     EXPECT_NEAR(r.vehicle.brakeDeadTime, kDead, 0.020) << c.name;
@@ -88,6 +90,7 @@ TEST(Fit, RecoversTheKnownVehicle) {
     for (const SegmentFit& f : r.segments) EXPECT_NEAR(f.gradient, gradient, 0.3) << c.name;
     if (c.gradient) {
       EXPECT_NEAR(r.vehicle.resistanceA, kResistanceA, 0.01) << c.name;
+      EXPECT_NEAR(r.vehicle.resistanceC, kResistanceC, 0.2 * kResistanceC) << c.name;
     }
   }
 }

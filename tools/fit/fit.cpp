@@ -15,16 +15,19 @@ namespace {
 // Per mille: a constant per stop outside this is no gradient but a misfit.
 constexpr double kGradientLimit = 40.0;
 
+// The search's variables are the quantities in `unit`s, so that each moves by
+// about 1 per initial step and one absolute tolerance serves them all.
 struct Bound {
-  double lower, upper, step;
+  double lower, upper, step, unit;
 };
 // Wide enough for any train; a value that ends on one (other than a lower
 // bound of 0, which a vehicle may really have) means the fit failed.
 constexpr std::array<Bound, kQuantityCount> kBounds{{
-    {0.3, 12.0, 0.2},  // b7_decel, km/h/s
-    {0.0, 1.5, 0.05},  // brake_dead_time, s
-    {0.0, 3.0, 0.1},   // brake_time_constant, s
-    {0.0, 1.0, 0.01},  // resistance_a, km/h/s
+    {0.3, 12.0, 0.2, 1.0},    // b7_decel, km/h/s
+    {0.0, 1.5, 0.05, 1.0},    // brake_dead_time, s
+    {0.0, 3.0, 0.1, 1.0},     // brake_time_constant, s
+    {0.0, 1.0, 0.01, 1.0},    // resistance_a, km/h/s
+    {0.0, 100.0, 1.0, 1e-5},  // resistance_c, km/h/s per (km/h)^2
 }};
 
 model::VehicleModel vehicleAt(const model::VehicleModel& start, const double* x, std::size_t n) {
@@ -33,6 +36,7 @@ model::VehicleModel vehicleAt(const model::VehicleModel& start, const double* x,
   v.brakeDeadTime = x[1];
   v.brakeTimeConstant = x[2];
   if (n > 3) v.resistanceA = x[3];
+  if (n > 4) v.resistanceC = x[4] * kBounds[4].unit;
   return v;
 }
 
@@ -156,7 +160,8 @@ std::vector<std::string> failuresOf(const FitResult& r, const std::vector<double
     const bool atLower = b.lower > 0 && x[i] <= b.lower + near;
     if (atLower || x[i] >= b.upper - near) {
       std::snprintf(text, sizeof text, "%s %.4g at its bound (%g..%g)",
-                    quantityName(static_cast<Quantity>(i)), x[i], b.lower, b.upper);
+                    quantityName(static_cast<Quantity>(i)), x[i] * b.unit, b.lower * b.unit,
+                    b.upper * b.unit);
       why.emplace_back(text);
     }
   }
@@ -183,6 +188,8 @@ const char* quantityName(Quantity q) {
       return "brake_time_constant";
     case Quantity::ResistanceA:
       return "resistance_a";
+    case Quantity::ResistanceC:
+      return "resistance_c";
   }
   return "?";
 }
@@ -214,14 +221,15 @@ double rmsError(const Segment& s, const std::vector<double>& simulated) {
 FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& o) {
   Problem p{segments, o};
   for (const Segment& s : segments) p.frames += s.speed.size();
-  const std::size_t n = o.gradient ? 4 : 3;
+  const std::size_t n = o.gradient ? kQuantityCount : 3;
   // Dead time and time constant trade against each other in a valley with
   // side minima: a grid of starts, the best one polished again with small steps.
   std::vector<double> best;
   double bestValue = 0;
   for (const double dead : {0.15, 0.6}) {
     for (const double tau : {0.2, 0.9}) {
-      std::vector<double> x{o.start.quarterDecel * 28.0, dead, tau, o.start.resistanceA};
+      std::vector<double> x{o.start.quarterDecel * 28.0, dead, tau, o.start.resistanceA,
+                            o.start.resistanceC / kBounds[4].unit};
       x.resize(n);
       for (std::size_t i = 0; i < n; ++i)
         x[i] = std::clamp(x[i], kBounds[i].lower, kBounds[i].upper);

@@ -14,8 +14,8 @@
 namespace tasc::fit {
 
 // The fitted quantities, in the order of the search's vector.
-enum class Quantity { B7Decel, DeadTime, TimeConstant, ResistanceA };
-inline constexpr std::size_t kQuantityCount = 4;
+enum class Quantity { B7Decel, DeadTime, TimeConstant, ResistanceA, ResistanceC };
+inline constexpr std::size_t kQuantityCount = 5;
 const char* quantityName(Quantity q);  // the scenario's key
 
 struct FitOptions {
@@ -23,7 +23,8 @@ struct FitOptions {
   // C, emergency brake) come from here.
   model::VehicleModel start;
   // Per mille, the same for every stop; none: a constant fitted per stop,
-  // and then resistance A is held (the two are one constant deceleration).
+  // and then resistance A and C are held (A and the gradient are one constant
+  // deceleration; C is mostly taken up by each stop's constant too).
   std::optional<double> gradient;
   // RMS speed error (km/h) over all frames above which the fit failed.
   double maxRms = 0.5;
@@ -38,8 +39,8 @@ struct SegmentFit {
 };
 
 struct FitResult {
-  model::VehicleModel vehicle;  // the start with the fitted values
-  bool resistanceFitted = false;
+  model::VehicleModel vehicle;       // the start with the fitted values
+  bool resistanceFitted = false;     // A and C: with the gradient given
   std::vector<SegmentFit> segments;  // in the order given
   double rms = 0;                    // km/h over every frame compared
   std::size_t evaluations = 0;       // of the objective
@@ -56,7 +57,7 @@ std::vector<double> simulate(const Segment& s, const model::VehicleModel& v, dou
 double rmsError(const Segment& s, const std::vector<double>& simulated);
 
 // Fits b7_decel, the brake's dead time and time constant, and resistance A
-// (with a gradient given) or a gradient per segment. Deterministic: a grid of
+// and C (with a gradient given) or a gradient per segment. Deterministic: a grid of
 // starts in dead time and time constant, each polished with BOBYQA.
 FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& options);
 

@@ -112,7 +112,7 @@ void addFitCommand(CLI::App& tasc, int& status) {
   CLI::App* c = tasc.add_subcommand(
       "fit",
       "Fit the simulator's vehicle model (b7_decel, the brake's dead time and time constant, "
-      "running resistance A, the gradient) to the braking of recordings (of the recording "
+      "running resistance A and C or the gradient) to the braking of recordings (of the recording "
       "module or of `tasc sim --record`): the brake commands the plug-in returned are replayed "
       "through the model from each stop's braking start and its speeds compared with the "
       "recorded ones. Prints the fitted values and each stop's RMS speed error, writes an "
@@ -123,8 +123,8 @@ void addFitCommand(CLI::App& tasc, int& status) {
   c->add_option("--out", o->outDir,
                 "folder of the charts and vehicle.toml (default: tasc-fit-out)");
   c->add_option("--gradient", o->gradient,
-                "per mille, positive uphill, for every stop (default: fitted per stop, with "
-                "resistance_a held)");
+                "per mille, positive uphill, for every stop: then resistance_a and resistance_c "
+                "are fitted (default: a gradient fitted per stop, the resistance held)");
   c->callback([o, &status] {
     try {
       status = runFit(*o);

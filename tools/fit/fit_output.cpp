@@ -85,7 +85,8 @@ std::string formatTable(const std::vector<Segment>& segments, const FitResult& r
   s += fmt("brake_time_constant  %8.4f s\n", v.brakeTimeConstant);
   s += fmt("resistance_a         %8.4f km/h/s%s\n", v.resistanceA,
            r.resistanceFitted ? "" : "  (held: each stop's gradient takes it up)");
-  s += fmt("resistance_c         %8.6f km/h/s per (km/h)^2  (held)\n", v.resistanceC);
+  s += fmt("resistance_c         %.3e km/h/s per (km/h)^2%s\n", v.resistanceC,
+           r.resistanceFitted ? "" : "  (held)");
   s += fmt("rms                  %8.4f km/h over all stops\n\n", r.rms);
   s += "stop  recording                       start v  braking  gradient    rms\n";
   s += "                                       (km/h)      (s)   (o/oo)  (km/h)\n";
@@ -114,7 +115,7 @@ std::string vehicleToml(const FitResult& r, const std::vector<std::string>& reco
   s += fmt("brake_time_constant = %.4f\n", v.brakeTimeConstant);
   s += fmt("resistance_a = %.5f\n", v.resistanceA);
   s += fmt("resistance_b = %.8g\n", v.resistanceB);
-  s += fmt("resistance_c = %.8g\n", v.resistanceC);
+  s += fmt("resistance_c = %.4g\n", v.resistanceC);
   return s;
 }
 
