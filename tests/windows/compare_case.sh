@@ -33,9 +33,10 @@
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
 #   fit             a `tasc sim` scenario with a [sweep], relative to the
-#                   source tree: the POSIX build records its stops once, each
-#                   build's `tasc fit` fits them, and the printed tables and
-#                   the vehicle files are compared
+#                   source tree, then `tasc fit` options for a second fit
+#                   (one line each): the POSIX build records the stops once,
+#                   each build's `tasc fit` fits them without and with the
+#                   options, and the printed fits and vehicle files are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
 # table of every entry in each build, and these are compared as well.
 # Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
@@ -160,10 +161,12 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
 }
 
-run_fit() {  # FLAVOUR OUT > the table; OUT/vehicle.toml
+run_fit() {  # FLAVOUR OUT [OPTION...] > the table; OUT/vehicle.toml
   local flavour=$1 out=$2 recordings=("$work/recordings/"*.csv) args=() f
+  shift 2
+  args=("$@")
   case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${recordings[@]}" ;;
+    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${args[@]}" "${recordings[@]}" ;;
     *) local bin=$TASC_WIN64_BIN
        [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
        for f in "${recordings[@]}"; do args+=("$(winpath "$f")"); done
@@ -199,7 +202,7 @@ compare() {  # WHAT
 
 if [ -f "$case_dir/fit" ]; then
   "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" --quiet --jobs 2 \
-    --out "$work/recording-run" --record "$work/recordings" "$source_dir/$(<"$case_dir/fit")"
+    --out "$work/recording-run" --record "$work/recordings" "$source_dir/$(head -n 1 "$case_dir/fit")"
 fi
 
 for flavour in posix "$windows"; do
@@ -223,6 +226,11 @@ for flavour in posix "$windows"; do
   if [ -f "$case_dir/fit" ]; then
     run_fit "$flavour" "$work/$flavour/fit" >"$work/$flavour.fit"
     cp "$work/$flavour/fit/vehicle.toml" "$work/$flavour.toml" || true
+    # shellcheck disable=SC2086  # the options of a line
+    tail -n +2 "$case_dir/fit" | while read -r line; do
+      run_fit "$flavour" "$work/$flavour/fit2" $line </dev/null
+      cat "$work/$flavour/fit2/vehicle.toml"
+    done >>"$work/$flavour.fit"
   fi
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
@@ -251,7 +259,7 @@ if [ -f "$case_dir/fit" ]; then
   [ -s "$work/posix.toml" ] || { echo "FAIL: the POSIX fit wrote no vehicle.toml" >&2; status=1; }
   compare fit
   compare toml
-  echo "fit: $(grep -c '^ *[0-9]' "$work/posix.fit") stops"
+  echo "fit: $(grep -c '^fit ' "$work/posix.fit") fits of $(grep -c '^ *[0-9].*\.csv:' "$work/posix.fit") stops"
 fi
 if [ -f "$case_dir/check" ]; then
   grep -q '^== exit status [12]$' "$work/posix.check" ||
