@@ -65,6 +65,32 @@ TEST(Train, DeadTimeDelaysTheBrake) {
   EXPECT_DOUBLE_EQ(t.brakeDecel(), 16 * v.quarterDecel);  // notch 4
 }
 
+// A fit moves the dead time in steps far below a frame: the response must
+// move with it, not stand still for 16 ms and then jump a frame (a staircase
+// objective). Speeds after braking with a notch change per frame.
+TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
+  const auto speedAfter = [](double dead) {
+    VehicleModel v = plainVehicle();
+    v.brakeDeadTime = dead;
+    v.brakeTimeConstant = 0.3;
+    Train t(v, 0, 40.0, 0.0);
+    int32_t now = 0;
+    for (int32_t notch = 0; notch <= 7; ++notch) {
+      t.setHandles(notch, 0, 1, now);
+      runFor(t, now, 16);
+    }
+    runFor(t, now, 1000);
+    return t.speed();
+  };
+  double previous = speedAfter(0.200);
+  for (int ms = 201; ms <= 216; ++ms) {
+    const double v = speedAfter(ms / 1000.0);
+    EXPECT_GT(v, previous) << ms << " ms";  // later braking: faster
+    EXPECT_LT(v - previous, 0.01) << ms << " ms";
+    previous = v;
+  }
+}
+
 TEST(Train, FirstOrderLagReachesTwoThirdsAfterOneTimeConstant) {
   VehicleModel v = plainVehicle();
   v.brakeTimeConstant = 0.5;

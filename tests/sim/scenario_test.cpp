@@ -2,6 +2,8 @@
 // say, and every kind of bad file is reported with file, line and key.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,41 @@ TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind(c.where, 0), 0u) << c.name << ": " << what;
       EXPECT_NE(what.find(c.key), std::string::npos) << c.name << ": " << what;
+    }
+  }
+}
+
+// A fitted vehicle file, relative to the scenario: its keys are the vehicle's,
+// the scenario's own [vehicle] keys win, and a fault in it names that file.
+TEST(Scenario, VehicleFileUnderTheScenariosOwnKeys) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "vehicle-file";
+  std::filesystem::create_directories(dir / "fit");
+  std::ofstream(dir / "fit" / "vehicle.toml")
+      << "[vehicle]\nb7_decel = 2.8\nbrake_dead_time = 0.25\nresistance_a = 0.04\n";
+  std::ofstream(dir / "fit" / "bad.toml") << "[vehicle]\nb7_decel = 2.8\nbrake_lag = 1\n";
+  const auto load = [&](const std::string& file) {
+    return parseScenario("vehicle_file = \"" + file + "\"\n" + exampleText(), dir / "s.toml");
+  };
+  const Scenario s = load("fit/vehicle.toml");
+  EXPECT_DOUBLE_EQ(s.vehicle.quarterDecel * 28.0, 2.8);
+  EXPECT_DOUBLE_EQ(s.vehicle.resistanceA, 0.04);
+  EXPECT_DOUBLE_EQ(s.vehicle.brakeDeadTime, 0.2);  // the scenario's own
+  const struct {
+    const char* file;
+    std::string where;  // the message starts with it
+    const char* what;
+  } bad[] = {
+      {"fit/none.toml", (dir / "s.toml").string() + ":1:", "vehicle_file: cannot open"},
+      {"fit/bad.toml", (dir / "fit" / "bad.toml").string() + ":3:", "vehicle.brake_lag"},
+  };
+  for (const auto& c : bad) {
+    try {
+      load(c.file);
+      ADD_FAILURE() << c.file << ": accepted";
+    } catch (const ScenarioError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind(c.where, 0), 0u) << what;
+      EXPECT_NE(what.find(c.what), std::string::npos) << what;
     }
   }
 }

@@ -35,6 +35,11 @@
 #   tune            a `tasc tune` scenario relative to the source tree, then
 #                   options: each build's tuner searches with its own module
 #                   (same seed), and the tables and tuned records are compared
+#   fit             a `tasc sim` scenario with a [sweep], relative to the
+#                   source tree, then `tasc fit` options for a second fit
+#                   (one line each): the POSIX build records the stops once,
+#                   each build's `tasc fit` fits them without and with the
+#                   options, and the printed fits and vehicle files are compared
 # When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
 # table of every entry in each build, and these are compared as well.
 # Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
@@ -173,6 +178,19 @@ run_tune() {  # FLAVOUR > the tuner's report without the lines that name paths o
   esac | sed -E '/^(tune|record|search) /d'
 }
 
+run_fit() {  # FLAVOUR OUT [OPTION...] > the table; OUT/vehicle.toml
+  local flavour=$1 out=$2 recordings=("$work/recordings/"*.csv) args=() f
+  shift 2
+  args=("$@")
+  case $flavour in
+    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${args[@]}" "${recordings[@]}" ;;
+    *) local bin=$TASC_WIN64_BIN
+       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+       for f in "${recordings[@]}"; do args+=("$(winpath "$f")"); done
+       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" fit --out "$(winpath "$out")" "${args[@]}" ;;
+  esac | sed -E '/^(chart|vehicle) /d'  # the lines that name paths
+}
+
 run_check() {  # FLAVOUR > reports with exit statuses
   local flavour=$1 line pattern dir rc tasc=("$TASC_POSIX_BIN/tools/tasc/tasc")
   [ "$flavour" = win64 ] && tasc=(wine_run win64 "$TASC_WIN64_BIN/tools/tasc/tasc.exe")
@@ -199,6 +217,11 @@ compare() {  # WHAT
   fi
 }
 
+if [ -f "$case_dir/fit" ]; then
+  "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" --quiet --jobs 2 \
+    --out "$work/recording-run" --record "$work/recordings" "$source_dir/$(head -n 1 "$case_dir/fit")"
+fi
+
 for flavour in posix "$windows"; do
   prepare "$flavour"
   dir="$work/$flavour/$name/plugin"
@@ -219,6 +242,15 @@ for flavour in posix "$windows"; do
   fi
   if [ -f "$case_dir/tune" ]; then
     run_tune "$flavour" >"$work/$flavour.tune"
+  fi
+  if [ -f "$case_dir/fit" ]; then
+    run_fit "$flavour" "$work/$flavour/fit" >"$work/$flavour.fit"
+    cp "$work/$flavour/fit/vehicle.toml" "$work/$flavour.toml" || true
+    # shellcheck disable=SC2086  # the options of a line
+    tail -n +2 "$case_dir/fit" | while read -r line; do
+      run_fit "$flavour" "$work/$flavour/fit2" $line </dev/null
+      cat "$work/$flavour/fit2/vehicle.toml"
+    done >>"$work/$flavour.fit"
   fi
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
@@ -249,6 +281,12 @@ if [ -f "$case_dir/tune" ]; then
   echo "tune: $(grep '^tuned ' "$work/posix.tune")"
 fi
 
+if [ -f "$case_dir/fit" ]; then
+  [ -s "$work/posix.toml" ] || { echo "FAIL: the POSIX fit wrote no vehicle.toml" >&2; status=1; }
+  compare fit
+  compare toml
+  echo "fit: $(grep -c '^fit ' "$work/posix.fit") fits of $(grep -c '^ *[0-9].*\.csv:' "$work/posix.fit") stops"
+fi
 if [ -f "$case_dir/check" ]; then
   grep -q '^== exit status [12]$' "$work/posix.check" ||
     { echo "FAIL: no checked folder had a finding" >&2; status=1; }

@@ -45,7 +45,7 @@ Train::Train(const VehicleModel& vehicle, double gradientPerMille, double speedK
       position_(positionM),
       speed_(speedKmh) {
   targets_.reserve(256);
-  targets_.push_back({-1000000, 0.0});
+  targets_.push_back({-1000000, -1000000, 0.0});
 }
 
 double Train::commandedDecel(int32_t quarters) const {
@@ -59,21 +59,39 @@ void Train::setHandles(int32_t brakeNotch, int32_t powerNotch, int32_t reverser,
   const double decel = commandedDecel(quarters_);
   if (decel != targets_.back().decel) {
     // Drop what the dead time no longer reaches, keeping the one in force.
-    const int32_t deadMs = static_cast<int32_t>(std::lround(vehicle_.brakeDeadTime * 1000.0));
+    const double dead = deadMs();
     std::size_t keep = 0;
-    while (keep + 1 < targets_.size() && targets_[keep + 1].timeMs <= nowMs - deadMs) ++keep;
+    while (keep + 1 < targets_.size() && targets_[keep + 1].timeMs <= nowMs - dead) ++keep;
     if (keep > 0) targets_.erase(targets_.begin(), targets_.begin() + static_cast<long>(keep));
-    targets_.push_back({nowMs, decel});
+    targets_.push_back({nowMs, called_ ? lastCallMs_ : nowMs, decel});
   }
+  lastCallMs_ = nowMs;
+  called_ = true;
 }
 
-double Train::delayedTarget(int32_t atMs) const {
-  double decel = targets_.front().decel;
-  for (const Target& t : targets_) {
-    if (t.timeMs > atMs) break;
-    decel = t.decel;
-  }
-  return decel;
+// The dead time in ms; within a millionth of a whole ms it is that whole ms,
+// so that 0.3 s is 300 ms exactly and whole-frame dead times step as before.
+double Train::deadMs() const {
+  const double ms = vehicle_.brakeDeadTime * 1000.0;
+  const double whole = std::round(ms);
+  return std::fabs(ms - whole) < 1e-6 ? whole : ms;
+}
+
+// The target in force at `atMs` of command time. A change is known only at
+// the call that saw it; when `atMs` falls strictly between that call and the
+// one before, the target is interpolated between the two. So the response
+// moves continuously with the dead time instead of in whole frames (a fit
+// needs that), and a dead time that lands on a call time gives the plain
+// target.
+double Train::delayedTarget(double atMs) const {
+  std::size_t i = 0;
+  while (i + 1 < targets_.size() && targets_[i + 1].timeMs <= atMs) ++i;
+  const double decel = targets_[i].decel;
+  if (i + 1 == targets_.size()) return decel;
+  const Target& next = targets_[i + 1];
+  if (atMs <= next.previousMs || next.timeMs <= next.previousMs) return decel;
+  const double share = (atMs - next.previousMs) / (next.timeMs - next.previousMs);
+  return decel + share * (next.decel - decel);
 }
 
 double Train::lagFactor(int32_t stepMs) const {
@@ -87,8 +105,7 @@ double Train::powerLagFactor(int32_t stepMs) const {
 void Train::advance(int32_t stepMs, int32_t nowMs) {
   if (stepMs <= 0) return;
   const double dt = stepMs / 1000.0;
-  const int32_t deadMs = static_cast<int32_t>(std::lround(vehicle_.brakeDeadTime * 1000.0));
-  const double target = delayedTarget(nowMs + stepMs - deadMs);
+  const double target = delayedTarget(nowMs + stepMs - deadMs());
   brakeDecel_ += (target - brakeDecel_) * lagFactor(stepMs);
 
   double powerTarget = 0;

@@ -38,7 +38,8 @@ class Train {
 
  private:
   double commandedDecel(int32_t quarters) const;
-  double delayedTarget(int32_t atMs) const;
+  double delayedTarget(double atMs) const;
+  double deadMs() const;
   double lagFactor(int32_t stepMs) const;
   double powerLagFactor(int32_t stepMs) const;
 
@@ -55,11 +56,16 @@ class Train {
   int32_t reverser_ = 1;
   // Brake targets by the time they were commanded, oldest first; only the
   // entries within the dead time are kept, plus the one in force before them.
+  // `previousMs` is the handles' call before the change: the change happened
+  // somewhere between the two calls.
   struct Target {
     int32_t timeMs;
+    int32_t previousMs;
     double decel;
   };
   std::vector<Target> targets_;
+  int32_t lastCallMs_ = 0;
+  bool called_ = false;
 };
 
 }  // namespace tasc::model

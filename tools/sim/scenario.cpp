@@ -93,7 +93,9 @@ class Reader {
   std::string where(const toml::node* node, std::string_view key) const {
     const toml::source_region& where = node ? node->source() : table_.source();
     std::ostringstream out;
-    out << faults_.file << ':' << where.begin.line << ':' << where.begin.column << ": ";
+    // A key of the vehicle file names that file.
+    out << (where.path ? *where.path : faults_.file) << ':' << where.begin.line << ':'
+        << where.begin.column << ": ";
     if (!key.empty()) {
       out << full(key) << ": ";
     } else if (!prefix_.empty()) {
@@ -579,13 +581,56 @@ void codedDistanceWarnings(const Scenario& s, Faults& faults) {
   }
 }
 
-void readScenario(Reader& r, const toml::table& root, Scenario& s) {
+// The file that `vehicle_file` names, relative to the scenario, parsed: a
+// fitted vehicle (tasc fit writes one) in its [vehicle] table.
+toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
+  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
+  const fs::path file = (base / name).lexically_normal();
+  const toml::node* key = r.table().get("vehicle_file");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) r.fail(key, "vehicle_file", "cannot open " + file.string());
+  std::ostringstream text;
+  text << in.rdbuf();
+  toml::table root;
+  try {
+    root = toml::parse(text.str(), file.string());
+  } catch (const toml::parse_error& e) {
+    r.fail(key, "vehicle_file",
+           file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
+               std::to_string(e.source().begin.column) +
+               ": syntax: " + std::string(e.description()));
+  }
+  if (!root["vehicle"].as_table())
+    r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+  return root;
+}
+
+// The scenario's own [vehicle] keys moved over the vehicle file's: moved, not
+// copied, so that each node keeps its file and line for the messages.
+void overlayVehicle(toml::table& root, toml::table& fileVehicle) {
+  toml::table* own = root["vehicle"].as_table();
+  if (!own) return;
+  for (auto&& [k, node] : *own) {
+    node.visit([&, &k = k](auto& n) { fileVehicle.insert_or_assign(k, std::move(n)); });
+  }
+}
+
+void readScenario(Reader& r, toml::table& root, Scenario& s) {
   s.name = r.string("name").value_or(s.file.stem().string());
   readVehicleFolder(r, root, s);
   const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
   Faults& faults = r.faults();
   const toml::table none;
   const toml::table* vehicle = r.subTable("vehicle");
+  toml::table fileRoot;  // the vehicle file, the scenario's keys over its [vehicle]
+  if (const std::optional<std::string> file = r.string("vehicle_file")) {
+    guarded([&] {
+      fileRoot = vehicleFile(r, s, *file);
+      toml::table& fileVehicle = *fileRoot["vehicle"].as_table();
+      overlayVehicle(root, fileVehicle);
+      vehicle = &fileVehicle;
+    });
+  }
   Reader v(vehicle ? *vehicle : none, "vehicle", faults);
   guarded([&] { readVehicle(v, s.vehicle, folderSettings.b7Dec); });
   const toml::table* track = r.subTable("track");

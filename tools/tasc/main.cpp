@@ -12,13 +12,17 @@
 #if defined(TASC_HAS_TUNE)
 #include "tune/tune_command.h"
 #endif
+#if defined(TASC_HAS_FIT)
+#include "fit/fit_command.h"
+#endif
 
 namespace {
 
 int run(int argc, char** argv) {
   tasc::platform::setBinaryOutput(stdout);  // LF on every system: --version, --help too
   CLI::App app{
-      "tasc: simulate stops through the TASC plug-in, check its files and report on recordings",
+      "tasc: simulate stops through the TASC plug-in, check its files, report on recordings, tune "
+      "its records and fit the simulated vehicle to recorded braking",
       "tasc"};
   app.set_version_flag("--version", "tasc " TASC_VERSION);
   app.require_subcommand(1);
@@ -28,6 +32,9 @@ int run(int argc, char** argv) {
              &tasc::report::addReportCommand,
 #if defined(TASC_HAS_TUNE)
              &tasc::tune::addTuneCommand,  // a build without NLopt has no tuner
+#endif
+#if defined(TASC_HAS_FIT)
+             &tasc::fit::addFitCommand,  // nor a fit
 #endif
        }) {
     add(app, status);
