@@ -17,19 +17,6 @@ namespace {
 using test::examplesDir;
 using test::exampleText;
 
-TEST(Scenario, BundledExamplesLoad) {
-  const Scenario single = loadScenario(examplesDir() / "single-stop.toml");
-  ASSERT_EQ(single.beacons.size(), 3u);
-  EXPECT_EQ(single.beacons[0].type, 503);
-  EXPECT_DOUBLE_EQ(single.beacons[0].position, 500.0 - 149.045);
-  EXPECT_TRUE(single.sweep.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(single.vehicleFolder));
-
-  const Scenario sweep = loadScenario(examplesDir() / "sweep.toml");
-  EXPECT_EQ(sweep.sweep.initialSpeed, (std::vector<double>{30, 35, 40, 45}));
-  EXPECT_EQ(sweep.sweep.gradient.size(), 3u);
-}
-
 // Beacons of a track section come out sorted by position, with the data word
 // their fields give.
 TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {

@@ -52,21 +52,6 @@ TEST_F(SimRun, BeaconFiresInTheFrameTheReceiverPassesIt) {
   }
 }
 
-TEST_F(SimRun, BeaconOfAnotherFormationIsIgnored) {
-  const Scenario s = parseScenario(
-      "vehicle_folder = \"" + (test::examplesDir() / "vehicle").string() +
-          "\"\n[track]\nstop_point = 500\n"
-          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nformation = 2\n"
-          "[train]\ninitial_speed = 35\ninitial_position = 300\n[run]\nmax_time = 40\n",
-      "t.toml");
-  const RunResult r = runStop(host(), s);
-  ASSERT_EQ(r.beacons.size(), 1u);
-  EXPECT_FALSE(r.beacons[0].accepted());
-  EXPECT_EQ(r.beacons[0].outcome, BeaconOutcome::WrongFormation);
-  EXPECT_EQ(r.verdict, Verdict::DidNotStop);
-  EXPECT_LT(r.stopError, 0.0);
-}
-
 // After a 400 beacon the plug-in takes any standstill as on target, however
 // far from the point. The verdict is the plug-in's own: a re-derived one said
 // "not evaluated" here, the driver having braked the train to a stop 80 m
