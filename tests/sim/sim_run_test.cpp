@@ -32,6 +32,7 @@ class SimRun : public ::testing::Test {
 TEST_F(SimRun, FramesLandOnWholeMillisecondsOfTheFrameRate) {
   std::vector<FrameRow> rows;
   runStop(host(), exampleScenario("", "[run]\nframe_rate = 50\n"), &rows);
+  ASSERT_GT(rows.size(), 20u);
   for (std::size_t i = 1; i < 20; ++i) EXPECT_EQ(rows[i].timeMs - rows[i - 1].timeMs, 20);
 }
 
