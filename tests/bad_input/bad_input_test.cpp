@@ -9,10 +9,12 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "control/beacon.h"
+#include "support/cases.h"
 #include "support/train.h"
 #include "support/vehicle_folder.h"
 
@@ -21,7 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr double kStopPoint = 400.0;
-constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 const std::string kSoft = "1,0,3.5,2.5,1.5,0.5,0.1,1.8,1.6,50,1,0,0,0,0\n";
 
@@ -119,25 +120,22 @@ StopRun runIn(const fs::path& folder, const Host& host = {}) {
   return run;
 }
 
-// What a row expects of the run.
-enum class Expect {
-  Defaults,         // the same frames as a vehicle folder without any file
-  AsFile,           // the same frames as the group's well-formed files
-  NoPattern,        // no beacon accepted: lamp 86 never lit, no cut, no override
-  NeverBrakes,      // the pattern is armed but never cuts power nor brakes
-  Brakes,           // power cut, brake override, the train stops
-  StepsCapped,      // override notches only 2, 4 and 7, notch 7 among them
-  FirstNotch7,      // the first override is notch 7 (full service brake)
-  LostUntil502,     // no power cut before the 502 beacon, braking after it
-  PatternStaysLit,  // no time passes: no stop is evaluated, lamp 86 lit at the end
-  BrakesLate        // power cut and override come more than 1 s after those of the defaults
-};
-
-void checkExpect(const StopRun& r, Expect e, const StopRun& defaults, const StopRun& good,
-                 const std::string& name) {
+// What a row expects of the run (`e`):
+//   Defaults         the same frames as a vehicle folder without any file
+//   AsFile           the same frames as the group's well-formed files
+//   NoPattern        no beacon accepted: lamp 86 never lit, no cut, no override
+//   NeverBrakes      the pattern is armed but never cuts power nor brakes
+//   Brakes           power cut, brake override, the train stops
+//   StepsCapped      override notches only 2, 4 and 7, notch 7 among them
+//   FirstNotch7      the first override is notch 7 (full service brake)
+//   LostUntil502     no power cut before the 502 beacon, braking after it
+//   PatternStaysLit  no time passes: no stop is evaluated, lamp 86 lit at the end
+//   BrakesLate       power cut and override come more than 1 s after those of the defaults
+void checkExpect(const StopRun& r, const std::string& e, const StopRun& defaults,
+                 const StopRun& good, const std::string& name) {
   SCOPED_TRACE(name);
   EXPECT_EQ(r.fault, "");
-  int firstCut = -1, firstOverride = -1;
+  int firstCut = -1, firstOverride = -1, defaultCut = 0;
   bool armed = false, notch7 = false, onlyCapped = true;
   for (int i = 0; i < static_cast<int>(r.frames.size()); ++i) {
     const Frame& f = r.frames[static_cast<std::size_t>(i)];
@@ -149,47 +147,30 @@ void checkExpect(const StopRun& r, Expect e, const StopRun& defaults, const Stop
       onlyCapped = onlyCapped && (f.brake == 2 || f.brake == 4 || f.brake == 7);
     }
   }
-  switch (e) {
-    case Expect::Defaults:
-      EXPECT_TRUE(r.frames == defaults.frames);
-      break;
-    case Expect::AsFile:
-      EXPECT_TRUE(r.frames == good.frames);
-      break;
-    case Expect::NoPattern:
-      EXPECT_FALSE(armed);
-      [[fallthrough]];
-    case Expect::NeverBrakes:
-      EXPECT_TRUE(armed || e == Expect::NoPattern);
-      EXPECT_EQ(firstCut, -1);
-      EXPECT_EQ(firstOverride, -1);
-      break;
-    case Expect::Brakes:
-      EXPECT_GE(firstCut, 0);
-      EXPECT_GE(firstOverride, 0);
-      EXPECT_EQ(r.finalSpeed, 0.0);
-      break;
-    case Expect::StepsCapped:
-      EXPECT_TRUE(notch7 && onlyCapped);
-      break;
-    case Expect::FirstNotch7:
-      ASSERT_GE(firstOverride, 0);
-      EXPECT_EQ(r.frames[static_cast<std::size_t>(firstOverride)].brake, 7);
-      break;
-    case Expect::LostUntil502:
-      EXPECT_GT(firstCut, r.at502);
-      EXPECT_GE(firstOverride, 0);
-      break;
-    case Expect::BrakesLate: {
-      int defaultCut = 0;
-      while (defaults.frames[static_cast<std::size_t>(defaultCut)].power != 0) ++defaultCut;
-      EXPECT_GT(firstCut, defaultCut + 60);
-      EXPECT_GE(firstOverride, firstCut);
-      break;
-    }
-    case Expect::PatternStaysLit:
-      EXPECT_EQ(r.frames.back().panel[1], 1);
-      break;
+  while (defaultCut < static_cast<int>(defaults.frames.size()) &&
+         defaults.frames[static_cast<std::size_t>(defaultCut)].power != 0)
+    ++defaultCut;
+  const int firstBrake =
+      firstOverride < 0 ? -1 : r.frames[static_cast<std::size_t>(firstOverride)].brake;
+  if (e == "Defaults" || e == "AsFile") {
+    EXPECT_TRUE(r.frames == (e == "AsFile" ? good : defaults).frames);
+  } else if (e == "NoPattern" || e == "NeverBrakes") {
+    EXPECT_EQ(armed, e == "NeverBrakes");
+    EXPECT_EQ(std::pair(firstCut, firstOverride), std::pair(-1, -1));
+  } else if (e == "Brakes") {
+    EXPECT_TRUE(firstCut >= 0 && firstOverride >= 0 && r.finalSpeed == 0.0) << r.finalSpeed;
+  } else if (e == "StepsCapped") {
+    EXPECT_TRUE(notch7 && onlyCapped);
+  } else if (e == "FirstNotch7") {
+    EXPECT_EQ(firstBrake, 7);
+  } else if (e == "LostUntil502") {
+    EXPECT_TRUE(firstCut > r.at502 && firstOverride >= 0) << firstCut << " " << r.at502;
+  } else if (e == "BrakesLate") {
+    EXPECT_TRUE(firstCut > defaultCut + 60 && firstOverride >= firstCut) << firstCut;
+  } else if (e == "PatternStaysLit") {
+    EXPECT_EQ(r.frames.back().panel[1], 1);
+  } else {
+    ADD_FAILURE() << "no expectation " << e;
   }
 }
 
@@ -225,27 +206,28 @@ std::string garbage(std::size_t n) {
   return s;
 }
 
-struct FileRow {
-  std::string name;
-  Form form;
-  std::string content;
-  Expect expect;
-};
-
-// Runs the rows of one group: `file` varies, `others` are written as they are.
+// Runs the rows of data/files.txt for `file`; `others` are written as they are.
 // Every file first gets the rows of a file that cannot be read: it reads as
 // missing, and the defaults hold.
 void runFileRows(const char* file, const std::vector<std::pair<const char*, std::string>>& others,
-                 const std::string& goodContent, std::vector<FileRow> rows) {
-  const std::vector<FileRow> unreadable = {
-      {"missing", Form::Missing, "", Expect::Defaults},
-      {"empty", Form::Text, "", Expect::Defaults},
-      {"a directory", Form::Directory, "", Expect::Defaults},
-      {"a link to itself", Form::LinkLoop, "", Expect::Defaults},
-      {"a link to /dev/zero", Form::DevZero, "", Expect::Defaults},
-      {"binary garbage", Form::Text, garbage(65536), Expect::Defaults},
+                 const std::string& goodContent) {
+  struct Row {
+    std::string name;
+    Form form;
+    std::string content, expect;
   };
-  rows.insert(rows.begin(), unreadable.begin(), unreadable.end());
+  std::vector<Row> rows = {
+      {"missing", Form::Missing, "", "Defaults"},
+      {"empty", Form::Text, "", "Defaults"},
+      {"a directory", Form::Directory, "", "Defaults"},
+      {"a link to itself", Form::LinkLoop, "", "Defaults"},
+      {"a link to /dev/zero", Form::DevZero, "", "Defaults"},
+      {"binary garbage", Form::Text, garbage(65536), "Defaults"},
+  };
+  for (const Case& c : readCases("bad_input/data/files.txt")) {
+    if (c.f[0] == file)
+      rows.push_back({c.where + " " + c.f[1], Form::Text, expand(c.f[2]), c.f[3]});
+  }
   TempFolder empty;
   const StopRun defaults = runIn(empty.path());
   TempFolder good;
@@ -255,7 +237,7 @@ void runFileRows(const char* file, const std::vector<std::pair<const char*, std:
   ASSERT_FALSE(defaults.frames == asFile.frames) << "the good files must change the stop";
   EXPECT_LT(std::fabs(defaults.stopError), 1.0) << "the default record stops on the point";
   EXPECT_LT(std::fabs(asFile.stopError), 1.0) << "so do the good files: " << asFile.stopError;
-  for (const FileRow& row : rows) {
+  for (const Row& row : rows) {
     TempFolder folder;
     for (const auto& [n, c] : others) folder.write(n, c);
     place(folder.path() / file, row.form, row.content);
@@ -263,99 +245,19 @@ void runFileRows(const char* file, const std::vector<std::pair<const char*, std:
   }
 }
 
-std::string b7(const std::string& v) {
-  return "[TASCPtn]\nB7Dec=" + v + "\n";
-}
+const std::string kList = "[ParamData]\n0=p.csv\n";
+const std::string kSettings = "[TASCPtn]\nB7Dec=4.2\n";
 
 TEST(BadInput, SettingsFile) {
-  using E = Expect;
-  using F = Form;
-  runFileRows(
-      "TASC.ini", {}, b7("4.2"),
-      {
-          {"a megabyte line before the section", F::Text,
-           "x=" + std::string(1 << 20, 'x') + "\n" + b7("4.2"), E::AsFile},
-          {"B7Dec of a megabyte: first 7 characters", F::Text,
-           b7("4.2" + std::string(1 << 20, '0')), E::AsFile},
-          {"B7Dec 0", F::Text, b7("0"), E::Defaults},
-          {"B7Dec negative", F::Text, b7("-3.36"), E::Defaults},
-          {"B7Dec text", F::Text, b7("abc"), E::Defaults},
-          {"B7Dec empty", F::Text, b7(""), E::Defaults},
-          {"B7Dec inf", F::Text, b7("inf"), E::Defaults},
-          {"B7Dec nan", F::Text, b7("nan"), E::Defaults},
-          {"B7Dec 1e999 (overflow)", F::Text, b7("1e999"), E::Defaults},
-          {"B7Dec 1e-999 (underflow to 0)", F::Text, b7("1e-999"), E::Defaults},
-          {"B7Dec 1e-300: steps capped at notch 7", F::Text, b7("1e-300"), E::StepsCapped},
-          {"B7Dec 1: half step past 28 capped", F::Text, b7("1"), E::Brakes},
-          {"FormationID past 32 bits", F::Text, "[TASCPtn]\nFormationID=99999999999\n",
-           E::NoPattern},
-          {"FormationID 4294967297 wraps to 1", F::Text, "[TASCPtn]\nFormationID=4294967297\n",
-           E::Defaults},
-          {"FormationID -1", F::Text, "[TASCPtn]\nFormationID=-1\n", E::NoPattern},
-          {"EnableHmPtn past 32 bits", F::Text, "[HmPtn]\nEnableHmPtn=99999999999\n", E::Defaults},
-      });
+  runFileRows("TASC.ini", {}, kSettings);
 }
 
-const std::string kList = "[ParamData]\n0=p.csv\n";
-
-// Lines of 64 KiB only: every Initialize reads the list once per key, 64 times.
 TEST(BadInput, ListFile) {
-  using E = Expect;
-  using F = Form;
-  runFileRows(
-      "csvPath.ini", {{"p.csv", kSoft}}, kList,
-      {
-          {"a 64 KiB entry 63", F::Text, kList + "63=" + std::string(1 << 16, 'x'), E::AsFile},
-          {"entry 0 of 64 KiB", F::Text, "[ParamData]\n0=" + std::string(1 << 16, 'p'),
-           E::Defaults},
-          {"key 00", F::Text, "[ParamData]\n00=p.csv\n", E::Defaults},
-          {"keys -1, 64, past 32 bits", F::Text,
-           "[ParamData]\n-1=p.csv\n64=p.csv\n99999999999=p.csv\n", E::Defaults},
-          {"entry 0 empty (the folder)", F::Text, "[ParamData]\n0=\n", E::Defaults},
-          {"entry 0 /dev/zero", F::Text, "[ParamData]\n0=/dev/zero\n", E::Defaults},
-      });
-}
-
-std::string rec(const std::string& fields) {
-  return "1,0," + fields + "\n";
+  runFileRows("csvPath.ini", {{"p.csv", kSoft}}, kList);
 }
 
 TEST(BadInput, ParameterFile) {
-  using E = Expect;
-  using F = Form;
-  std::string million;
-  for (int i = 0; i < 999'999; ++i) million += "9,9\n";
-  runFileRows(
-      "p.csv", {{"csvPath.ini", kList}}, kSoft,
-      {
-          {"a million lines, the record last", F::Text, million + kSoft, E::AsFile},
-          {"a megabyte line before the record", F::Text, std::string(1 << 20, 'x') + "\n" + kSoft,
-           E::AsFile},
-          {"a megabyte of leading zeros in recordId", F::Text, std::string(1 << 20, '0') + kSoft,
-           E::AsFile},
-          {"recordId past 32 bits", F::Text, "99999999999" + kSoft.substr(1), E::Defaults},
-          {"recordId -1", F::Text, "-" + kSoft, E::Defaults},
-          {"subId -1", F::Text, "1,-1" + kSoft.substr(3), E::Defaults},
-          {"every decimal 1e999", F::Text,
-           rec("1e999,1e999,1e999,1e999,1e999,1e999,1e999,1e999,1e999"), E::Defaults},
-          {"every decimal 1e-999", F::Text,
-           rec("1e-999,1e-999,1e-999,1e-999,1e-999,1e-999,1e-999,1e-999,1e-999"), E::Defaults},
-          {"flags past 32 bits", F::Text,
-           rec("3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,99999999999,99999999999,9e99,1e9999"),
-           E::Defaults},
-          {"decelerations 0", F::Text, rec("3.5,2.5,1.5,0.5,0.1,0,0"), E::FirstNotch7},
-          {"decelerations negative", F::Text, rec("3.5,2.5,1.5,0.5,0.1,-2.6,-2.2"), E::BrakesLate},
-          {"decelerations NaN", F::Text, rec("3.5,2.5,1.5,0.5,0.1,nan,nan"), E::NeverBrakes},
-          {"decelerations inf", F::Text, rec("3.5,2.5,1.5,0.5,0.1,inf,inf"), E::NeverBrakes},
-          {"decelerations 1e6: steps capped", F::Text, rec("3.5,2.5,1.5,0.5,0.1,1e6,1e6"),
-           E::StepsCapped},
-          {"lead times 0", F::Text, rec("0,0,0,0,0"), E::Brakes},
-          {"lead times negative", F::Text, rec("-1,-1,-1,-1,-1"), E::Brakes},
-          {"lead times NaN", F::Text, rec("nan,nan,nan,nan,nan"), E::NeverBrakes},
-          {"lead times inf", F::Text, rec("inf,inf,inf,inf,inf"), E::NeverBrakes},
-          {"lead times -inf", F::Text, rec("-inf,-inf,-inf,-inf,-inf"), E::NeverBrakes},
-          {"blend length 0", F::Text, rec("3.5,2.5,1.5,0.5,0.1,2.6,2.2,0"), E::Brakes},
-      });
+  runFileRows("p.csv", {{"csvPath.ini", kList}}, kSoft);
 }
 
 // A module folder whose path (with its last '/') has `length` characters.
@@ -380,7 +282,7 @@ TEST(BadInput, DeepModuleFolder) {
   TempFolder empty;
   const StopRun defaults = runIn(empty.path());
   TempFolder good;
-  good.write("TASC.ini", b7("4.2"));
+  good.write("TASC.ini", kSettings);
   const StopRun settingsOnly = runIn(good.path());
   good.write("csvPath.ini", kList);
   good.write("p.csv", kSoft);
@@ -410,46 +312,30 @@ TEST(BadInput, DeepModuleFolder) {
   fs::current_path(before);
 }
 
+// Rows of data/host.txt: "always V" / "once V" for the speed, "every S" /
+// "once S" for the clock's step.
 TEST(BadInput, HostSpeedAndTime) {
-  using E = Expect;
-  auto always = [](float v) { return [v](int, double) { return v; }; };
-  auto once = [](float v) {
-    return [v](int k, double s) { return k == 1 ? v : static_cast<float>(s); };
-  };
-  auto rate = [](int64_t step) { return [step](int, int64_t) { return step; }; };
-  const struct {
-    const char* name;
-    Host host;
-    Expect expect;
-    uint32_t t0;
-  } rows[] = {
-      {"NaN in every frame", {always(kNaN)}, E::NeverBrakes, 0},
-      {"+inf in every frame", {always(kInf)}, E::NeverBrakes, 0},
-      {"-inf in every frame", {always(-kInf)}, E::NeverBrakes, 0},
-      {"rolling back at 45 km/h", {always(-45.0f)}, E::NeverBrakes, 0},
-      {"0 in every frame: beacons need a moving train", {always(0.0f)}, E::NoPattern, 0},
-      {"NaN once after the 503 beacon", {once(kNaN)}, E::LostUntil502, 0},
-      {"-inf once after the 503 beacon", {once(-kInf)}, E::LostUntil502, 0},
-      {"+inf once after the 503 beacon", {once(kInf)}, E::FirstNotch7, 0},
-      {"time running backwards", {Host{}.speed, rate(-16)}, E::PatternStaysLit, 0},
-      {"time standing still", {Host{}.speed, rate(0)}, E::PatternStaysLit, 0},
-      {"time jumping 3 days after the 503 beacon",
-       {Host{}.speed, [](int k, int64_t s) { return k == 1 ? int64_t{259'200'000} : s; }},
-       E::FirstNotch7,
-       0},
-      {"time jumping back 10 s once",
-       {Host{}.speed, [](int k, int64_t s) { return k == 1 ? int64_t{-10'000} : s; }},
-       E::Brakes,
-       0},
-      {"time wrapping past 2^31 ms", {}, E::Defaults, 2147483647u - 20000u},
-  };
   TempFolder folder;
   const StopRun defaults = runIn(folder.path());
-  for (const auto& row : rows) {
-    LoadedPlugin plugin(folder.path(), std::string("m") + std::to_string(&row - rows) + ".so");
+  int n = 0;
+  for (const Case& c : readCases("bad_input/data/host.txt")) {
+    Host host;
+    std::istringstream speed(c.f[1]), clock(c.f[2]);
+    std::string how, value;
+    if (speed >> how >> value) {
+      host.speed = [every = how == "always", v = std::stof(value)](int k, double s) {
+        return every || k == 1 ? v : static_cast<float>(s);
+      };
+    }
+    if (clock >> how >> value) {
+      host.clock = [every = how == "every", v = std::stoll(value)](int k, int64_t s) {
+        return every || k == 1 ? v : s;
+      };
+    }
+    LoadedPlugin plugin(folder.path(), "m" + std::to_string(n++) + ".so");
     StopRun r;
-    EXPECT_NO_THROW(r = runStop(plugin, row.host, row.t0));
-    checkExpect(r, row.expect, defaults, defaults, row.name);
+    EXPECT_NO_THROW(r = runStop(plugin, host, static_cast<uint32_t>(std::stoul(c.f[3]))));
+    checkExpect(r, c.f[4], defaults, defaults, c.where + " " + c.f[0]);
   }
 }
 

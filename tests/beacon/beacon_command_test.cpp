@@ -4,11 +4,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "beacon/beacon_command.h"
 #include "cli/cli.h"
 #include "control/beacon.h"
+#include "support/cases.h"
 
 namespace tasc::beacon {
 namespace {
@@ -57,48 +60,35 @@ TEST(BeaconWord, NearestCodeIsNoFartherThanAnyOtherAndTextIsExact) {
   }
 }
 
-TEST(BeaconWord, NearestCodeChoosesBetweenNeighboursAndTheLowestOnATie) {
-  const struct {
-    int32_t kind;
-    double wanted;
-    int32_t code;
-  } cases[] = {
-      {1, 7.1, 3},     // steps of 0.02 m: 7.105, not 7.085
-      {3, 150.0, 5},   // 150.045 beats the base
-      {3, 148.0, 58},  // below the base, steps of 0.2 m
-      {3, 136.5, 32},
-      {3, 159.6, 31},
-      {3, 200.0, 31},
-      {2, 27.0, 51},
-      {2, 39.1, 50},
-      {1, 3.0, 0},
-      {3, 150.045, 5},  // codes 5 and 12 name the same distance
-      {2, kBaseDistance[2], 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(nearestDistanceCode(c.kind, c.wanted), c.code) << c.kind << " " << c.wanted;
-  }
+template <typename T>
+std::string text(const std::optional<T>& v) {
+  return v ? exactText(static_cast<double>(*v)) : "none";
 }
 
-TEST(BeaconCommand, CommandLineTextIsReadWhole) {
-  EXPECT_EQ(parseWord("0x1F"), 31);
-  EXPECT_EQ(parseWord("4294967295"), -1);
-  EXPECT_EQ(parseWord("-1"), -1);
-  EXPECT_EQ(parseWord("0xFFFFFFFF"), -1);
-  EXPECT_EQ(parseWord("-2147483648"), INT32_MIN);
-  for (const char* bad : {"4294967296", "0x100000000", "12abc", "", "-2147483649", "+5"}) {
-    EXPECT_FALSE(parseWord(bad)) << bad;
+// The rows of data/readers.txt: the command line's readers, and the nearest
+// code between neighbours and the lowest on a tie.
+TEST(BeaconCommand, ReadersAndNearestCodeGolden) {
+  for (const tasc::test::Case& c : tasc::test::readCases("beacon/data/readers.txt")) {
+    const std::string& fn = c.f[0];
+    const std::string& in = c.f[1];
+    std::string got;
+    try {
+      if (fn == "word") got = text(parseWord(in));
+      if (fn == "kind") got = text(kindOfType(std::stoi(in)));
+      if (fn == "int") got = std::to_string(cli::wholeInteger("code", in));
+      if (fn == "dec") got = exactText(cli::wholeDecimal("distance", in));
+      if (fn == "list") {
+        for (double v : cli::valueList("--speeds", in))
+          got += (got.empty() ? "" : " ") + exactText(v);
+      }
+      if (fn == "nearest") {
+        got = std::to_string(nearestDistanceCode(std::stoi(in), std::stod(in.substr(2))));
+      }
+    } catch (const cli::UsageError&) {
+      got = "usage";
+    }
+    EXPECT_EQ(got, c.f[2]) << c.where;
   }
-  EXPECT_EQ(kindOfType(502), 2);
-  EXPECT_FALSE(kindOfType(504));
-  EXPECT_THROW(cli::wholeInteger("code", "5 "), cli::UsageError);
-  EXPECT_THROW(cli::wholeInteger("code", "99999999999"), cli::UsageError);
-  EXPECT_THROW(cli::wholeDecimal("distance", "1e999"), cli::UsageError);
-  EXPECT_EQ(cli::wholeDecimal("distance", "149.5"), 149.5);
-  EXPECT_EQ(cli::valueList("--speeds", "30:40:5"), (std::vector<double>{30, 35, 40}));
-  EXPECT_EQ(cli::valueList("--speeds", "1,2.5"), (std::vector<double>{1, 2.5}));
-  EXPECT_THROW(cli::valueList("--speeds", "1,,2"), cli::UsageError);
-  EXPECT_THROW(cli::valueList("--speeds", "40:30:5"), cli::UsageError);
 }
 
 }  // namespace

@@ -61,32 +61,15 @@ ParamRecord record(int32_t id, int32_t sub, double decelFar) {
 // Accepted or not, and what an accepted one sets; a beacon never touches the
 // phase, the command, the result or the timers.
 TEST(OnBeacon, FormationKindAndHmPtnFilter) {
-  const struct {
-    const char* name;
-    int32_t kind, formation, formationId;
-    bool enableHmPtn;
-    int32_t select;
-    bool handled, arms;
-  } cases[] = {
-      {"FormationMismatchChangesNothing", 2, 2, 1, false, 0, false, false},
-      {"FormationOutsideFourBitsRejectsEverything", 3, 16, 16, false, 0, false, false},
-      {"kind 1 lights the lamp without arming", 1, 1, 1, false, 0, true, false},
-      {"kind 2 arms", 2, 1, 1, false, 0, true, true},
-      {"kind 3 arms", 3, 1, 1, false, 0, true, true},
-      {"kind 0", 0, 1, 1, false, 0, false, false},
-      {"kind 4", 4, 1, 1, false, 0, false, false},
-      {"HmPtn flag set for the selector rejects kind 1", 1, 1, 1, true, 2, false, false},
-      {"HmPtn flag clear for another selector", 1, 1, 1, true, 1, true, false},
-      {"HmPtn selector above 3 counts as 3", 1, 1, 1, true, 9, true, false},
-      {"HmPtn selector below 0 counts as 0", 1, 1, 1, true, -5, false, false},
-      {"kinds 2 and 3 pass no HmPtn filter", 3, 1, 1, true, 2, true, true},
-  };
-  for (const auto& t : cases) {
+  for (const test::Case& t : test::readCases("control/data/on_beacon.txt")) {
+    int32_t v[8];
+    for (std::size_t i = 1; i < 8; ++i) v[i] = std::stoi(t.f[i]);
+    const auto [kind, formation, handled, arms] = std::array{v[1], v[2], v[6], v[7]};
     BeaconRig rig;
     TascController& c = rig.c;
-    c.formationId = t.formationId;
-    c.enableHmPtn = t.enableHmPtn;
-    c.patternSelect = t.select;
+    c.formationId = v[3];
+    c.enableHmPtn = v[4] != 0;
+    c.patternSelect = v[5];
     c.activeParam = record(4, 1, 3.0);
     c.activeParam.hmPtnFlag[2] = c.activeParam.hmPtnFlag[0] = true;
     c.remainingDistance = 99.0;
@@ -94,15 +77,14 @@ TEST(OnBeacon, FormationKindAndHmPtnFilter) {
     c.brakeCommand = 12;
     c.stopResult = StopResult::Short;
     c.timers = {5, 6, 7, 8};
-    c.onBeacon(t.kind, word(10, t.formation, 2));
-    EXPECT_EQ(c.remainingDistance, t.handled ? beaconDistance(t.kind, 10) : 99.0) << t.name;
-    EXPECT_EQ(c.panelLamps[kLampPatternArmed], t.handled ? 1 : 0) << t.name;
-    EXPECT_EQ(c.activeParam.recordId, t.handled ? 2 : 4) << t.name;
-    EXPECT_EQ(c.patternActive, t.arms) << t.name;
-    EXPECT_EQ(c.brakePhase, BrakePhase::Tracking) << t.name;
-    EXPECT_EQ(c.brakeCommand, 12) << t.name;
-    EXPECT_EQ(c.stopResult, StopResult::Short) << t.name;
-    EXPECT_EQ(c.timers, (std::array<int32_t, 4>{5, 6, 7, 8})) << t.name;
+    c.onBeacon(kind, word(10, formation, 2));
+    EXPECT_EQ(c.remainingDistance, handled ? beaconDistance(kind, 10) : 99.0) << t.where;
+    EXPECT_EQ(c.panelLamps[kLampPatternArmed], handled) << t.where;
+    EXPECT_EQ(c.activeParam.recordId, handled ? 2 : 4) << t.where;
+    EXPECT_EQ(c.patternActive, arms != 0) << t.where;
+    EXPECT_TRUE(c.brakePhase == BrakePhase::Tracking && c.brakeCommand == 12 &&
+                c.stopResult == StopResult::Short && c.timers == (std::array{5, 6, 7, 8}))
+        << t.where;
   }
 }
 

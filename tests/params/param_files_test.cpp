@@ -10,6 +10,7 @@
 #include "control/tasc_controller.h"
 #include "params/records.h"
 #include "platform/platform.h"
+#include "support/cases.h"
 #include "support/vehicle_folder.h"
 
 namespace fs = std::filesystem;
@@ -33,21 +34,10 @@ struct Loader {
 };
 
 TEST(LoadParamFile, FileContentsGiveTheDefaultThenOneRecordPerLine) {
-  const struct {
-    std::string content, table;
-  } cases[] = {
-      {"5,1,3.0,2.0,1.0,0.4,0.1,2.5\r\n6,0\r\n", "0,0 ; 5,1,3,2,1,0.4,0.1,2.5 ; 6,0"},
-      {"0,0,9\n", "0,0 ; 0,0,9"},
-      {"", "0,0"},
-      {"7", "0,0 ; 7,0"},  // OneByteFileKeepsItsLastByte
-      {std::string(16384, ' ') + "7", "0,0 ; 7,0"},
-      {"1," + std::string(40000, ' ') + "2,4.5\n" + std::string(16383, ' ') + "\n8",
-       "0,0 ; 1,2,4.5 ; 0,0 ; 8,0"},
-  };
-  for (const auto& t : cases) {
+  for (const test::Case& c : test::readCases("params/data/file_contents.txt")) {
     test::TempFolder f;
-    f.write("p.csv", t.content);
-    EXPECT_EQ(Loader(f.path()).load("p.csv"), t.table) << t.content.size() << " bytes";
+    f.write("p.csv", test::expand(c.f[0]));
+    EXPECT_EQ(Loader(f.path()).load("p.csv"), c.f[1]) << c.where;
   }
 }
 
@@ -74,59 +64,28 @@ TEST(LoadParamFile, ManyChunksReadWholeAndALoadReplacesTheTable) {
 }
 
 // The vehicle folder holds veh/csvPath.ini; files lie beside it, in veh/sub,
-// in the folder above and in a folder named "C:".
+// in the folder above and in a folder named "C:": rows of data/entries.txt.
 TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
   test::TempFolder f;
-  f.write("veh/a.csv", "1,1\n");
-  f.write("veh/sub/a.csv", "2,1\n");
-  f.write("a.csv", "3,1\n");
-  f.write("veh/C:/x/a.csv", "4,1\n");
-  f.write("veh/null", "5,1\n");
-  f.write("veh/NULL", "6,1\n");
-  f.write("veh/.hidden.csv", "7,1\n");
+  int32_t id = 0;
+  for (const char* name : {"veh/a.csv", "veh/sub/a.csv", "a.csv", "veh/C:/x/a.csv", "veh/null",
+                           "veh/NULL", "veh/.hidden.csv"})
+    f.write(name, std::to_string(++id) + ",1\n");
   ASSERT_EQ(::mkfifo((f.path() / "veh" / "pipe.csv").c_str(), 0600), 0);
-  std::string up;  // more ".." than reach the root: they stop there
+  std::string up;
   for (int i = 0; i < 40; ++i) up += "../";
   const std::string abs = (f.path() / "veh" / "sub" / "a.csv").string();
-  std::string backslashed = abs;
-  for (char& ch : backslashed) ch = ch == '/' ? '\\' : ch;
-  const struct {
-    std::string entry;
-    int32_t recordId;  // 0: the default record alone
-  } cases[] = {
-      {"a.csv", 1},
-      {"./a.csv", 1},
-      {"sub\\a.csv", 2},
-      {"sub/a.csv", 2},
-      {"sub\\..\\sub\\.\\a.csv", 2},
-      {"sub//a.csv", 2},
-      {"..\\a.csv", 3},
-      {"../a.csv", 3},
-      {"sub/../../a.csv", 3},
-      {"C:\\x\\a.csv", 4} /* no drives */,
-      {"null", 5},
-      {"NULL", 0},
-      {" NULL", 0},
-      {"NULL ", 0},
-      {".hidden.csv", 7},
-      {abs, 2},
-      {backslashed, 2},
-      {abs + "/", 0},
-      {"", 0},
-      {".", 0},
-      {"sub", 0},
-      {"sub\\", 0},
-      {"missing.csv", 0},
-      {"missing\\..\\a.csv", 1} /* steps removed without looking */,
-      {up + f.path().relative_path().string() + "/a.csv", 3},
-      {"pipe.csv", 0} /* no blocking */,
-      {"/dev/zero", 0},
-      {"/dev/null", 0},
-  };
+  std::string back = abs;
+  for (char& ch : back) ch = ch == '/' ? '\\' : ch;
+  const std::pair<std::string, std::string> marks[] = {
+      {"@ABS@", abs}, {"@BACK@", back}, {"@UP@", up + f.path().relative_path().string()}};
   Loader l(f.path() / "veh");
-  for (const auto& t : cases) {
-    const std::string want = t.recordId ? "0,0 ; " + std::to_string(t.recordId) + ",1" : "0,0";
-    EXPECT_EQ(l.load(t.entry), want) << "entry \"" << t.entry << '"';
+  for (const test::Case& c : test::readCases("params/data/entries.txt")) {
+    std::string entry = c.f[0];
+    for (const auto& [mark, text] : marks)
+      if (entry.starts_with(mark)) entry = text + entry.substr(mark.size());
+    const std::string want = c.f[1] != "0" ? "0,0 ; " + c.f[1] + ",1" : "0,0";
+    EXPECT_EQ(l.load(entry), want) << c.where << ": entry \"" << entry << '"';
   }
 }
 

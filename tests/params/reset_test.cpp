@@ -29,30 +29,18 @@ std::string entries(const TascController& c) {
   return s;
 }
 
-// One list per row; only entry 0 loads.
+// One list per row of data/reset.txt.
 TEST(Reset, ListGivesEntriesAndEntryZeroGivesTheTable) {
-  const struct {
-    std::string list;  // empty: no csvPath.ini
-    std::string entries, table;
-  } cases[] = {
-      {"", "", "0,0"},
-      {"[ParamData]\n5=five.csv\n", "5=five.csv", "0,0"},
-      {"[ParamData]\n05=five.csv\n00=zero.csv\n", "", "0,0"},
-      {"[ParamData]\n0=\n", "0=", "0,0"},
-      {"[ParamData]\n0=params\\a.csv\n1=b.csv\n", "0=params\\a.csv ; 1=b.csv", "0,0 ; 5,1 ; 6,0"},
-      {"[ParamData]\n10=t\n12=u\n29=v\n63=w\n64=x\n", "10=t ; 12=u ; 29=v ; 63=w", "0,0"},
-      {"[ParamData]\n7=" + std::string(300, 'v') + "\n", "7=" + std::string(259, 'v'), "0,0"},
-  };
-  for (const auto& t : cases) {
+  for (const test::Case& t : test::readCases("params/data/reset.txt")) {
     test::TempFolder folder;
     folder.write("params/a.csv", "5,1\n6,0\n");
-    if (!t.list.empty()) folder.write("csvPath.ini", t.list);
+    if (t.f[0] != "<none>") folder.write("csvPath.ini", test::expand(t.f[0]));
     TascController c;
     placeModule(c, folder.path().string());
     c.loadedFileIndex = 5;
     c.reset();
-    EXPECT_EQ(entries(c), t.entries) << t.list;
-    EXPECT_EQ(test::tableText(c.paramTable), t.table) << t.list;
+    EXPECT_EQ(entries(c), test::expand(t.f[1])) << t.where;
+    EXPECT_EQ(test::tableText(c.paramTable), t.f[2]) << t.where;
     EXPECT_TRUE(c.paramFilesRead);
     EXPECT_EQ(c.loadedFileIndex, 0);
     EXPECT_EQ(std::string(c.paramListPath.data()), (folder.path() / "csvPath.ini").string());

@@ -2,8 +2,11 @@
 // its exports found by name.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/vehicle_folder.h"
 
@@ -18,6 +21,12 @@ class Abi : public ::testing::Test {
     plugin.emplace(folder.path(), relative);
     ASSERT_TRUE(plugin->loaded());
   }
+  // The handle record as "brake power reverser constantSpeed", and lamps 85..89.
+  static std::string text(const HandleRecord& h) {
+    return std::to_string(h.brake) + " " + std::to_string(h.power) + " " +
+           std::to_string(h.reverser) + " " + std::to_string(h.constantSpeed);
+  }
+  std::vector<int32_t> lamps() const { return {plugin->panel() + 85, plugin->panel() + 90}; }
   TempFolder folder;
   std::optional<LoadedPlugin> plugin;
 };
@@ -33,12 +42,9 @@ TEST_F(Abi, BeforeInitializeEverythingIsZeroAndSafe) {
   api.Load();
   api.SetKeyState(0x11, 1);  // unknown codes are accepted and ignored
   api.SetBeaconData(BeaconRecord{503, 0, 0.0f, 0x40});
-  const HandleRecord h = plugin->frame(30.0f, 100);
   // The brake command is 0 before Initialize, so power is cut; no override.
-  EXPECT_EQ(h.brake, 0);
-  EXPECT_EQ(h.power, 0);
-  EXPECT_EQ(h.constantSpeed, 0);
-  for (int i = 85; i <= 89; ++i) EXPECT_EQ(plugin->panel()[i], 0) << i;
+  EXPECT_EQ(text(plugin->frame(30.0f, 100)), "0 0 0 0");
+  EXPECT_EQ(lamps(), std::vector<int32_t>(5, 0));
   api.SetBeaconData(BeaconRecord{501, 0, 0.0f, 0x40});  // a moving train: handled, no list yet
   api.KeyDown(1);
   api.KeyUp(1);
@@ -57,12 +63,9 @@ TEST_F(Abi, InitializeSetsTheDriverDefaultsAndThePanel) {
   api.Initialize(0);
   plugin->mutablePanel()[84] = 7;
   plugin->mutablePanel()[90] = 9;
-  const HandleRecord h = plugin->frame(0.0f, 16);
-  EXPECT_EQ(h.brake, 8) << "the driver's brake starts at the notch count";
-  EXPECT_EQ(h.reverser, 1);
-  EXPECT_EQ(h.power, 0);
-  EXPECT_EQ(plugin->panel()[85], 1);
-  for (int i = 86; i <= 89; ++i) EXPECT_EQ(plugin->panel()[i], 0) << i;
+  // The driver's brake starts at the notch count.
+  EXPECT_EQ(text(plugin->frame(0.0f, 16)), "8 0 1 0");
+  EXPECT_EQ(lamps(), (std::vector<int32_t>{1, 0, 0, 0, 0}));
   EXPECT_EQ(plugin->panel()[84], 7) << "other panel indices keep the host's values";
   EXPECT_EQ(plugin->panel()[90], 9);
 
@@ -70,8 +73,7 @@ TEST_F(Abi, InitializeSetsTheDriverDefaultsAndThePanel) {
   api.SetPower(3);
   api.SetReverser(-1);
   const HandleRecord moved = plugin->frame(10.0f, 32);
-  EXPECT_EQ(moved.reverser, -1);
-  EXPECT_EQ(moved.brake, 0);
+  EXPECT_EQ((std::array{moved.brake, moved.reverser}), (std::array{0, -1}));
 }
 
 TEST_F(Abi, SettingsAreReadBesideTheModuleAtEveryInitialize) {

@@ -79,6 +79,17 @@ std::vector<Seen> drive(LoadedPlugin& p) {
   return seen;
 }
 
+// The handle record as "brake power reverser constantSpeed".
+std::string handles(const HandleRecord& h) {
+  return std::to_string(h.brake) + " " + std::to_string(h.power) + " " +
+         std::to_string(h.reverser) + " " + std::to_string(h.constantSpeed);
+}
+
+std::string fileText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // A vehicle folder with the example's files.
 class Recorder : public ::testing::Test {
  protected:
@@ -168,25 +179,18 @@ TEST_P(AbsentPlugin, DriverHandlesPassAndTheRecordingSaysWhy) {
   api.Initialize(0);
   api.SetBeaconData(BeaconRecord{503, 0, 0.0f, 1 << 6});
   p.mutablePanel()[85] = 7;
-  HandleRecord h = p.frame(60.0f, 16);
-  EXPECT_EQ(h.brake, 8) << "the driver's brake starts at the notch count";
-  EXPECT_EQ(h.power, 0);
-  EXPECT_EQ(h.reverser, 1);
+  // The driver's brake starts at the notch count.
+  EXPECT_EQ(handles(p.frame(60.0f, 16)), "8 0 1 0");
   api.SetPower(4);
   api.SetBrake(2);
-  h = p.frame(60.0f, 32);
-  EXPECT_EQ(h.brake, 2);
-  EXPECT_EQ(h.power, 4);
-  EXPECT_EQ(h.constantSpeed, 0);
+  EXPECT_EQ(handles(p.frame(60.0f, 32)), "2 4 1 0");
   EXPECT_EQ(p.panel()[85], 7) << "the panel is the plug-in's to write";
   api.Dispose();
   const std::vector<fs::path> files = recordings();
   ASSERT_EQ(files.size(), 1u);
   const recording::Recording r = read(files[0]);
-  EXPECT_FALSE(r.pluginLoaded);
+  EXPECT_TRUE(!r.pluginLoaded && !r.pluginVersion && r.frames.size() == 2u);
   EXPECT_NE(r.absentReason.find(c.reason), std::string::npos) << r.absentReason;
-  EXPECT_FALSE(r.pluginVersion);
-  EXPECT_EQ(r.frames.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -245,12 +249,7 @@ TEST_F(Recorder, NeverOverwritesARecording) {
   }
   std::sort(modes.begin(), modes.end());
   EXPECT_EQ(modes, (std::vector<int32_t>{0, 1, 2}));
-  for (const fs::path& f : taken) {
-    std::ifstream in(f);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
-              "keep")
-        << f;
-  }
+  for (const fs::path& f : taken) EXPECT_EQ(fileText(f), "keep") << f;
 }
 
 // The writer thread is woken by the ring filling too, not only by the host's
@@ -328,15 +327,12 @@ TEST_F(Recorder, ShortRunMatchesTheGoldenRecording) {
   api.SetSignal(3);
   api.Elapse(makeState(0.0f, 3016), nullptr, nullptr);
   api.Dispose();
-  std::ifstream in(recordings().at(0), std::ios::binary);
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string text = fileText(recordings().at(0));
   text = std::regex_replace(text, std::regex(folder.path().string()), "FOLDER");
   text = std::regex_replace(text, std::regex("started,[0-9T:-]+"), "started,TIME");
   const fs::path golden = TASC_RECORDER_GOLDEN_DIR "/short-run.csv";
   if (std::getenv("TASC_UPDATE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary) << text;
-  std::ifstream want(golden, std::ios::binary);
-  EXPECT_EQ(text,
-            std::string(std::istreambuf_iterator<char>(want), std::istreambuf_iterator<char>()));
+  EXPECT_EQ(text, fileText(golden));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "recording/reader.h"
 #include "recording/writer.h"
+#include "support/cases.h"
 
 namespace tasc::recording {
 namespace {
@@ -165,67 +166,31 @@ TEST(RecordingFormat, FileCopiesReadBackWhole) {
   EXPECT_EQ(files[2].contents, big);
 }
 
-const std::string kHead = "tasc-recording,1\n";
-const std::string kFrame =
-    "frame,1.5,50,1000,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,1,"
-    "0,0,0,0\n";
-
-struct BadCase {
-  const char* name;
-  std::string text;
-  bool ok;
-  std::size_t line;     // where reading stopped
-  const char* message;  // part of the message, or of the first warning when ok
-  std::size_t frames;   // frames read when ok
-};
-
-class ReaderInput : public ::testing::TestWithParam<BadCase> {};
-
-TEST_P(ReaderInput, StopsWithTheReasonAndTheLine) {
-  const BadCase& c = GetParam();
-  const ReadResult r = readRecording(c.text, "run.csv");
-  EXPECT_EQ(r.ok, c.ok) << r.message;
-  EXPECT_EQ(r.line, c.line);
-  const std::string& said = c.ok ? (r.warnings.empty() ? r.message : r.warnings[0]) : r.message;
-  EXPECT_NE(said.find(c.message), std::string::npos) << said;
-  if (c.ok) {
-    EXPECT_EQ(r.recording.frames.size(), c.frames);
-  } else {
-    EXPECT_EQ(said.rfind("run.csv:" + std::to_string(c.line) + ": ", 0), 0u) << said;
+// The rows of data/bad_recordings.txt.
+TEST(RecordingFormat, ReaderStopsWithTheReasonAndTheLine) {
+  const std::string frame =
+      "frame,1.5,50,1000,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,"
+      "1,0,0,0,0\n";
+  for (const test::Case& c : test::readCases("recorder/data/bad_recordings.txt")) {
+    std::string text = test::expand(c.f[5]);
+    for (std::size_t at; (at = text.find("@HEAD@")) != std::string::npos;)
+      text.replace(at, 6, "tasc-recording,1\n");
+    for (std::size_t at; (at = text.find("@FRAME@")) != std::string::npos;)
+      text.replace(at, 7, frame);
+    const bool ok = c.f[1] == "1";
+    const std::size_t line = std::stoul(c.f[2]);
+    const ReadResult r = readRecording(text, "run.csv");
+    EXPECT_EQ(r.ok, ok) << c.where << " " << r.message;
+    EXPECT_EQ(r.line, line) << c.where;
+    const std::string& said = ok && !r.warnings.empty() ? r.warnings[0] : r.message;
+    EXPECT_NE(said.find(c.f[3]), std::string::npos) << c.where << " " << said;
+    if (ok) {
+      EXPECT_EQ(r.recording.frames.size(), std::stoul(c.f[4])) << c.where;
+    } else {
+      EXPECT_EQ(said.rfind("run.csv:" + c.f[2] + ": ", 0), 0u) << c.where << " " << said;
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReaderInput,
-    ::testing::Values(
-        BadCase{"Empty", "", false, 1, "empty file", 0},
-        BadCase{"WrongVersion", "tasc-recording,2\n" + kFrame, false, 1, "first line must be", 0},
-        BadCase{"NotARecording",
-                "\x7f"
-                "ELF\x02\x01\n",
-                false, 1, "not a recording", 0},
-        BadCase{"VersionCutOff", "tasc-rec", false, 1, "cut off", 0},
-        BadCase{"Garbage", kHead + kFrame + "hello world\n", false, 3, "unknown row 'hello world'",
-                0},
-        BadCase{"ShortFrame", kHead + "frame,1,2,3\n", false, 2, "bad raw state field", 0},
-        BadCase{"BadSpeed", kHead + "frame,1,fast,3\n", false, 2, "bad frame speed", 0},
-        BadCase{"MegabyteLine", kHead + "# " + std::string(std::size_t{1} << 20, 'x') + "\n", false,
-                2, "longer than 1 MiB", 0},
-        BadCase{"EmptyLine", kHead + "\n", false, 2, "empty line", 0},
-        BadCase{"BadEscape", kHead + "plugin,C:\\q\n", false, 2, "bad escape", 0},
-        BadCase{"DataPastTheFile", kHead + "file,list,0,2,x\ndata,abc\n", false, 3,
-                "more data than", 0},
-        BadCase{"FileCutShort", kHead + "file,list,0,9,x\ndata,abc\n" + kFrame, false, 4,
-                "lacks 6 bytes", 0},
-        BadCase{"RowAfterEnd", kHead + "end,dispose\n" + kFrame, false, 3, "after the end row", 0},
-        BadCase{"HeaderTwice", kHead + "plugin_state,absent,x\nplugin_state,loaded\n", false, 3,
-                "a second 'plugin_state' row", 0},
-        BadCase{"UnknownEvent", kHead + "event,jump,1\n", false, 2, "unknown event 'jump'", 0},
-        BadCase{"EndsMidLine", kHead + kFrame + kFrame + "frame,1.5,50,10", true, 3,
-                "ends mid-line", 2},
-        BadCase{"NoEndRow", kHead + kFrame, true, 2, "no end row", 1},
-        BadCase{"CrLfLines", "tasc-recording,1\r\nend,detach\r\n", true, 2, "", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tasc::recording

@@ -97,23 +97,22 @@ def roundtrip(tasc, plugin, recorder, source, work):
     assert "%.3f" % reported == "%.3f" % sim_error, (reported, sim_error)
     single.unlink()
 
-    run([tasc, "sim", "--plugin", module, "--quiet", "--jobs", "1", "--out", work,
-         source / "examples/sweep.toml"])
-    table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
-    recordings = recordings_in_order(vehicle / "records")
-    assert len(recordings) == len(table), (len(recordings), len(table))
-    for row, reported in zip(table, reported_errors(tasc, recordings)):
-        # the table has four decimals
-        assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+    # The sweep through the recording module, then tasc sim's own recordings of
+    # it, one per stop in the table's order.
+    def sweep(module, jobs, listed, *record):
+        run([tasc, "sim", "--plugin", module, "--quiet", "--jobs", jobs, "--out", work]
+            + list(record) + [source / "examples/sweep.toml"])
+        table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
+        recordings = listed()
+        assert len(recordings) == len(table), (len(recordings), len(table))
+        for row, reported in zip(table, reported_errors(tasc, recordings)):
+            # the table has four decimals
+            assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+        return recordings
 
-    # tasc sim's own recordings of the sweep, one per stop in the table's order
-    run([tasc, "sim", "--plugin", plugin, "--quiet", "--jobs", "2", "--out", work, "--record",
-         work / "own", source / "examples/sweep.toml"])
-    table = list(csv.DictReader(open(work / "sweep.sweep.csv")))
-    own = sorted((work / "own").glob("sweep-*.csv"))
-    assert len(own) == len(table), (len(own), len(table))
-    for row, reported in zip(table, reported_errors(tasc, own)):
-        assert abs(reported - float(row["stop_error_m"])) <= 0.00005, (row, reported)
+    recordings = sweep(module, "1", lambda: recordings_in_order(vehicle / "records"))
+    own = sweep(plugin, "2", lambda: sorted((work / "own").glob("sweep-*.csv")), "--record",
+                work / "own")
     print("round trip: 1 + %d stops through the recorder, %d of tasc sim --record agree"
           % (len(recordings), len(own)))
 

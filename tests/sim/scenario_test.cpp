@@ -11,25 +11,13 @@
 #include "plugin/host_records.h"
 #include "sim/scenario.h"
 #include "sim_test_support.h"
+#include "support/cases.h"
 
 namespace tasc::sim {
 namespace {
 
 using test::examplesDir;
 using test::exampleText;
-
-TEST(Scenario, BundledExamplesLoad) {
-  const Scenario single = loadScenario(examplesDir() / "single-stop.toml");
-  ASSERT_EQ(single.beacons.size(), 3u);
-  EXPECT_EQ(single.beacons[0].type, 503);
-  EXPECT_DOUBLE_EQ(single.beacons[0].position, 500.0 - 149.045);
-  EXPECT_TRUE(single.sweep.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(single.vehicleFolder));
-
-  const Scenario sweep = loadScenario(examplesDir() / "sweep.toml");
-  EXPECT_EQ(sweep.sweep.initialSpeed, (std::vector<double>{30, 35, 40, 45}));
-  EXPECT_EQ(sweep.sweep.gradient.size(), 3u);
-}
 
 // Beacons of a track section come out sorted by position, with the data word
 // their fields give.
@@ -96,60 +84,22 @@ TEST(Scenario, SweepRangeIncludesItsEnd) {
   EXPECT_EQ(s.sweep.gradient, std::vector<double>{5.0});
 }
 
-struct BadFile {
-  const char* name;
-  std::string text;
-  const char* where;  // "file:line:" prefix expected
-  const char* key;    // key named in the message
-};
-
-// Each bad file must give a ScenarioError naming the place and the key.
+// Each bad file of data/bad_scenarios.txt must give a ScenarioError naming
+// the place and the key.
 TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
   const std::string folder = "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
-  const BadFile cases[] = {
-      {"syntax", folder + "[track\nstop_point = 1\n", "bad.toml:2:", "syntax"},
-      {"unknown top key", folder + "colour = 3\n[track]\nstop_point = 1\n",
-       "bad.toml:2:", "colour"},
-      {"misspelt key", exampleText("receiver_ofset = 1.0\n"),
-       "bad.toml:23:", "train.receiver_ofset"},
-      {"string for number", exampleText("receiver_offset = \"far\"\n"),
-       "bad.toml:23:", "train.receiver_offset"},
-      {"out of range", exampleText("", "[run]\nframe_rate = 0\n"),
-       "bad.toml:24:", "run.frame_rate"},
-      {"missing track", folder, "bad.toml:1:", "track"},
-      {"missing folder", "[track]\nstop_point = 1\n", "bad.toml:1:", "vehicle_folder"},
-      {"no such folder", "vehicle_folder = \"/nonexistent/x\"\n", "bad.toml:1:", "vehicle_folder"},
-      {"word and fields", exampleText("", "", "data = 5\n"), "bad.toml:", "data"},
-      {"code and distance", exampleText("", "", "code = 5\ndistance = 150.0\n"),
-       "bad.toml:", "distance"},
-      {"code too large", exampleText("", "", "code = 64\n"),
-       "bad.toml:12:", "track.beacon[0].code"},
-      {"no position", folder + "[track]\nstop_point = 1\n[[track.beacon]]\ntype = 501\n",
-       "bad.toml:", "track.beacon[0].position"},
-      {"event with two actions",
-       exampleText("", "[driver]\n[[driver.event]]\nat = 1\npower = 1\nbrake = 2\n"),
-       "bad.toml:", "driver.event[0]"},
-      {"unknown key name",
-       exampleText("", "[driver]\n[[driver.event]]\nat = 1\nkey = \"Q\"\nhold = 1\n"),
-       "bad.toml:26:", "driver.event[0].key"},
-      {"start past stop", folder + "[track]\nstop_point = 100\n[train]\ninitial_position = 150\n",
-       "bad.toml:", "train.initial_position"},
-      {"bad timing", exampleText("", "[run]\nbeacon_timing = \"sometimes\"\n"),
-       "bad.toml:24:", "run.beacon_timing"},
-      {"power notch above the vehicle's", exampleText("", "[driver]\npower_notch = 9\n"),
-       "bad.toml:24:", "driver.power_notch"},
-      {"empty sweep list", exampleText("", "[sweep]\ngradient = []\n"),
-       "bad.toml:24:", "sweep.gradient"},
-      {"not a table", folder + "track = 5\n", "bad.toml:2:", "track"},
-  };
-  for (const BadFile& c : cases) {
+  for (tasc::test::Case c : tasc::test::readCases("sim/data/bad_scenarios.txt")) {
+    c.f.resize(7);
+    const std::string text = c.f[3] == "example"  ? exampleText(c.f[4], c.f[5], c.f[6])
+                             : c.f[3] == "folder" ? folder + c.f[4]
+                                                  : c.f[4];
     try {
-      parseScenario(c.text, "bad.toml");
-      ADD_FAILURE() << c.name << ": accepted";
+      parseScenario(text, "bad.toml");
+      ADD_FAILURE() << c.where << ": accepted";
     } catch (const ScenarioError& e) {
       const std::string what = e.what();
-      EXPECT_EQ(what.rfind(c.where, 0), 0u) << c.name << ": " << what;
-      EXPECT_NE(what.find(c.key), std::string::npos) << c.name << ": " << what;
+      EXPECT_EQ(what.rfind(c.f[1], 0), 0u) << c.where << ": " << what;
+      EXPECT_NE(what.find(c.f[2]), std::string::npos) << c.where << ": " << what;
     }
   }
 }

@@ -1,8 +1,9 @@
-// Runs through the real plug-in: the host's order and timing, the beacon
-// receiver, the driver's script, reuse of one instance, and sweeps.
+// Runs through the real plug-in: the host's order and timing, the driver's
+// script, reuse of one instance, and sweeps. The golden trace and sweep pin
+// the frame a beacon fires in (the receiver at the front and 1 m behind it)
+// and the driver's hand-off at the power cut.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -26,70 +27,13 @@ class SimRun : public ::testing::Test {
   std::unique_ptr<PluginHost> host_;
 };
 
-TEST_F(SimRun, ExampleStopsNearThePointAndIsEvaluated) {
-  const Scenario s = loadScenario(test::examplesDir() / "single-stop.toml");
-  const RunResult r = runStop(host(), s);
-  ASSERT_TRUE(r.stopped) << r.endReason;
-  EXPECT_LT(std::fabs(r.stopError), 1.0);
-  EXPECT_EQ(r.verdict, Verdict::OnTarget);
-  EXPECT_TRUE(r.holdingBrake);
-  // The simulator follows the plug-in's distance to within the float speed.
-  EXPECT_NEAR(r.pluginDistanceAtStop, r.stopError, 0.05);
-  EXPECT_EQ(r.endReason, "standing");
-  ASSERT_EQ(r.beacons.size(), 3u);
-  for (const BeaconPass& b : r.beacons) EXPECT_TRUE(b.accepted()) << b.type;
-}
-
+// At 60 frames/s the golden trace shows 0, 16, 33, 50 ms...; at 50 every
+// step is 20 ms.
 TEST_F(SimRun, FramesLandOnWholeMillisecondsOfTheFrameRate) {
   std::vector<FrameRow> rows;
-  runStop(host(), exampleScenario(), &rows);
-  ASSERT_GT(rows.size(), 10u);
-  const int32_t expected[] = {0, 16, 33, 50, 66, 83, 100, 116};
-  for (std::size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(rows[i].timeMs, expected[i]);
-
-  rows.clear();
   runStop(host(), exampleScenario("", "[run]\nframe_rate = 50\n"), &rows);
+  ASSERT_GT(rows.size(), 20u);
   for (std::size_t i = 1; i < 20; ++i) EXPECT_EQ(rows[i].timeMs - rows[i - 1].timeMs, 20);
-}
-
-TEST_F(SimRun, BeaconFiresInTheFrameTheReceiverPassesIt) {
-  for (const double offset : {0.0, 2.5}) {
-    std::vector<FrameRow> rows;
-    const Scenario s = exampleScenario("receiver_offset = " + std::to_string(offset) + "\n");
-    runStop(host(), s, &rows);
-    const double beacon = 500.0 - 149.045;
-    std::size_t fired = 0;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-      if (rows[i].beacon == 503) {
-        ++fired;
-        EXPECT_GE(rows[i].position - offset, beacon);
-        EXPECT_LT(rows[i - 1].position - offset, beacon);
-      }
-    }
-    EXPECT_EQ(fired, 1u) << "offset " << offset;
-  }
-}
-
-TEST_F(SimRun, ReceiverBehindTheFrontMakesTheTrainOverrunByTheOffset) {
-  const RunResult front = runStop(host(), exampleScenario());
-  const RunResult behind = runStop(host(), exampleScenario("receiver_offset = 2.0\n"));
-  ASSERT_TRUE(front.stopped && behind.stopped);
-  EXPECT_NEAR(behind.stopError - front.stopError, -2.0, 0.3);
-}
-
-TEST_F(SimRun, BeaconOfAnotherFormationIsIgnored) {
-  const Scenario s = parseScenario(
-      "vehicle_folder = \"" + (test::examplesDir() / "vehicle").string() +
-          "\"\n[track]\nstop_point = 500\n"
-          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nformation = 2\n"
-          "[train]\ninitial_speed = 35\ninitial_position = 300\n[run]\nmax_time = 40\n",
-      "t.toml");
-  const RunResult r = runStop(host(), s);
-  ASSERT_EQ(r.beacons.size(), 1u);
-  EXPECT_FALSE(r.beacons[0].accepted());
-  EXPECT_EQ(r.beacons[0].outcome, BeaconOutcome::WrongFormation);
-  EXPECT_EQ(r.verdict, Verdict::DidNotStop);
-  EXPECT_LT(r.stopError, 0.0);
 }
 
 // After a 400 beacon the plug-in takes any standstill as on target, however
@@ -154,20 +98,6 @@ TEST_F(SimRun, LongUPressSwitchesTheLowSpeedMode) {
   EXPECT_TRUE(lit);
 }
 
-TEST_F(SimRun, DriverHandsOffWhenThePluginCutsPower) {
-  std::vector<FrameRow> rows;
-  runStop(host(), exampleScenario("", "[driver]\npower_notch = 1\n"), &rows);
-  ASSERT_GT(rows.size(), 2u);
-  EXPECT_EQ(rows.front().driverPower, 1);
-  EXPECT_EQ(rows.back().driverPower, 0);
-  // Power stops reaching the train before the driver shuts off, never after.
-  for (const FrameRow& f : rows) {
-    if (f.driverPower == 0) {
-      EXPECT_EQ(f.sent.power, 0) << f.timeMs;
-    }
-  }
-}
-
 TEST_F(SimRun, SweepResultsDoNotDependOnTheNumberOfThreads) {
   Scenario s = exampleScenario();
   s.sweep.initialSpeed = {30, 38};
@@ -178,11 +108,6 @@ TEST_F(SimRun, SweepResultsDoNotDependOnTheNumberOfThreads) {
   const auto one = runSweep(s, pluginPath(), cases, 1, nullptr);
   const auto two = runSweep(s, pluginPath(), cases, 2, nullptr);
   EXPECT_EQ(sweepCsv(one), sweepCsv(two));
-  const Accuracy a = summarizeSweep(one, 3);
-  EXPECT_EQ(a.runs, 8u);
-  EXPECT_EQ(a.worstCases.size(), 3u);
-  EXPECT_GE(std::fabs(one[a.worstCases[0]].result.stopError),
-            std::fabs(one[a.worstCases[1]].result.stopError));
 }
 
 TEST(SimHost, MissingPluginOrFileThatIsNoModuleIsAHostError) {

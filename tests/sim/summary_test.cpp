@@ -26,10 +26,8 @@ TEST(Accuracy, BandsCountStopsWithinEachLimitInclusive) {
   const Accuracy a = summarizeSweep(runs, 3);
   EXPECT_EQ(a.runs, 7u);
   EXPECT_EQ(a.stopped, 6u);
-  EXPECT_EQ(a.within[0], 2u);
-  EXPECT_EQ(a.within[1], 3u);
-  EXPECT_EQ(a.within[2], 4u);
-  EXPECT_EQ(a.within[3], 5u);
+  EXPECT_EQ((std::vector<std::size_t>(std::begin(a.within), std::end(a.within))),
+            (std::vector<std::size_t>{2, 3, 4, 5}));
   EXPECT_DOUBLE_EQ(a.worstError, -2.0);
   EXPECT_NEAR(a.meanError, (0.1 - 0.25 + 0.3 - 0.5 + 0.9 - 2.0) / 6, 1e-12);
   // The run that did not stop is the worst, then the largest error.

@@ -62,6 +62,24 @@ std::vector<Case> readCases(std::string_view relative) {
   return cases;
 }
 
+std::string expand(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t star = text.find_first_not_of("0123456789", i + 1);
+    const std::size_t close = text.find('}', i);
+    if (text[i] != '{' || star == i + 1 || star >= text.size() || text[star] != '*' ||
+        close == std::string_view::npos) {
+      out += text[i++];
+      continue;
+    }
+    const std::string_view piece = text.substr(star + 1, close - star - 1);
+    for (long n = std::stol(std::string(text.substr(i + 1, star - i - 1))); n > 0; --n)
+      out += piece;
+    i = close + 1;
+  }
+  return out;
+}
+
 std::string num(double v) {
   if (std::isnan(v)) return "nan";
   char buf[32];

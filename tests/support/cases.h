@@ -19,6 +19,10 @@ struct Case {
 // the current test when the file cannot be read or holds no case.
 std::vector<Case> readCases(std::string_view relative);
 
+// `text` with every "{N*piece}" replaced by N copies of piece (for the long
+// inputs of a table: "{1048576*x}" is a megabyte of x).
+std::string expand(std::string_view text);
+
 // A double as its shortest round-trip text ("0.1", "-0", "inf", "nan").
 std::string num(double v);
 

@@ -9,6 +9,8 @@
 
 #include "params/param_loader.h"
 #include "sim/scenario.h"
+#include "sim/sim_test_support.h"
+#include "support/vehicle_folder.h"
 #include "tune/objective.h"
 #include "tune/record_file.h"
 #include "tune/search.h"
@@ -160,37 +162,19 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
   EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
 }
 
-struct TempFolder {
-  fs::path path =
-      fs::temp_directory_path() /
-      ("tasc-tune-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  TempFolder() { fs::create_directories(path); }
-  ~TempFolder() { fs::remove_all(path); }
-};
-
 TEST(TuneRecordLine, WriteKeepsTheOldFileAsBackup) {
-  TempFolder t;
-  const fs::path file = t.path / "p.csv";
-  std::ofstream(file, std::ios::binary) << "old\n";
-  writeReplacing(file, "new\n", t.path / "p.csv.bak");
+  test::TempFolder t;
+  const fs::path file = t.write("p.csv", "old\n");
+  writeReplacing(file, "new\n", t.path() / "p.csv.bak");
   EXPECT_EQ(readWholeFile(file), "new\n");
-  EXPECT_EQ(readWholeFile(t.path / "p.csv.bak"), "old\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(t.path), fs::directory_iterator()), 2);
+  EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "old\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.path()), fs::directory_iterator()), 2);
 }
 
 // The example vehicle over a small matrix: a short search must beat the
 // starting record, which overruns every stop.
 TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {
-  const sim::Scenario s = sim::parseScenario(
-      "vehicle_folder = \"" + (fs::path(TASC_SOURCE_DIR) / "examples" / "vehicle").string() +
-          "\"\n[track]\nstop_point = 500.0\n"
-          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nrecord = 1\n"
-          "[[track.beacon]]\ntype = 502\nbefore_stop = 29.045\nrecord = 1\n"
-          "[[track.beacon]]\ntype = 501\nbefore_stop = 7.045\nrecord = 1\n"
-          "[train]\ninitial_speed = 35.0\ninitial_position = 300.0\n"
-          "[sweep]\ninitial_speed = [30.0, 45.0]\n",
-      "inline.toml");
+  const sim::Scenario s = sim::test::exampleScenario("", "[sweep]\ninitial_speed = [30.0, 45.0]\n");
   const std::vector<RecordKey> keys = selectedRecords(s);
   ASSERT_EQ(keys.size(), 3u);
   EXPECT_EQ(keys.back(), (RecordKey{1, 0, 0}));
