@@ -1,5 +1,5 @@
-// The beacon word codec that the route tools build words with, and the
-// command line's readers, against the plug-in's own decoder.
+// The command line's readers and the exact text of the distances; the word
+// codec itself is tested with the plug-in's decoder.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,46 +16,12 @@
 namespace tasc::beacon {
 namespace {
 
-// Each field alone at every value sits at its bits and decodes back; all
-// fields at once at their ends and in between do not overlap.
-TEST(BeaconWord, FieldsSitAtTheirBitsAndRoundTrip) {
-  const struct {
-    int shift, max;
-    int32_t BeaconWord::*field;
-  } fields[] = {{0, 63, &BeaconWord::distanceCode},
-                {6, 15, &BeaconWord::formationCode},
-                {10, 31, &BeaconWord::recordCode},
-                {15, 63, &BeaconWord::fileIndex},
-                {21, 3, &BeaconWord::subCode}};
-  for (const auto& f : fields) {
-    for (int32_t v = 0; v <= f.max; ++v) {
-      BeaconWord w{0, 0, 0, 0, 0};
-      w.*f.field = v;
-      ASSERT_EQ(encodeBeaconWord(w), v << f.shift) << f.shift;
-      ASSERT_EQ(decodeBeaconWord(v << f.shift).*f.field, v) << f.shift;
-    }
-  }
-  for (const BeaconWord w : {BeaconWord{63, 15, 31, 63, 3}, BeaconWord{5, 9, 17, 42, 2}}) {
-    const BeaconWord back = decodeBeaconWord(encodeBeaconWord(w));
-    for (const auto& f : fields) EXPECT_EQ(back.*f.field, w.*f.field) << f.shift;
-  }
-}
-
-// At every code's own distance and on a grid between: the nearest code is no
-// farther than any other, and the exact text of each distance reads back.
-TEST(BeaconWord, NearestCodeIsNoFartherThanAnyOtherAndTextIsExact) {
+// The exact text of each code's distance reads back to the distance.
+TEST(BeaconCommand, DistanceTextIsExact) {
   for (int32_t kind = 1; kind <= 3; ++kind) {
-    std::vector<double> wanted;
     for (int32_t code = 0; code <= 63; ++code) {
-      wanted.push_back(beaconDistance(kind, code));
-      EXPECT_EQ(std::strtod(exactText(wanted.back()).c_str(), nullptr), wanted.back());
-    }
-    for (double want = 0.0; want < 170.0; want += 0.37) wanted.push_back(want);
-    for (const double want : wanted) {
-      const double off = std::fabs(beaconDistance(kind, nearestDistanceCode(kind, want)) - want);
-      for (int32_t code = 0; code <= 63; ++code) {
-        ASSERT_LE(off, std::fabs(beaconDistance(kind, code) - want)) << kind << " " << want;
-      }
+      const double d = beaconDistance(kind, code);
+      EXPECT_EQ(std::strtod(exactText(d).c_str(), nullptr), d) << kind << " " << code;
     }
   }
 }

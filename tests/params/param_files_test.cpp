@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "control/tasc_controller.h"
+#include "params/entry_path.h"
 #include "params/records.h"
 #include "platform/platform.h"
 #include "support/cases.h"
@@ -86,6 +87,14 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
       if (entry.starts_with(mark)) entry = text + entry.substr(mark.size());
     const std::string want = c.f[1] != "0" ? "0,0 ; " + c.f[1] + ",1" : "0,0";
     EXPECT_EQ(l.load(entry), want) << c.where << ": entry \"" << entry << '"';
+  }
+}
+
+TEST(FormEntryPath, Golden) {
+  for (const test::Case& c : test::readCases("params/data/entry_paths.txt")) {
+    PathBuilder out;
+    const char* path = formEntryPath(out, test::expand(c.f[1]).c_str(), c.f[0].c_str());
+    EXPECT_EQ(path ? std::string(path) : "-", test::expand(c.f[2])) << c.where;
   }
 }
 

@@ -70,6 +70,16 @@ std::string table(std::string_view text) {
   return test::tableText(whole);
 }
 
+// The record of a line read back column by column (the tools' view), one
+// column past the last included.
+std::string columns(std::string_view line) {
+  const ParamRecord r = parseParamLine(line);
+  std::string s;
+  for (std::size_t c = 0; c <= kParamColumnCount; ++c)
+    s += (c ? "," : "") + test::num(columnValue(r, c));
+  return s;
+}
+
 TEST(ParamLines, Golden) {
   for (const test::Case& c : test::readCases("params/data/param_lines.txt")) {
     const std::string& fn = c.f[0];
@@ -79,6 +89,7 @@ TEST(ParamLines, Golden) {
     if (fn == "split") got = split(c.f[1]);
     if (fn == "lines") got = lines(c.f[1]);
     if (fn == "table") got = table(c.f[1]);
+    if (fn == "columns") got = columns(c.f[1]);
     EXPECT_EQ(got, c.f[2]) << c.where;
   }
 }

@@ -2,6 +2,8 @@
 // and the beacon dispatch, as rows of data/boundary.txt.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "plugin/plugin.h"
 #include "support/cases.h"
 
@@ -40,6 +42,54 @@ TEST(Boundary, Golden) {
     if (fn == "mix") got = mix(c);
     if (fn == "beacon") got = dispatch(c);
     EXPECT_EQ(got, c.f.back()) << c.where;
+  }
+}
+
+// The attach step, repeated as the entry routine repeats it: each attach
+// replaces the paths of the last (a path that does not fit leaves them empty,
+// never a stale or unterminated one), and the controller reads the boundary's
+// handles.
+TEST(Boundary, AttachReplacesThePathsAndWiresTheHandles) {
+  const std::string dir = "/" + std::string(250, 'd') + "/";
+  const struct {
+    const char* name;
+    std::string file;  // "-": null
+    std::string module, settings;
+  } steps[] = {
+      {"plain", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
+      {"null", "-", "", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
+      {"SettingsPathThatDoesNotFitIsEmptied", dir + "TASC.so", dir + "TASC.so", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
+      {"EmptyNameIsNoFolder", "", "", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
+      {"ModulePathOfTheBuffersSizeDoesNotFit", "/" + std::string(kPathSize - 1, 'm'), "", ""},
+  };
+  Module m;
+  for (const auto& s : steps) {
+    m.attach(s.file == "-" ? nullptr : s.file.c_str());
+    EXPECT_EQ(std::string(m.controller.modulePath.data()), s.module) << s.name;
+    EXPECT_EQ(std::string(m.boundary.settingsPath.data()), s.settings) << s.name;
+  }
+  m.setDriverHandle(kDriverPower, 3);
+  m.setDriverHandle(kDriverReverser, -1);
+  EXPECT_EQ(m.controller.driverHandle(kDriverPower), 3);
+  EXPECT_EQ(m.controller.driverHandle(kDriverReverser), -1);
+}
+
+// Before the first Initialize no TASC.ini has been read: FormationID is 0,
+// so a moving train takes a stopping beacon of formation 0 and no other.
+TEST(Boundary, BeforeTheFirstInitializeTheFormationIsZero) {
+  for (const int32_t formation : {0, 1}) {
+    Module m;
+    m.attach(nullptr);
+    VehicleStateRecord moving{};
+    moving.speed = 40.0f;
+    moving.timeMs = 16;
+    m.elapse(moving, nullptr);
+    const BeaconOutcome o = m.setBeaconData({503, 0, 0.0f, 5 | formation << 6});
+    EXPECT_EQ(o, formation == 0 ? BeaconOutcome::Accepted : BeaconOutcome::WrongFormation)
+        << formation;
   }
 }
 
