@@ -54,13 +54,13 @@ inline constexpr bool kPollsKeys =
 #endif
 
 // The writer thread: one at a time, running `body` until it returns. False
-// when it cannot be started. On Windows the thread holds a reference to the
-// module until it ends, so that a host that unloads the module without
-// Dispose never unmaps the code the thread runs.
+// when it cannot be started.
 bool startWriterThread(void (*body)()) noexcept;
-// Waits until the writer thread has returned; nothing when none runs. Also
-// returns at once for a thread that the system ended at process exit.
-void joinWriterThread() noexcept;
+// Wakes the writer thread (which must return soon) and waits until it is
+// done; nothing when none runs. `unloading`: the module is being unloaded
+// under the system's loader lock (Windows), where a thread cannot end; the
+// thread then parks itself in the kernel for good instead.
+void stopWriterThread(bool unloading) noexcept;
 // Wakes the writer thread: no lock, no allocation, callable from a frame.
 void wakeWriter() noexcept;
 // The writer thread sleeps here until the next wake (wakes are counted).

@@ -113,9 +113,10 @@ bool startWriterThread(void (*body)()) noexcept {
   return true;
 }
 
-void joinWriterThread() noexcept {
+void stopWriterThread(bool /*unloading*/) noexcept {
   if (!g_threadRunning) return;
-  ::pthread_join(g_thread, nullptr);
+  ::sem_post(&g_wake);
+  ::pthread_join(g_thread, nullptr);  // no loader lock stands in the way here
   ::sem_destroy(&g_wake);
   g_threadRunning = false;
 }

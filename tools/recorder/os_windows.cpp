@@ -1,6 +1,7 @@
 // The recorder on Windows: the entry routine and the system calls of os.h.
 #include <windows.h>
 
+#include <atomic>
 #include <climits>
 #include <string>
 
@@ -11,8 +12,10 @@
 // library from the entry routine, under the loader lock, is what Windows
 // forbids. At process detach only the recording is written out; the plug-in
 // is not unloaded (also forbidden here).
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
-  if (reason == DLL_PROCESS_DETACH) tasc::recorder::detach();
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
+  // `reserved` is set when the process ends: the system has then ended every
+  // other thread, the recorder's writer too, wherever it was.
+  if (reason == DLL_PROCESS_DETACH) tasc::recorder::detach(reserved != nullptr);
   return TRUE;
 }
 
@@ -75,42 +78,58 @@ bool keyDown(int32_t virtualKey) noexcept {
 namespace {
 HANDLE g_thread = nullptr;
 HANDLE g_wake = nullptr;
+HANDLE g_done = nullptr;  // set by a thread that parks
+HANDLE g_park = nullptr;  // never set
 void (*g_body)() = nullptr;
+std::atomic<bool> g_parkOnStop{false};
 
-// Ends by dropping the thread's reference to the module in the same call, so
-// that the module's code is never unmapped under the running thread.
-DWORD WINAPI threadEntry(LPVOID module) {
+void closeHandles() noexcept {
+  for (HANDLE* h : {&g_thread, &g_wake, &g_done, &g_park}) {
+    if (*h != nullptr) ::CloseHandle(*h);
+    *h = nullptr;
+  }
+}
+
+// A thread cannot end while the module is unloaded (ending needs the loader
+// lock that the unloading holds), and must not return into code that is
+// about to be unmapped: then it signals `g_done` and waits on `g_park` in one
+// system call, and stays in the kernel until the process ends.
+DWORD WINAPI threadEntry(LPVOID /*unused*/) {
   g_body();
-  ::FreeLibraryAndExitThread(static_cast<HMODULE>(module), 0);
+  if (g_parkOnStop.load()) ::SignalObjectAndWait(g_done, g_park, INFINITE, FALSE);
+  return 0;
 }
 }  // namespace
 
 bool startWriterThread(void (*body)()) noexcept {
   if (g_thread != nullptr) return false;
-  HMODULE self = nullptr;
-  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCSTR>(&threadEntry), &self)) {
-    return false;
-  }
   g_wake = ::CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
+  g_done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_park = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   g_body = body;
-  if (g_wake != nullptr) g_thread = ::CreateThread(nullptr, 0, threadEntry, self, 0, nullptr);
+  g_parkOnStop.store(false);
+  if (g_wake != nullptr && g_done != nullptr && g_park != nullptr) {
+    g_thread = ::CreateThread(nullptr, 0, threadEntry, nullptr, 0, nullptr);
+  }
   if (g_thread == nullptr) {
-    if (g_wake != nullptr) ::CloseHandle(g_wake);
-    g_wake = nullptr;
-    ::FreeLibrary(self);
+    closeHandles();
     return false;
   }
   return true;
 }
 
-void joinWriterThread() noexcept {
+void stopWriterThread(bool unloading) noexcept {
   if (g_thread == nullptr) return;
+  g_parkOnStop.store(unloading);  // before the wake: the thread reads it when its body returns
+  ::ReleaseSemaphore(g_wake, 1, nullptr);
+  if (unloading) {
+    ::WaitForSingleObject(g_done, INFINITE);
+    // The parked thread still waits on g_park: its handles stay open.
+    g_thread = g_wake = g_done = g_park = nullptr;
+    return;
+  }
   ::WaitForSingleObject(g_thread, INFINITE);
-  ::CloseHandle(g_thread);
-  ::CloseHandle(g_wake);
-  g_thread = nullptr;
-  g_wake = nullptr;
+  closeHandles();
 }
 
 void wakeWriter() noexcept {

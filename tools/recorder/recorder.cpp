@@ -81,6 +81,7 @@ constinit FileSink g_sink;
 constinit recording::Writer g_writer{g_buffer};
 constinit RowQueue<QueuedRow, kQueueRows> g_rows{};
 constinit std::atomic<bool> g_stopWriter{false};
+constinit std::atomic<bool> g_writerBusy{false};  // between a wake and the end of its writing
 
 // Copies `text` into `out`, cut to fit, terminated.
 void setText(Text& out, std::string_view text) noexcept {
@@ -178,9 +179,11 @@ void drainRows() noexcept {
 void writerLoop() noexcept {
   for (;;) {
     os::waitForWake();
+    g_writerBusy.store(true);
     const bool stop = g_stopWriter.load(std::memory_order_acquire);
     drainRows();
     g_writer.flush();
+    g_writerBusy.store(false);
     if (stop) return;
   }
 }
@@ -195,21 +198,19 @@ void writeOut() noexcept {
   }
 }
 
-void stopWriter() noexcept {
+void stopWriter(bool unloading) noexcept {
   if (!g_state.writerThread) return;
   g_stopWriter.store(true, std::memory_order_release);
-  os::wakeWriter();
-  os::joinWriterThread();
+  os::stopWriterThread(unloading);
   g_stopWriter.store(false, std::memory_order_relaxed);
   g_state.writerThread = false;
 }
 
 // Once the writer thread has stopped, the writer is the host thread's again:
-// what is left in the ring (from a thread the system ended at process exit)
-// is written, then the end row.
-void closeRecording(recording::EndReason reason) noexcept {
+// what is left in the ring is written, then the end row.
+void closeRecording(recording::EndReason reason, bool unloading = false) noexcept {
   State& s = g_state;
-  stopWriter();
+  stopWriter(unloading);
   drainRows();
   g_writer.end(s.behind ? recording::EndReason::WriterBehind : reason);
   os::close(g_sink.file);
@@ -310,8 +311,23 @@ void attach() noexcept {
   }
 }
 
-void detach() noexcept {
-  if (g_state.recording) closeRecording(recording::EndReason::Detach);
+void detach(bool processEnding) noexcept {
+  State& s = g_state;
+  if (!s.recording) return;
+  if (processEnding && s.writerThread) {
+    // The system ended the writer thread wherever it was. Idle, it left the
+    // writer whole: the last rows are written as usual. Ended while it wrote,
+    // it may have left a row or a write half done: the recording then ends
+    // where the disk has it, as after a crash, rather than with rows twice.
+    s.writerThread = false;
+    if (g_writerBusy.load()) {
+      os::close(g_sink.file);
+      g_sink.file = os::kNoFile;
+      s.recording = false;
+      return;
+    }
+  }
+  closeRecording(recording::EndReason::Detach, true);
 }
 
 const PluginApi& plugin() noexcept {

@@ -17,7 +17,8 @@ namespace tasc::recorder {
 // module gets the plug-in at its first call).
 void attach() noexcept;
 // The module is being unloaded: the recording in progress is written out.
-void detach() noexcept;
+// `processEnding` (Windows): the system has already ended the writer thread.
+void detach(bool processEnding = false) noexcept;
 
 // The plug-in's exports; all null when the plug-in is absent.
 const PluginApi& plugin() noexcept;
