@@ -150,6 +150,15 @@ void BM_ElapseThroughRecorder(benchmark::State& state) {
       static_cast<double>(bytes) / static_cast<double>(state.iterations());
 }
 
+// A frame row as a host at 60 km/h fills it: pressures and a current at 16..39.
+tasc::recording::FrameRow hostRow() {
+  tasc::recording::FrameRow row;
+  row.speed = 60.0f;
+  row.reserved = {0x43dc4000, 0x44430000, 0x43f50000, 0x43a50000, 0x43160000, 0xc1480000};
+  row.hasPanel = true;
+  return row;
+}
+
 // The part of the recorder's cost that is text: one frame row formatted into
 // the buffer, which a sink that keeps nothing empties when it is full.
 void BM_FormatFrameRow(benchmark::State& state) {
@@ -159,10 +168,7 @@ void BM_FormatFrameRow(benchmark::State& state) {
   static std::array<char, std::size_t{256} << 10> buffer{};
   tasc::recording::Writer writer(buffer);
   writer.start(sink, UINT64_MAX);
-  tasc::recording::FrameRow row;
-  row.speed = 60.0f;
-  row.reserved = {0x43dc4000, 0x44430000, 0x43f50000, 0x43a50000, 0x43160000, 0xc1480000};
-  row.hasPanel = true;
+  tasc::recording::FrameRow row = hostRow();
   for (auto _ : state) {
     row.timeMs += kFrameMs;
     row.location += 0.2666;
@@ -183,10 +189,7 @@ void BM_ReadTwoHourRecording(benchmark::State& state) {
   static std::array<char, std::size_t{256} << 10> buffer{};
   tasc::recording::Writer writer(buffer);
   writer.start(sink, UINT64_MAX);
-  tasc::recording::FrameRow row;
-  row.speed = 60.0f;
-  row.reserved = {0x43dc4000, 0x44430000, 0x43f50000, 0x43a50000, 0x43160000, 0xc1480000};
-  row.hasPanel = true;
+  tasc::recording::FrameRow row = hostRow();
   constexpr int kTwoHours = 432000;
   for (int i = 0; i < kTwoHours; ++i) {
     row.timeMs += kFrameMs;

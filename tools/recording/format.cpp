@@ -99,22 +99,26 @@ std::optional<EndReason> endReasonFromName(std::string_view name) {
   return std::nullopt;
 }
 
-char* putDouble(char* p, double value) noexcept {
+namespace {
+// The shortest text that reads back to the value; a value that is not finite
+// as its raw bits, which no decimal text carries (NaN payloads).
+template <typename Bits, typename Float>
+char* putBinaryFloat(char* p, Float value) noexcept {
   if (!std::isfinite(value)) {
-    uint64_t bits = 0;
+    Bits bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    return putHexBits(p, bits, 16);
+    return putHexBits(p, bits, 2 * static_cast<int>(sizeof bits));
   }
   return std::to_chars(p, p + kMaxFieldChars, value).ptr;
 }
+}  // namespace
+
+char* putDouble(char* p, double value) noexcept {
+  return putBinaryFloat<uint64_t>(p, value);
+}
 
 char* putFloat(char* p, float value) noexcept {
-  if (!std::isfinite(value)) {
-    uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return putHexBits(p, bits, 8);
-  }
-  return std::to_chars(p, p + kMaxFieldChars, value).ptr;
+  return putBinaryFloat<uint32_t>(p, value);
 }
 
 char* putEscaped(char* p, std::string_view text) noexcept {
