@@ -8,7 +8,7 @@ source scripts/wine32.sh
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
           libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev libnlopt-dev
-          libnlopt-cxx-dev)
+          libnlopt-cxx-dev nlohmann-json3-dev)
 
 missing_packages() {
   local p
