@@ -40,12 +40,16 @@ std::vector<Segment> readSegments(const Options& o) {
       std::fprintf(stderr, "tasc fit: warning: %s\n", w.c_str());
     }
     std::vector<std::string> notes;
-    std::vector<Segment> found = brakingSegments(read.recording, name, notes);
+    for (Segment& s : brakingSegments(read.recording, name, notes)) all.push_back(std::move(s));
     for (const std::string& n : notes) std::fprintf(stderr, "tasc fit: %s\n", n.c_str());
-    if (found.empty()) {
-      throw BadInput(name + ": no braking segment (the brake on up to a standstill) to fit");
-    }
-    for (Segment& s : found) all.push_back(std::move(s));
+  }
+  if (all.empty()) {
+    throw BadInput(o.recordings.size() == 1
+                       ? o.recordings.front() +
+                             ": no braking segment (the brake on up to a standstill) to fit"
+                       : "no braking segment (the brake on up to a standstill) to fit in any of "
+                         "the " +
+                             std::to_string(o.recordings.size()) + " recordings");
   }
   return all;
 }
@@ -59,10 +63,8 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
     const Segment& s = segments[k];
     const fs::path chart = o.outDir / (fs::path(s.recording).stem().string() + "-stop" +
                                        std::to_string(s.stop) + ".svg");
-    writeReplacing(
-        chart,
-        renderOverlay(s, simulate(s, r.vehicle, r.segments[k].gradient, r.segments[k].startSpeed),
-                      r.segments[k].rms));
+    writeReplacing(chart,
+                   renderOverlay(s, simulate(s, r.vehicle, r.segments[k]), r.segments[k].rms));
     std::printf("chart     %s\n", chart.string().c_str());
   }
   if (!withVehicle) return;
@@ -112,19 +114,21 @@ void addFitCommand(CLI::App& tasc, int& status) {
   CLI::App* c = tasc.add_subcommand(
       "fit",
       "Fit the simulator's vehicle model (b7_decel, the brake's dead time and time constant, "
-      "running resistance A and C or the gradient) to the braking of recordings (of the recording "
-      "module or of `tasc sim --record`): the brake commands the plug-in returned are replayed "
-      "through the model from each stop's braking start and its speeds compared with the "
-      "recorded ones. Prints the fitted values and each stop's RMS speed error, writes an "
+      "running resistance C, and A or the gradient, the traction's time constant for approaches "
+      "under power) to the braking of recordings (of the recording module or of `tasc sim "
+      "--record`): the handles the plug-in returned are replayed through the model from each "
+      "stop's braking start (or from just before its power cut) and its speeds compared with the "
+      "recorded ones; a stop that cannot be used is left out with the reason. Prints the fitted "
+      "values and each stop's RMS speed error, writes an "
       "overlay chart per stop and vehicle.toml for a scenario's vehicle_file. Exit status: 0 "
-      "done, 1 an output could not be written, 2 a recording that cannot be read or has no "
-      "braking, a fit that does not converge, or bad usage.");
+      "done, 1 an output could not be written, 2 a recording that cannot be read, no usable "
+      "stop in any recording, a fit that does not converge, or bad usage.");
   c->add_option("RECORDING", o->recordings, "recording files")->required();
   c->add_option("--out", o->outDir,
                 "folder of the charts and vehicle.toml (default: tasc-fit-out)");
   c->add_option("--gradient", o->gradient,
-                "per mille, positive uphill, for every stop: then resistance_a and resistance_c "
-                "are fitted (default: a gradient fitted per stop, the resistance held)");
+                "per mille, positive uphill, for every stop: then resistance_a is fitted too "
+                "(default: a gradient fitted per stop, resistance_a held)");
   c->callback([o, &status] {
     try {
       status = runFit(*o);
