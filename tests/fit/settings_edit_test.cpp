@@ -121,12 +121,17 @@ TEST(SettingsEdit, SecondWriteKeepsTheFirstOriginal) {
   EXPECT_FALSE(fs::exists(bare.path() / "TASC.ini.bak"));
 }
 
-TEST(SettingsEdit, UnwritableFolderThrowsAndLeavesTheOldFile) {
+TEST(SettingsEdit, UnreadableOrUnwritableThrowsAndKeepsWhatWasThere) {
   test::TempFolder folder;
   folder.write("TASC.ini", "[TASCPtn]\nB7Dec = 3.36\n");
   fs::create_directory(folder.path() / "TASC.ini.tmp");  // the temporary file cannot be made
   EXPECT_THROW(writeB7Dec(folder.path(), "3.1001"), OutputError);
   EXPECT_EQ(contents(folder.path() / "TASC.ini"), "[TASCPtn]\nB7Dec = 3.36\n");
+
+  test::TempFolder odd;  // a TASC.ini that is a folder: no empty backup of it
+  fs::create_directory(odd.path() / "TASC.ini");
+  EXPECT_THROW(writeB7Dec(odd.path(), "3.1001"), OutputError);
+  EXPECT_FALSE(fs::exists(odd.path() / "TASC.ini.bak"));
 }
 
 }  // namespace

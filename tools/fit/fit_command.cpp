@@ -67,7 +67,8 @@ void checkB7DecFolder(const fs::path& folder) {
                    "that holds TASC.ini)");
   }
   const fs::path ini = folder / "TASC.ini";
-  if (fs::exists(ini, ec) && !check::readWholeFile(ini.string())) {
+  if (fs::exists(ini, ec) &&
+      (!fs::is_regular_file(ini, ec) || !check::readWholeFile(ini.string()))) {
     throw BadInput(ini.string() + ":0: cannot read");
   }
 }

@@ -141,7 +141,8 @@ B7DecChange writeB7Dec(const fs::path& folder, std::string_view value) {
   if (ec) throw OutputError("cannot read " + file.string() + ": " + ec.message());
   std::string old;
   if (existed) {
-    const std::optional<std::string> text = check::readWholeFile(file.string());
+    const std::optional<std::string> text =
+        fs::is_regular_file(file, ec) ? check::readWholeFile(file.string()) : std::nullopt;
     if (!text) throw OutputError("cannot read " + file.string());
     old = *text;
   }
