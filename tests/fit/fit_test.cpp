@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -158,36 +159,48 @@ TEST(Fit, ApproachUnderPowerIsASegment) {
   }
 }
 
-TEST(Fit, RecoversTheEmuFromApproachesUnderPower) {
-  const struct {
-    double noise;  // km/h, uniform +- on every recorded speed
-    unsigned seed;
-  } cases[] = {{0.0, 1}, {0.05, 1}, {0.05, 2}, {0.05, 3}};
-  for (const auto& c : cases) {
-    const std::string name =
-        "noise " + std::to_string(c.noise) + ", seed " + std::to_string(c.seed);
-    const std::vector<Segment> segments =
-        withNoise(recorded("emu-under-power", kEmuStops).segments, c.noise, c.seed);
-    ASSERT_EQ(segments.size(), kEmuStops);
-    const FitResult r = fitVehicle(segments, FitOptions{});
-    EXPECT_TRUE(r.failures.empty()) << name << ": " << r.failures.front();
-    EXPECT_NEAR(r.vehicle.quarterDecel * 28, kEmuB7, 0.02 * kEmuB7) << name;
-    EXPECT_NEAR(r.vehicle.brakeDeadTime, kEmuDead, 0.030) << name;
-    EXPECT_NEAR(r.vehicle.brakeTimeConstant, kEmuLag, 0.10 * kEmuLag) << name;
-    EXPECT_NEAR(r.vehicle.powerTimeConstant, kEmuPowerLag, 0.2 * kEmuPowerLag) << name;
-    EXPECT_NEAR(r.vehicle.resistanceC, kEmuResistanceC, 0.2 * kEmuResistanceC) << name;
-    EXPECT_LT(r.rms, c.noise + 0.005) << name;
-    for (std::size_t k = 0; k < kEmuStops; ++k) {
-      const Segment& s = segments[k];
-      const double gradient = kEmuGradients[k % 3] + (kEmuResistanceA - 0.02) / 0.0353;
-      EXPECT_NEAR(r.segments[k].gradient, gradient, 0.3) << name << ", " << s.recording;
-      // The notch's traction at the speed of the cut (above the knee).
-      const double traction = kEmuNotch2 * kEmuKnee / s.speed[s.brakeFrom];
-      EXPECT_NEAR(r.segments[k].traction, traction, 0.05 * traction) << name << ", " << s.recording;
-    }
-    printRecovery(name, r, kEmuB7, kEmuDead, kEmuLag);
-  }
+// One case a CTest test, so that the fits run side by side.
+struct Noise {
+  double noise;  // km/h, uniform +- on every recorded speed
+  unsigned seed;
+};
+void PrintTo(const Noise& n, std::ostream* os) {
+  *os << "+-" << n.noise << " km/h, seed " << n.seed;
 }
+class EmuRecovery : public testing::TestWithParam<Noise> {};
+
+TEST_P(EmuRecovery, RecoversTheEmuFromApproachesUnderPower) {
+  const Noise c = GetParam();
+  const std::string name = "noise " + std::to_string(c.noise) + ", seed " + std::to_string(c.seed);
+  const std::vector<Segment> segments =
+      withNoise(recorded("emu-under-power", kEmuStops).segments, c.noise, c.seed);
+  ASSERT_EQ(segments.size(), kEmuStops);
+  const FitResult r = fitVehicle(segments, FitOptions{});
+  EXPECT_TRUE(r.failures.empty()) << name << ": " << r.failures.front();
+  EXPECT_NEAR(r.vehicle.quarterDecel * 28, kEmuB7, 0.02 * kEmuB7) << name;
+  EXPECT_NEAR(r.vehicle.brakeDeadTime, kEmuDead, 0.030) << name;
+  EXPECT_NEAR(r.vehicle.brakeTimeConstant, kEmuLag, 0.10 * kEmuLag) << name;
+  EXPECT_NEAR(r.vehicle.powerTimeConstant, kEmuPowerLag, 0.2 * kEmuPowerLag) << name;
+  EXPECT_NEAR(r.vehicle.resistanceC, kEmuResistanceC, 0.2 * kEmuResistanceC) << name;
+  EXPECT_LT(r.rms, c.noise + 0.005) << name;
+  for (std::size_t k = 0; k < kEmuStops; ++k) {
+    const Segment& s = segments[k];
+    const double gradient = kEmuGradients[k % 3] + (kEmuResistanceA - 0.02) / 0.0353;
+    EXPECT_NEAR(r.segments[k].gradient, gradient, 0.3) << name << ", " << s.recording;
+    // The notch's traction at the speed of the cut (above the knee).
+    const double traction = kEmuNotch2 * kEmuKnee / s.speed[s.brakeFrom];
+    EXPECT_NEAR(r.segments[k].traction, traction, 0.05 * traction) << name << ", " << s.recording;
+  }
+  printRecovery(name, r, kEmuB7, kEmuDead, kEmuLag);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fit, EmuRecovery,
+                         testing::Values(Noise{0.0, 1}, Noise{0.05, 1}, Noise{0.05, 2},
+                                         Noise{0.05, 3}),
+                         [](const testing::TestParamInfo<Noise>& i) {
+                           return i.param.noise > 0 ? "noise_seed" + std::to_string(i.param.seed)
+                                                    : std::string("exact");
+                         });
 
 // One recording without a usable stop aborted the whole fit (exit 2, nothing
 // written): it is left out with its reason, and the others are fitted.
