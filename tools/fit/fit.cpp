@@ -301,15 +301,6 @@ std::vector<double> simulate(const Segment& s, const model::VehicleModel& vehicl
   return out;
 }
 
-double rmsError(const Segment& s, const std::vector<double>& simulated) {
-  double sum = 0;
-  for (std::size_t k = 0; k < simulated.size(); ++k) {
-    const double d = simulated[k] - s.speed[k];
-    sum += d * d;
-  }
-  return simulated.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(simulated.size()));
-}
-
 FitResult fitVehicle(const std::vector<Segment>& segments, const FitOptions& o) {
   Problem p{segments, o, layoutFor(segments, o)};
   for (const Segment& s : segments) p.frames += s.speed.size();

@@ -67,9 +67,6 @@ struct FitResult {
 // values from its first frame: one simulated speed per frame.
 std::vector<double> simulate(const Segment& s, const model::VehicleModel& v, const SegmentFit& f);
 
-// RMS of simulated minus recorded speed over every frame, km/h.
-double rmsError(const Segment& s, const std::vector<double>& simulated);
-
 // Fits b7_decel, the brake's dead time and time constant, resistance C, and
 // resistance A (with a gradient given) or a gradient per segment, and with a segment
 // under power the traction's time constant and each such segment's traction.
