@@ -1,7 +1,11 @@
-# `tasc fit` on the stops of a known vehicle recorded by `tasc sim --record`:
-# the printed fit and vehicle.toml against the committed ones. With
-# -DUPDATE=1 the goldens are rewritten instead (an intended change).
-#   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DOUT=folder -DGOLDEN=folder
+# `tasc fit` on the stops of a vehicle recorded by `tasc sim --record`: the
+# printed fit and vehicle.toml against the committed NAME.fit.txt and
+# NAME.vehicle.toml. With -DVEHICLE=folder the fit writes its B7Dec into a
+# copy of that vehicle folder: the new TASC.ini against NAME.TASC.ini, and
+# TASC.ini.bak against the folder's own. With -DUPDATE=1 the goldens are
+# rewritten instead (an intended change).
+#   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DNAME=... -DOUT=folder -DGOLDEN=folder
+#   [-DVEHICLE=folder]
 file(REMOVE_RECURSE ${OUT})
 execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --jobs 2 --out ${OUT}/sim
                         --record ${OUT}/rec ${SCENARIO} RESULT_VARIABLE rc ERROR_VARIABLE err)
@@ -10,12 +14,26 @@ if(NOT rc EQUAL 0)
 endif()
 file(GLOB recordings RELATIVE ${OUT}/rec ${OUT}/rec/*.csv)
 list(SORT recordings)
-execute_process(COMMAND ${TASC} fit ${recordings} --out ../fit WORKING_DIRECTORY ${OUT}/rec
+set(pairs "fit.txt|${NAME}.fit.txt" "fit/vehicle.toml|${NAME}.vehicle.toml")
+set(write)
+if(VEHICLE)
+  file(COPY ${VEHICLE}/ DESTINATION ${OUT}/vehicle)
+  set(write --write-b7dec ../vehicle)
+  list(APPEND pairs "vehicle/TASC.ini|${NAME}.TASC.ini")
+endif()
+execute_process(COMMAND ${TASC} fit ${recordings} --out ../fit ${write} WORKING_DIRECTORY ${OUT}/rec
                 RESULT_VARIABLE rc OUTPUT_FILE ${OUT}/fit.txt ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "tasc fit failed (${rc}): ${err}")
 endif()
-foreach(pair "fit.txt|known.fit.txt" "fit/vehicle.toml|known.vehicle.toml")
+if(VEHICLE)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/vehicle/TASC.ini.bak
+                          ${VEHICLE}/TASC.ini RESULT_VARIABLE diff)
+  if(NOT diff EQUAL 0)
+    message(FATAL_ERROR "${OUT}/vehicle/TASC.ini.bak is not the original ${VEHICLE}/TASC.ini")
+  endif()
+endif()
+foreach(pair ${pairs})
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 made)
   list(GET pair 1 golden)

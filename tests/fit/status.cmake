@@ -1,8 +1,9 @@
 # Runs `tasc fit` on bad input for a CTest test: exit status 2, a message that
 # names what is wrong, and no vehicle file written.
-#   -DTASC=... -DRECORDING=... -DOUT=... -DMESSAGE=text
+#   -DTASC=... -DRECORDING=... -DOUT=... -DMESSAGE=text [-DARGS=more,arguments]
 file(REMOVE_RECURSE ${OUT})
-execute_process(COMMAND ${TASC} fit ${RECORDING} --out ${OUT}
+string(REPLACE "," ";" args "${ARGS}")
+execute_process(COMMAND ${TASC} fit ${RECORDING} --out ${OUT} ${args}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 2)
   message(FATAL_ERROR "exit status ${rc}, expected 2: ${err}")

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "check/checker.h"
 #include "cli/cli.h"
 #include "fit/fit.h"
 #include "fit/fit_output.h"
 #include "fit/segments.h"
+#include "fit/settings_edit.h"
 #include "platform/host_loader.h"
 #include "recording/reader.h"
 
@@ -24,6 +26,7 @@ struct Options {
   std::vector<std::string> recordings;
   fs::path outDir = "tasc-fit-out";
   std::string gradient;  // per mille; empty: fitted per stop
+  fs::path b7DecFolder;  // a vehicle folder whose TASC.ini gets the fitted B7Dec; empty: none
 };
 
 // Input that cannot be fitted: exit status 2.
@@ -40,14 +43,51 @@ std::vector<Segment> readSegments(const Options& o) {
       std::fprintf(stderr, "tasc fit: warning: %s\n", w.c_str());
     }
     std::vector<std::string> notes;
-    std::vector<Segment> found = brakingSegments(read.recording, name, notes);
+    for (Segment& s : brakingSegments(read.recording, name, notes)) all.push_back(std::move(s));
     for (const std::string& n : notes) std::fprintf(stderr, "tasc fit: %s\n", n.c_str());
-    if (found.empty()) {
-      throw BadInput(name + ": no braking segment (the brake on up to a standstill) to fit");
-    }
-    for (Segment& s : found) all.push_back(std::move(s));
+  }
+  if (all.empty()) {
+    throw BadInput(o.recordings.size() == 1
+                       ? o.recordings.front() +
+                             ": no braking segment (the brake on up to a standstill) to fit"
+                       : "no braking segment (the brake on up to a standstill) to fit in any of "
+                         "the " +
+                             std::to_string(o.recordings.size()) + " recordings");
   }
   return all;
+}
+
+// A folder for --write-b7dec that cannot take the value: found before the
+// fit, so that a mistyped folder costs no fit.
+void checkB7DecFolder(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    throw BadInput(folder.string() +
+                   ": not a folder (--write-b7dec wants the vehicle folder "
+                   "that holds TASC.ini)");
+  }
+  const fs::path ini = folder / "TASC.ini";
+  if (fs::exists(ini, ec) &&
+      (!fs::is_regular_file(ini, ec) || !check::readWholeFile(ini.string()))) {
+    throw BadInput(ini.string() + ":0: cannot read");
+  }
+}
+
+void reportB7Dec(const fs::path& folder, const std::string& value, const B7DecChange& c) {
+  const std::string ini = (folder / "TASC.ini").string();
+  if (c.edit == B7DecEdit::Unchanged) {
+    std::printf("b7dec     %s:%d: B7Dec %s already reads as %s; left as it is\n", ini.c_str(),
+                c.line, c.oldValue.c_str(), value.c_str());
+    return;
+  }
+  std::error_code ec;
+  const fs::path backup = folder / "TASC.ini.bak";
+  std::string how = b7DecEditName(c.edit);
+  if (!c.oldValue.empty()) how += " " + c.oldValue;
+  how += fs::exists(backup, ec) ? "; the first original is " + backup.string()
+                                : std::string("; a new file");
+  std::printf("b7dec     %s:%d: B7Dec = %s (%s)\n", ini.c_str(), c.line, value.c_str(),
+              how.c_str());
 }
 
 void writeOutputs(const Options& o, const std::vector<Segment>& segments, const FitResult& r,
@@ -59,16 +99,17 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
     const Segment& s = segments[k];
     const fs::path chart = o.outDir / (fs::path(s.recording).stem().string() + "-stop" +
                                        std::to_string(s.stop) + ".svg");
-    writeReplacing(
-        chart,
-        renderOverlay(s, simulate(s, r.vehicle, r.segments[k].gradient, r.segments[k].startSpeed),
-                      r.segments[k].rms));
+    writeReplacing(chart,
+                   renderOverlay(s, simulate(s, r.vehicle, r.segments[k]), r.segments[k].rms));
     std::printf("chart     %s\n", chart.string().c_str());
   }
   if (!withVehicle) return;
   const fs::path vehicle = o.outDir / "vehicle.toml";
   writeReplacing(vehicle, vehicleToml(r, o.recordings));
   std::printf("vehicle   %s\n", vehicle.string().c_str());
+  if (o.b7DecFolder.empty()) return;
+  const std::string b7 = b7DecText(r.vehicle.quarterDecel * 28.0);
+  reportB7Dec(o.b7DecFolder, b7, writeB7Dec(o.b7DecFolder, b7));
 }
 
 int runFit(const Options& o) {
@@ -77,6 +118,7 @@ int runFit(const Options& o) {
   FitOptions fo;
   try {
     if (!o.gradient.empty()) fo.gradient = cli::wholeDecimal("--gradient", o.gradient);
+    if (!o.b7DecFolder.empty()) checkB7DecFolder(o.b7DecFolder);
     segments = readSegments(o);
   } catch (const cli::UsageError& e) {
     return cli::usageFailure(std::string("fit: ") + e.what());
@@ -101,7 +143,8 @@ int runFit(const Options& o) {
   for (const std::string& why : r.failures) {
     std::fprintf(stderr, "tasc fit: the fit did not converge: %s\n", why.c_str());
   }
-  std::fprintf(stderr, "tasc fit: no vehicle.toml written\n");
+  std::fprintf(stderr, "tasc fit: no vehicle.toml written%s\n",
+               o.b7DecFolder.empty() ? "" : ", TASC.ini left as it is");
   return cli::kExitBadInput;
 }
 
@@ -112,19 +155,25 @@ void addFitCommand(CLI::App& tasc, int& status) {
   CLI::App* c = tasc.add_subcommand(
       "fit",
       "Fit the simulator's vehicle model (b7_decel, the brake's dead time and time constant, "
-      "running resistance A and C or the gradient) to the braking of recordings (of the recording "
-      "module or of `tasc sim --record`): the brake commands the plug-in returned are replayed "
-      "through the model from each stop's braking start and its speeds compared with the "
-      "recorded ones. Prints the fitted values and each stop's RMS speed error, writes an "
-      "overlay chart per stop and vehicle.toml for a scenario's vehicle_file. Exit status: 0 "
-      "done, 1 an output could not be written, 2 a recording that cannot be read or has no "
-      "braking, a fit that does not converge, or bad usage.");
+      "running resistance C, and A or the gradient, the traction's time constant for approaches "
+      "under power) to the braking of recordings (of the recording module or of `tasc sim "
+      "--record`): the handles the plug-in returned are replayed through the model from each "
+      "stop's braking start (or from just before its power cut) and its speeds compared with the "
+      "recorded ones; a stop that cannot be used is left out with the reason. Prints the fitted "
+      "values and each stop's RMS speed error, writes an "
+      "overlay chart per stop and vehicle.toml for a scenario's vehicle_file, and with "
+      "--write-b7dec the fitted b7_decel into a vehicle folder's TASC.ini. Exit status: 0 "
+      "done, 1 an output could not be written, 2 a recording that cannot be read, no usable "
+      "stop in any recording, a fit that does not converge, or bad usage.");
   c->add_option("RECORDING", o->recordings, "recording files")->required();
   c->add_option("--out", o->outDir,
                 "folder of the charts and vehicle.toml (default: tasc-fit-out)");
   c->add_option("--gradient", o->gradient,
-                "per mille, positive uphill, for every stop: then resistance_a and resistance_c "
-                "are fitted (default: a gradient fitted per stop, the resistance held)");
+                "per mille, positive uphill, for every stop: then resistance_a is fitted too "
+                "(default: a gradient fitted per stop, resistance_a held)");
+  c->add_option("--write-b7dec", o->b7DecFolder,
+                "vehicle folder: write the fitted b7_decel into its TASC.ini as [TASCPtn] B7Dec "
+                "(only that value changes; the first original is kept as TASC.ini.bak)");
   c->callback([o, &status] {
     try {
       status = runFit(*o);

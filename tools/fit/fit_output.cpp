@@ -46,7 +46,7 @@ std::string polyline(const std::vector<double>& xs, const std::vector<double>& y
   return s + "\"/>\n";
 }
 
-std::string axes(const Plot& p) {
+std::string axes(const Plot& p, const char* timeLabel) {
   std::string s = "<rect x=\"" + svg::num(kLeft) + "\" y=\"" + svg::num(kTop) + "\" width=\"" +
                   svg::num(kW) + "\" height=\"" + svg::num(kH) +
                   "\" fill=\"none\" stroke=\"#333\"/>\n";
@@ -68,7 +68,7 @@ std::string axes(const Plot& p) {
          "\" fill=\"" + kBrakeColor + "\">" + std::to_string(q / 4) + "</text>\n";
   }
   s += "<text x=\"" + svg::num(kLeft + kW / 2) + "\" y=\"" + svg::num(kTop + kH + 36) +
-       "\" text-anchor=\"middle\">time from the brake's start, s</text>\n";
+       "\" text-anchor=\"middle\">" + timeLabel + "</text>\n";
   s += "<text x=\"16\" y=\"" + svg::num(kTop + kH / 2) + "\" transform=\"rotate(-90 16 " +
        svg::num(kTop + kH / 2) + ")\" text-anchor=\"middle\">speed, km/h</text>\n";
   return s;
@@ -83,22 +83,34 @@ std::string formatTable(const std::vector<Segment>& segments, const FitResult& r
            v.quarterDecel);
   s += fmt("brake_dead_time      %8.4f s\n", v.brakeDeadTime);
   s += fmt("brake_time_constant  %8.4f s\n", v.brakeTimeConstant);
+  if (r.powerLagFitted) s += fmt("power_time_constant  %8.4f s\n", v.powerTimeConstant);
   s += fmt("resistance_a         %8.4f km/h/s%s\n", v.resistanceA,
-           r.resistanceFitted ? "" : "  (held: each stop's gradient takes it up)");
-  s += fmt("resistance_c         %.3e km/h/s per (km/h)^2%s\n", v.resistanceC,
-           r.resistanceFitted ? "" : "  (held)");
+           r.resistanceAFitted ? "" : "  (held: each stop's gradient takes it up)");
+  s += fmt("resistance_c         %.3e km/h/s per (km/h)^2\n", v.resistanceC);
   s += fmt("rms                  %8.4f km/h over all stops\n\n", r.rms);
-  s += "stop  recording                       start v  braking  gradient    rms\n";
-  s += "                                       (km/h)      (s)   (o/oo)  (km/h)\n";
+  // Under power: the speed at the cut, the time from it, and the traction
+  // the stop had there.
+  const bool power = r.powerLagFitted;
+  s += "stop  recording                       start v  braking  gradient    rms";
+  s += power ? "  traction\n" : "\n";
+  s += "                                       (km/h)      (s)   (o/oo)  (km/h)";
+  s += power ? "  (km/h/s)\n" : "\n";
   for (std::size_t k = 0; k < segments.size(); ++k) {
     const Segment& g = segments[k];
+    const SegmentFit& f = r.segments[k];
     std::string name =
         std::filesystem::path(g.recording).filename().string() + ":" + std::to_string(g.stop);
     if (name.size() > 30) name = "..." + name.substr(name.size() - 27);
-    s += fmt("%4zu  %-30s  %7.2f  %7.2f  %8.3f  %6.4f\n", k + 1, name.c_str(), g.speed.front(),
-             g.duration(), noNegativeZero(r.segments[k].gradient, 0.0005), r.segments[k].rms);
+    s += fmt("%4zu  %-30s  %7.2f  %7.2f  %8.3f  %6.4f", k + 1, name.c_str(), g.speed[g.brakeFrom],
+             g.duration(), noNegativeZero(f.gradient, 0.0005), f.rms);
+    if (power) s += g.underPower() ? fmt("  %8.3f", f.traction) : std::string("         -");
+    s += "\n";
   }
   return s;
+}
+
+std::string b7DecText(double b7Decel) {
+  return fmt("%.4f", b7Decel);
 }
 
 std::string vehicleToml(const FitResult& r, const std::vector<std::string>& recordings) {
@@ -108,11 +120,12 @@ std::string vehicleToml(const FitResult& r, const std::vector<std::string>& reco
   s += "# A scenario reads it with vehicle_file = \"...\"; keys in its own [vehicle] win.\n";
   s += "[vehicle]\n";
   // Rounded far below what a fit resolves, so that a value such as 3.36
-  // reads as the B7Dec it matches.
+  // reads as the B7Dec it matches (and as TASC.ini's B7Dec when written there).
   s += fmt("brake_notches = %d\n", v.brakeNotches);
-  s += fmt("b7_decel = %.4f\n", v.quarterDecel * 28.0);
+  s += "b7_decel = " + b7DecText(v.quarterDecel * 28.0) + "\n";
   s += fmt("brake_dead_time = %.4f\n", v.brakeDeadTime);
   s += fmt("brake_time_constant = %.4f\n", v.brakeTimeConstant);
+  if (r.powerLagFitted) s += fmt("power_time_constant = %.4f\n", v.powerTimeConstant);
   s += fmt("resistance_a = %.5f\n", v.resistanceA);
   s += fmt("resistance_b = %.8g\n", v.resistanceB);
   s += fmt("resistance_c = %.4g\n", v.resistanceC);
@@ -154,7 +167,15 @@ std::string renderOverlay(const Segment& s, const std::vector<double>& simulated
          "\">recorded speed</tspan>   <tspan fill=\"" + kSimulatedColor +
          "\">simulated with the fitted vehicle</tspan>   <tspan fill=\"" + kBrakeColor +
          "\">brake notch (right)</tspan></text>\n";
-  out += axes(p);
+  out += axes(
+      p, s.underPower() ? "time from the segment's start, s" : "time from the brake's start, s");
+  if (s.underPower()) {
+    const double x = ts[s.brakeFrom];
+    out += "<line x1=\"" + svg::num(x) + "\" y1=\"" + svg::num(kTop) + "\" x2=\"" + svg::num(x) +
+           "\" y2=\"" + svg::num(kTop + kH) + "\" stroke=\"#333\" stroke-dasharray=\"4 3\"/>\n";
+    out +=
+        "<text x=\"" + svg::num(x + 4) + "\" y=\"" + svg::num(kTop + 14) + "\">power cut</text>\n";
+  }
   out += polyline(bx, by, kBrakeColor, "stroke-width=\"1\"");
   out += polyline(ts, rec, kRecordedColor, "stroke-width=\"3\" stroke-opacity=\"0.6\"");
   out += polyline(ts, sim, kSimulatedColor, "stroke-width=\"1.2\"");

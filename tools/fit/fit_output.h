@@ -22,6 +22,11 @@ struct OutputError : std::runtime_error {
 // speed, duration, gradient (given or fitted) and RMS speed error.
 std::string formatTable(const std::vector<Segment>& segments, const FitResult& r);
 
+// The fitted b7_decel as vehicle.toml and TASC.ini's B7Dec carry it: 4
+// decimals, at most 7 characters for any value the fit gives (up to 12
+// km/h/s), so that the plug-in, which reads 7, takes it whole.
+std::string b7DecText(double b7Decel);
+
 // A [vehicle] table with the scenario's key names.
 std::string vehicleToml(const FitResult& r, const std::vector<std::string>& recordings);
 
