@@ -207,6 +207,6 @@ for command in "${commands[@]}"; do
   say "running as root on the fresh machine: $command"
   status=0
   run_inside "$command" || status=$?
-  stage_done "$command (exit $status)"
+  stage_done "[exit $status] $command"
   [ "$status" -eq 0 ] || exit "$status"
 done

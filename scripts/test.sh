@@ -21,13 +21,24 @@ done
 # clang-format and clang-tidy: any finding fails the run.
 scripts/static_checks.sh build/ci
 
+if [ "${CI:-}" = true ]; then
+  echo "== build: fuzz"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+fi
+
+# Every header and CMake file that the builds read from the system comes from
+# a package that the set-up installs (or that one of them pulls in): what
+# this machine has from earlier work is named before a fresh machine fails.
+echo "== packages the builds read"
+read_by=()
+for build in ci sanitize win64 win32 fuzz; do [ -d "build/$build" ] && read_by+=("build/$build"); done
+scripts/check_packages.sh "${read_by[@]}"
+
 # In CI: the libFuzzer fuzzers, 60 s each on a copy of their seed corpus (the
 # committed corpus stays as it is). A finding fails the run; its input is left
 # in the work folder printed below.
 if [ "${CI:-}" = true ]; then
-  echo "== build and fuzz: fuzz"
-  cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz
   work=$(mktemp -d)
   root=$(pwd)
   for fuzzer in csv_loader_fuzz profile_fuzz calls_fuzz recording_fuzz; do
