@@ -20,7 +20,9 @@ arch=$(dpkg --print-architecture)
 # listed: the set-up's packages.
 listed() {
   if [ -n "${TASC_PACKAGES+set}" ]; then
-    printf '%s\n' $TASC_PACKAGES
+    local words
+    read -ra words <<<"$TASC_PACKAGES"
+    printf '%s\n' "${words[@]}"
   else
     (TASC_SETUP_LIB=1 source scripts/setup.sh && printf '%s\n' "${SETUP_PACKAGES[@]}")
   fi

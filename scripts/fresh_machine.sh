@@ -66,7 +66,7 @@ fi
 cache=${TASC_FRESH_CACHE:-/var/cache/tasc-fresh-root}
 work=${TASC_FRESH_WORK:-/var/tmp}
 include=ca-certificates,git
-root= ns_pid= start=$(date +%s) stage_start=$start
+root='' ns_pid='' start=$(date +%s) stage_start=$start
 timings=()
 
 # stage_done NAME: records and prints how long the stage that ends took.
@@ -130,12 +130,12 @@ processes_in() {
 # cleanup: ends what still runs in the root, undoes any mount under it and
 # removes it, never crossing into another file system; then the times.
 cleanup() {
-  local status=$? pids mount tries
+  local status=$? pids mount
   set +e
   trap - EXIT INT TERM
   [ -n "$ns_pid" ] && kill -KILL "$ns_pid" 2>/dev/null && wait "$ns_pid" 2>/dev/null
   if [ -n "$root" ] && [ -d "$root" ]; then
-    for tries in 1 2 3 4 5 6 7 8 9 10; do
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
       pids=$(processes_in "$root")
       [ -z "$pids" ] && break
       # shellcheck disable=SC2086
@@ -146,7 +146,7 @@ cleanup() {
       umount "$mount" 2>/dev/null || umount -l "$mount"
     done
     if [ -n "$(mounts_under "$root")" ]; then
-      say "FAILED to unmount under $root; left it in place:" $(mounts_under "$root")
+      say "FAILED to unmount under $root; left it in place: $(mounts_under "$root" | tr '\n' ' ')"
       [ "$status" -eq 0 ] && status=2
     else
       rm -rf --one-file-system "$root"

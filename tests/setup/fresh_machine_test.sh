@@ -33,7 +33,7 @@ left_behind() {
   done
 }
 
-failures=0
+failures=0 args=()
 # check NAME STATUS WANT OUTPUT_LINE: the status and a line of the output.
 check() {
   local leftovers
