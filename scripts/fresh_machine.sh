@@ -14,7 +14,8 @@
 # PID namespaces: proc, a minimal /dev, a tmpfs on /tmp and binfmt_misc are
 # mounted there only, so they vanish with the last process, nothing of the
 # host's is bound in, and the root's binfmt_misc registrations (wine's x86
-# loader under qemu) are its own, neither the host's nor left behind.
+# loader under qemu) are its own (an empty binfmt_misc of its user
+# namespace), neither the host's nor left behind on it.
 #
 # Needs root. Exit status: the first failing command's, 2 when the machine
 # cannot be made, 128+N when stopped by signal N.
@@ -37,6 +38,9 @@ if [ "${1:-}" = --inside ]; then
   ln -s /proc/self/fd "$root/dev/fd"
   for fd in 0:stdin 1:stdout 2:stderr; do ln -s "/proc/self/fd/${fd%%:*}" "$root/dev/${fd#*:}"; done
   mount -t tmpfs -o mode=1777,nosuid tmpfs "$root/tmp"
+  # binfmt_misc, mounted as a Debian machine has it from boot: this user
+  # namespace's own, empty; without it the host's registrations would serve.
+  mount -t binfmt_misc binfmt_misc "$root/proc/sys/fs/binfmt_misc"
   exec chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" CI=true \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     /bin/bash -c "cd /root/tasc && $command"
@@ -56,6 +60,8 @@ readme_commands() {
 
 if [ "${1:-}" = --readme-commands ]; then readme_commands; exit 0; fi
 [ "$(id -u)" -eq 0 ] || die "needs root: it makes a root file system and runs commands in it"
+unshare --user --mount --pid --fork true 2>/dev/null ||
+  die "cannot make user, mount and PID namespaces here (not from inside a chroot, nor where the kernel allows no user namespaces)"
 if [ $# -gt 0 ]; then
   commands=("$@")
 else
@@ -120,11 +126,7 @@ mounts_under() {
 
 # processes_in DIR: the processes whose root is DIR (the commands' leftovers).
 processes_in() {
-  local p
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/root" 2>/dev/null)" = "$1" ] && echo "${p#/proc/}"
-  done
-  return 0
+  { find /proc/[0-9]*/root -maxdepth 0 -lname "$1" 2>/dev/null || true; } | cut -d/ -f3
 }
 
 # cleanup: ends what still runs in the root, undoes any mount under it and
