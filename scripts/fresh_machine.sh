@@ -72,7 +72,7 @@ fi
 cache=${TASC_FRESH_CACHE:-/var/cache/tasc-fresh-root}
 work=${TASC_FRESH_WORK:-/var/tmp}
 include=ca-certificates,git
-root='' ns_pid='' start=$(date +%s) stage_start=$start
+root='' ns_pid='' running='' start=$(date +%s) stage_start=$start
 timings=()
 
 # stage_done NAME: records and prints how long the stage that ends took.
@@ -136,6 +136,7 @@ cleanup() {
   set +e
   trap - EXIT INT TERM
   [ -n "$ns_pid" ] && kill -KILL "$ns_pid" 2>/dev/null && wait "$ns_pid" 2>/dev/null
+  [ -n "$running" ] && stage_done "[stopped] $running"
   if [ -n "$root" ] && [ -d "$root" ]; then
     for _ in 1 2 3 4 5 6 7 8 9 10; do
       pids=$(processes_in "$root")
@@ -207,8 +208,9 @@ stage_done "clone (${commit:0:12})"
 
 for command in "${commands[@]}"; do
   say "running as root on the fresh machine: $command"
-  status=0
+  status=0 running=$command
   run_inside "$command" || status=$?
+  running=''
   stage_done "[exit $status] $command"
   [ "$status" -eq 0 ] || exit "$status"
 done
