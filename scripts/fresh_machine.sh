@@ -20,6 +20,7 @@
 # Needs root. Exit status: the first failing command's, 2 when the machine
 # cannot be made, 128+N when stopped by signal N.
 set -euo pipefail
+shopt -s inherit_errexit
 
 if [ "${1:-}" = --inside ]; then
   # In the new namespaces: mount what the root needs, then run one command.
@@ -112,8 +113,8 @@ root_tarball() {
           apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
       fi
       say "making a bare bookworm root from $sources into $tarball"
-      mmdebstrap --quiet --variant=apt --include="$include" bookworm "$cache/new-$$.tar" "$sources" >&2
-      mv "$cache/new-$$.tar" "$tarball"
+      mmdebstrap --quiet --variant=apt --include="$include" bookworm "$cache/new-$$.tar" "$sources" >&2 &&
+        mv "$cache/new-$$.tar" "$tarball"
     fi
   ) 9>"$cache/lock" || { rm -f "$cache/new-$$.tar"; die "cannot make the root with mmdebstrap"; }
   echo "$tarball"
