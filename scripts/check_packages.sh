@@ -44,7 +44,7 @@ done
 [ ${#builds[@]} -gt 0 ] || { echo "check_packages: no Ninja build under $*" >&2; exit 2; }
 
 # read_files: the absolute paths that the builds read, lexically normalised,
-# less those under the source tree and the build folders.
+# less those under the source trees and the build folders.
 read_files() {
   local build
   for build in "${builds[@]}"; do
@@ -94,7 +94,7 @@ closure() {
 }
 
 work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT; [ -n "${KEEP:-}" ] && echo "$work" >&2
+trap 'rm -rf "$work"' EXIT
 read_files >"$work/files"
 # Paths as read first; those dpkg does not know, once more with links resolved
 # (a header read through a linked folder is known by its real path).
@@ -104,8 +104,7 @@ awk 'FILENAME == ARGV[1] { known[substr($0, index($0, " ") + 1)] = 1; next } !($
   "$work/owners" "$work/files" >"$work/unknown"
 : >"$work/resolved"
 if [ -s "$work/unknown" ]; then
-  while IFS= read -r f; do printf '%s %s\n' "$f" "$(realpath -m -- "$f")"; done \
-    <"$work/unknown" >"$work/resolved"
+  paste -d ' ' "$work/unknown" <(xargs -d '\n' realpath -m -- <"$work/unknown") >"$work/resolved"
   mapfile -t real < <(awk '{ print $2 }' "$work/resolved" | sort -u)
   owners "${real[@]}" >"$work/owners-real"
   # Each resolved owner, against the path as read.
@@ -116,7 +115,7 @@ fi
 closure >"$work/closure"
 
 # A file is fine when any of its owners is in the closure.
-awk 'FILENAME == ARGV[2] { ok[$1] = 1; next }
+awk -v builds=${#builds[@]} 'FILENAME == ARGV[1] { ok[$1] = 1; next }
      { path = substr($0, index($0, " ") + 1); pkg = $1
        if (!(path in seen)) { seen[path] = 1; order[++n] = path }
        if (pkg == "-") nobody[path] = 1
@@ -130,4 +129,4 @@ awk 'FILENAME == ARGV[2] { ok[$1] = 1; next }
          printf "check_packages: %s: the builds read %d file(s) of it (%s) but scripts/setup.sh does not install it\n", p, count[p], first[p] }
        printf "check_packages: %d system files read by %d build(s): ", n, builds
        if (bad) { print "FAILED" } else print "all from packages the set-up installs"
-       exit (bad ? 1 : 0) }' builds=${#builds[@]} "$work/closure" "$work/owners"
+       exit (bad ? 1 : 0) }' "$work/closure" "$work/owners"
