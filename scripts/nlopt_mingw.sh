@@ -5,7 +5,8 @@
 # bindings. Idempotent: nothing is done when PREFIX already holds the library;
 # the source is fetched once into build/nlopt-source and shared by the presets.
 # Needs a deb-src entry for the configured Debian mirror; as root it adds one
-# (/etc/apt/sources.list.d/tasc-deb-src.sources) when apt-get source finds none.
+# (/etc/apt/sources.list.d/tasc-deb-src.sources or .list) when apt-get source
+# finds none.
 set -euo pipefail
 toolchain=$(realpath "$1")
 prefix=$(realpath -m "$2")
@@ -15,16 +16,27 @@ if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ]; then e
 
 source_cache="$root/build/nlopt-source"
 
-# add_deb_src: a deb-src twin of every deb entry of the configured sources.
+# add_deb_src: a deb-src twin of every Debian bookworm entry of the
+# configured sources, deb822 files (debian.sources, or any other name) and
+# one-line lists alike.
 add_deb_src() {
-  local out=/etc/apt/sources.list.d/tasc-deb-src.sources
+  local out=/etc/apt/sources.list.d/tasc-deb-src f stanzas='' lines=''
   [ "$(id -u)" -eq 0 ] || { echo "nlopt: no deb-src entry for nlopt (run as root to add one)" >&2; return 1; }
-  [ -f "$out" ] && return 0
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$out"
-  else
-    grep -h '^deb ' /etc/apt/sources.list 2>/dev/null | sed 's/^deb /deb-src /' \
-      >/etc/apt/sources.list.d/tasc-deb-src.list
+  for f in /etc/apt/sources.list.d/*.sources; do
+    { [ -f "$f" ] && [ "$f" != "$out.sources" ]; } || continue
+    stanzas+=$(awk -v RS= '/(^|\n)Types: deb(\n|$)/ && /(^|\n)Suites:[^\n]*bookworm/ {
+                 sub(/(^|\n)Types: deb(\n|$)/, "\nTypes: deb-src\n"); print $0 "\n" }' "$f")$'\n'
+  done
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    { [ -f "$f" ] && [ "$f" != "$out.list" ]; } || continue
+    lines+=$(awk '$1 == "deb" && / bookworm/ { $1 = "deb-src"; print }' "$f")$'\n'
+  done
+  rm -f "$out.sources" "$out.list"
+  [ -n "${stanzas//$'\n'/}" ] && printf '%s' "$stanzas" >"$out.sources"
+  [ -n "${lines//$'\n'/}" ] && printf '%s' "$lines" >"$out.list"
+  if [ ! -f "$out.sources" ] && [ ! -f "$out.list" ]; then
+    echo "nlopt: no Debian bookworm entry in the apt sources to add a deb-src twin of" >&2
+    return 1
   fi
   apt-get update -qq
 }

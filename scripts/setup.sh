@@ -72,6 +72,9 @@ install_wine32() {
   fi
 }
 
+# Every package that the set-up installs (scripts/check_packages.sh reads it).
+SETUP_PACKAGES=("${PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" wine32:i386)
+
 if [ "${TASC_SETUP_LIB:-}" = 1 ]; then return 0 2>/dev/null || exit 0; fi
 
 install_packages "${PACKAGES[@]}"

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# scripts/check_packages.sh against package lists fed to it: a small Ninja
+# build that reads headers of two listed packages and a CMake package file,
+# checked with the set-up's lists and with lists that lack a package.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+check=$PWD/scripts/check_packages.sh
+build=$(mktemp -d)
+stray=$build-stray.cmake # outside the builds and the sources, from no package
+trap 'rm -rf "$build" "$stray"' EXIT
+: >"$stray"
+
+mkdir "$build/fake"
+cat >"$build/fake/reads.cpp" <<'CPP'
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <nlohmann/json_fwd.hpp>
+CPP
+cat >"$build/fake/build.ninja" <<NINJA
+rule cxx
+  command = g++ -std=c++20 -MD -MF \$out.d -c \$in -o \$out
+  depfile = \$out.d
+  deps = gcc
+rule RERUN_CMAKE
+  command = true
+build reads.o: cxx $build/fake/reads.cpp
+build build.ninja: RERUN_CMAKE | /usr/share/cmake/nlohmann_json/nlohmann_jsonConfig.cmake \$
+  $PWD/CMakeLists.txt
+NINJA
+ninja -C "$build/fake" -d keepdepfile reads.o >/dev/null
+mkdir "$build/stray"
+printf 'rule RERUN_CMAKE\n  command = true\nbuild build.ninja: RERUN_CMAKE | %s\n' "$stray" \
+  >"$build/stray/build.ninja"
+
+lines=$(bash "$check" --listed)
+listed=$(tr '\n' ' ' <<<"$lines")
+# without PACKAGE...: the set-up's lists less these.
+without() { grep -vx "${@/#/-e}" <<<"$lines" | tr '\n' ' '; }
+
+failures=0
+# case: name | packages | build | exit status | a line the output must hold
+while IFS='|' read -r name packages folder status expect; do
+  out=$(TASC_PACKAGES=$packages bash "$check" "$build/$folder" 2>&1) && got=0 || got=$?
+  if [ "$got" != "$status" ] || ! grep -qF -- "$expect" <<<"$out"; then
+    echo "FAIL $name: exit $got (want $status), output lacks: $expect"
+    printf '%s\n' "$out" | sed 's/^/  /'
+    failures=$((failures + 1))
+  fi
+done <<CASES
+the_setup_lists_pass|$listed|fake|0|all from packages the set-up installs
+a_removed_package_is_named|$(without nlohmann-json3-dev)|fake|1|nlohmann-json3-dev: the builds read
+a_package_pulled_in_by_a_listed_one_passes|$(without libgtest-dev)|fake|0|all from packages the set-up installs
+both_gtest_packages_removed_name_gtest|$(without libgtest-dev libgmock-dev)|fake|1|libgtest-dev: the builds read
+the_c_library_needs_a_compiler_listed|libgmock-dev nlohmann-json3-dev|fake|1|libc6-dev: the builds read
+a_file_from_no_package_is_named|$listed|stray|1|$stray: from no Debian package
+CASES
+[ "$failures" -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
+echo "check_packages: all cases passed"
