@@ -12,8 +12,8 @@
 #include "fit/fit.h"
 #include "fit/fit_output.h"
 #include "fit/segments.h"
-#include "platform/host_loader.h"
 #include "recording/reader.h"
+#include "system/host_loader.h"
 
 namespace fs = std::filesystem;
 
