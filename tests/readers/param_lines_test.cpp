@@ -70,14 +70,21 @@ std::string table(std::string_view text) {
   return test::tableText(whole);
 }
 
-// The record of a line read back column by column (the tools' view), one
-// column past the last included.
-std::string columns(std::string_view line) {
-  const ParamRecord r = parseParamLine(line);
+// A record read back column by column (the tools' view), one column past
+// the last included.
+std::string columns(const ParamRecord& r) {
   std::string s;
   for (std::size_t c = 0; c <= kParamColumnCount; ++c)
     s += (c ? "," : "") + test::num(columnValue(r, c));
   return s;
+}
+
+// "COLUMN=VALUE" stored in the default record by the column map.
+ParamRecord setColumn(const std::string& assignment) {
+  ParamRecord r = kDefaultParamRecord;
+  const std::size_t eq = assignment.find('=');
+  setColumnValue(r, std::stoul(assignment.substr(0, eq)), std::stod(assignment.substr(eq + 1)));
+  return r;
 }
 
 TEST(ParamLines, Golden) {
@@ -89,7 +96,8 @@ TEST(ParamLines, Golden) {
     if (fn == "split") got = split(c.f[1]);
     if (fn == "lines") got = lines(c.f[1]);
     if (fn == "table") got = table(c.f[1]);
-    if (fn == "columns") got = columns(c.f[1]);
+    if (fn == "columns") got = columns(parseParamLine(c.f[1]));
+    if (fn == "set") got = columns(setColumn(c.f[1]));
     EXPECT_EQ(got, c.f[2]) << c.where;
   }
 }
