@@ -1,26 +1,21 @@
 // The controller reset that every Initialize runs, with the parameter-file list.
-#include <algorithm>
-#include <cstring>
-
 #include "control/tasc_controller.h"
+#include "readers/profile.h"
 
 namespace tasc {
 
 uint32_t ListReader::readString(const char* section, const char* key, const char* fallback,
                                 char* out, uint32_t size) const {
   if (read != nullptr) return read(context, section, key, fallback, out, size);
-  // No list: the fallback, cut as the profile functions cut a value.
-  if (out == nullptr || size == 0) return 0;
-  const std::size_t n = std::min<std::size_t>(fallback ? std::strlen(fallback) : 0, size - 1);
-  if (n > 0) std::memcpy(out, fallback, n);
-  out[n] = '\0';
-  return static_cast<uint32_t>(n);
+  // No list: what the profile reader gives for a missing file.
+  return profile::getString({}, section, key, fallback ? fallback : "", out, size);
 }
 
 void TascController::reset(const ListReader& list, const FileReader& files) {
   // 1. The list lies beside the module, as the module found it when it was
   // attached. 2. The 64 entries, keys "0".."63", each cut to 259 characters.
-  for (int k = 0; k < kParamFileCount; ++k) {
+  int k = 0;
+  for (PathBuffer& entry : paramFiles) {
     char key[4] = {};
     if (k < 10) {
       key[0] = static_cast<char>('0' + k);
@@ -28,8 +23,8 @@ void TascController::reset(const ListReader& list, const FileReader& files) {
       key[0] = static_cast<char>('0' + k / 10);
       key[1] = static_cast<char>('0' + k % 10);
     }
-    PathBuffer& entry = paramFiles[static_cast<std::size_t>(k)];
     list.readString("ParamData", key, "NULL", entry.data(), static_cast<uint32_t>(entry.size()));
+    ++k;
   }
   paramFilesRead = true;
 

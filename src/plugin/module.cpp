@@ -34,28 +34,16 @@ bool copyPath(PathBuffer& dst, const char* text) {
   return true;
 }
 
-// Slot of a key in Boundary::keysDown; -1 for the keys the control never reads.
-int keySlot(int32_t virtualKey) {
-  switch (virtualKey) {
-    case kKeyU:
-      return 0;
-    case kKeyLeftCtrl:
-      return 1;
-    default:
-      return -1;
-  }
-}
-
 // The module's key reader: the keyboard itself on Windows; on POSIX the state
-// the host last reported with SetKeyState.
+// the host last reported with SetKeyState (any key the control never reads is
+// up).
 bool keyDown(const void* module, int32_t virtualKey) {
 #if defined(_WIN32)
   static_cast<void>(module);
   return platform::isKeyDown(virtualKey);
 #else
-  const int slot = keySlot(virtualKey);
-  return slot >= 0 &&
-         static_cast<const Module*>(module)->boundary.keysDown[static_cast<std::size_t>(slot)];
+  const Boundary& b = static_cast<const Module*>(module)->boundary;
+  return virtualKey == kKeyU ? b.keyU : virtualKey == kKeyLeftCtrl && b.keyLeftCtrl;
 #endif
 }
 
@@ -106,8 +94,8 @@ HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel) {
 }
 
 void Module::setKeyState(int32_t virtualKey, bool down) {
-  const int slot = keySlot(virtualKey);
-  if (slot >= 0) boundary.keysDown[static_cast<std::size_t>(slot)] = down;
+  if (virtualKey == kKeyU) boundary.keyU = down;
+  if (virtualKey == kKeyLeftCtrl) boundary.keyLeftCtrl = down;
 }
 
 BeaconDecision Module::setBeaconData(const BeaconRecord& beacon) {

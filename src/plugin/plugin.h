@@ -19,10 +19,11 @@ struct Boundary {
   HandleRecord handleOutput{};             // built by every frame
   int32_t elapsedMs = 0;                   // step of the current frame
   int32_t brakeNotchCount = 0;
-  PathBuffer modulePath{};         // the module's own file; empty when unknown or too long
-  PathBuffer settingsPath{};       // TASC.ini beside the module; empty if it does not fit
-  PathBuffer paramListPath{};      // csvPath.ini beside the module; empty if it does not fit
-  std::array<bool, 2> keysDown{};  // POSIX: U and left Ctrl as the host last reported them
+  PathBuffer modulePath{};     // the module's own file; empty when unknown or too long
+  PathBuffer settingsPath{};   // TASC.ini beside the module; empty if it does not fit
+  PathBuffer paramListPath{};  // csvPath.ini beside the module; empty if it does not fit
+  bool keyU = false;           // POSIX: U as the host last reported it
+  bool keyLeftCtrl = false;    // POSIX: left Ctrl as the host last reported it
 };
 
 // The whole state of one plug-in instance, the boundary and its controller,

@@ -50,5 +50,15 @@ TEST(Reset, ListEditedBetweenTwoResetsTakesEffectAtTheSecond) {
   EXPECT_EQ(test::tableText(c.paramTable), "0,0 ; 2,2 ; 3,3");
 }
 
+// Without a list (a reader with no function) every entry reads "NULL",
+// whatever the entries held before.
+TEST(Reset, NoListMakesEveryEntryNull) {
+  TascController c;
+  c.paramFiles[3] = {'o', 'l', 'd'};
+  c.reset({}, {});
+  EXPECT_EQ(entries(c), "");
+  EXPECT_EQ(test::tableText(c.paramTable), "0,0");
+}
+
 }  // namespace
 }  // namespace tasc

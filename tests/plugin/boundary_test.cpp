@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "plugin/plugin.h"
 #include "support/cases.h"
@@ -79,8 +80,8 @@ TEST(Boundary, AttachReplacesThePaths) {
 }
 
 // Each frame hands the controller the boundary's step, speed and driver's
-// handles, and on POSIX the keys the host reported for this instance.
-TEST(Boundary, FrameCarriesTheStoredHandlesStepSpeedAndKeys) {
+// handles.
+TEST(Boundary, FrameCarriesTheStoredHandlesStepAndSpeed) {
   Module m;
   m.attach(nullptr);
   m.initialize();
@@ -94,16 +95,34 @@ TEST(Boundary, FrameCarriesTheStoredHandlesStepSpeedAndKeys) {
   state.timeMs = 1016;
   m.elapse(state, nullptr);
   EXPECT_FALSE(m.controller.patternActive) << "the reverser backward cancels the pattern";
-  m.setDriverHandle(kDriverReverser, 1);
-  m.setKeyState(0x55, true);
-  m.setKeyState(0xA2, true);
-  state.timeMs = 1032;
-  m.elapse(state, nullptr);
+}
+
+// The keys a POSIX host reports (SetKeyState, by the codes the host sends),
+// as the next frame reads them: U alone is held, U with left Ctrl cuts out,
+// any other key is not one of them. A Windows module reads the keyboard.
+TEST(Boundary, FrameReadsTheKeysTheHostReported) {
+  const struct {
+    std::vector<int32_t> down;
+    bool held, cut;
+  } rows[] = {{{}, false, false},          {{0x55}, true, false},
+              {{0x55, 0xA2}, false, true}, {{0x55, 0xA3}, true, false},
+              {{0xA2}, false, false},      {{0x54, 0xA2, 0x56}, false, false}};
+  for (const auto& r : rows) {
+    Module m;
+    m.attach(nullptr);
+    m.initialize();
+    for (const int32_t key : r.down) m.setKeyState(key, true);
+    m.elapse(VehicleStateRecord{}, nullptr);
 #if defined(_WIN32)
-  EXPECT_FALSE(m.controller.cutOut) << "a Windows module reads the keyboard itself";
+    EXPECT_FALSE(m.controller.uKeyHeld || m.controller.cutOut);
 #else
-  EXPECT_TRUE(m.controller.cutOut) << "U and left Ctrl reported down toggle the cut-out";
+    EXPECT_EQ(m.controller.uKeyHeld, r.held) << ::testing::PrintToString(r.down);
+    EXPECT_EQ(m.controller.cutOut, r.cut) << ::testing::PrintToString(r.down);
+    for (const int32_t key : r.down) m.setKeyState(key, false);
+    m.elapse(VehicleStateRecord{}, nullptr);
+    EXPECT_FALSE(m.controller.uKeyHeld) << "released";
 #endif
+  }
 }
 
 // Before the first Initialize no TASC.ini has been read: FormationID is 0,
