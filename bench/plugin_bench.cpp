@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "abi/abi.h"
 #include "control/tasc_controller.h"
-#include "params/numbers.h"
-#include "params/param_loader.h"
-#include "platform/abi.h"
-#include "platform/platform.h"
+#include "plugin/files.h"
 #include "plugin/plugin.h"
+#include "readers/numbers.h"
+#include "readers/param_lines.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
@@ -100,17 +100,10 @@ const VehicleFolder& folder() {
 // The host's load and start of a run with the bench's vehicle folder: the
 // module's path points into it, so the reset reads its csvPath.ini.
 void startRun() {
-  tasc::plugin::attachModule();
-  const std::string module = (folder().path() / "TASC.so").string();
-  const std::string ini = (folder().path() / "TASC.ini").string();
-  auto& c = tasc::plugin::controller();
-  auto& b = tasc::plugin::boundary();
-  c.modulePath.fill('\0');
-  module.copy(c.modulePath.data(), c.modulePath.size() - 1);
-  b.settingsPath.fill('\0');
-  ini.copy(b.settingsPath.data(), b.settingsPath.size() - 1);
-  tasc::platform::setKeyState(tasc::kKeyU, false);
-  tasc::platform::setKeyState(tasc::kKeyLeftCtrl, false);
+  auto& m = tasc::plugin::instance();
+  m.attach((folder().path() / "TASC.so").string().c_str());
+  m.setKeyState(tasc::kKeyU, false);
+  m.setKeyState(tasc::kKeyLeftCtrl, false);
   SetVehicleSpec({8, 5, 1, 7, 10});
   Initialize(0);
   SetReverser(1);
@@ -135,7 +128,7 @@ BeaconRecord middleBeacon(int32_t file) {
 // The part of Elapse that the host cannot do without: store the record, hand
 // back the handles. Not inlined, so that it costs a call like the export.
 [[gnu::noinline]] HandleRecord passThrough(VehicleStateRecord state, int32_t* panel, int32_t*) {
-  auto& b = tasc::plugin::boundary();
+  auto& b = tasc::plugin::instance().boundary;
   b.vehicleState = state;
   benchmark::DoNotOptimize(panel);
   return b.handleOutput;
@@ -150,10 +143,10 @@ struct Frame {
 // phase held for the whole run.
 template <typename Call>
 void runFrames(benchmark::State& state, Frame f, Call call, BrakePhase phase, bool lowSpeed) {
-  auto& c = tasc::plugin::controller();
+  auto& c = tasc::plugin::instance().controller;
   std::array<int32_t, 256> panel{};
   std::array<int32_t, 256> sound{};
-  int32_t t = tasc::plugin::boundary().vehicleState.timeMs;
+  int32_t t = tasc::plugin::instance().boundary.vehicleState.timeMs;
   bool held = true;
   for (auto _ : state) {
     t += kFrameMs;
@@ -183,7 +176,7 @@ void runArmedAt(benchmark::State& state, double distance, BrakePhase phase) {
   startRun();
   Elapse(stateAt(60.0f, 0), nullptr, nullptr);
   SetBeaconData(middleBeacon(0));
-  auto& c = tasc::plugin::controller();
+  auto& c = tasc::plugin::instance().controller;
   c.remainingDistance = distance;
   Elapse(stateAt(60.0f, kFrameMs), nullptr, nullptr);
   if (c.brakePhase != phase) state.SkipWithError("phase not reached");
@@ -205,12 +198,13 @@ void BM_ElapseTracking(benchmark::State& state) {
 void BM_ElapseLowSpeed(benchmark::State& state) {
   startRun();
   SetPower(1);
-  tasc::platform::setKeyState(tasc::kKeyU, true);
+  tasc::plugin::instance().setKeyState(tasc::kKeyU, true);
   int32_t t = 0;
   for (; t <= 1200; t += kFrameMs) Elapse(stateAt(3.0f, t), nullptr, nullptr);
-  tasc::platform::setKeyState(tasc::kKeyU, false);
+  tasc::plugin::instance().setKeyState(tasc::kKeyU, false);
   Elapse(stateAt(3.0f, t), nullptr, nullptr);
-  if (!tasc::plugin::controller().lowSpeedMode) state.SkipWithError("low-speed mode not reached");
+  if (!tasc::plugin::instance().controller.lowSpeedMode)
+    state.SkipWithError("low-speed mode not reached");
   runFrames(state, {3.0f, 0.0}, Elapse, BrakePhase::Waiting, true);
 }
 
@@ -226,7 +220,7 @@ void BM_BeaconNoSwitch(benchmark::State& state) {
   startRun();
   Elapse(stateAt(60.0f, 0), nullptr, nullptr);
   for (auto _ : state) SetBeaconData(middleBeacon(0));
-  benchmark::DoNotOptimize(tasc::plugin::controller().remainingDistance);
+  benchmark::DoNotOptimize(tasc::plugin::instance().controller.remainingDistance);
 }
 BENCHMARK(BM_BeaconNoSwitch);
 
@@ -235,7 +229,7 @@ BENCHMARK(BM_BeaconNoSwitch);
 void BM_BeaconSwitch64(benchmark::State& state) {
   startRun();
   Elapse(stateAt(60.0f, 0), nullptr, nullptr);
-  const auto& table = tasc::plugin::controller().paramTable;
+  const auto& table = tasc::plugin::instance().controller.paramTable;
   for (auto _ : state) SetBeaconData(middleBeacon(1));
   if (table.size() != 65) state.SkipWithError("the 64-line file was not loaded");
   state.counters["lines/s"] = benchmark::Counter(64.0 * static_cast<double>(state.iterations()),
@@ -246,8 +240,10 @@ BENCHMARK(BM_BeaconSwitch64)->Unit(benchmark::kMicrosecond);
 // The loader on the 10,000-line file on disk: open, read, parse.
 void BM_LoadFile10000(benchmark::State& state) {
   startRun();
-  auto& c = tasc::plugin::controller();
-  for (auto _ : state) c.loadParamFile("params10000.csv");
+  auto& m = tasc::plugin::instance();
+  auto& c = m.controller;
+  const tasc::FileReader files = tasc::plugin::fileReader(m.boundary.paramListPath.data());
+  for (auto _ : state) c.loadParamFile("params10000.csv", files);
   if (c.paramTable.size() != 10001) state.SkipWithError("the 10,000-line file was not loaded");
   state.counters["lines/s"] = benchmark::Counter(10000.0 * static_cast<double>(state.iterations()),
                                                  benchmark::Counter::kIsRate);

@@ -23,11 +23,11 @@
 #include <thread>
 #include <utility>
 
-#include "platform/host_loader.h"
-#include "plugin/host_records.h"
-#include "plugin/plugin_api.h"
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
 #include "recording/reader.h"
 #include "recording/writer.h"
+#include "system/host_loader.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
@@ -57,12 +57,7 @@ class Loaded {
     fs::copy_file(TASC_BENCH_PLUGIN, folder_ / "TASC.so");
     if (recorder) fs::copy_file(TASC_BENCH_RECORDER, folder_ / "TASCRec.so");
     module_.emplace((folder_ / (recorder ? "TASCRec.so" : "TASC.so")).c_str());
-    api_.Initialize = reinterpret_cast<decltype(api_.Initialize)>(module_->find("Initialize"));
-    api_.Elapse = reinterpret_cast<decltype(api_.Elapse)>(module_->find("Elapse"));
-    api_.SetVehicleSpec =
-        reinterpret_cast<decltype(api_.SetVehicleSpec)>(module_->find("SetVehicleSpec"));
-    api_.SetBrake = reinterpret_cast<decltype(api_.SetBrake)>(module_->find("SetBrake"));
-    api_.Dispose = reinterpret_cast<decltype(api_.Dispose)>(module_->find("Dispose"));
+    bindPluginApi(api_, [this](const char* n) { return module_->find(n); });
   }
   ~Loaded() {
     module_.reset();

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/host_loader.h"
-#include "plugin/plugin_api.h"
+#include "abi/plugin_api.h"
 #include "recording/reader.h"
 #include "sim/plugin_host.h"
 #include "sim/run.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
+#include "system/host_loader.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
@@ -69,18 +69,9 @@ void BM_OneStopPluginCallsAlone(benchmark::State& state) {
   const RunFolder folder(TASC_DEFAULT_PLUGIN, s.vehicleFolder);
   const platform::HostModule module(folder.modulePath().string().c_str());
   PluginApi api{};
-  auto bind = [&](auto& fn, const char* name) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(module.find(name));
-  };
-  bind(api.Initialize, "Initialize");
-  bind(api.Elapse, "Elapse");
-  bind(api.SetBeaconData, "SetBeaconData");
-  bind(api.SetPower, "SetPower");
-  bind(api.SetBrake, "SetBrake");
-  bind(api.SetReverser, "SetReverser");
-  bind(api.SetVehicleSpec, "SetVehicleSpec");
-  if (!read.ok || !api.Initialize || !api.Elapse || !api.SetBeaconData || !api.SetPower ||
-      !api.SetBrake || !api.SetReverser || !api.SetVehicleSpec) {
+  const bool bound =
+      bindPluginApi(api, [&module](const char* name) { return module.find(name); }).empty();
+  if (!read.ok || !bound) {
     state.SkipWithError("no recording of the stop, or the plug-in did not load");
     return;
   }

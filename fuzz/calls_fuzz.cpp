@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                                            static_cast<uint32_t>(stepMs));
           const tasc::HandleRecord h = host.frame();
           const float dt = static_cast<float>(stepMs) / 1000.0f;
-          const int32_t command = tasc::plugin::controller().brakeCommand;
+          const int32_t command = tasc::plugin::instance().controller.brakeCommand;
           const float decel = h.constantSpeed == 2 ? 0.12f * static_cast<float>(command) : 0.05f;
           if (host.speed > 0.0f) host.speed -= decel * dt;
           if (host.speed < 0.0f) host.speed = 0.0f;

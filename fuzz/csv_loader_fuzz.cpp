@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "control/tasc_controller.h"
 #include "fuzz_support.h"
-#include "params/param_loader.h"
+#include "plugin/files.h"
+#include "readers/param_lines.h"
 
 namespace {
 
@@ -41,30 +41,34 @@ std::size_t lineCount(std::string_view text) {
   return n;
 }
 
-// A controller as Initialize leaves it, with csvPath.ini naming fuzz.csv as
+// A module as Initialize leaves it, with csvPath.ini naming fuzz.csv as
 // entry 1, and formation 1 so that the beacon below counts.
-tasc::TascController& loader() {
-  static tasc::TascController* c = [] {
+tasc::plugin::Module& loader() {
+  static tasc::plugin::Module* m = [] {
     tasc::fuzz::writeFile("csvPath.ini", "[ParamData]\n0 = NULL\n1 = params/fuzz.csv\n");
     tasc::fuzz::writeFile("params/fuzz.csv", "");
-    auto* made = new tasc::TascController{};
-    tasc::fuzz::setPath(made->modulePath, tasc::fuzz::moduleFolder().string() + "/TASC.so");
-    made->formationId = 1;
-    made->reset();
+    auto* made = new tasc::plugin::Module{};
+    made->attach((tasc::fuzz::moduleFolder() / "TASC.so").string().c_str());
+    made->initialize();
+    made->controller.formationId = 1;
     return made;
   }();
-  return *c;
+  return *m;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  tasc::TascController& c = loader();
+  tasc::plugin::Module& m = loader();
+  tasc::TascController& c = m.controller;
   tasc::fuzz::writeFile("params/fuzz.csv", text);
 
-  // Far beacon, formation 1, file index 1: the file switch reads the file.
-  c.onBeacon(3, (1 << 6) | (1 << 15));
+  // Far beacon, formation 1, file index 1: the file switch reads the file
+  // through the module's own reader.
+  const tasc::BeaconDecision d = c.onBeacon(
+      3, (1 << 6) | (1 << 15), tasc::plugin::fileReader(m.boundary.paramListPath.data()));
+  check(d.loadedEntry == 1, "the beacon loads entry 1");
   check(c.patternActive, "a far beacon of the formation arms the pattern");
 
   std::vector<ParamRecord> whole{tasc::kDefaultParamRecord};

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/host_records.h"
+#include "abi/host_records.h"
 #include "plugin/plugin.h"
 
 // The exports, linked into the fuzzer from the boundary object.
@@ -75,25 +75,17 @@ inline void writeFile(std::string_view relative, std::string_view bytes) {
   std::fclose(f);
 }
 
-// Copies `text` terminated into a path buffer; fails when it does not fit.
-inline void setPath(PathBuffer& dst, const std::string& text) {
-  if (text.size() >= dst.size()) fail("temporary folder path too long");
-  std::memcpy(dst.data(), text.c_str(), text.size() + 1);
-}
-
 // A freshly loaded module whose file lies in moduleFolder(): the boundary and
-// the controller back at their load values, keys up, then the attach step
-// with the paths it would have built there (statically linked, the module's
-// own file is this program).
+// the controller back at their load values (keys up), then the attach step
+// with the paths it builds there (statically linked, the module's own file is
+// this program).
 inline void loadModuleInFolder() {
-  plugin::boundary() = plugin::Boundary{};
-  plugin::controller() = TascController{};
-  SetKeyState(kKeyU, 0);
-  SetKeyState(kKeyLeftCtrl, 0);
-  plugin::attachModule();
-  const std::string folder = moduleFolder().string();
-  setPath(plugin::controller().modulePath, folder + "/TASC.so");
-  setPath(plugin::boundary().settingsPath, folder + "/TASC.ini");
+  plugin::Module& m = plugin::instance();
+  m.boundary = plugin::Boundary{};
+  m.controller = TascController{};
+  const std::string module = (moduleFolder() / "TASC.so").string();
+  if (module.size() >= kPathSize) fail("temporary folder path too long");
+  m.attach(module.c_str());
   Load();
 }
 
@@ -112,7 +104,7 @@ struct DriverHandles {
 // Panel lamps are 0 or 1.
 inline void checkFrame(const HandleRecord& h, const DriverHandles& driver, const int32_t* panel) {
   constexpr int64_t maxCommand = 28;
-  const TascController& c = plugin::controller();
+  const TascController& c = plugin::instance().controller;
   check(h.reverser == driver.reverser, "reverser is the driver's");
   check(h.power == driver.power || h.power == 0, "power is the driver's or cut");
   const bool overrides = c.brakeCommand >= 0 && int64_t{4} * driver.brake < c.brakeCommand;

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "params/profile.h"
+#include "readers/profile.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   tasc::fuzz::loadModuleInFolder();
   SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
   Initialize(0);
-  const tasc::TascController& c = tasc::plugin::controller();
+  const tasc::TascController& c = tasc::plugin::instance().controller;
   check(std::isfinite(c.b7Dec) && c.b7Dec > 0.0, "B7Dec is positive and finite");
   check(c.paramFilesRead && !c.paramTable.empty(), "Initialize loads entry 0");
   check(c.paramTable[0] == tasc::kDefaultParamRecord, "the default record comes first");

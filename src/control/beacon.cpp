@@ -3,10 +3,23 @@
 #include "control/beacon.h"
 
 #include <cmath>
+#include <vector>
 
 #include "control/tasc_controller.h"
 
 namespace tasc {
+namespace {
+
+// The index in `table` of the first record with these keys, -1 when none has
+// them.
+int32_t findParamRecord(const std::vector<ParamRecord>& table, int32_t recordId, int32_t subId) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].recordId == recordId && table[i].subId == subId) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+}  // namespace
 
 BeaconWord decodeBeaconWord(int32_t data) {
   const auto u = static_cast<uint32_t>(data);
@@ -70,18 +83,6 @@ double beaconDistance(int32_t kind, int32_t code) {
   }
 }
 
-int32_t findParamRecord(const ParamRecord* table, std::size_t size, int32_t recordId,
-                        int32_t subId) {
-  for (std::size_t i = 0; i < size; ++i) {
-    if (table[i].recordId == recordId && table[i].subId == subId) return static_cast<int32_t>(i);
-  }
-  return -1;
-}
-
-bool switchesFile(const TascController& c, const BeaconWord& w) {
-  return w.fileIndex != c.loadedFileIndex && c.paramFilesRead;
-}
-
 const char* beaconOutcomeName(BeaconOutcome outcome) {
   switch (outcome) {
     case BeaconOutcome::Accepted:
@@ -102,26 +103,33 @@ const char* beaconOutcomeName(BeaconOutcome outcome) {
   return "?";
 }
 
-BeaconOutcome TascController::onBeacon(int32_t kind, int32_t data) {
-  if (kind < 1 || kind > 3) return BeaconOutcome::NotABeacon;
+BeaconDecision TascController::onBeacon(int32_t kind, int32_t data, const FileReader& files) {
+  BeaconDecision d;
+  if (kind < 1 || kind > 3) return d;
   const BeaconWord w = decodeBeaconWord(data);
 
-  if (w.formationCode != formationId) return BeaconOutcome::WrongFormation;
+  if (w.formationCode != formationId) {
+    d.outcome = BeaconOutcome::WrongFormation;
+    return d;
+  }
   // Kind 1 is filtered on the record in force before this beacon. Kinds 2 and
   // 3 pass no filter: the test there would look at the default record, whose
   // flags are all clear, and could never reject.
   if (kind == 1 && enableHmPtn) {
     const int32_t select = patternSelect < 0 ? 0 : patternSelect > 3 ? 3 : patternSelect;
-    if (activeParam.hmPtnFlag[static_cast<std::size_t>(select)])
-      return BeaconOutcome::HmPtnFiltered;
+    if (activeParam.hmPtnFlag[static_cast<std::size_t>(select)]) {
+      d.outcome = BeaconOutcome::HmPtnFiltered;
+      return d;
+    }
   }
+  d.outcome = BeaconOutcome::Accepted;
 
   // Record selection from the table in force before any file switch: the
   // defaults with the beacon's keys, or the first record with those keys.
-  const int32_t found =
-      findParamRecord(paramTable.data(), paramTable.size(), w.recordCode, w.subCode);
-  if (found >= 0) {
-    activeParam = paramTable[static_cast<std::size_t>(found)];
+  d.tableIndex = findParamRecord(paramTable, w.recordCode, w.subCode);
+  d.tableEntry = tableEntry;
+  if (d.tableIndex >= 0) {
+    activeParam = paramTable[static_cast<std::size_t>(d.tableIndex)];
   } else {
     activeParam = kDefaultParamRecord;
     activeParam.recordId = w.recordCode;
@@ -129,15 +137,17 @@ BeaconOutcome TascController::onBeacon(int32_t kind, int32_t data) {
   }
 
   panelLamps[kLampPatternArmed] = 1;
-  remainingDistance = beaconDistance(kind, w.distanceCode);
+  remainingDistance = d.distance = beaconDistance(kind, w.distanceCode);
 
   // File switch. loadedFileIndex stays 0, so every beacon naming another file
   // reads it again. Before the first Initialize there is no list to load from.
-  if (switchesFile(*this, w))
-    loadParamFile(paramFiles[static_cast<std::size_t>(w.fileIndex)].data());
+  if (w.fileIndex != loadedFileIndex && paramFilesRead) {
+    loadParamFile(paramFiles[static_cast<std::size_t>(w.fileIndex)].data(), files);
+    tableEntry = d.loadedEntry = w.fileIndex;
+  }
 
   if (kind != 1) patternActive = true;
-  return BeaconOutcome::Accepted;
+  return d;
 }
 
 }  // namespace tasc

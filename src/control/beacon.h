@@ -18,8 +18,19 @@ enum class BeaconOutcome : uint8_t {
 };
 const char* beaconOutcomeName(BeaconOutcome outcome);
 
-struct TascController;
-struct ParamRecord;
+// What the plug-in decided on a beacon: the whole of it, so that a tool shows
+// it without working any of it out again. Past the outcome, the fields hold a
+// value for an accepted stopping beacon only.
+struct BeaconDecision {
+  BeaconOutcome outcome = BeaconOutcome::NotABeacon;
+  int32_t tableIndex = -1;   // the record selected, by its index in the table searched (the
+                             // one in force before the beacon); -1: the defaults with its keys
+  int32_t tableEntry = -1;   // the csvPath.ini entry whose file that table holds
+  int32_t loadedEntry = -1;  // the entry whose file the beacon then loaded; -1: none
+  double distance = 0.0;     // m, the remaining distance it set
+
+  bool accepted() const { return outcome == BeaconOutcome::Accepted; }
+};
 
 // Fields of a stopping beacon's data word; bits 23..31 are not read.
 struct BeaconWord {
@@ -31,16 +42,6 @@ struct BeaconWord {
 };
 
 BeaconWord decodeBeaconWord(int32_t data);
-
-// The index in `table` of the first record with these keys, -1 when none has
-// them (the beacon then selects the defaults with its keys).
-int32_t findParamRecord(const ParamRecord* table, std::size_t size, int32_t recordId,
-                        int32_t subId);
-
-// Whether an accepted beacon with this word has `c` load another parameter
-// file: one that names an entry other than the one loaded, once the list has
-// been read.
-bool switchesFile(const TascController& c, const BeaconWord& w);
 
 // The data word of `w`, each field cut to its width; bits 23..31 clear. The
 // route tools build words with it; the plug-in only decodes.

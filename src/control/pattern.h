@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "control/param_record.h"
+#include "readers/param_record.h"
 
 namespace tasc {
 
@@ -34,6 +34,13 @@ inline double patternDecel(const ParamRecord& p, double remaining) noexcept {
 // 7.2 = 2 * 3.6 for km/h, km/h/s and metres.
 inline double patternSpeed(double x, double decel) noexcept {
   return std::sqrt(x * decel * 7.2);
+}
+
+// The pattern speed (km/h) at `remaining` metres with record `p`: what a
+// train there may run at most. The tools show it beside the train; past the
+// point it is 0.
+inline double patternSpeedAt(const ParamRecord& p, double remaining) noexcept {
+  return patternSpeed(remaining > 0.0 ? remaining : 0.0, patternDecel(p, remaining));
 }
 
 // Truncates toward zero into int32, saturating at the bounds; NaN gives

@@ -1,29 +1,25 @@
 // The one controller of the plug-in: everything the stopping control keeps
-// between frames. Fields are public so that the boundary and the tests can
-// read them; the operations below hold the logic.
+// between frames. Pure: its operations take their inputs and the readers of
+// the files beside the module as arguments, and reach no operating system, no
+// global and no variable of the module. Fields are public so that the module
+// and the tests can read them; the operations below hold the logic.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
+#include "abi/host_records.h"
 #include "control/beacon.h"
-#include "control/param_record.h"
-#include "plugin/host_records.h"
+#include "control/inputs.h"
+#include "readers/entry_path.h"
+#include "readers/param_record.h"
 
 namespace tasc {
 
-// Text buffers of the host's platform: 260 characters with the terminator,
-// drive 3 and directory 256 when a module path is split.
-inline constexpr std::size_t kPathSize = 260;
-inline constexpr std::size_t kDriveSize = 3;
-inline constexpr std::size_t kDirSize = 256;
 inline constexpr int kParamFileCount = 64;
 inline constexpr int kTimerCount = 4;
-
-using PathBuffer = std::array<char, kPathSize>;
 
 enum class BrakePhase : int32_t { Waiting = 0, Staircase = 1, Tracking = 2 };
 enum class StopResult : int32_t { None = 0, OnTarget = 1, Short = 2, Overrun = 3 };
@@ -61,13 +57,10 @@ struct TascController {
   bool standstill = false;  // below 1.2 km/h for more than 1000 ms
   StopResult stopResult = StopResult::None;
   BrakePhase brakePhase = BrakePhase::Waiting;
-  int32_t maxBrakeSteps = 0;                 // quarter notches matching the pattern deceleration
-  PathBuffer modulePath{};                   // full file name of the module
-  std::array<char, kDriveSize> pathDrive{};  // scratch: drive of modulePath
-  std::array<char, kDirSize> pathDir{};      // scratch: directory of modulePath
-  PathBuffer paramListPath{};  // csvPath.ini beside the module; empty when it does not fit
+  int32_t maxBrakeSteps = 0;  // quarter notches matching the pattern deceleration
   std::array<PathBuffer, kParamFileCount> paramFiles{};  // entries of csvPath.ini
   bool paramFilesRead = false;                           // the reset has filled paramFiles
+  int32_t tableEntry = -1;  // entry whose file paramTable holds; -1 before the first reset
   bool enableHmPtn = false;
   bool uKeyHeld = false;
   bool uKeyLatch = false;
@@ -80,34 +73,26 @@ struct TascController {
   int32_t patternSelect = 0;  // 0..3, set by beacon type 504
   int32_t formationId = 0;
 
-  // References to the boundary's variables, set when the module is attached.
-  const int32_t* elapsedMsRef = nullptr;
-  const VehicleStateRecord* vehicleStateRef = nullptr;
-  const int32_t* driverHandlesRef = nullptr;  // brake, power, reverser
-
   // --- operations ---
 
-  // Start of a run: reads csvPath.ini into paramFiles, puts the control state
-  // back to its start values, loads entry 0 and creates the four timers.
-  void reset();
+  // Start of a run: reads the 64 entries of the list into paramFiles, puts
+  // the control state back to its start values, loads entry 0 from `files`
+  // and creates the four timers.
+  void reset(const ListReader& list, const FileReader& files);
 
   // Replaces paramTable by the default record followed by one record per line
-  // of the file that `entry` names ("NULL": no file). Changes no other field.
-  void loadParamFile(const char* entry);
+  // of the file that `entry` names ("NULL": no file), read from `files`.
+  // Changes no other field; never throws (out of memory: the default record
+  // alone).
+  void loadParamFile(const char* entry, const FileReader& files);
 
-  // One control cycle; runs once per frame after the frame's state is stored.
-  void update();
+  // One control cycle, once per frame. No allocation, no exception.
+  void update(const FrameInput& in);
 
   // A stopping beacon of kind 1 (near), 2 (middle) or 3 (far) with its data
-  // word. Returns what it did; a beacon that is not accepted changes nothing.
-  BeaconOutcome onBeacon(int32_t kind, int32_t data);
-
-  // --- boundary inputs (zero until attached) ---
-  float speed() const { return vehicleStateRef ? vehicleStateRef->speed : 0.0f; }
-  int32_t elapsedMs() const { return elapsedMsRef ? *elapsedMsRef : 0; }
-  int32_t driverHandle(DriverHandle which) const {
-    return driverHandlesRef ? driverHandlesRef[which] : 0;
-  }
+  // word; a file switch reads from `files`. Returns what it decided; a beacon
+  // that is not accepted changes nothing. Allocates only to load a file.
+  BeaconDecision onBeacon(int32_t kind, int32_t data, const FileReader& files);
 };
 
 }  // namespace tasc

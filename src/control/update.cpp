@@ -1,12 +1,11 @@
 // The control cycle: distance, driver switches, timers, pattern, brake
 // command, low-speed mode and stop evaluation, in that order, once per frame.
 // No allocation and no exception: only arithmetic, a few square roots and the
-// key query.
+// key reader the frame brings.
 #include <cmath>
 
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
-#include "platform/platform.h"
 
 namespace tasc {
 namespace {
@@ -41,11 +40,38 @@ struct KeyReading {
   bool uWithCtrl = false;
 };
 
-KeyReading readKeys() {
+KeyReading readKeys(const KeyReader& keys) {
   KeyReading k;
-  k.u = platform::isKeyDown(kKeyU);
-  if (k.u) k.uWithCtrl = platform::isKeyDown(kKeyLeftCtrl);
+  k.u = keys.down(kKeyU);
+  if (k.u) k.uWithCtrl = keys.down(kKeyLeftCtrl);
   return k;
+}
+
+// Steps 2 to 4 of the cycle: U held alone, the cut-out toggle on a new U +
+// left Ctrl press, and that press remembered. Each step asks the keys afresh.
+void readSwitches(TascController& c, const KeyReader& keys) {
+  const KeyReading k = readKeys(keys);
+  if (k.u && !k.uWithCtrl) {
+    c.uKeyHeld = true;
+  } else {
+    c.uKeyHeld = false;
+    c.uKeyLatch = false;
+  }
+  if (readKeys(keys).uWithCtrl && !c.prevUCtrl) c.cutOut = !c.cutOut;
+  c.prevUCtrl = readKeys(keys).uWithCtrl;
+}
+
+// Step 5: each timer runs on by the frame step while its condition holds and
+// is 0 otherwise; none exists before the first reset.
+void advanceTimers(TascController& c, float speed32, int32_t stepMs, int32_t driverPower) {
+  if (!c.timersCreated) return;
+  const float magnitude32 = std::fabs(speed32);
+  auto advance = [stepMs](int32_t& t, bool running) { t = running ? addSaturated(t, stepMs) : 0; };
+  advance(c.timers[kStandstillTimer], static_cast<double>(magnitude32) < kStandstillSpeed);
+  advance(c.timers[kUKeyTimer], c.uKeyHeld);
+  advance(c.timers[kSlowRunningTimer],
+          magnitude32 < kSlowRunningSpeed && c.lowSpeedMode && c.brakeCommand > 0);
+  advance(c.timers[kNoPowerTimer], c.lowSpeedMode && driverPower == 0);
 }
 
 bool timerAbove(const TascController& c, TimerSlot slot, int32_t limitMs) {
@@ -152,42 +178,21 @@ void evaluateStop(TascController& c) {
 
 }  // namespace
 
-void TascController::update() {
-  const float speed32 = speed();
+void TascController::update(const FrameInput& in) {
+  const float speed32 = in.speed;
   const double v = static_cast<double>(speed32);
-  const int32_t stepMs = elapsedMs();
-  const bool reverserBackward = driverHandle(kDriverReverser) == kReverserBackward;
+  const int32_t stepMs = in.stepMs;
+  const int32_t driverPower = in.handles[kDriverPower];
+  const bool reverserBackward = in.handles[kDriverReverser] == kReverserBackward;
 
   // 1. Distance, in every cycle.
   remainingDistance -= (v / 3.6) * (static_cast<double>(stepMs) / 1000.0);
 
-  // 2. Keys.
-  {
-    const KeyReading k = readKeys();
-    if (k.u && !k.uWithCtrl) {
-      uKeyHeld = true;
-    } else {
-      uKeyHeld = false;
-      uKeyLatch = false;
-    }
-  }
-  // 3. Cut-out toggle on a new U + left Ctrl press.
-  if (readKeys().uWithCtrl && !prevUCtrl) cutOut = !cutOut;
-  // 4.
-  prevUCtrl = readKeys().uWithCtrl;
+  // 2. to 4. Keys.
+  readSwitches(*this, in.keys);
 
   // 5. Timers; brakeCommand and lowSpeedMode are still those of the last cycle.
-  const float magnitude32 = std::fabs(speed32);
-  if (timersCreated) {
-    auto advance = [stepMs](int32_t& t, bool running) {
-      t = running ? addSaturated(t, stepMs) : 0;
-    };
-    advance(timers[kStandstillTimer], static_cast<double>(magnitude32) < kStandstillSpeed);
-    advance(timers[kUKeyTimer], uKeyHeld);
-    advance(timers[kSlowRunningTimer],
-            magnitude32 < kSlowRunningSpeed && lowSpeedMode && brakeCommand > 0);
-    advance(timers[kNoPowerTimer], lowSpeedMode && driverHandle(kDriverPower) == 0);
-  }
+  advanceTimers(*this, speed32, stepMs, driverPower);
 
   // 6.
   standstill = timerAbove(*this, kStandstillTimer, kStandstillMs);
@@ -215,7 +220,7 @@ void TascController::update() {
       // 10.
       phaseControl(*this, v, decel, stepDecel);
       // 11. Holding brake; stopResult is still that of the last cycle.
-      if (standstill && static_cast<int32_t>(stopResult) > 0 && driverHandle(kDriverPower) == 0) {
+      if (standstill && static_cast<int32_t>(stopResult) > 0 && driverPower == 0) {
         brakePhase = BrakePhase::Waiting;
         panelLamps[kLampBraking] = 1;
         brakeCommand = kHoldingCommand;

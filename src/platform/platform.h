@@ -1,8 +1,9 @@
-// Everything that knows the operating system. The control and parameter code
-// reach the system only through these functions; each build links one
-// implementation (POSIX or Windows).
+// Everything of the plug-in that knows the operating system. The module reaches
+// the system only through these functions, and hands the controller readers
+// over them; each build links one implementation (POSIX or Windows).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,11 @@
 #include <string>
 
 namespace tasc::platform {
+
+// Buffers of splitPath, as _splitpath_s fills them: drive 3 and directory 256
+// characters with the terminator.
+inline constexpr std::size_t kDriveSize = 3;
+inline constexpr std::size_t kDirSize = 256;
 
 // The module's own full file name, terminated. False when it is unknown or does
 // not fit the buffer; the buffer then holds an empty text.
@@ -47,8 +53,11 @@ class ProfileFile {
 #endif
 };
 
-// True when the key with this virtual-key code is down at this moment.
+#if defined(_WIN32)
+// True when the key with this virtual-key code is down at this moment. A POSIX
+// system has no such query: the host reports the keys (SetKeyState).
 bool isKeyDown(int32_t virtualKey);
+#endif
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -61,11 +70,5 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 // Reading in text mode: the reader drops a CR before each LF itself, so
 // either opening mode gives the same lines.
 File openParamFile(const char* entry, const char* listPath) noexcept;
-
-#if !defined(_WIN32)
-// POSIX stand-in for the asynchronous key query: the host reports the
-// physical state of the keys that the control reads.
-void setKeyState(int32_t virtualKey, bool down);
-#endif
 
 }  // namespace tasc::platform

@@ -6,13 +6,11 @@
 
 #include <cerrno>
 
-#include <array>
 #include <cstring>
 #include <string>
 
-#include "params/profile.h"
 #include "platform/platform.h"
-#include "plugin/host_records.h"
+#include "readers/profile.h"
 
 namespace tasc::platform {
 namespace {
@@ -54,22 +52,6 @@ std::optional<std::string> readWholeFile(const char* path) {
   }
   text.resize(used);
   return text;
-}
-
-// U and left Ctrl as the host last reported them. Per thread: the host calls
-// SetKeyState and Elapse on its one thread, and a tool that runs several
-// plug-in instances on worker threads keeps each instance's keys apart.
-thread_local std::array<bool, 2> g_keys{};
-
-int keySlot(int32_t virtualKey) {
-  switch (virtualKey) {
-    case kKeyU:
-      return 0;
-    case kKeyLeftCtrl:
-      return 1;
-    default:
-      return -1;
-  }
 }
 
 }  // namespace
@@ -122,16 +104,6 @@ int32_t readProfileInt(const char* section, const char* key, int32_t defaultValu
   } catch (...) {
     return defaultValue;
   }
-}
-
-bool isKeyDown(int32_t virtualKey) {
-  const int slot = keySlot(virtualKey);
-  return slot >= 0 && g_keys[static_cast<std::size_t>(slot)];
-}
-
-void setKeyState(int32_t virtualKey, bool down) {
-  const int slot = keySlot(virtualKey);
-  if (slot >= 0) g_keys[static_cast<std::size_t>(slot)] = down;
 }
 
 }  // namespace tasc::platform

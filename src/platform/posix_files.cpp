@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "params/entry_path.h"
 #include "platform/platform.h"
+#include "readers/entry_path.h"
 
 namespace tasc::platform {
 

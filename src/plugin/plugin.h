@@ -1,12 +1,14 @@
-// The plug-in boundary: module-level state and the attach step. The exports
-// themselves are in exports.cpp.
+// The plug-in module: the boundary's variables and the controller of one
+// instance, wired to the host's records and to the operating system. The
+// exports themselves are in exports.cpp.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "abi/host_records.h"
 #include "control/tasc_controller.h"
-#include "plugin/host_records.h"
+#include "readers/entry_path.h"
 
 namespace tasc::plugin {
 
@@ -17,19 +19,26 @@ struct Boundary {
   HandleRecord handleOutput{};             // built by every frame
   int32_t elapsedMs = 0;                   // step of the current frame
   int32_t brakeNotchCount = 0;
-  PathBuffer settingsPath{};  // TASC.ini beside the module; empty if it does not fit
+  PathBuffer modulePath{};     // the module's own file; empty when unknown or too long
+  PathBuffer settingsPath{};   // TASC.ini beside the module; empty if it does not fit
+  PathBuffer paramListPath{};  // csvPath.ini beside the module; empty if it does not fit
+  bool keyU = false;           // POSIX: U as the host last reported it
+  bool keyLeftCtrl = false;    // POSIX: left Ctrl as the host last reported it
 };
 
 // The whole state of one plug-in instance, the boundary and its controller,
-// with one operation per export that does something. The module holds one,
+// with one operation per export that does something. Each operation builds
+// the controller's inputs from the boundary and hands it the readers over
+// the operating system: the keys (on Windows the keyboard itself, on POSIX
+// the host's reports) and the files beside the module. The module holds one,
 // statically; a tool that follows a loaded plug-in holds another and feeds it
 // the same calls. The operations may throw (std::bad_alloc from a parameter
 // file); the exports catch.
 class Module {
  public:
   // The attach step for a module whose own file is `moduleFile` (null or
-  // empty: unknown). Builds the path of TASC.ini beside it and points the
-  // controller at the boundary's variables. Safe to repeat.
+  // empty: unknown). Builds the paths of TASC.ini and csvPath.ini beside it.
+  // Safe to repeat.
   void attach(const char* moduleFile) noexcept;
   // SetVehicleSpec: stores the brake notch count.
   void setVehicleSpec(const VehicleSpecRecord& vehicle) {
@@ -42,15 +51,19 @@ class Module {
   HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel);
   // SetPower, SetBrake, SetReverser: stored for the next frame.
   void setDriverHandle(DriverHandle which, int32_t value) { boundary.driverHandles[which] = value; }
-  // SetBeaconData.
-  BeaconOutcome setBeaconData(const BeaconRecord& beacon);
+  // SetKeyState (POSIX): the physical state of U (0x55) and left Ctrl (0xA2)
+  // for the frames that follow; other codes are ignored. A Windows module
+  // reads the keyboard itself and never looks at it.
+  void setKeyState(int32_t virtualKey, bool down);
+  // SetBeaconData: what the plug-in decided.
+  BeaconDecision setBeaconData(const BeaconRecord& beacon);
 
   Boundary boundary{};
   TascController controller{};
 };
 
-Boundary& boundary();
-TascController& controller();
+// The module's one instance, as the exports see it.
+Module& instance();
 
 // The module attach step: runs on every notification of the library's entry
 // routine. Finds the module's own file and attaches the module's instance.
@@ -69,8 +82,9 @@ int32_t encodeBrakeNotch(int32_t command);
 HandleRecord mixHandles(const TascController& c, const std::array<int32_t, 3>& driver, float speed);
 
 // SetBeaconData's dispatch: 400 toggles, 501..503 are stopping beacons (only
-// while the stored speed is not exactly 0), 504 selects the HmPtn pattern
-// 0..3, any other type is ignored. Returns what the beacon did.
-BeaconOutcome dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed);
+// while the stored speed is not exactly 0; a file switch reads from `files`),
+// 504 selects the HmPtn pattern 0..3, any other type is ignored.
+BeaconDecision dispatchBeacon(TascController& c, const BeaconRecord& beacon, float storedSpeed,
+                              const FileReader& files);
 
 }  // namespace tasc::plugin

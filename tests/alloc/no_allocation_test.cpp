@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <new>
 
-#include "plugin/host_records.h"
+#include "abi/host_records.h"
 #include "plugin/plugin.h"
 #include "support/vehicle_folder.h"
 

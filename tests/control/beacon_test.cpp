@@ -11,7 +11,7 @@
 
 #include "control/tasc_controller.h"
 #include "support/cases.h"
-#include "support/vehicle_folder.h"
+#include "support/memory_files.h"
 
 namespace tasc {
 namespace {
@@ -80,19 +80,14 @@ TEST(BeaconDistance, Golden) {
   }
 }
 
-// A controller wired to its own boundary variables, as the module wires it.
+// A controller with formation 1 and the default record alone in its table.
 struct BeaconRig {
   TascController c;
-  VehicleStateRecord state{};
-  int32_t elapsed = 0;
-  std::array<int32_t, 3> handles{0, 0, 1};
   BeaconRig() {
-    c.elapsedMsRef = &elapsed;
-    c.vehicleStateRef = &state;
-    c.driverHandlesRef = handles.data();
     c.formationId = 1;
     c.paramTable = {kDefaultParamRecord};
   }
+  BeaconDecision beacon(int32_t kind, int32_t data) { return c.onBeacon(kind, data, {}); }
 };
 
 ParamRecord record(int32_t id, int32_t sub, double decelFar) {
@@ -122,7 +117,9 @@ TEST(OnBeacon, FormationKindAndHmPtnFilter) {
     c.brakeCommand = 12;
     c.stopResult = StopResult::Short;
     c.timers = {5, 6, 7, 8};
-    c.onBeacon(kind, word(10, formation, 2));
+    const BeaconDecision d = rig.beacon(kind, word(10, formation, 2));
+    EXPECT_EQ(d.accepted(), handled != 0) << t.where;
+    EXPECT_EQ(d.distance, handled ? beaconDistance(kind, 10) : 0.0) << t.where;
     EXPECT_EQ(c.remainingDistance, handled ? beaconDistance(kind, 10) : 99.0) << t.where;
     EXPECT_EQ(c.panelLamps[kLampPatternArmed], handled) << t.where;
     EXPECT_EQ(c.activeParam.recordId, handled ? 2 : 4) << t.where;
@@ -137,55 +134,61 @@ TEST(OnBeacon, RecordSelectionTakesTheFirstMatchOrTheDefaultsWithTheKeys) {
   BeaconRig rig;
   rig.c.paramTable = {kDefaultParamRecord, record(0, 0, 9.0), record(3, 1, 2.7), record(3, 1, 2.8),
                       record(3, 2, 2.9)};
-  rig.c.onBeacon(3, word(0, 1, 3, 0, 1));
+  EXPECT_EQ(rig.beacon(3, word(0, 1, 3, 0, 1)).tableIndex, 2);
   EXPECT_EQ(rig.c.activeParam.decelFar, 2.7) << "the earlier of two equal keys wins";
-  rig.c.onBeacon(3, word(0, 1, 0, 0, 0));
+  EXPECT_EQ(rig.beacon(3, word(0, 1, 0, 0, 0)).tableIndex, 0);
   EXPECT_EQ(rig.c.activeParam, kDefaultParamRecord) << "keys 0/0 always find the default record";
-  rig.c.onBeacon(3, word(0, 1, 5, 0, 3));
+  EXPECT_EQ(rig.beacon(3, word(0, 1, 5, 0, 3)).tableIndex, -1);
   EXPECT_EQ(rig.c.activeParam, record(5, 3, 2.6)) << "no match: the defaults with the keys";
 }
 
 TEST(OnBeacon, BeforeTheFirstInitializeNoFileIsLoaded) {
   BeaconRig rig;
   rig.c.paramTable.push_back(record(2, 0, 2.9));
-  rig.c.onBeacon(3, word(0, 1, 2, 5, 0));
+  const BeaconDecision d = rig.beacon(3, word(0, 1, 2, 5, 0));
   EXPECT_EQ(rig.c.activeParam.decelFar, 2.9);
   EXPECT_EQ(rig.c.paramTable.size(), 2u) << "the table stands: there is no list to load from";
+  EXPECT_EQ(d.loadedEntry, -1);
+  EXPECT_EQ(d.tableEntry, -1) << "no file has been loaded yet";
 }
 
 TEST(OnBeacon, HmPtnSelectorIsZeroUntilTheFirst504Beacon) {
   BeaconRig rig;
   rig.c.enableHmPtn = true;
   rig.c.activeParam.hmPtnFlag[0] = true;
-  rig.c.onBeacon(1, word(0, 1));
+  EXPECT_EQ(rig.beacon(1, word(0, 1)).outcome, BeaconOutcome::HmPtnFiltered);
   EXPECT_EQ(rig.c.panelLamps[kLampPatternArmed], 0) << "flag 0 filters";
 }
 
-// File switch with real files: a vehicle folder whose list names two files.
+// File switch: a list that names two files. Each decision says which table
+// it searched, at which index, and which entry it loaded.
 TEST(OnBeacon, FileSwitchServesTheBeaconsAfterIt) {
-  test::TempFolder folder;
-  folder.write("csvPath.ini", "[ParamData]\n0=base.csv\n5=five.csv\n6=NULL\n7=gone.csv\n");
-  folder.write("base.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.1\n");
-  folder.write("five.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.5\n");
-  BeaconRig rig;
-  TascController& c = rig.c;
-  const std::string module = (folder.path() / "TASC.so").string();
-  std::copy(module.begin(), module.end(), c.modulePath.begin());
-  c.reset();
-  c.onBeacon(3, word(0, 1, 2, 0, 0));
+  test::MemoryFiles files;
+  files.list = "[ParamData]\n0=base.csv\n5=five.csv\n6=NULL\n7=gone.csv\n";
+  files.files = {{"base.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.1\n"},
+                 {"five.csv", "9,9\n2,0,3.5,2.5,1.5,0.5,0.1,2.5\n"}};
+  TascController c;
+  c.formationId = 1;
+  c.reset(files.listReader(), files.fileReader());
+  const auto beacon = [&](int32_t kind, int32_t file) {
+    const BeaconDecision d = c.onBeacon(kind, word(0, 1, 2, file, 0), files.fileReader());
+    return std::array{d.tableEntry, d.tableIndex, d.loadedEntry};
+  };
+  EXPECT_EQ(beacon(3, 0), (std::array{0, 1, -1}));
   EXPECT_EQ(c.activeParam.decelFar, 2.1) << "entry 0 is loaded by the reset";
-  c.onBeacon(3, word(0, 1, 2, 5, 0));
+  EXPECT_EQ(beacon(3, 5), (std::array{0, 1, 5}));
   EXPECT_EQ(c.activeParam.decelFar, 2.1) << "the beacon selects from the table before its switch";
-  c.onBeacon(2, word(0, 1, 2, 0, 0));
+  EXPECT_EQ(beacon(2, 0), (std::array{5, 2, -1}));
   EXPECT_EQ(c.activeParam.decelFar, 2.5) << "file index 0 loads nothing and keeps file 5";
-  folder.write("five.csv", "2,0,3.5,2.5,1.5,0.5,0.1,2.4\n");
-  c.onBeacon(1, word(0, 1, 2, 5, 0));
-  c.onBeacon(1, word(0, 1, 2, 0, 0));
-  EXPECT_EQ(c.activeParam.decelFar, 2.4) << "index 5 again reads the file again";
+  files.files["five.csv"] = "2,0,3.5,2.5,1.5,0.5,0.1,2.4\n";
+  EXPECT_EQ(beacon(1, 5), (std::array{5, 2, 5})) << "index 5 again reads the file again";
+  beacon(1, 0);
+  EXPECT_EQ(c.activeParam.decelFar, 2.4);
   for (int32_t file : {6, 7, 63}) {
-    c.onBeacon(3, word(0, 1, 2, file, 0));
+    EXPECT_EQ(beacon(3, file)[2], file);
     EXPECT_EQ(c.paramTable, std::vector<ParamRecord>{kDefaultParamRecord}) << file;
   }
+  EXPECT_EQ(files.opened, 3) << "base.csv once, five.csv twice; NULL and a missing file open none";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The control cycle, driven by the scripts in data/cycles.txt: each block
 // sets controller fields and keys, runs cycles and checks fields. The rig is
-// a controller wired to its own boundary variables in the state a reset
-// leaves (B7Dec 3.36, timers at 0, lamp 85 lit, reverser forward, keys up).
+// a controller with its frame's inputs and a scripted key reader, in the state
+// a reset leaves (B7Dec 3.36, timers at 0, lamp 85 lit, reverser forward,
+// keys up).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,36 +13,34 @@
 
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
-#include "platform/platform.h"
 #include "support/cases.h"
 
 namespace tasc::test {
 namespace {
 
-constexpr int32_t kKeyRightCtrl = 0xA3;
+// Virtual-key codes as the host sends them: U, left Ctrl, and right Ctrl,
+// which the control must not take for the left one.
+constexpr int32_t kU = 0x55, kLeftCtrl = 0xA2, kRightCtrl = 0xA3;
 
 struct Rig {
-  int32_t elapsedMs = 0;
-  VehicleStateRecord state{};
   std::array<int32_t, 3> handles{0, 0, 1};  // brake, power, reverser
+  std::map<int32_t, bool> keys;             // down by virtual-key code
+  mutable int32_t keyQueries = 0;           // questions asked of the reader
   TascController c;
   Rig() {
-    for (int32_t key : {kKeyU, kKeyLeftCtrl, kKeyRightCtrl}) platform::setKeyState(key, false);
-    c.elapsedMsRef = &elapsedMs;
-    c.vehicleStateRef = &state;
-    c.driverHandlesRef = handles.data();
     c.b7Dec = 3.36;
     c.formationId = 1;
     c.timersCreated = true;
     c.panelLamps = {1, 0, 0, 0, 0};
   }
-  ~Rig() {
-    for (int32_t key : {kKeyU, kKeyLeftCtrl, kKeyRightCtrl}) platform::setKeyState(key, false);
+  static bool keyDown(const void* self, int32_t key) {
+    const auto& r = *static_cast<const Rig*>(self);
+    ++r.keyQueries;
+    const auto k = r.keys.find(key);
+    return k != r.keys.end() && k->second;
   }
   void run(float speed, int32_t stepMs, int n) {
-    state.speed = speed;
-    elapsedMs = stepMs;
-    for (int i = 0; i < n; ++i) c.update();
+    for (int i = 0; i < n; ++i) c.update(FrameInput{stepMs, speed, handles, {&keyDown, this}});
   }
 };
 
@@ -76,7 +75,9 @@ Ref ref(Rig& r, const std::string& n) {
                                             {"select", &c.patternSelect},
                                             {"formation", &c.formationId},
                                             {"record", &c.activeParam.recordId},
-                                            {"file", &c.loadedFileIndex}};
+                                            {"file", &c.loadedFileIndex},
+                                            {"entry", &c.tableEntry},
+                                            {"asked", &r.keyQueries}};
   return named.at(n);
 }
 
@@ -110,8 +111,8 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
     std::istringstream words(command);
     std::string verb, arg;
     words >> verb;
-    if (verb == "reset") {  // no module path: no list, entry 0 is NULL
-      rig.c.reset();
+    if (verb == "reset") {  // no list: entry 0 is NULL
+      rig.c.reset({}, {});
       continue;
     }
     if (verb == "run") {  // run SPEED [STEP_MS [CYCLES]]
@@ -132,10 +133,7 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
       const std::string name = arg.substr(0, eq);
       const double v = std::stod(arg.substr(eq + 1));
       if (verb == "set" && (name == "u" || name == "lctrl" || name == "rctrl")) {
-        platform::setKeyState(name == "u"       ? kKeyU
-                              : name == "lctrl" ? kKeyLeftCtrl
-                                                : kKeyRightCtrl,
-                              v != 0);
+        rig.keys[name == "u" ? kU : name == "lctrl" ? kLeftCtrl : kRightCtrl] = v != 0;
       } else if (verb == "set") {
         set(ref(rig, name), v);
       } else if (arg[eq] == '~') {
@@ -179,11 +177,11 @@ TEST(Cycle, StaircaseStepsInOrderAsTheTrainClosesIn) {
   EXPECT_EQ(rig.c.brakePhase, BrakePhase::Tracking);
 }
 
-// Before the first Initialize nothing is attached and B7Dec is 0: the steps
-// saturate instead of dividing into a finite number.
-TEST(Cycle, UnattachedBeforeInitializeSaturatesTheSteps) {
+// Before the first Initialize B7Dec is 0: the steps saturate instead of
+// dividing into a finite number.
+TEST(Cycle, BeforeInitializeSaturatesTheSteps) {
   TascController c;
-  c.update();
+  c.update(FrameInput{});
   EXPECT_EQ(c.remainingDistance, 0.0);
   EXPECT_EQ(c.brakeCommand, -1);
   EXPECT_EQ(c.stopResult, StopResult::None);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "plugin/plugin.h"
 #include "support/cases.h"
@@ -28,7 +29,7 @@ std::string dispatch(const test::Case& c) {
   TascController ctl;
   ctl.formationId = 1;
   ctl.patternSelect = 1;
-  dispatchBeacon(ctl, BeaconRecord{arg(c, 1), 0, 0.0f, arg(c, 2)}, std::stof(c.f.at(3)));
+  dispatchBeacon(ctl, BeaconRecord{arg(c, 1), 0, 0.0f, arg(c, 2)}, std::stof(c.f.at(3)), {});
   return std::to_string(ctl.patternSelect) + " " + std::to_string(ctl.beacon400Toggle) + " " +
          std::to_string(ctl.panelLamps[kLampPatternArmed]);
 }
@@ -47,34 +48,81 @@ TEST(Boundary, Golden) {
 
 // The attach step, repeated as the entry routine repeats it: each attach
 // replaces the paths of the last (a path that does not fit leaves them empty,
-// never a stale or unterminated one), and the controller reads the boundary's
-// handles.
-TEST(Boundary, AttachReplacesThePathsAndWiresTheHandles) {
-  const std::string dir = "/" + std::string(250, 'd') + "/";
+// never a stale or unterminated one: the files then count as missing, not
+// looked up in the working directory).
+TEST(Boundary, AttachReplacesThePaths) {
+  const std::string dir = "/" + std::string(250, 'd') + "/";      // 252: TASC.so fits, no more
+  const std::string shorter = "/" + std::string(248, 'd') + "/";  // 250: TASC.ini fits too
   const struct {
     const char* name;
     std::string file;  // "-": null
-    std::string module, settings;
+    std::string module, settings, list;
   } steps[] = {
-      {"plain", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
-      {"null", "-", "", ""},
-      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
-      {"SettingsPathThatDoesNotFitIsEmptied", dir + "TASC.so", dir + "TASC.so", ""},
-      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
-      {"EmptyNameIsNoFolder", "", "", ""},
-      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini"},
-      {"ModulePathOfTheBuffersSizeDoesNotFit", "/" + std::string(kPathSize - 1, 'm'), "", ""},
+      {"plain", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini", "/v/csvPath.ini"},
+      {"null", "-", "", "", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini", "/v/csvPath.ini"},
+      {"ListPathThatDoesNotFitIsEmptiedAlone", shorter + "TASC.so", shorter + "TASC.so",
+       shorter + "TASC.ini", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini", "/v/csvPath.ini"},
+      {"SettingsPathThatDoesNotFitIsEmptied", dir + "TASC.so", dir + "TASC.so", "", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini", "/v/csvPath.ini"},
+      {"EmptyNameIsNoFolder", "", "", "", ""},
+      {"again", "/v/TASC.so", "/v/TASC.so", "/v/TASC.ini", "/v/csvPath.ini"},
+      {"ModulePathOfTheBuffersSizeDoesNotFit", "/" + std::string(kPathSize - 1, 'm'), "", "", ""},
   };
   Module m;
   for (const auto& s : steps) {
     m.attach(s.file == "-" ? nullptr : s.file.c_str());
-    EXPECT_EQ(std::string(m.controller.modulePath.data()), s.module) << s.name;
+    EXPECT_EQ(std::string(m.boundary.modulePath.data()), s.module) << s.name;
     EXPECT_EQ(std::string(m.boundary.settingsPath.data()), s.settings) << s.name;
+    EXPECT_EQ(std::string(m.boundary.paramListPath.data()), s.list) << s.name;
   }
-  m.setDriverHandle(kDriverPower, 3);
+}
+
+// Each frame hands the controller the boundary's step, speed and driver's
+// handles.
+TEST(Boundary, FrameCarriesTheStoredHandlesStepAndSpeed) {
+  Module m;
+  m.attach(nullptr);
+  m.initialize();
+  VehicleStateRecord state{};
+  state.speed = 36.0f;
+  state.timeMs = 1000;
+  m.elapse(state, nullptr);
+  EXPECT_DOUBLE_EQ(m.controller.remainingDistance, -10.0) << "36 km/h for the first 1000 ms";
   m.setDriverHandle(kDriverReverser, -1);
-  EXPECT_EQ(m.controller.driverHandle(kDriverPower), 3);
-  EXPECT_EQ(m.controller.driverHandle(kDriverReverser), -1);
+  m.controller.patternActive = true;
+  state.timeMs = 1016;
+  m.elapse(state, nullptr);
+  EXPECT_FALSE(m.controller.patternActive) << "the reverser backward cancels the pattern";
+}
+
+// The keys a POSIX host reports (SetKeyState, by the codes the host sends),
+// as the next frame reads them: U alone is held, U with left Ctrl cuts out,
+// any other key is not one of them. A Windows module reads the keyboard.
+TEST(Boundary, FrameReadsTheKeysTheHostReported) {
+  const struct {
+    std::vector<int32_t> down;
+    bool held, cut;
+  } rows[] = {{{}, false, false},          {{0x55}, true, false},
+              {{0x55, 0xA2}, false, true}, {{0x55, 0xA3}, true, false},
+              {{0xA2}, false, false},      {{0x54, 0xA2, 0x56}, false, false}};
+  for (const auto& r : rows) {
+    Module m;
+    m.attach(nullptr);
+    m.initialize();
+    for (const int32_t key : r.down) m.setKeyState(key, true);
+    m.elapse(VehicleStateRecord{}, nullptr);
+#if defined(_WIN32)
+    EXPECT_FALSE(m.controller.uKeyHeld || m.controller.cutOut);
+#else
+    EXPECT_EQ(m.controller.uKeyHeld, r.held) << ::testing::PrintToString(r.down);
+    EXPECT_EQ(m.controller.cutOut, r.cut) << ::testing::PrintToString(r.down);
+    for (const int32_t key : r.down) m.setKeyState(key, false);
+    m.elapse(VehicleStateRecord{}, nullptr);
+    EXPECT_FALSE(m.controller.uKeyHeld) << "released";
+#endif
+  }
 }
 
 // Before the first Initialize no TASC.ini has been read: FormationID is 0,
@@ -87,7 +135,7 @@ TEST(Boundary, BeforeTheFirstInitializeTheFormationIsZero) {
     moving.speed = 40.0f;
     moving.timeMs = 16;
     m.elapse(moving, nullptr);
-    const BeaconOutcome o = m.setBeaconData({503, 0, 0.0f, 5 | formation << 6});
+    const BeaconOutcome o = m.setBeaconData({503, 0, 0.0f, 5 | formation << 6}).outcome;
     EXPECT_EQ(o, formation == 0 ? BeaconOutcome::Accepted : BeaconOutcome::WrongFormation)
         << formation;
   }

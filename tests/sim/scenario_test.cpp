@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "abi/host_records.h"
 #include "control/beacon.h"
-#include "plugin/host_records.h"
 #include "sim/scenario.h"
 #include "sim_test_support.h"
 #include "support/cases.h"

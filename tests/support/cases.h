@@ -15,7 +15,7 @@ struct Case {
   std::vector<std::string> f;
 };
 
-// The cases of a file under tests/ (e.g. "params/data/numbers.txt"); fails
+// The cases of a file under tests/ (e.g. "readers/data/numbers.txt"); fails
 // the current test when the file cannot be read or holds no case.
 std::vector<Case> readCases(std::string_view relative);
 

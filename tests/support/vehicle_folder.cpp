@@ -49,27 +49,12 @@ LoadedPlugin::LoadedPlugin(const fs::path& folder, std::string_view relative, co
     ADD_FAILURE() << "dlopen " << target << ": " << ::dlerror();
     return;
   }
-  auto bind = [this](auto& fn, const char* name) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(handle_, name));
-    if (fn == nullptr) ADD_FAILURE() << "export missing: " << name;
-  };
-  bind(api_.Load, "Load");
-  bind(api_.Dispose, "Dispose");
-  bind(api_.GetPluginVersion, "GetPluginVersion");
-  bind(api_.SetVehicleSpec, "SetVehicleSpec");
-  bind(api_.Initialize, "Initialize");
-  bind(api_.Elapse, "Elapse");
-  bind(api_.SetPower, "SetPower");
-  bind(api_.SetBrake, "SetBrake");
-  bind(api_.SetReverser, "SetReverser");
-  bind(api_.KeyDown, "KeyDown");
-  bind(api_.KeyUp, "KeyUp");
-  bind(api_.HornBlow, "HornBlow");
-  bind(api_.DoorOpen, "DoorOpen");
-  bind(api_.DoorClose, "DoorClose");
-  bind(api_.SetSignal, "SetSignal");
-  bind(api_.SetBeaconData, "SetBeaconData");
-  bind(api_.SetKeyState, "SetKeyState");
+  const MissingExports missing = bindPluginApi(api_, [this](const char* name) {
+    return reinterpret_cast<ExportAddress>(::dlsym(handle_, name));
+  });
+  for (std::size_t i = 0; i < missing.count; ++i)
+    ADD_FAILURE() << "export missing: " << missing.names[i];
+  if (api_.SetKeyState == nullptr) ADD_FAILURE() << "export missing: SetKeyState";
 }
 
 LoadedPlugin::~LoadedPlugin() {

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/host_records.h"
-#include "plugin/plugin_api.h"
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
 
 namespace tasc::test {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "params/param_loader.h"
+#include "readers/param_lines.h"
 #include "sim/scenario.h"
 #include "sim/sim_test_support.h"
 #include "support/vehicle_folder.h"

@@ -17,7 +17,7 @@ imports=$(objdump -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr 
 if objdump -f "$dll" | grep -q 'pei-i386'; then
   # Loads and stores of st(0) carry a double across a call unchanged; any
   # arithmetic on the x87 unit would round differently from SSE2.
-  x87=$(find "$1/CMakeFiles" -name '*.obj' -exec objdump -d {} + |
+  x87=$(find "$1/src" -name '*.obj' -exec objdump -d {} + |
         grep -E '\s(fadd|fsub|fmul|fdiv|fsqrt|fprem|fild|fist|fscale|frndint|fsin|fcos|fpatan|fyl2x|f2xm1)[a-z]*\s' || true)
   [ -z "$x87" ] || { echo "FAIL: x87 arithmetic:" >&2; echo "$x87" | head >&2; status=1; }
 fi

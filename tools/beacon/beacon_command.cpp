@@ -7,8 +7,8 @@
 
 #include "cli/cli.h"
 #include "control/beacon.h"
-#include "params/numbers.h"
-#include "platform/host_loader.h"
+#include "readers/numbers.h"
+#include "system/host_loader.h"
 
 namespace tasc::beacon {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "control/param_record.h"
-#include "params/param_loader.h"
-#include "params/settings.h"
+#include "plugin/settings.h"
+#include "readers/param_lines.h"
+#include "readers/param_record.h"
 
 namespace tasc::check {
 

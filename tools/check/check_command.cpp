@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "check/check.h"
-#include "platform/host_loader.h"
+#include "system/host_loader.h"
 
 namespace tasc::check {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "params/profile.h"
+#include "readers/profile.h"
 
 namespace tasc::check {
 

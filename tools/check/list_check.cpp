@@ -7,10 +7,10 @@
 
 #include "check/checker.h"
 #include "control/tasc_controller.h"
-#include "params/entry_path.h"
-#include "params/numbers.h"
-#include "params/profile.h"
 #include "platform/platform.h"
+#include "readers/entry_path.h"
+#include "readers/numbers.h"
+#include "readers/profile.h"
 
 namespace tasc::check {
 namespace {

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "check/checker.h"
-#include "control/param_record.h"
-#include "params/param_loader.h"
+#include "readers/param_lines.h"
+#include "readers/param_record.h"
 
 namespace tasc::check {
 namespace {

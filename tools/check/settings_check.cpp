@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "check/checker.h"
-#include "params/profile.h"
+#include "readers/profile.h"
 
 namespace tasc::check {
 namespace {

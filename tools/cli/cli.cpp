@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "params/numbers.h"
+#include "readers/numbers.h"
 
 namespace tasc::cli {
 namespace {

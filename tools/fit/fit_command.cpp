@@ -14,8 +14,8 @@
 #include "fit/fit_output.h"
 #include "fit/segments.h"
 #include "fit/settings_edit.h"
-#include "platform/host_loader.h"
 #include "recording/reader.h"
+#include "system/host_loader.h"
 
 namespace fs = std::filesystem;
 

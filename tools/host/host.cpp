@@ -6,44 +6,24 @@
 #include <string_view>
 #include <vector>
 
+#include "abi/abi.h"
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
 #include "host.h"
-#include "params/numbers.h"
-#include "platform/abi.h"
-#include "platform/host_loader.h"
-#include "plugin/host_records.h"
-#include "plugin/plugin_api.h"
+#include "readers/numbers.h"
+#include "system/host_loader.h"
 
 namespace tasc::host {
 namespace {
 
 using Api = PluginApi;
 
-template <typename F>
-bool bind(const platform::HostModule& module, const char* name, F& fn) {
-  fn = reinterpret_cast<F>(module.find(name));
-  if (fn == nullptr) std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", name);
-  return fn != nullptr;
-}
-
 bool bindAll(const platform::HostModule& m, Api& a) {
-  bool ok = bind(m, "Load", a.Load);
-  ok = bind(m, "Dispose", a.Dispose) && ok;
-  ok = bind(m, "GetPluginVersion", a.GetPluginVersion) && ok;
-  ok = bind(m, "SetVehicleSpec", a.SetVehicleSpec) && ok;
-  ok = bind(m, "Initialize", a.Initialize) && ok;
-  ok = bind(m, "Elapse", a.Elapse) && ok;
-  ok = bind(m, "SetPower", a.SetPower) && ok;
-  ok = bind(m, "SetBrake", a.SetBrake) && ok;
-  ok = bind(m, "SetReverser", a.SetReverser) && ok;
-  ok = bind(m, "KeyDown", a.KeyDown) && ok;
-  ok = bind(m, "KeyUp", a.KeyUp) && ok;
-  ok = bind(m, "HornBlow", a.HornBlow) && ok;
-  ok = bind(m, "DoorOpen", a.DoorOpen) && ok;
-  ok = bind(m, "DoorClose", a.DoorClose) && ok;
-  ok = bind(m, "SetSignal", a.SetSignal) && ok;
-  ok = bind(m, "SetBeaconData", a.SetBeaconData) && ok;
-  a.SetKeyState = reinterpret_cast<decltype(a.SetKeyState)>(m.find("SetKeyState"));
-  return ok;
+  const MissingExports missing = bindPluginApi(a, [&m](const char* name) { return m.find(name); });
+  for (std::size_t i = 0; i < missing.count; ++i) {
+    std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", missing.names[i]);
+  }
+  return missing.empty();
 }
 
 bool isSpace(char c) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "host.h"
-#include "platform/host_loader.h"
+#include "system/host_loader.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

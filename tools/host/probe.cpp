@@ -18,9 +18,10 @@
 #include <vector>
 
 #include "control/tasc_controller.h"
-#include "params/numbers.h"
-#include "platform/host_loader.h"
 #include "platform/platform.h"
+#include "plugin/files.h"
+#include "readers/numbers.h"
+#include "system/host_loader.h"
 
 namespace {
 
@@ -81,11 +82,10 @@ tasc::TascController g_controller;
 
 int table(const char* list) {
   tasc::TascController& c = g_controller;
-  if (std::strlen(list) >= c.paramListPath.size()) {
+  if (std::strlen(list) >= tasc::kPathSize) {
     std::fprintf(stderr, "tasc-probe: the list path is too long\n");
     return 2;
   }
-  std::memcpy(c.paramListPath.data(), list, std::strlen(list) + 1);
   for (int k = 0; k < tasc::kParamFileCount; ++k) {
     char key[8];
     std::snprintf(key, sizeof key, "%d", k);
@@ -93,7 +93,7 @@ int table(const char* list) {
     tasc::platform::readProfileString("ParamData", key, "NULL", entry.data(),
                                       static_cast<uint32_t>(entry.size()), list);
     if (std::strcmp(entry.data(), "NULL") == 0) continue;
-    c.loadParamFile(entry.data());
+    c.loadParamFile(entry.data(), tasc::plugin::fileReader(list));
     std::printf("entry %d: %u records\n", k, static_cast<unsigned>(c.paramTable.size()));
     for (const tasc::ParamRecord& r : c.paramTable) {
       std::printf("  %d %d", static_cast<int>(r.recordId), static_cast<int>(r.subId));

@@ -3,7 +3,7 @@
 // returns its result unchanged, and records the call. With the plug-in absent
 // the module answers as a plug-in that never commands. The recorder's own
 // work is noexcept; what the plug-in does is its own.
-#include "platform/abi.h"
+#include "abi/abi.h"
 #include "recorder.h"
 
 using tasc::BeaconRecord;

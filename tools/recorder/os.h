@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/host_loader.h"
+#include "abi/plugin_api.h"
 
 namespace tasc::recorder::os {
 
@@ -22,7 +22,7 @@ inline constexpr const char* kPluginFileName = "TASC.so";
 
 // The module at `path`, or null with the system's reason in `why`.
 void* loadModule(const char* path, std::string& why);
-platform::ExportAddress findExport(void* module, const char* name) noexcept;
+ExportAddress findExport(void* module, const char* name) noexcept;
 
 bool fileExists(const char* path) noexcept;
 // True when the folder exists afterwards.

@@ -35,10 +35,10 @@ void* loadModule(const char* path, std::string& why) {
   return module;
 }
 
-platform::ExportAddress findExport(void* module, const char* name) noexcept {
+ExportAddress findExport(void* module, const char* name) noexcept {
   // POSIX guarantees that an object address from dlsym converts to a
   // function pointer.
-  return reinterpret_cast<platform::ExportAddress>(::dlsym(module, name));
+  return reinterpret_cast<ExportAddress>(::dlsym(module, name));
 }
 
 bool fileExists(const char* path) noexcept {

@@ -27,9 +27,8 @@ void* loadModule(const char* path, std::string& why) {
   return static_cast<void*>(module);
 }
 
-platform::ExportAddress findExport(void* module, const char* name) noexcept {
-  return reinterpret_cast<platform::ExportAddress>(
-      ::GetProcAddress(static_cast<HMODULE>(module), name));
+ExportAddress findExport(void* module, const char* name) noexcept {
+  return reinterpret_cast<ExportAddress>(::GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
 bool fileExists(const char* path) noexcept {

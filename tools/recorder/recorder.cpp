@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "control/tasc_controller.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "plugin/plugin.h"
 #include "recording/file_copies.h"
 #include "recording/writer.h"
 #include "row_queue.h"
@@ -111,31 +111,9 @@ std::string loadPlugin(const std::string& path, PluginApi& api) {
   void* module = os::loadModule(path.c_str(), why);
   if (module == nullptr) return "the plug-in did not load: " + why;
   PluginApi bound{};
-  const char* missing = nullptr;
-  auto bind = [&](auto& fn, const char* name) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(os::findExport(module, name));
-    if (fn == nullptr && missing == nullptr) missing = name;
-  };
-  bind(bound.Load, "Load");
-  bind(bound.Dispose, "Dispose");
-  bind(bound.GetPluginVersion, "GetPluginVersion");
-  bind(bound.SetVehicleSpec, "SetVehicleSpec");
-  bind(bound.Initialize, "Initialize");
-  bind(bound.Elapse, "Elapse");
-  bind(bound.SetPower, "SetPower");
-  bind(bound.SetBrake, "SetBrake");
-  bind(bound.SetReverser, "SetReverser");
-  bind(bound.KeyDown, "KeyDown");
-  bind(bound.KeyUp, "KeyUp");
-  bind(bound.HornBlow, "HornBlow");
-  bind(bound.DoorOpen, "DoorOpen");
-  bind(bound.DoorClose, "DoorClose");
-  bind(bound.SetSignal, "SetSignal");
-  bind(bound.SetBeaconData, "SetBeaconData");
-  if (missing != nullptr) return std::string("the plug-in lacks the export ") + missing;
-  // Optional: only POSIX modules have it.
-  bound.SetKeyState =
-      reinterpret_cast<decltype(bound.SetKeyState)>(os::findExport(module, "SetKeyState"));
+  const MissingExports missing =
+      bindPluginApi(bound, [module](const char* name) { return os::findExport(module, name); });
+  if (!missing.empty()) return std::string("the plug-in lacks the export ") + missing.names[0];
   api = bound;
   return {};
 }
@@ -143,8 +121,8 @@ std::string loadPlugin(const std::string& path, PluginApi& api) {
 void attachOnce() {
   State& s = g_state;
   PathBuffer own{};
-  std::array<char, kDriveSize> drive{};
-  std::array<char, kDirSize> dir{};
+  std::array<char, platform::kDriveSize> drive{};
+  std::array<char, platform::kDirSize> dir{};
   if (!platform::moduleFileName(own) || !platform::splitPath(own.data(), drive, dir)) {
     setText(s.absentReason, "the recorder's own folder is unknown");
     return;
@@ -259,11 +237,11 @@ os::FileHandle createRecordingFile(std::string& path) {
 // beside it, csvPath.ini and every entry of the list.
 void writeFileCopies() {
   const State& s = g_state;
-  auto list = std::make_unique<TascController>();
-  // A path the plug-in's buffer cannot hold is unknown to the plug-in too.
-  const std::string_view plugin = view(s.pluginPath);
-  if (plugin.size() < list->modulePath.size()) plugin.copy(list->modulePath.data(), plugin.size());
-  list->reset();  // fills paramListPath and paramFiles as the plug-in does
+  // The module's attach and Initialize fill the list's path and entries as
+  // the plug-in does; a path its buffer cannot hold is unknown to it too.
+  auto list = std::make_unique<plugin::Module>();
+  list->attach(s.pluginPath.data());
+  list->initialize();
   recording::writeFileCopies(g_writer, std::string(view(s.folder)) + "TASC.ini", *list);
 }
 

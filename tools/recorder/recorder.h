@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
-#include "plugin/host_records.h"
-#include "plugin/plugin_api.h"
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
 #include "recording/format.h"
 
 namespace tasc::recorder {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "control/tasc_controller.h"
 #include "platform/platform.h"
+#include "plugin/plugin.h"
 
 namespace tasc::recording {
 namespace {
@@ -29,12 +29,12 @@ std::optional<std::string> readWhole(const std::string& path) {
 
 }  // namespace
 
-void writeFileCopies(Writer& writer, const std::string& settingsPath, const TascController& list) {
+void writeFileCopies(Writer& writer, const std::string& settingsPath, const plugin::Module& list) {
   writer.file("settings", 0, settingsPath, readWhole(settingsPath));
-  const char* listPath = list.paramListPath.data();
+  const char* listPath = list.boundary.paramListPath.data();
   writer.file("list", 0, listPath, readWhole(std::string(listPath)));
   for (int k = 0; k < kParamFileCount; ++k) {
-    const char* entry = list.paramFiles[static_cast<std::size_t>(k)].data();
+    const char* entry = list.controller.paramFiles[static_cast<std::size_t>(k)].data();
     if (std::strcmp(entry, "NULL") == 0) continue;
     const platform::File file = platform::openParamFile(entry, listPath);
     writer.file("param", k, entry, readWhole(file.get()));

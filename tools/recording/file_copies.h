@@ -8,8 +8,8 @@
 
 #include "recording/writer.h"
 
-namespace tasc {
-struct TascController;
+namespace tasc::plugin {
+class Module;
 }
 
 namespace tasc::recording {
@@ -21,8 +21,8 @@ inline constexpr std::string_view kFrameColumns =
     "panel88,panel89";
 
 // TASC.ini at `settingsPath`, then csvPath.ini and every parameter file it
-// names, as `list` (a controller after its reset) holds their paths. A file
+// names, as `list` (a module after its Initialize) holds their paths. A file
 // that does not open is written as missing.
-void writeFileCopies(Writer& writer, const std::string& settingsPath, const TascController& list);
+void writeFileCopies(Writer& writer, const std::string& settingsPath, const plugin::Module& list);
 
 }  // namespace tasc::recording

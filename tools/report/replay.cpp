@@ -11,9 +11,8 @@
 #include <string>
 
 #include "control/pattern.h"
-#include "platform/platform.h"
-#include "platform/tool_system.h"
 #include "plugin/plugin.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 
@@ -68,34 +67,26 @@ class FileCopies {
   fs::path path_;
 };
 
-double patternAt(const TascController& c) {
-  const double d = c.remainingDistance;
-  return patternSpeed(d > 0.0 ? d : 0.0, patternDecel(c.activeParam, d));
-}
-
-BeaconCall beaconCall(plugin::Module& m, const recording::PlacedEvent& e, int32_t& tableEntry) {
+BeaconCall beaconCall(plugin::Module& m, const recording::PlacedEvent& e) {
   const TascController& c = m.controller;
   BeaconCall b;
   b.framesBefore = e.framesBefore;
   b.type = e.row.args[0];
   b.data = e.row.args[2];
-  const BeaconWord w = decodeBeaconWord(b.data);
-  const bool switches = switchesFile(c, w);
-  b.outcome = m.setBeaconData(BeaconRecord{b.type, e.row.args[1], e.row.distance, b.data});
+  const BeaconDecision d =
+      m.setBeaconData(BeaconRecord{b.type, e.row.args[1], e.row.distance, b.data});
+  b.outcome = d.outcome;
   b.formationId = c.formationId;
-  if (b.outcome == BeaconOutcome::Accepted) {
-    if (switches) tableEntry = w.fileIndex;
-    b.distance = c.remainingDistance;
-    b.recordFound =
-        findParamRecord(c.paramTable.data(), c.paramTable.size(), w.recordCode, w.subCode) >= 0;
-    b.patternSpeed = patternAt(c);
+  if (d.accepted()) {
+    b.distance = d.distance;
+    b.recordFound = d.tableIndex >= 0;
+    b.tableEntry = d.tableEntry;
+    b.patternSpeed = patternSpeedAt(c.activeParam, c.remainingDistance);
   }
-  b.tableEntry = tableEntry;
   return b;
 }
 
-void replayEvent(plugin::Module& m, const recording::PlacedEvent& e, Replay& out,
-                 int32_t& tableEntry) {
+void replayEvent(plugin::Module& m, const recording::PlacedEvent& e, Replay& out) {
   const auto& a = e.row.args;
   switch (e.row.kind) {
     case EventKind::Vehicle:
@@ -111,12 +102,10 @@ void replayEvent(plugin::Module& m, const recording::PlacedEvent& e, Replay& out
       m.setDriverHandle(kDriverReverser, a[0]);
       break;
     case EventKind::Beacon:
-      out.beacons.push_back(beaconCall(m, e, tableEntry));
+      out.beacons.push_back(beaconCall(m, e));
       break;
     case EventKind::KeyState:
-#if !defined(_WIN32)
-      platform::setKeyState(a[0], a[1] != 0);
-#endif
+      m.setKeyState(a[0], a[1] != 0);
       break;
     default:  // the plug-in does nothing on the other calls
       break;
@@ -140,10 +129,6 @@ Replay replay(const recording::Recording& r) {
   auto m = std::make_unique<plugin::Module>();
   const std::string modulePath = copies.module().string();
   m->attach(modulePath.c_str());
-#if !defined(_WIN32)
-  platform::setKeyState(kKeyU, false);
-  platform::setKeyState(kKeyLeftCtrl, false);
-#endif
   if (r.vehicle) {
     const auto& v = *r.vehicle;
     m->setVehicleSpec(VehicleSpecRecord{v[0], v[1], v[2], v[3], v[4]});
@@ -153,12 +138,11 @@ Replay replay(const recording::Recording& r) {
   out.frames.resize(r.frames.size());
   std::array<int32_t, 256> panel{};
   std::size_t next = 0;
-  int32_t tableEntry = 0;
   const TascController& c = m->controller;
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   for (std::size_t k = 0; k < r.frames.size(); ++k) {
     for (; next < r.events.size() && r.events[next].framesBefore <= k; ++next) {
-      replayEvent(*m, r.events[next], out, tableEntry);
+      replayEvent(*m, r.events[next], out);
     }
     const recording::FrameRow& f = r.frames[k];
     VehicleStateRecord state{};
@@ -171,12 +155,14 @@ Replay replay(const recording::Recording& r) {
     if (!agrees(f, h, panel) && out.disagreements++ == 0) out.firstDisagreement = k;
     ReplayFrame& rf = out.frames[k];
     rf.remaining = c.remainingDistance;
-    rf.patternSpeed = c.panelLamps[kLampPatternArmed] == 1 ? patternAt(c) : kNone;
+    rf.patternSpeed = c.panelLamps[kLampPatternArmed] == 1
+                          ? patternSpeedAt(c.activeParam, c.remainingDistance)
+                          : kNone;
     rf.command = c.brakeCommand;
     rf.stopResult = c.stopResult;
     rf.lowSpeed = c.lowSpeedMode;
   }
-  for (; next < r.events.size(); ++next) replayEvent(*m, r.events[next], out, tableEntry);
+  for (; next < r.events.size(); ++next) replayEvent(*m, r.events[next], out);
   return out;
 }
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "platform/tool_system.h"
 #include "report/report_format.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,8 @@
 #include <random>
 #include <sstream>
 
-#include "params/profile.h"
-#include "platform/platform.h"
-#include "platform/tool_system.h"
+#include "readers/profile.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 
@@ -106,23 +105,14 @@ PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
   if (!module_->loaded()) {
     throw HostError("cannot load " + plugin.string() + " (" + module_->problem() + ")");
   }
-  std::string missing;
-  auto bind = [&](auto& fn, const char* name, bool required) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(module_->find(name));
-    if (fn == nullptr && required) missing += std::string(missing.empty() ? "" : ", ") + name;
-  };
-  bind(api_.Load, "Load", true);
-  bind(api_.Dispose, "Dispose", true);
-  bind(api_.GetPluginVersion, "GetPluginVersion", true);
-  bind(api_.SetVehicleSpec, "SetVehicleSpec", true);
-  bind(api_.Initialize, "Initialize", true);
-  bind(api_.Elapse, "Elapse", true);
-  bind(api_.SetPower, "SetPower", true);
-  bind(api_.SetBrake, "SetBrake", true);
-  bind(api_.SetReverser, "SetReverser", true);
-  bind(api_.SetBeaconData, "SetBeaconData", true);
-  bind(api_.SetKeyState, "SetKeyState", false);
-  if (!missing.empty()) throw HostError(plugin.string() + ": missing exports: " + missing);
+  const MissingExports missing =
+      bindPluginApi(api_, [this](const char* name) { return module_->find(name); });
+  if (!missing.empty()) {
+    std::string names;
+    for (std::size_t i = 0; i < missing.count; ++i)
+      names += (i ? ", " : "") + std::string(missing.names[i]);
+    throw HostError(plugin.string() + ": missing exports: " + names);
+  }
   api_.Load();
   // The follower finds the same files: it is attached as the module copy.
   const std::string modulePath = folder_.modulePath().string();
@@ -152,8 +142,7 @@ void PluginHost::setVehicleSpec(const VehicleSpecRecord& vehicle) {
 void PluginHost::initialize(int32_t brakeMode) {
   api_.Initialize(brakeMode);
   follower_->initialize();
-  if (recorder_)
-    recorder_->initialize(brakeMode, follower_->controller, folder_.path() / "TASC.ini");
+  if (recorder_) recorder_->initialize(brakeMode, *follower_, folder_.path() / "TASC.ini");
 }
 
 void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
@@ -176,12 +165,10 @@ void PluginHost::setKey(int32_t virtualKey, bool down) {
   if (api_.SetKeyState == nullptr) return;
   api_.SetKeyState(virtualKey, down ? 1 : 0);
   if (recorder_) recorder_->event(recording::EventKind::KeyState, {virtualKey, down ? 1 : 0});
-#if !defined(_WIN32)
-  platform::setKeyState(virtualKey, down);  // the follower's keys, on this thread
-#endif
+  follower_->setKeyState(virtualKey, down);
 }
 
-BeaconOutcome PluginHost::setBeaconData(const BeaconRecord& beacon) {
+BeaconDecision PluginHost::setBeaconData(const BeaconRecord& beacon) {
   api_.SetBeaconData(beacon);
   if (recorder_) {
     recorder_->event(recording::EventKind::Beacon, {beacon.type, beacon.signal, beacon.data},

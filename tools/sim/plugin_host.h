@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/host_loader.h"
-#include "plugin/host_records.h"
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
 #include "plugin/plugin.h"
-#include "plugin/plugin_api.h"
 #include "sim/run_recorder.h"
+#include "system/host_loader.h"
 
 namespace tasc::sim {
 
@@ -69,8 +69,8 @@ class PluginHost {
   void initialize(int32_t brakeMode);
   void setDriverHandle(DriverHandle which, int32_t value);
   void setKey(int32_t virtualKey, bool down);
-  // What the beacon did, as the follower saw it.
-  BeaconOutcome setBeaconData(const BeaconRecord& beacon);
+  // What the plug-in decided on the beacon, as the follower saw it.
+  BeaconDecision setBeaconData(const BeaconRecord& beacon);
   // The loaded plug-in's handles; panel() holds its panel afterwards, and
   // agrees() whether the plug-in's own code returned the same handles and
   // panel values.

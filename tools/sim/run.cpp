@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "control/beacon.h"
 #include "control/pattern.h"
 #include "model/train.h"
 
@@ -101,24 +100,21 @@ FrameRow traceRow(const Scenario& s, const Train& train, const PluginHost& host,
   return row;
 }
 
-// Passes one beacon to the host and says what the plug-in did with it: its
+// Passes one beacon to the host and says what the plug-in decided on it: its
 // outcome, and for a stopping beacon the record it selected from which file.
-BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs, int32_t& tableEntry) {
-  const TascController& plugin = host.follower().controller;
-  const BeaconWord w = decodeBeaconWord(b.data);
+BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs) {
   BeaconPass pass;
   pass.timeMs = nowMs;
   pass.position = b.position;
   pass.type = b.type;
   pass.data = b.data;
-  pass.tableIndex =
-      findParamRecord(plugin.paramTable.data(), plugin.paramTable.size(), w.recordCode, w.subCode);
-  pass.tableEntry = tableEntry;
-  const bool switches = switchesFile(plugin, w);
-  pass.outcome = host.setBeaconData(BeaconRecord{b.type, 0, 0.0f, b.data});
-  if (pass.accepted()) {
-    pass.distance = plugin.remainingDistance;
-    if (switches) pass.loadsEntry = tableEntry = w.fileIndex;
+  const BeaconDecision d = host.setBeaconData(BeaconRecord{b.type, 0, 0.0f, b.data});
+  pass.outcome = d.outcome;
+  if (d.accepted()) {
+    pass.tableIndex = d.tableIndex;
+    pass.tableEntry = d.tableEntry;
+    pass.distance = d.distance;
+    pass.loadsEntry = d.loadedEntry;
   }
   return pass;
 }
@@ -157,10 +153,6 @@ std::span<const BeaconSpec> BeaconTrack::passed(double before, double after) {
   return {beacons_.data() + first, next_ - first};
 }
 
-double patternSpeedAt(const ParamRecord& record, double distance) {
-  return patternSpeed(distance > 0.0 ? distance : 0.0, patternDecel(record, distance));
-}
-
 RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* trace) {
   const VehicleModel& v = s.vehicle;
   // A fresh start on a reused instance: keys up, and the HmPtn selection
@@ -177,7 +169,6 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   BeaconTrack track(s.beacons, s.initialPosition - s.receiverOffset);
   StopMeter meter;
   bool following = false;
-  int32_t tableEntry = 0;  // the entry whose file the plug-in's table holds
   const auto maxMs = static_cast<int64_t>(std::llround(s.maxTime * 1000.0));
   const auto settleMs = static_cast<int32_t>(std::llround(s.settleTime * 1000.0));
   const TascController& plugin = host.follower().controller;
@@ -193,7 +184,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
         track.passed(rxBefore, train.position() - s.receiverOffset);
     const auto fire = [&] {
       for (const BeaconSpec& b : passed) {
-        meter.beaconPassed(passBeacon(host, b, nowMs, tableEntry));
+        meter.beaconPassed(passBeacon(host, b, nowMs));
         following = following || meter.lastBeacon().accepted();
       }
     };

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "plugin/host_records.h"
+#include "abi/host_records.h"
 #include "sim/plugin_host.h"
 #include "sim/scenario.h"
 #include "sim/stop_meter.h"
@@ -45,9 +45,6 @@ class BeaconTrack {
   const std::vector<BeaconSpec>& beacons_;
   std::size_t next_ = 0;
 };
-
-// Pattern speed (km/h) of `record` at `distance` m, as the plug-in computes it.
-double patternSpeedAt(const ParamRecord& record, double distance);
 
 // One stop of `scenario` on `host`. Appends a row per frame to `trace` when given.
 RunResult runStop(PluginHost& host, const Scenario& scenario,

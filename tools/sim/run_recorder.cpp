@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "platform/platform.h"
-#include "platform/tool_system.h"
 #include "recording/file_copies.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +57,7 @@ void RunRecorder::vehicle(const VehicleSpecRecord& v) {
         {v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch, v.cars});
 }
 
-void RunRecorder::initialize(int32_t mode, const TascController& follower,
+void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
                              const fs::path& settings) {
   close(recording::EndReason::NextInitialize);
   driver_ = {vehicleKnown_ ? vehicle_.brakeNotches : 0, 0, 1};
@@ -76,7 +76,7 @@ void RunRecorder::initialize(int32_t mode, const TascController& follower,
 }
 
 // The rows the recording module writes at Initialize, in its order.
-void RunRecorder::header(int32_t mode, const TascController& follower, const fs::path& settings) {
+void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings) {
   writer_.comment("TASC recording of one run; the format is described in docs/recording.md");
   writer_.text("recorder", platform::executablePath().string());
   writer_.text("plugin", pluginPath_);

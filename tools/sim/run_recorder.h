@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "control/tasc_controller.h"
-#include "plugin/host_records.h"
+#include "abi/host_records.h"
+#include "plugin/plugin.h"
 #include "recording/format.h"
 #include "recording/writer.h"
 
@@ -37,7 +37,7 @@ class RunRecorder {
   void vehicle(const VehicleSpecRecord& v);
   // Initialize, after the follower's: `follower` has just read the files the
   // plug-in read (csvPath.ini and its entries), `settings` is TASC.ini.
-  void initialize(int32_t mode, const TascController& follower,
+  void initialize(int32_t mode, const plugin::Module& follower,
                   const std::filesystem::path& settings);
   void driverHandle(DriverHandle which, int32_t value);
   void event(recording::EventKind kind, std::array<int32_t, 5> args = {}, float distance = 0.0f);
@@ -52,7 +52,7 @@ class RunRecorder {
     std::ofstream out;
   };
   void close(recording::EndReason reason);
-  void header(int32_t mode, const TascController& follower, const std::filesystem::path& settings);
+  void header(int32_t mode, const plugin::Module& follower, const std::filesystem::path& settings);
 
   std::string pluginPath_;
   std::filesystem::path next_;

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string_view>
 
+#include "abi/host_records.h"
 #include "control/beacon.h"
 #include "control/pattern.h"
-#include "params/settings.h"
-#include "plugin/host_records.h"
+#include "plugin/settings.h"
 
 namespace fs = std::filesystem;
 

@@ -12,13 +12,13 @@
 
 #include "check/check.h"
 #include "cli/cli.h"
-#include "platform/host_loader.h"
-#include "platform/tool_system.h"
 #include "sim/chart.h"
 #include "sim/report.h"
 #include "sim/run.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
+#include "system/host_loader.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "abi/host_records.h"
 #include "control/beacon.h"
 #include "control/tasc_controller.h"
-#include "plugin/host_records.h"
 
 namespace tasc::sim {
 

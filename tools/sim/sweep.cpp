@@ -7,7 +7,7 @@
 #include <exception>
 #include <numeric>
 
-#include "platform/tool_system.h"
+#include "system/tool_system.h"
 
 namespace tasc::sim {
 

@@ -6,9 +6,9 @@
 #include "beacon/beacon_command.h"
 #include "check/check_command.h"
 #include "cli/cli.h"
-#include "platform/host_loader.h"
 #include "report/report_command.h"
 #include "sim/sim_command.h"
+#include "system/host_loader.h"
 #if defined(TASC_HAS_TUNE)
 #include "tune/tune_command.h"
 #endif

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "params/param_loader.h"
+#include "readers/param_lines.h"
 
 namespace tasc::tune {
 
@@ -26,38 +26,11 @@ int variableIndex(std::string_view name) {
 }
 
 double variable(const ParamRecord& r, std::size_t i) {
-  if (i < 5) return r.leadTime[i];
-  switch (i) {
-    case 5:
-      return r.decelFar;
-    case 6:
-      return r.decelNear;
-    case 7:
-      return r.blendLength;
-    default:
-      return r.blendStart;
-  }
+  return columnValue(r, i + kFirstVariableColumn);
 }
 
 void setVariable(ParamRecord& r, std::size_t i, double value) {
-  if (i < 5) {
-    r.leadTime[i] = value;
-    return;
-  }
-  switch (i) {
-    case 5:
-      r.decelFar = value;
-      break;
-    case 6:
-      r.decelNear = value;
-      break;
-    case 7:
-      r.blendLength = value;
-      break;
-    default:
-      r.blendStart = value;
-      break;
-  }
+  setColumnValue(r, i + kFirstVariableColumn, value);
 }
 
 double variableStep(std::size_t i) {

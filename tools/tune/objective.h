@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/param_record.h"
+#include "readers/param_record.h"
 #include "sim/sweep.h"
 
 namespace tasc::tune {

@@ -8,10 +8,10 @@
 #include <random>
 
 #include "control/beacon.h"
-#include "params/entry_path.h"
-#include "params/param_loader.h"
-#include "params/profile.h"
-#include "params/settings.h"
+#include "plugin/settings.h"
+#include "readers/entry_path.h"
+#include "readers/param_lines.h"
+#include "readers/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -123,10 +123,13 @@ RecordLine findRecord(const fs::path& vehicleFolder, const RecordKey& key) {
 }
 
 std::string formatRecordLine(const ParamRecord& r) {
-  std::string line = std::to_string(r.recordId) + "," + std::to_string(r.subId);
-  for (double t : r.leadTime) line += "," + shortest(t);
-  for (double v : {r.decelFar, r.decelNear, r.blendLength, r.blendStart}) line += "," + shortest(v);
-  for (bool f : r.hmPtnFlag) line += f ? ",1" : ",0";
+  std::string line;
+  for (std::size_t c = 0; c < kParamColumnCount; ++c) {
+    const double v = columnValue(r, c);
+    if (c > 0) line += ",";
+    line += columnKind(c) == ColumnKind::Decimal ? shortest(v)
+                                                 : std::to_string(static_cast<int32_t>(v));
+  }
   return line;
 }
 

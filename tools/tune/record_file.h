@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "control/param_record.h"
+#include "readers/param_record.h"
 #include "sim/scenario.h"
 
 namespace tasc::tune {

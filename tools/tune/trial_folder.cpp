@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "control/tasc_controller.h"
-#include "platform/tool_system.h"
 #include "sim/run.h"
+#include "system/tool_system.h"
 
 namespace fs = std::filesystem;
 

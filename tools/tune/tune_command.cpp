@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "platform/tool_system.h"
 #include "sim/plugin_host.h"
 #include "sim/scenario.h"
 #include "sim/sweep.h"
+#include "system/tool_system.h"
 #include "tune/record_file.h"
 #include "tune/report.h"
 #include "tune/search.h"

@@ -1,0 +1,149 @@
+// loadParamFile through the module's file reader on real files in temporary
+// vehicle folders: which entry opens which file, and the table that results.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "control/tasc_controller.h"
+#include "platform/platform.h"
+#include "plugin/files.h"
+#include "support/cases.h"
+#include "support/records.h"
+#include "support/vehicle_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc {
+namespace {
+
+using test::tableText;
+
+// A controller whose csvPath.ini lies in `listFolder` (a path that need not
+// exist; none: the list path did not fit its buffer and is empty).
+struct Loader {
+  TascController c;
+  std::string listPath;
+  explicit Loader(const fs::path& listFolder)
+      : listPath(listFolder.empty() ? "" : (listFolder / "csvPath.ini").string()) {}
+  std::string load(const std::string& entry) {
+    c.loadParamFile(entry.c_str(), plugin::fileReader(listPath.c_str()));
+    return tableText(c.paramTable);
+  }
+};
+
+TEST(LoadParamFile, FileContentsGiveTheDefaultThenOneRecordPerLine) {
+  for (const test::Case& c : test::readCases("plugin/data/file_contents.txt")) {
+    test::TempFolder f;
+    f.write("p.csv", test::expand(c.f[0]));
+    EXPECT_EQ(Loader(f.path()).load("p.csv"), c.f[1]) << c.where;
+  }
+}
+
+TEST(LoadParamFile, ManyChunksReadWholeAndALoadReplacesTheTable) {
+  std::string content, expected = "0,0";
+  for (int i = 0; i < 5000; ++i) {
+    content += std::to_string(i) + "," + std::to_string(i % 7) + "\r\n";
+    expected += " ; " + std::to_string(i) + "," + std::to_string(i % 7);
+  }
+  test::TempFolder f;
+  f.write("big.csv", content);
+  f.write("b.csv", "9,9\n");
+  Loader l(f.path());
+  l.c.activeParam.recordId = 3;
+  l.c.loadedFileIndex = 7;
+  EXPECT_EQ(l.load("big.csv"), expected);
+  EXPECT_EQ(l.load("big.csv"), expected) << "not doubled";
+  EXPECT_EQ(l.load("b.csv"), "0,0 ; 9,9");
+  EXPECT_EQ(l.load("missing.csv"), "0,0");
+  l.load("b.csv");
+  EXPECT_EQ(l.load("NULL"), "0,0");
+  EXPECT_EQ(l.c.activeParam.recordId, 3) << "a load changes no other field";
+  EXPECT_EQ(l.c.loadedFileIndex, 7);
+}
+
+// The vehicle folder holds veh/csvPath.ini; files lie beside it, in veh/sub,
+// in the folder above and in a folder named "C:": rows of data/entries.txt.
+TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
+  test::TempFolder f;
+  int32_t id = 0;
+  for (const char* name : {"veh/a.csv", "veh/sub/a.csv", "a.csv", "veh/C:/x/a.csv", "veh/null",
+                           "veh/NULL", "veh/.hidden.csv"})
+    f.write(name, std::to_string(++id) + ",1\n");
+  ASSERT_EQ(::mkfifo((f.path() / "veh" / "pipe.csv").c_str(), 0600), 0);
+  std::string up;
+  for (int i = 0; i < 40; ++i) up += "../";
+  const std::string abs = (f.path() / "veh" / "sub" / "a.csv").string();
+  std::string back = abs;
+  for (char& ch : back) ch = ch == '/' ? '\\' : ch;
+  const std::pair<std::string, std::string> marks[] = {
+      {"@ABS@", abs}, {"@BACK@", back}, {"@UP@", up + f.path().relative_path().string()}};
+  Loader l(f.path() / "veh");
+  for (const test::Case& c : test::readCases("plugin/data/entries.txt")) {
+    std::string entry = c.f[0];
+    for (const auto& [mark, text] : marks)
+      if (entry.starts_with(mark)) entry = text + entry.substr(mark.size());
+    const std::string want = c.f[1] != "0" ? "0,0 ; " + c.f[1] + ",1" : "0,0";
+    EXPECT_EQ(l.load(entry), want) << c.where << ": entry \"" << entry << '"';
+  }
+}
+
+// The list and the settings are read through the same reader: what is no
+// regular file reads as missing, and a FIFO is not waited on.
+TEST(ReadProfileString, OnlyARegularFileIsRead) {
+  test::TempFolder f;
+  f.write("list.ini", "[ParamData]\n0=a.csv\n");
+  ASSERT_EQ(::mkfifo((f.path() / "pipe.ini").c_str(), 0600), 0);
+  fs::create_directory(f.path() / "dir.ini");
+  const struct {
+    std::string file, value;
+  } cases[] = {{(f.path() / "list.ini").string(), "a.csv"},
+               {(f.path() / "pipe.ini").string(), "NULL"},
+               {(f.path() / "dir.ini").string(), "NULL"},
+               {"/dev/zero", "NULL"}};
+  for (const auto& t : cases) {
+    char out[64] = {};
+    platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, t.file.c_str());
+    EXPECT_EQ(std::string(out), t.value) << t.file;
+  }
+}
+
+// When the list path did not fit its buffer it is empty: relative entries
+// count as missing (not looked up in the working directory), absolute ones open.
+TEST(LoadParamFile, EmptyListPathMakesRelativeEntriesMissing) {
+  test::TempFolder f;
+  f.write("a.csv", "1,1\n");
+  const fs::path previous = fs::current_path();
+  fs::current_path(f.path());
+  Loader l("");
+  EXPECT_EQ(l.load("a.csv"), "0,0");
+  fs::current_path(previous);
+  EXPECT_EQ(l.load((f.path() / "a.csv").string()), "0,0 ; 1,1");
+  EXPECT_EQ(platform::openParamFile(nullptr, "x"), nullptr);
+  EXPECT_EQ(platform::openParamFile("a.csv", nullptr), nullptr);
+  EXPECT_EQ(platform::openParamFile(std::string(5000, 'a').c_str(), "x"), nullptr) << "not cut";
+}
+
+// An unreadable file. Root reads anything, so a root test process tries in a
+// child that has given up root.
+TEST(LoadParamFile, UnreadableFileLeavesTheDefaultRecord) {
+  test::TempFolder f;
+  ASSERT_EQ(::chmod(f.write("locked.csv", "1,1\n").c_str(), 0), 0);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(Loader(f.path()).load("locked.csv"), "0,0");
+    return;
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {  // no gtest assertions here, only the exit code
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    ::_exit(Loader(f.path()).load("locked.csv") == "0,0" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: could not drop root; 1: an unreadable file was read";
+}
+
+}  // namespace
+}  // namespace tasc
