@@ -8,20 +8,20 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/plugin_host.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
 #include "platform/host_loader.h"
 #include "plugin/plugin_api.h"
 #include "recording/reader.h"
-#include "sim/plugin_host.h"
-#include "sim/run.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
 
 namespace {
 
-using namespace tasc::sim;
+using namespace tasc::engine;
 
 Scenario exampleScenario() {
   Scenario s =

@@ -23,9 +23,9 @@ void addCheckCommand(CLI::App& tasc, int& status) {
   check->add_flag("--json", o->json, "machine-readable report");
   check->callback([o, &status] {
     platform::setBinaryOutput(stdout);  // the same bytes from every build
-    const Report report = checkFolder(o->folder);
-    std::cout << (o->json ? formatJson(report) : formatHuman(report)) << std::flush;
-    status = report.exitStatus();
+    const Findings findings = checkFolder(o->folder);
+    std::cout << (o->json ? formatJson(findings) : formatHuman(findings)) << std::flush;
+    status = findings.exitStatus();
   });
 }
 

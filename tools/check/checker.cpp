@@ -139,9 +139,9 @@ const char* severityName(Severity severity) {
   return "?";
 }
 
-Report checkFolder(const std::string& folderArg) {
-  Report report;
-  Checker checker(report);
+Findings checkFolder(const std::string& folderArg) {
+  Findings findings;
+  Checker checker(findings);
   std::string folder = folderArg;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::error_code ec;
@@ -149,11 +149,11 @@ Report checkFolder(const std::string& folderArg) {
     checker.say(folderArg, 0, Severity::Error,
                 "is a file: tasc check reads a vehicle's plug-in folder, the one that holds "
                 "TASC.ini and csvPath.ini");
-    return report;
+    return findings;
   }
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
     checker.say(folderArg, 0, Severity::Error, "no such folder");
-    return report;
+    return findings;
   }
   checker.settings(folder);
   checker.list(folder);
@@ -163,7 +163,7 @@ Report checkFolder(const std::string& folderArg) {
                 "neither TASC.ini nor csvPath.ini: the plug-in would run on its defaults alone; "
                 "is this the folder the plug-in is in?");
   }
-  return report;
+  return findings;
 }
 
 }  // namespace tasc::check

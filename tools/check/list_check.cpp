@@ -89,15 +89,15 @@ void Checker::entry(const std::string& file, const std::string& listPath, const 
                               static_cast<uint32_t>(read.size()), listPath.c_str());
   const std::string value(read.data());
   if (value == "NULL") return;
-  EntryReport er;
+  EntryFinding er;
   er.index = index;
   er.entry = value;
   er.line = scan.lineOf("ParamData", key);
   er.path = displayPath(value);
   const platform::File f = platform::openParamFile(value.c_str(), listPath.c_str());
   er.opens = f != nullptr;
-  FileReport* seen = nullptr;
-  for (FileReport& fr : r_.files) {
+  FileFinding* seen = nullptr;
+  for (FileFinding& fr : r_.files) {
     if (fr.path == er.path) seen = &fr;
   }
   say(file, er.line, Severity::Info,
@@ -115,7 +115,7 @@ void Checker::entry(const std::string& file, const std::string& listPath, const 
   } else if (seen != nullptr) {
     seen->entries.push_back(index);
   } else {
-    r_.files.push_back(FileReport{er.path, {index}, {}});
+    r_.files.push_back(FileFinding{er.path, {index}, {}});
     paramFile(r_.files.back(), readStream(f.get()));
   }
   r_.entries.push_back(std::move(er));

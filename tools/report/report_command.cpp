@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "platform/host_loader.h"
 #include "platform/tool_system.h"
 #include "report/report_format.h"
 
@@ -38,7 +39,7 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
   const std::string stem = fs::path(rep.name).stem().string();
   std::vector<std::string> charts;
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-    charts.push_back(sim::renderChart(describeStop(rep, rp, i)));
+    charts.push_back(chart::renderChart(describeStop(rep, rp, i)));
     const fs::path p = o.outDir / (stem + "-stop" + std::to_string(i + 1) + ".svg");
     if (!writeText(p, charts.back())) {
       std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());

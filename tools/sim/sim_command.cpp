@@ -12,18 +12,27 @@
 
 #include "check/check.h"
 #include "cli/cli.h"
+#include "engine/plugin_host.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
 #include "platform/host_loader.h"
 #include "platform/tool_system.h"
-#include "sim/chart.h"
-#include "sim/report.h"
-#include "sim/run.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
+#include "sim/accuracy.h"
+#include "sim/sim_chart.h"
+#include "sim/summary.h"
+#include "sim/trace.h"
 
 namespace fs = std::filesystem;
 
 namespace tasc::sim {
 namespace {
+
+using engine::DriverAction;
+using engine::FrameRow;
+using engine::PluginHost;
+using engine::ScenarioError;
+using engine::SweepCase;
 
 struct Options {
   std::string scenario;
@@ -101,8 +110,8 @@ int runSingle(const Options& o, const Scenario& s) {
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const std::optional<fs::path> recording = startRecording(o, s, host);
-  const RunResult r = runStop(host, s, &trace);
-  const check::Report folder = check::checkFolder(s.vehicleFolder.string());
+  const RunResult r = engine::runStop(host, s, &trace);
+  const check::Findings folder = check::checkFolder(s.vehicleFolder.string());
   if (!o.quiet) std::fputs(formatSummary(s, r, &folder).c_str(), stdout);
   std::error_code ec;
   if ((!o.noTrace && !o.trace) || (!o.noChart && !o.chart)) fs::create_directories(o.outDir, ec);
@@ -116,7 +125,7 @@ int runSingle(const Options& o, const Scenario& s) {
   }
   if (!o.noChart) {
     const fs::path p = o.chart.value_or(o.outDir / (s.file.stem().string() + ".svg"));
-    if (!writeText(p, renderChart(s, r, trace))) {
+    if (!writeText(p, chart::renderChart(describeStop(s, r, trace)))) {
       std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
       return cli::kExitFailed;
     }
@@ -133,7 +142,7 @@ int runSingle(const Options& o, const Scenario& s) {
 }
 
 int runMatrix(const Options& o, const Scenario& s) {
-  const std::vector<SweepCase> cases = expandSweep(s);
+  const std::vector<SweepCase> cases = engine::expandSweep(s);
   const bool terminal = platform::stderrIsTerminal() && !o.quiet;
   const auto progress = [&](std::size_t done, std::size_t total) {
     if (terminal && (done == total || done % 16 == 0)) {
@@ -144,7 +153,7 @@ int runMatrix(const Options& o, const Scenario& s) {
   std::error_code ec;
   if (o.record) fs::create_directories(*o.record, ec);
   const std::vector<SweepOutcome> outcomes =
-      runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
+      engine::runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
@@ -161,7 +170,7 @@ int runMatrix(const Options& o, const Scenario& s) {
   if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
   if (o.record && !o.quiet) {
     std::printf("recordings    %s (%s ...)\n", o.record->string().c_str(),
-                recordingName(s, 0).c_str());
+                engine::recordingName(s, 0).c_str());
   }
   return cli::kExitOk;
 }
@@ -184,7 +193,7 @@ int runSim(Options o) {
   if (o.plugin.empty()) o.plugin = defaultPlugin().string();
   Scenario s;
   try {
-    s = loadScenario(o.scenario);
+    s = engine::loadScenario(o.scenario);
     applyAxes(o, s);
   } catch (const ScenarioError& e) {
     std::fprintf(stderr, "tasc sim: %s\n", e.what());

@@ -59,11 +59,11 @@ std::string readWholeFile(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<RecordKey> selectedRecords(const sim::Scenario& s) {
+std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {
   const Settings settings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
   std::vector<RecordKey> keys;
   int32_t table = 0;  // file 0 is loaded at every Initialize
-  for (const sim::BeaconSpec& b : s.beacons) {
+  for (const engine::BeaconSpec& b : s.beacons) {
     if (!isStoppingBeacon(b.type)) continue;
     const BeaconWord w = decodeBeaconWord(b.data);
     if (w.formationCode != settings.formationId) continue;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "control/param_record.h"
-#include "sim/scenario.h"
+#include "engine/scenario.h"
 
 namespace tasc::tune {
 
@@ -35,7 +35,7 @@ struct RecordKey {
 // The keys each stopping beacon (501..503) of the scenario selects, in track
 // order. A beacon picks its record from the table in force before it switches
 // files: file 0 until a beacon names another file, then that one.
-std::vector<RecordKey> selectedRecords(const sim::Scenario& scenario);
+std::vector<RecordKey> selectedRecords(const engine::Scenario& scenario);
 
 // The line of a parameter file that holds a record.
 struct RecordLine {

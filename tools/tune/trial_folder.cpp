@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "control/tasc_controller.h"
+#include "engine/run.h"
 #include "platform/tool_system.h"
-#include "sim/run.h"
 
 namespace fs = std::filesystem;
 
@@ -61,7 +61,7 @@ TrialFolder::TrialFolder(const fs::path& vehicleFolder, const RecordLine& line,
     write(line.record);
     const unsigned workers = jobs == 0 ? platform::coreCount() : jobs;
     for (unsigned w = 0; w < workers; ++w) {
-      hosts_.push_back(std::make_unique<sim::PluginHost>(plugin, path_));
+      hosts_.push_back(std::make_unique<engine::PluginHost>(plugin, path_));
     }
   } catch (...) {
     std::error_code ec;
@@ -79,11 +79,11 @@ void TrialFolder::write(const ParamRecord& record) {
   writeFile(path_ / kTrialFile, replaceLine(line_.text, line_.line, formatRecordLine(record)));
 }
 
-std::vector<sim::SweepOutcome> TrialFolder::run(const sim::Scenario& s,
-                                                const std::vector<sim::SweepCase>& cases,
-                                                const ParamRecord& record) {
+std::vector<engine::SweepOutcome> TrialFolder::run(const engine::Scenario& s,
+                                                   const std::vector<engine::SweepCase>& cases,
+                                                   const ParamRecord& record) {
   write(record);
-  std::vector<sim::SweepOutcome> outcomes(cases.size());
+  std::vector<engine::SweepOutcome> outcomes(cases.size());
   const auto workers = static_cast<unsigned>(std::min(hosts_.size(), cases.size()));
   if (workers == 0) return outcomes;
   // Each case has its own slot and each worker its own host and error slot.
@@ -95,7 +95,7 @@ std::vector<sim::SweepOutcome> TrialFolder::run(const sim::Scenario& s,
         const std::size_t i = next.fetch_add(1);
         if (i >= cases.size()) break;
         outcomes[i].sweepCase = cases[i];
-        outcomes[i].result = sim::runStop(*hosts_[worker], sim::applyCase(s, cases[i]));
+        outcomes[i].result = engine::runStop(*hosts_[worker], engine::applyCase(s, cases[i]));
       }
     } catch (...) {
       errors[worker] = std::current_exception();

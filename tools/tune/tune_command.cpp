@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/plugin_host.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
 #include "platform/tool_system.h"
-#include "sim/plugin_host.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
 #include "tune/record_file.h"
-#include "tune/report.h"
 #include "tune/search.h"
+#include "tune/tables.h"
 #include "tune/trial_folder.h"
 #include "tune/tune_chart.h"
 
@@ -67,7 +67,7 @@ std::string keyText(const RecordKey& k) {
 
 // The record the beacons select (the last stopping beacon's), or the one
 // asked for, which some stopping beacon must select.
-RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
+RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   const std::vector<RecordKey> selected = selectedRecords(s);
   if (selected.empty()) {
     throw BadInput(s.file.string() +
@@ -87,7 +87,7 @@ RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
                  " (its beacons select: " + list + ")");
 }
 
-Bounds chooseBounds(const Options& o, const sim::Scenario& s) {
+Bounds chooseBounds(const Options& o, const engine::Scenario& s) {
   Bounds b = defaultBounds(s.vehicle.quarterDecel * 28.0);
   const auto index = [](const std::string& name) {
     const int i = variableIndex(name);
@@ -124,23 +124,23 @@ Bounds chooseBounds(const Options& o, const sim::Scenario& s) {
   return b;
 }
 
-sim::SweepAxes validationMatrix(const Options& o, const sim::Scenario& s) {
+engine::SweepAxes validationMatrix(const Options& o, const engine::Scenario& s) {
   if (o.validate.empty()) return validationAxes(s.sweep);
-  const sim::Scenario v = sim::loadScenario(o.validate);
+  const engine::Scenario v = engine::loadScenario(o.validate);
   if (v.sweep.empty()) throw BadInput(o.validate + ": no [sweep] matrix to validate on");
   return v.sweep;
 }
 
 struct Job {
-  sim::Scenario scenario;
+  engine::Scenario scenario;
   RecordLine line;
   Bounds bounds{};
-  sim::SweepAxes validation;
+  engine::SweepAxes validation;
 };
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = sim::loadScenario(o.scenario);
+  job.scenario = engine::loadScenario(o.scenario);
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -191,13 +191,13 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
 
 int tune(const Options& o, const Job& job) {
   const auto begin = std::chrono::steady_clock::now();
-  const sim::Scenario& s = job.scenario;
-  const std::vector<sim::SweepCase> cases = sim::expandSweep(s);
-  sim::Scenario v = s;
+  const engine::Scenario& s = job.scenario;
+  const std::vector<engine::SweepCase> cases = engine::expandSweep(s);
+  engine::Scenario v = s;
   v.sweep = job.validation;
-  const std::vector<sim::SweepCase> validation = sim::expandSweep(v);
+  const std::vector<engine::SweepCase> validation = engine::expandSweep(v);
   TrialFolder trial(s.vehicleFolder, job.line, o.plugin, o.jobs);
-  const auto run = [&](const std::vector<sim::SweepCase>& c, const ParamRecord& r) {
+  const auto run = [&](const std::vector<engine::SweepCase>& c, const ParamRecord& r) {
     return trial.run(s, c, r);
   };
   SearchOptions so{job.bounds, o.maxChanges, o.maxJerk, o.extraTime, o.budget, o.seed};
@@ -241,7 +241,7 @@ int runTune(Options o) {
   Job job;
   try {
     job = prepare(o);
-  } catch (const sim::ScenarioError& e) {
+  } catch (const engine::ScenarioError& e) {
     std::fprintf(stderr, "tasc tune: %s\n", e.what());
     return cli::kExitBadInput;
   } catch (const BadInput& e) {

@@ -1,17 +1,20 @@
-#include "sim/report.h"
+#include "sim/summary.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <filesystem>
 
 #include "control/beacon.h"
-
-#include <cmath>
-#include <cstdarg>
-#include <fstream>
+#include "engine/stop_measures.h"
 
 namespace tasc::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using engine::BeaconPass;
+using engine::Verdict;
+using engine::verdictName;
 
 std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char* format, ...) {
@@ -24,14 +27,6 @@ std::string fmt(const char* format, ...) {
                : std::string(buffer, static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)));
 }
 
-// A fixed-decimal number, or an empty field for NaN. -0 prints as 0.
-std::string fixed(double v, int decimals) {
-  if (std::isnan(v)) return {};
-  std::string s = fmt("%.*f", decimals, v);
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
-
 std::string fieldsText(int32_t data) {
   const BeaconWord w = decodeBeaconWord(data);
   return fmt("word %d (code %d, formation %d, record %d, file %d, sub %d%s)", data, w.distanceCode,
@@ -40,9 +35,9 @@ std::string fieldsText(int32_t data) {
 }
 
 // The file an entry names, as `tasc check` shows it.
-std::string entryText(int32_t entry, const check::Report* folder) {
+std::string entryText(int32_t entry, const check::Findings* folder) {
   if (folder != nullptr) {
-    for (const check::EntryReport& e : folder->entries) {
+    for (const check::EntryFinding& e : folder->entries) {
       if (e.index == entry) return fmt("entry %d, %s", entry, e.path.c_str());
     }
   }
@@ -50,7 +45,7 @@ std::string entryText(int32_t entry, const check::Report* folder) {
 }
 
 // What the plug-in made of one beacon.
-std::string beaconEffect(const BeaconPass& b, const RunResult& r, const check::Report* folder) {
+std::string beaconEffect(const BeaconPass& b, const RunResult& r, const check::Findings* folder) {
   const BeaconWord w = decodeBeaconWord(b.data);
   switch (b.outcome) {
     case BeaconOutcome::Accepted: {
@@ -80,7 +75,7 @@ std::string beaconEffect(const BeaconPass& b, const RunResult& r, const check::R
   return "ignored: not a beacon type the plug-in reads";
 }
 
-std::string beaconLines(const RunResult& r, const check::Report* folder) {
+std::string beaconLines(const RunResult& r, const check::Findings* folder) {
   if (r.beacons.empty()) return "beacons       none passed\n";
   std::string out;
   for (const BeaconPass& b : r.beacons) {
@@ -118,11 +113,10 @@ std::string brakeLines(const Scenario& s, const RunResult& r) {
 }  // namespace
 
 std::string stopBand(const RunResult& r) {
-  if (!r.stopped) return "did not stop: " + r.endReason;
-  return std::fabs(r.stopError) <= 0.5 ? "within 0.5 m" : "outside 0.5 m";
+  return r.stopped ? engine::stopBand(r.stopError) : "did not stop: " + r.endReason;
 }
 
-std::string folderLines(const Scenario& s, const check::Report& folder) {
+std::string folderLines(const Scenario& s, const check::Findings& folder) {
   std::string out =
       fmt("vehicle folder %d warning%s, %d error%s", folder.warnings,
           folder.warnings == 1 ? "" : "s", folder.errors, folder.errors == 1 ? "" : "s");
@@ -141,7 +135,7 @@ std::string folderLines(const Scenario& s, const check::Report& folder) {
   return out;
 }
 
-std::string formatSummary(const Scenario& s, const RunResult& r, const check::Report* folder) {
+std::string formatSummary(const Scenario& s, const RunResult& r, const check::Findings* folder) {
   std::string out;
   out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
   if (folder != nullptr) out += folderLines(s, *folder);
@@ -169,39 +163,6 @@ std::string formatSummary(const Scenario& s, const RunResult& r, const check::Re
              r.peakJerk);
   out += beaconLines(r, folder);
   return out;
-}
-
-std::string traceHeader() {
-  return "time_s,position_m,speed_kmh,accel_kmhps,remaining_true_m,remaining_plugin_m,"
-         "pattern_kmh,brake_decel_kmhps,brake_command_q,notch_sent,power_sent,reverser_sent,"
-         "constant_speed,driver_power,driver_brake,p85,p86,p87,p88,p89,beacon\n";
-}
-
-std::string formatTraceRow(const FrameRow& r) {
-  std::string line;
-  line.reserve(160);
-  line += fixed(r.timeMs / 1000.0, 3) + ',';
-  line += fixed(r.position, 4) + ',';
-  line += fixed(r.speed, 4) + ',';
-  line += fixed(r.accel, 4) + ',';
-  line += fixed(r.trueRemaining, 4) + ',';
-  line += fixed(r.pluginRemaining, 4) + ',';
-  line += fixed(r.patternSpeed, 4) + ',';
-  line += fixed(r.brakeDecel, 4) + ',';
-  line += fmt("%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,", r.brakeCommand, r.sent.brake, r.sent.power,
-              r.sent.reverser, r.sent.constantSpeed, r.driverPower, r.driverBrake, r.panel[0],
-              r.panel[1], r.panel[2], r.panel[3], r.panel[4]);
-  line += r.beacon ? std::to_string(r.beacon) : std::string();
-  line += '\n';
-  return line;
-}
-
-bool writeTrace(const std::string& path, const std::vector<FrameRow>& rows) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out << traceHeader();
-  for (const FrameRow& r : rows) out << formatTraceRow(r);
-  return static_cast<bool>(out);
 }
 
 }  // namespace tasc::sim

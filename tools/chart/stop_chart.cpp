@@ -1,14 +1,12 @@
-#include "sim/chart.h"
+#include "chart/stop_chart.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "model/train.h"
-#include "sim/report.h"
-#include "sim/svg.h"
+#include "chart/svg.h"
 
-namespace tasc::sim {
+namespace tasc::chart {
 namespace {
 
 constexpr double kWidth = 960, kHeight = 840;
@@ -263,37 +261,4 @@ std::string renderChart(const StopChart& c) {
   return svg;
 }
 
-StopChart describeStop(const Scenario& s, const RunResult& r, const std::vector<FrameRow>& trace) {
-  StopChart c;
-  c.name = s.name;
-  c.stopError = r.stopError;
-  c.band = stopBand(r);
-  c.verdict = verdictName(r.verdict);
-  c.stopPoint = s.stopPoint;
-  c.stopPosition = r.stopPosition;
-  c.startPosition = s.initialPosition;
-  c.powerCut = r.powerCutPosition;
-  c.brakeNotches = s.vehicle.brakeNotches;
-  for (const BeaconSpec& b : s.beacons) c.beacons.push_back({b.position, b.type, true});
-  for (const BeaconPass& b : r.beacons) {
-    for (ChartBeacon& cb : c.beacons) {
-      if (cb.position == b.position && cb.type == b.type && b.type >= 501 && b.type <= 503) {
-        cb.accepted = b.accepted();
-      }
-    }
-  }
-  c.points.reserve(trace.size());
-  for (const FrameRow& row : trace) {
-    ChartPoint pt;
-    pt.position = row.position;
-    pt.speed = row.speed;
-    pt.pattern = row.patternSpeed;
-    pt.command = row.brakeCommand;
-    pt.beyond =
-        row.sent.constantSpeed == 2 && model::notchBeyond(row.sent.brake, s.vehicle.brakeNotches);
-    c.points.push_back(pt);
-  }
-  return c;
-}
-
-}  // namespace tasc::sim
+}  // namespace tasc::chart

@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_recorder.h"
+#include "files/files.h"
 #include "platform/host_loader.h"
 #include "plugin/host_records.h"
 #include "plugin/plugin.h"
 #include "plugin/plugin_api.h"
-#include "sim/run_recorder.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 // The plug-in cannot be copied or loaded, or an export is missing.
 class HostError : public std::runtime_error {
@@ -34,17 +35,15 @@ class HostError : public std::runtime_error {
 // one beside the original module.
 class RunFolder {
  public:
+  // Throws HostError; files::FileError when no folder can be made.
   RunFolder(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
-  ~RunFolder();
-  RunFolder(const RunFolder&) = delete;
-  RunFolder& operator=(const RunFolder&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return folder_.path(); }
   const std::filesystem::path& modulePath() const { return module_; }
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
-  std::filesystem::path path_;
+  files::TempFolder folder_;
   std::filesystem::path module_;
   std::vector<std::string> warnings_;
 };
@@ -53,7 +52,7 @@ class RunFolder {
 // order with the same arguments. Runs are sequential on one instance.
 class PluginHost {
  public:
-  // Throws HostError.
+  // Throws HostError; files::FileError when no run folder can be made.
   PluginHost(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
   ~PluginHost();
   PluginHost(const PluginHost&) = delete;
@@ -98,4 +97,4 @@ class PluginHost {
   std::unique_ptr<RunRecorder> recorder_;
 };
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -1,4 +1,4 @@
-// The report as `file:line: warning: text` lines for people and editors, and
+// The findings as `file:line: warning: text` lines for people and editors, and
 // as JSON for programs.
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -16,7 +16,7 @@ Json number(double v) {
   return std::isfinite(v) ? Json(v) : Json(num(v));
 }
 
-Json recordJson(const RecordReport& r) {
+Json recordJson(const RecordFinding& r) {
   Json leads = Json::array();
   for (double t : r.record.leadTime) leads.push_back(number(t));
   Json flags = Json::array();
@@ -42,22 +42,22 @@ Json recordJson(const RecordReport& r) {
 
 }  // namespace
 
-std::string formatHuman(const Report& report) {
+std::string formatHuman(const Findings& findings) {
   std::ostringstream o;
-  for (const Message& m : report.messages) {
+  for (const Message& m : findings.messages) {
     o << m.file;
     if (m.line > 0) o << ':' << m.line;
     o << ": ";
     if (m.severity != Severity::Info) o << severityName(m.severity) << ": ";
     o << m.text << '\n';
   }
-  o << report.warnings << " warning(s), " << report.errors << " error(s)\n";
+  o << findings.warnings << " warning(s), " << findings.errors << " error(s)\n";
   return o.str();
 }
 
-std::string formatJson(const Report& report) {
+std::string formatJson(const Findings& findings) {
   Json settings = Json::array();
-  for (const SettingReport& s : report.settings) {
+  for (const SettingFinding& s : findings.settings) {
     settings.push_back({{"name", s.name},
                         {"value", s.value},
                         {"source", settingSourceName(s.source)},
@@ -66,7 +66,7 @@ std::string formatJson(const Report& report) {
                         {"line", s.line}});
   }
   Json entries = Json::array();
-  for (const EntryReport& e : report.entries) {
+  for (const EntryFinding& e : findings.entries) {
     entries.push_back({{"index", e.index},
                        {"entry", e.entry},
                        {"path", e.path},
@@ -74,23 +74,26 @@ std::string formatJson(const Report& report) {
                        {"line", e.line}});
   }
   Json files = Json::array();
-  for (const FileReport& f : report.files) {
+  for (const FileFinding& f : findings.files) {
     Json records = Json::array();
-    for (const RecordReport& r : f.records) records.push_back(recordJson(r));
+    for (const RecordFinding& r : f.records) records.push_back(recordJson(r));
     files.push_back({{"path", f.path}, {"entries", f.entries}, {"records", records}});
   }
   Json messages = Json::array();
-  for (const Message& m : report.messages) {
+  for (const Message& m : findings.messages) {
     if (m.severity == Severity::Info) continue;
     messages.push_back({{"file", m.file},
                         {"line", m.line},
                         {"severity", severityName(m.severity)},
                         {"text", m.text}});
   }
-  const Json out = {
-      {"status", report.exitStatus()}, {"warnings", report.warnings}, {"errors", report.errors},
-      {"settings", settings},          {"entries", entries},          {"files", files},
-      {"messages", messages}};
+  const Json out = {{"status", findings.exitStatus()},
+                    {"warnings", findings.warnings},
+                    {"errors", findings.errors},
+                    {"settings", settings},
+                    {"entries", entries},
+                    {"files", files},
+                    {"messages", messages}};
   // Text from the files need not be UTF-8: replace what is not.
   return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -11,7 +11,7 @@
 
 #include "model/vehicle_model.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 using model::VehicleModel;
 
@@ -89,4 +89,4 @@ class ScenarioError : public std::runtime_error {
 Scenario loadScenario(const std::filesystem::path& file);
 Scenario parseScenario(std::string_view text, const std::filesystem::path& file);
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

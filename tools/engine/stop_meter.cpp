@@ -1,46 +1,9 @@
-#include "sim/stop_meter.h"
+#include "engine/stop_meter.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tasc::sim {
-namespace {
-
-constexpr int32_t kHoldingNotch = 4;  // the holding command 16 in the vehicle's numbering
-
-Verdict verdictOf(StopResult r) {
-  switch (r) {
-    case StopResult::OnTarget:
-      return Verdict::OnTarget;
-    case StopResult::Short:
-      return Verdict::Short;
-    case StopResult::Overrun:
-      return Verdict::Overrun;
-    case StopResult::None:
-      break;
-  }
-  return Verdict::NotEvaluated;
-}
-
-}  // namespace
-
-const char* verdictName(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::NoPattern:
-      return "no pattern";
-    case Verdict::NotEvaluated:
-      return "not evaluated";
-    case Verdict::OnTarget:
-      return "on target";
-    case Verdict::Short:
-      return "short";
-    case Verdict::Overrun:
-      return "overrun";
-    case Verdict::DidNotStop:
-      return "did not stop";
-  }
-  return "?";
-}
+namespace tasc::engine {
 
 void StopMeter::beaconPassed(const BeaconPass& pass) {
   if (pass.type >= 501 && pass.type <= 503 && result_.firstBeaconMs < 0) {
@@ -74,19 +37,13 @@ void StopMeter::frame(const MeterFrame& f, const TascController& plugin) {
   }
   if (f.beyond) ++r.framesBeyond;
   const bool moving = f.speed > 0.0;
-  if (f.frame > 0 && f.command != previousCommand_ && r.firstBeaconMs >= 0 && !r.stopped) {
-    ++r.brakeChanges;
+  // Brake-command changes count from the first stopping beacon to the standstill.
+  if (f.frame == 0) {
+    approach_.start(f.command);
+  } else {
+    approach_.frame({f.command, r.firstBeaconMs >= 0 && !r.stopped, moving, f.accel, f.stepMs});
   }
-  previousCommand_ = f.command;
   r.peakCommand = std::max(r.peakCommand, f.command);
-  if (f.frame > 0 && moving) {
-    r.peakDecel = std::max(r.peakDecel, -f.accel);
-    if (previousMoving_ && f.frame > 1 && f.stepMs > 0) {
-      r.peakJerk = std::max(r.peakJerk, std::fabs(f.accel - previousAccel_) / (f.stepMs / 1000.0));
-    }
-  }
-  previousAccel_ = f.accel;
-  previousMoving_ = moving;
 
   if (!moving) {
     if (!r.stopped) {
@@ -94,7 +51,7 @@ void StopMeter::frame(const MeterFrame& f, const TascController& plugin) {
       r.stopMs = f.nowMs;
     }
     standingMs_ += f.stepMs;
-    if (f.sent.constantSpeed == 2 && f.sent.brake == kHoldingNotch) r.holdingBrake = true;
+    if (holdsTrain(f.sent.brake, f.sent.constantSpeed)) r.holdingBrake = true;
   } else {
     standingMs_ = 0;
     if (r.stopped) {  // moved off again: the stop was not the last
@@ -119,6 +76,9 @@ RunResult StopMeter::finish(const TascController& plugin, int32_t endMs, double 
   r.stopPosition = stopPosition;
   r.endReason = std::move(endReason);
   r.formationId = plugin.formationId;
+  r.brakeChanges = approach_.brakeChanges();
+  r.peakDecel = approach_.peakDecel();
+  r.peakJerk = approach_.peakJerk();
   if (!r.stopped) {
     r.verdict = Verdict::DidNotStop;
   } else if (plugin.stopResult != StopResult::None) {
@@ -130,4 +90,4 @@ RunResult StopMeter::finish(const TascController& plugin, int32_t endMs, double 
   return r;
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -7,12 +7,12 @@
 #include <span>
 #include <vector>
 
+#include "engine/plugin_host.h"
+#include "engine/scenario.h"
+#include "engine/stop_meter.h"
 #include "plugin/host_records.h"
-#include "sim/plugin_host.h"
-#include "sim/scenario.h"
-#include "sim/stop_meter.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 // One frame of the trace, after its Elapse.
 struct FrameRow {
@@ -53,4 +53,4 @@ double patternSpeedAt(const ParamRecord& record, double distance);
 RunResult runStop(PluginHost& host, const Scenario& scenario,
                   std::vector<FrameRow>* trace = nullptr);
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

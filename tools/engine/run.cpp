@@ -1,4 +1,4 @@
-#include "sim/run.h"
+#include "engine/run.h"
 
 #include <cmath>
 #include <limits>
@@ -7,7 +7,7 @@
 #include "control/pattern.h"
 #include "model/train.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 namespace {
 
 using model::Train;
@@ -127,16 +127,16 @@ BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs, int3
 // override the plug-in sent, in quarters the vehicle applies and as commanded.
 MeterFrame measure(int32_t frame, int32_t nowMs, int32_t stepMs, const Train& train,
                    const HandleRecord& sent, int32_t pluginCommand, int32_t brakeNotches) {
-  const bool overrides = sent.constantSpeed == 2;
+  const Override sentOverride = overrideOf(sent.brake, sent.constantSpeed, brakeNotches);
   MeterFrame f;
   f.frame = frame;
   f.nowMs = nowMs;
   f.stepMs = stepMs;
   f.speed = train.speed();
   f.accel = train.acceleration();
-  f.command = overrides ? model::decodeBrakeNotch(sent.brake, brakeNotches) : -1;
-  f.commanded = overrides ? pluginCommand : -1;
-  f.beyond = overrides && model::notchBeyond(sent.brake, brakeNotches);
+  f.command = sentOverride.quarters;
+  f.commanded = sentOverride.active ? pluginCommand : -1;
+  f.beyond = sentOverride.beyond;
   f.sent = sent;
   return f;
 }
@@ -237,4 +237,4 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   }
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

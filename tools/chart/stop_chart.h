@@ -10,10 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/run.h"
-#include "sim/scenario.h"
-
-namespace tasc::sim {
+namespace tasc::chart {
 
 inline constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
@@ -49,12 +46,4 @@ struct StopChart {
 // A complete standalone SVG document.
 std::string renderChart(const StopChart& stop);
 
-// `tasc sim`'s run as a chart description.
-StopChart describeStop(const Scenario& scenario, const RunResult& result,
-                       const std::vector<FrameRow>& trace);
-inline std::string renderChart(const Scenario& scenario, const RunResult& result,
-                               const std::vector<FrameRow>& trace) {
-  return renderChart(describeStop(scenario, result, trace));
-}
-
-}  // namespace tasc::sim
+}  // namespace tasc::chart

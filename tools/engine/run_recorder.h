@@ -16,7 +16,7 @@
 #include "recording/format.h"
 #include "recording/writer.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 class RunRecorder {
  public:
@@ -68,4 +68,4 @@ class RunRecorder {
   std::vector<std::filesystem::path> written_;
 };
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

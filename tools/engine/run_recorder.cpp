@@ -1,4 +1,4 @@
-#include "sim/run_recorder.h"
+#include "engine/run_recorder.h"
 
 #include <cstring>
 #include <ctime>
@@ -11,7 +11,7 @@
 
 namespace fs = std::filesystem;
 
-namespace tasc::sim {
+namespace tasc::engine {
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
@@ -131,4 +131,4 @@ void RunRecorder::frame(const VehicleStateRecord& state, const HandleRecord& sen
   writer_.frame(row);
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -1,6 +1,5 @@
 // Sweeps: the scenario run over a matrix of initial speeds, brake dead times
-// and lags, gradients and receiver offsets, on every core, with the accuracy
-// of the stops.
+// and lags, gradients and receiver offsets, on every core.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "sim/run.h"
-#include "sim/scenario.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 struct SweepCase {
   double initialSpeed = 0;       // km/h
@@ -44,19 +43,4 @@ std::vector<SweepOutcome> runSweep(const Scenario& scenario, const std::filesyst
 // The recording of a sweep's case `index` (from 0): NAME-0001.csv and so on.
 std::string recordingName(const Scenario& scenario, std::size_t index);
 
-struct Accuracy {
-  std::size_t runs = 0;
-  std::size_t stopped = 0;     // came to rest
-  std::size_t within[4] = {};  // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
-  double meanError = 0;        // m, signed, stopped only
-  double meanAbsError = 0;
-  double worstError = 0;                // m, largest magnitude, signed
-  std::vector<std::size_t> worstCases;  // indices, largest magnitude first (did-not-stop first)
-};
-inline constexpr double kAccuracyBands[4] = {0.25, 0.35, 0.5, 1.0};
-
-Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t worstCount = 5);
-std::string formatAccuracy(const std::vector<SweepOutcome>& outcomes, const Accuracy& a);
-std::string sweepCsv(const std::vector<SweepOutcome>& outcomes);
-
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -1,4 +1,4 @@
-#include "tune/report.h"
+#include "tune/tables.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>

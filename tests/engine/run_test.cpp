@@ -7,12 +7,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "sim/report.h"
-#include "sim/run.h"
-#include "sim/sweep.h"
-#include "sim_test_support.h"
+#include "engine/engine_test_support.h"
+#include "engine/run.h"
+#include "engine/sweep.h"
+#include "sim/accuracy.h"
+#include "sim/trace.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 namespace {
 
 using test::exampleScenario;
@@ -67,7 +68,7 @@ TEST_F(SimRun, ReusedInstanceRunsAsAFreshOne) {
   runStop(host(), plain, &reused);
   ASSERT_EQ(fresh.size(), reused.size());
   for (std::size_t i = 0; i < fresh.size(); ++i) {
-    ASSERT_EQ(formatTraceRow(fresh[i]), formatTraceRow(reused[i])) << "frame " << i;
+    ASSERT_EQ(sim::formatTraceRow(fresh[i]), sim::formatTraceRow(reused[i])) << "frame " << i;
   }
 }
 
@@ -107,7 +108,7 @@ TEST_F(SimRun, SweepResultsDoNotDependOnTheNumberOfThreads) {
   ASSERT_EQ(cases.size(), 8u);
   const auto one = runSweep(s, pluginPath(), cases, 1, nullptr);
   const auto two = runSweep(s, pluginPath(), cases, 2, nullptr);
-  EXPECT_EQ(sweepCsv(one), sweepCsv(two));
+  EXPECT_EQ(sim::sweepCsv(one), sim::sweepCsv(two));
 }
 
 TEST(SimHost, MissingPluginOrFileThatIsNoModuleIsAHostError) {
@@ -132,4 +133,4 @@ TEST(SimHost, RunFolderHoldsAbsoluteEntriesAndIsRemoved) {
 }
 
 }  // namespace
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -10,9 +10,10 @@
 
 #include "control/beacon.h"
 #include "control/tasc_controller.h"
+#include "engine/stop_measures.h"
 #include "plugin/host_records.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 // A beacon as the train passed it.
 struct BeaconPass {
@@ -29,9 +30,6 @@ struct BeaconPass {
   int32_t ownLamp = -1;     // the same lamp of the plug-in's own code, fed the same calls
   bool accepted() const { return outcome == BeaconOutcome::Accepted; }
 };
-
-enum class Verdict { NoPattern, NotEvaluated, OnTarget, Short, Overrun, DidNotStop };
-const char* verdictName(Verdict verdict);
 
 struct RunResult {
   bool stopped = false;
@@ -91,12 +89,10 @@ class StopMeter {
 
  private:
   RunResult result_;
+  ApproachMeter approach_;
   int32_t standingMs_ = 0;
-  int32_t previousCommand_ = -1;
-  double previousAccel_ = 0;
-  bool previousMoving_ = false;
   bool following_ = false;  // a stopping beacon set the plug-in's distance
   bool evaluated_ = false;  // the plug-in has evaluated the present standstill
 };
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

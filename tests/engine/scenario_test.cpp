@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "control/beacon.h"
+#include "engine/engine_test_support.h"
+#include "engine/scenario.h"
 #include "plugin/host_records.h"
-#include "sim/scenario.h"
-#include "sim_test_support.h"
 #include "support/cases.h"
 
-namespace tasc::sim {
+namespace tasc::engine {
 namespace {
 
 using test::examplesDir;
@@ -88,7 +88,7 @@ TEST(Scenario, SweepRangeIncludesItsEnd) {
 // the place and the key.
 TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
   const std::string folder = "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
-  for (tasc::test::Case c : tasc::test::readCases("sim/data/bad_scenarios.txt")) {
+  for (tasc::test::Case c : tasc::test::readCases("engine/data/bad_scenarios.txt")) {
     c.f.resize(7);
     const std::string text = c.f[3] == "example"  ? exampleText(c.f[4], c.f[5], c.f[6])
                              : c.f[3] == "folder" ? folder + c.f[4]
@@ -144,4 +144,4 @@ TEST(Scenario, MissingFileIsAScenarioError) {
 }
 
 }  // namespace
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -1,4 +1,4 @@
-#include "sim/svg.h"
+#include "chart/svg.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,41 +1,21 @@
-#include "sim/plugin_host.h"
+#include "engine/plugin_host.h"
 
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <sstream>
 
+#include "files/files.h"
 #include "params/profile.h"
 #include "platform/platform.h"
 #include "platform/tool_system.h"
 
 namespace fs = std::filesystem;
 
-namespace tasc::sim {
+namespace tasc::engine {
 
 namespace {
 
 constexpr std::size_t kMaxEntry = 259;  // characters of a csvPath.ini value the plug-in reads
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-fs::path uniqueTempFolder() {
-  std::random_device rd;
-  std::mt19937_64 gen((static_cast<uint64_t>(rd()) << 32) ^ rd());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::ostringstream name;
-    name << "tasc-sim-" << std::hex << gen();
-    fs::path p = fs::temp_directory_path() / name.str();
-    std::error_code ec;
-    if (fs::create_directory(p, ec)) return p;
-  }
-  throw HostError("cannot create a run folder under " + fs::temp_directory_path().string());
-}
 
 // A recording module in the plug-in's place: the plug-in beside it, its
 // settings, and the records folder shared with the original.
@@ -53,21 +33,21 @@ void copyRecorder(const fs::path& recorder, const fs::path& runFolder, fs::path&
 
 }  // namespace
 
-RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) {
+RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) : folder_("tasc-sim-") {
   std::error_code ec;
   if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());
-  path_ = uniqueTempFolder();
+  const fs::path& here = folder_.path();
   try {
-    module_ = path_ / platform::pluginFileName();
-    if (plugin.filename() != module_.filename()) copyRecorder(plugin, path_, module_);
+    module_ = here / platform::pluginFileName();
+    if (plugin.filename() != module_.filename()) copyRecorder(plugin, here, module_);
     fs::copy_file(plugin, module_, fs::copy_options::overwrite_existing);
     const fs::path settings = vehicleFolder / "TASC.ini";
-    if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, path_ / "TASC.ini");
+    if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, here / "TASC.ini");
     const fs::path list = vehicleFolder / "csvPath.ini";
     if (fs::is_regular_file(list, ec)) {
       // The entries the plug-in would read, each made absolute, so that the
       // copy finds the vehicle folder's parameter files from here.
-      const std::string text = readFile(list);
+      const std::string text = files::readWholeFile(list).value_or(std::string());
       std::ostringstream out;
       out << "[ParamData]\n";
       for (int k = 0; k < kParamFileCount; ++k) {
@@ -85,17 +65,11 @@ RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) {
         }
         out << key << '=' << entry << '\n';
       }
-      std::ofstream(path_ / "csvPath.ini", std::ios::binary) << out.str();
+      std::ofstream(here / "csvPath.ini", std::ios::binary) << out.str();
     }
   } catch (const fs::filesystem_error& e) {
-    fs::remove_all(path_, ec);
     throw HostError(std::string("cannot prepare the run folder: ") + e.what());
   }
-}
-
-RunFolder::~RunFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
 }
 
 PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
@@ -202,4 +176,4 @@ HandleRecord PluginHost::elapse(const VehicleStateRecord& state) {
   return sent;
 }
 
-}  // namespace tasc::sim
+}  // namespace tasc::engine

@@ -1,13 +1,13 @@
-// Shared pieces of the simulator tests: the built plug-in, the bundled
+// Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
 // examples, and a scenario written inline.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-#include "sim/scenario.h"
+#include "engine/scenario.h"
 
-namespace tasc::sim::test {
+namespace tasc::engine::test {
 
 inline std::filesystem::path pluginPath() {
   return TASC_MODULE_PATH;
@@ -40,4 +40,4 @@ inline Scenario exampleScenario(const std::string& trainExtra = "", const std::s
   return parseScenario(exampleText(trainExtra, tail, beacon503Extra), "inline.toml");
 }
 
-}  // namespace tasc::sim::test
+}  // namespace tasc::engine::test
