@@ -1,7 +1,5 @@
 #include "sim/summary.h"
 
-#include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 
@@ -16,15 +14,11 @@ using engine::BeaconPass;
 using engine::Verdict;
 using engine::verdictName;
 
-std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* format, ...) {
+// printf into a string; a line of a summary is far below 512 bytes.
+std::string fmt(const char* format, auto... args) {
   char buffer[512];
-  va_list args;
-  va_start(args, format);
-  const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  return n < 0 ? std::string()
-               : std::string(buffer, static_cast<std::size_t>(std::min<int>(n, sizeof buffer - 1)));
+  const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+  return n < 0 ? std::string() : std::string(buffer);
 }
 
 std::string fieldsText(int32_t data) {
