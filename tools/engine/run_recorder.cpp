@@ -1,13 +1,10 @@
 #include "engine/run_recorder.h"
 
-#include <cstring>
 #include <ctime>
-#include <optional>
-#include <sstream>
 
 #include "platform/platform.h"
 #include "platform/tool_system.h"
-#include "recording/file_copies.h"
+#include "recording/run_rows.h"
 
 namespace fs = std::filesystem;
 
@@ -16,7 +13,8 @@ namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{256} << 10;
 
-std::string localStamp() {
+// The local time now, as the header's `started` row holds it.
+recording::LocalTime localNow() {
   const std::time_t now = std::time(nullptr);
   std::tm t{};
 #if defined(_WIN32)
@@ -24,9 +22,7 @@ std::string localStamp() {
 #else
   localtime_r(&now, &t);
 #endif
-  char text[64];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &t);
-  return text;
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
 }  // namespace
@@ -53,8 +49,7 @@ void RunRecorder::close(recording::EndReason reason) {
 void RunRecorder::vehicle(const VehicleSpecRecord& v) {
   vehicleKnown_ = true;
   vehicle_ = v;
-  event(recording::EventKind::Vehicle,
-        {v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch, v.cars});
+  event(recording::EventKind::Vehicle, recording::vehicleValues(v));
 }
 
 void RunRecorder::initialize(int32_t mode, const TascController& follower,
@@ -75,25 +70,20 @@ void RunRecorder::initialize(int32_t mode, const TascController& follower,
   writer_.flush();
 }
 
-// The rows the recording module writes at Initialize, in its order.
+// The rows the recording module writes at Initialize, by the same writer.
 void RunRecorder::header(int32_t mode, const TascController& follower, const fs::path& settings) {
-  writer_.comment("TASC recording of one run; the format is described in docs/recording.md");
-  writer_.text("recorder", platform::executablePath().string());
-  writer_.text("plugin", pluginPath_);
-  writer_.text("plugin_state", "loaded");
-  writer_.number("version", version_);
-  if (vehicleKnown_) {
-    const VehicleSpecRecord& v = vehicle_;
-    const std::array<int32_t, 5> values{v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch,
-                                        v.cars};
-    writer_.numbers("vehicle", values);
-  } else {
-    writer_.text("vehicle", "none");
-  }
-  writer_.number("initialize", mode);
-  writer_.text("started", localStamp());
-  recording::writeFileCopies(writer_, settings.string(), follower);
-  writer_.comment(recording::kFrameColumns);
+  const std::string recorder = platform::executablePath().string();
+  const std::string settingsPath = settings.string();
+  recording::RunHeader h;
+  h.recorder = recorder;
+  h.plugin = pluginPath_;
+  h.version = version_;
+  h.vehicle = vehicleKnown_ ? &vehicle_ : nullptr;
+  h.initialize = mode;
+  h.started = localNow();
+  h.settings = settingsPath;
+  h.list = &follower;
+  recording::writeHeader(writer_, h);
 }
 
 void RunRecorder::driverHandle(DriverHandle which, int32_t value) {
@@ -114,20 +104,11 @@ void RunRecorder::event(recording::EventKind kind, std::array<int32_t, 5> args, 
 
 void RunRecorder::frame(const VehicleStateRecord& state, const HandleRecord& sent,
                         const int32_t* panel) {
-  const auto step = static_cast<int32_t>(static_cast<uint32_t>(state.timeMs) -
-                                         static_cast<uint32_t>(previousMs_));
+  const int32_t step = recording::frameStep(state.timeMs, previousMs_);
   previousMs_ = state.timeMs;
   if (!writer_.active()) return;
   recording::FrameRow row;
-  row.location = state.location;
-  row.speed = state.speed;
-  row.timeMs = state.timeMs;
-  std::memcpy(row.reserved.data(), state.reserved, sizeof state.reserved);
-  row.stepMs = step;
-  row.driver = driver_;
-  row.handles = {sent.brake, sent.power, sent.reverser, sent.constantSpeed};
-  row.hasPanel = true;
-  std::memcpy(row.panel.data(), panel + kFirstPanelIndex, sizeof row.panel);
+  recording::fillFrameRow(row, state, step, driver_, sent, panel);
   writer_.frame(row);
 }
 
