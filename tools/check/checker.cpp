@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "params/profile.h"
 
@@ -17,12 +15,6 @@ std::string num(double v) {
   char buffer[32];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
   return ec == std::errc() ? std::string(buffer, end) : std::string("?");
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string quote(std::string_view s) {

@@ -12,9 +12,6 @@
 
 namespace tasc::check {
 
-// The whole file as text; nothing when it does not open.
-std::optional<std::string> readWholeFile(const std::string& path);
-
 // Shortest text that reads back as the same double.
 std::string num(double v);
 std::string quote(std::string_view s);

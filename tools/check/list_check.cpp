@@ -7,6 +7,7 @@
 
 #include "check/checker.h"
 #include "control/tasc_controller.h"
+#include "files/files.h"
 #include "params/entry_path.h"
 #include "params/numbers.h"
 #include "params/profile.h"
@@ -43,7 +44,7 @@ bool isEntryKey(const std::string& key) {
 void Checker::list(const std::string& folder) {
   const std::string file = "csvPath.ini";
   const std::string listPath = folder + "/" + file;
-  const std::optional<std::string> text = readWholeFile(listPath);
+  const std::optional<std::string> text = files::readWholeFileNarrow(listPath);
   if (!text) say(file, 0, Severity::Note, "no such file: every entry is NULL");
   const std::string content = text.value_or("");
   const IniScan scan = scanIni(content);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "check/checker.h"
+#include "files/files.h"
 #include "params/profile.h"
 
 namespace tasc::check {
@@ -20,7 +21,7 @@ struct Known {
 void Checker::settings(const std::string& folder) {
   const std::string file = "TASC.ini";
   const std::string path = folder + "/" + file;
-  const std::optional<std::string> text = readWholeFile(path);
+  const std::optional<std::string> text = files::readWholeFileNarrow(path);
   if (!text) say(file, 0, Severity::Note, "no such file: every setting has its default");
   const std::string content = text.value_or("");
   const IniScan scan = scanIni(content);

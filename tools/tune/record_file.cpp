@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 #include "control/beacon.h"
+#include "files/files.h"
 #include "params/entry_path.h"
 #include "params/param_loader.h"
 #include "params/profile.h"
@@ -54,9 +54,9 @@ std::string shortest(double value) {
 }  // namespace
 
 std::string readWholeFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw RecordError("cannot read " + file.string());
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::optional<std::string> text = files::readWholeFile(file);
+  if (!text) throw RecordError("cannot read " + file.string());
+  return std::move(*text);
 }
 
 std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {

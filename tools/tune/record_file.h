@@ -72,6 +72,7 @@ std::string replaceLine(std::string_view text, std::size_t line, std::string_vie
 void writeReplacing(const std::filesystem::path& file, const std::string& text,
                     const std::filesystem::path& backup);
 
+// The whole file; throws RecordError when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& file);
 
 }  // namespace tasc::tune
