@@ -33,6 +33,18 @@ void copyRecorder(const fs::path& recorder, const fs::path& runFolder, fs::path&
 
 }  // namespace
 
+fs::path defaultPlugin() {
+  const fs::path exe = platform::executablePath();
+  if (!exe.empty()) {
+    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
+                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
+      std::error_code ec;
+      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
+    }
+  }
+  return TASC_DEFAULT_PLUGIN;
+}
+
 RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) : folder_("tasc-sim-") {
   std::error_code ec;
   if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());

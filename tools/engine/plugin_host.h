@@ -27,6 +27,11 @@ class HostError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The plug-in beside this executable (a package), or of the build that holds
+// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
+// configured with.
+std::filesystem::path defaultPlugin();
+
 // A temporary folder that the module runs from: a copy of the plug-in, the
 // vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
 // absolute against the vehicle folder. Removed with its content on destruction.

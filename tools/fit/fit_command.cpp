@@ -12,7 +12,6 @@
 #include "fit/fit.h"
 #include "fit/fit_output.h"
 #include "fit/segments.h"
-#include "platform/host_loader.h"
 #include "recording/reader.h"
 
 namespace fs = std::filesystem;
@@ -27,9 +26,7 @@ struct Options {
 };
 
 // Input that cannot be fitted: exit status 2.
-struct BadInput : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using BadInput = cli::InputError;
 
 std::vector<Segment> readSegments(const Options& o) {
   std::vector<Segment> all;
@@ -72,18 +69,9 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
 }
 
 int runFit(const Options& o) {
-  platform::setBinaryOutput(stdout);
-  std::vector<Segment> segments;
   FitOptions fo;
-  try {
-    if (!o.gradient.empty()) fo.gradient = cli::wholeDecimal("--gradient", o.gradient);
-    segments = readSegments(o);
-  } catch (const cli::UsageError& e) {
-    return cli::usageFailure(std::string("fit: ") + e.what());
-  } catch (const BadInput& e) {
-    std::fprintf(stderr, "tasc fit: %s\n", e.what());
-    return cli::kExitBadInput;
-  }
+  if (!o.gradient.empty()) fo.gradient = cli::wholeDecimal("--gradient", o.gradient);
+  const std::vector<Segment> segments = readSegments(o);
   fo.start.brakeNotches = segments.front().brakeNotches;
   const FitResult r = fitVehicle(segments, fo);
   std::printf("fit       %zu stop(s) from %zu recording(s), %s; %zu evaluations\n", segments.size(),
@@ -91,12 +79,7 @@ int runFit(const Options& o) {
               r.evaluations);
   std::fputs(formatTable(segments, r).c_str(), stdout);
   const bool converged = r.failures.empty();
-  try {
-    writeOutputs(o, segments, r, converged);
-  } catch (const OutputError& e) {
-    std::fprintf(stderr, "tasc fit: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  writeOutputs(o, segments, r, converged);  // OutputError: exit status 1
   if (converged) return cli::kExitOk;
   for (const std::string& why : r.failures) {
     std::fprintf(stderr, "tasc fit: the fit did not converge: %s\n", why.c_str());
@@ -125,14 +108,7 @@ void addFitCommand(CLI::App& tasc, int& status) {
   c->add_option("--gradient", o->gradient,
                 "per mille, positive uphill, for every stop: then resistance_a and resistance_c "
                 "are fitted (default: a gradient fitted per stop, the resistance held)");
-  c->callback([o, &status] {
-    try {
-      status = runFit(*o);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "tasc fit: %s\n", e.what());
-      status = cli::kExitFailed;
-    }
-  });
+  c->callback([o, &status] { status = cli::runCommand("fit", [&] { return runFit(*o); }); });
 }
 
 }  // namespace tasc::fit

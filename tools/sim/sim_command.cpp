@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,7 +15,7 @@
 #include "engine/run.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
-#include "platform/host_loader.h"
+#include "files/files.h"
 #include "platform/tool_system.h"
 #include "sim/accuracy.h"
 #include "sim/sim_chart.h"
@@ -50,21 +49,6 @@ struct Options {
   std::string speeds, deadTimes, lags, gradients, offsets;
 };
 
-// The plug-in beside this executable (a package), or of the build that holds
-// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
-// configured with.
-fs::path defaultPlugin() {
-  const fs::path exe = platform::executablePath();
-  if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
-                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
-      std::error_code ec;
-      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
-    }
-  }
-  return TASC_DEFAULT_PLUGIN;
-}
-
 // The bundled stop: of a package (examples/ beside tasc, or one level up
 // where each Windows build has its folder), else of the source tree the tool
 // was built from.
@@ -78,12 +62,6 @@ fs::path defaultScenario() {
     }
   }
   return fs::path(TASC_SOURCE_DIR) / example;
-}
-
-bool writeText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
 }
 
 // --record: the run's recording, written as the host's recording module does.
@@ -125,7 +103,7 @@ int runSingle(const Options& o, const Scenario& s) {
   }
   if (!o.noChart) {
     const fs::path p = o.chart.value_or(o.outDir / (s.file.stem().string() + ".svg"));
-    if (!writeText(p, chart::renderChart(describeStop(s, r, trace)))) {
+    if (!files::writeWholeFile(p, chart::renderChart(describeStop(s, r, trace)))) {
       std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
       return cli::kExitFailed;
     }
@@ -163,7 +141,7 @@ int runMatrix(const Options& o, const Scenario& s) {
   // The table is the sweep's result: written with or without --no-trace.
   if (!o.trace) fs::create_directories(o.outDir, ec);
   const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
-  if (!writeText(p, sweepCsv(outcomes))) {
+  if (!files::writeWholeFile(p, sweepCsv(outcomes))) {
     std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
     return cli::kExitFailed;
   }
@@ -188,26 +166,17 @@ void applyAxes(const Options& o, Scenario& s) {
 }
 
 int runSim(Options o) {
-  platform::setBinaryOutput(stdout);  // the same bytes from every build
   if (o.scenario.empty()) o.scenario = defaultScenario().string();
-  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
   Scenario s;
   try {
     s = engine::loadScenario(o.scenario);
-    applyAxes(o, s);
   } catch (const ScenarioError& e) {
-    std::fprintf(stderr, "tasc sim: %s\n", e.what());
-    return cli::kExitBadInput;
-  } catch (const cli::UsageError& e) {
-    return cli::usageFailure(std::string("sim: ") + e.what());
+    throw cli::InputError(e.what());
   }
-  try {
-    if (!s.sweep.empty() && !o.noSweep) return runMatrix(o, s);
-    return runSingle(o, s);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tasc sim: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  applyAxes(o, s);
+  if (!s.sweep.empty() && !o.noSweep) return runMatrix(o, s);
+  return runSingle(o, s);
 }
 
 }  // namespace
@@ -243,7 +212,7 @@ void addSimCommand(CLI::App& tasc, int& status) {
   sim->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
       ->check(CLI::Range(1, 256));
   sim->add_flag("--quiet", o->quiet, "no summary or table on standard output");
-  sim->callback([o, &status] { status = runSim(*o); });
+  sim->callback([o, &status] { status = cli::runCommand("sim", [&] { return runSim(*o); }); });
 }
 
 }  // namespace tasc::sim

@@ -44,21 +44,7 @@ struct Options {
 };
 
 // A record or usage that cannot be tuned: exit status 2.
-struct BadInput : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-fs::path defaultPlugin() {
-  const fs::path exe = platform::executablePath();
-  if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
-                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
-      std::error_code ec;
-      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
-    }
-  }
-  return TASC_DEFAULT_PLUGIN;
-}
+using BadInput = cli::InputError;
 
 std::string keyText(const RecordKey& k) {
   return "record " + std::to_string(k.recordId) + "/" + std::to_string(k.subId) + " of file " +
@@ -236,27 +222,18 @@ int tune(const Options& o, const Job& job) {
 }
 
 int runTune(Options o) {
-  platform::setBinaryOutput(stdout);
-  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
   Job job;
+  // A scenario or record that cannot be used is bad input here; a record
+  // file that cannot be written later is a failure.
   try {
     job = prepare(o);
   } catch (const engine::ScenarioError& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
-  } catch (const BadInput& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
+    throw cli::InputError(e.what());
   } catch (const RecordError& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
+    throw cli::InputError(e.what());
   }
-  try {
-    return tune(o, job);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  return tune(o, job);
 }
 
 }  // namespace
@@ -301,7 +278,7 @@ void addTuneCommand(CLI::App& tasc, int& status) {
               "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
   c->add_flag("--json", o->json, "print the result as JSON");
   c->add_flag("--quiet", o->quiet, "print only the tuned record's line");
-  c->callback([o, &status] { status = runTune(*o); });
+  c->callback([o, &status] { status = cli::runCommand("tune", [&] { return runTune(*o); }); });
 }
 
 }  // namespace tasc::tune
