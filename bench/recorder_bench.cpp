@@ -223,20 +223,20 @@ BENCHMARK(BM_ElapseThroughRecorder)->Iterations(kFrames);
 BENCHMARK(BM_FormatFrameRow)->Iterations(kFrames);
 BENCHMARK(BM_ReadTwoHourRecording)->Unit(benchmark::kMillisecond);
 
+// Another build's recording module, run beside this one when its path is given.
+void BM_ElapseThroughBaselineRecorder(benchmark::State& state, const char* baseline) {
+  static Loaded recorder("baseline", baseline);
+  elapseThrough(state, recorder);
+}
+const char* const kBaseline = std::getenv("TASC_BENCH_BASELINE_RECORDER");
+// Registered as BENCHMARK registers, when the program starts.
+benchmark::internal::Benchmark* const kBaselineBenchmark =
+    kBaseline == nullptr ? nullptr
+                         : benchmark::RegisterBenchmark("BM_ElapseThroughBaselineRecorder",
+                                                        BM_ElapseThroughBaselineRecorder, kBaseline)
+                               ->Iterations(kFrames);
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (const char* baseline = std::getenv("TASC_BENCH_BASELINE_RECORDER")) {
-    benchmark::RegisterBenchmark("BM_ElapseThroughBaselineRecorder", [baseline](
-                                                                         benchmark::State& state) {
-      static Loaded recorder("baseline", baseline);
-      elapseThrough(state, recorder);
-    })->Iterations(kFrames);
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
 // NOLINTEND(clang-analyzer-deadcode.DeadStores)
