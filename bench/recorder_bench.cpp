@@ -10,12 +10,18 @@
 // clock stops for a few milliseconds while the writer catches up (a real host
 // leaves it 16 ms per frame); at the end the run is disposed of and its
 // recording read back: every frame must be in it.
+// Another build's recording module (of another tree, say) runs beside this
+// one in the same run, for a ratio that the machine's load does not skew:
+//   TASC_BENCH_BASELINE_RECORDER=/path/to/TASCRec.so build/<dir>/bench/recorder_bench
+//       --benchmark_repetitions=20 --benchmark_enable_random_interleaving=true
+//       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -47,7 +53,9 @@ constexpr int64_t kFramesBetweenPauses = 4096;
 // loaded; removed at exit.
 class Loaded {
  public:
-  explicit Loaded(const char* name, bool recorder) {
+  // `recorder`: the recording module to load in the plug-in's place; null:
+  // the plug-in alone.
+  explicit Loaded(const char* name, const char* recorder) {
     folder_ = fs::temp_directory_path() /
               ("tasc_recorder_bench_" + std::to_string(::getpid()) + "_" + name);
     fs::create_directories(folder_);
@@ -55,7 +63,7 @@ class Loaded {
     std::ofstream(folder_ / "csvPath.ini") << "[ParamData]\n0=p.csv\n";
     std::ofstream(folder_ / "p.csv") << "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\n";
     fs::copy_file(TASC_BENCH_PLUGIN, folder_ / "TASC.so");
-    if (recorder) fs::copy_file(TASC_BENCH_RECORDER, folder_ / "TASCRec.so");
+    if (recorder) fs::copy_file(recorder, folder_ / "TASCRec.so");
     module_.emplace((folder_ / (recorder ? "TASCRec.so" : "TASC.so")).c_str());
     bindPluginApi(api_, [this](const char* n) { return module_->find(n); });
   }
@@ -131,18 +139,22 @@ void runFrames(benchmark::State& state, Loaded& m) {
 }
 
 void BM_ElapsePluginAlone(benchmark::State& state) {
-  static Loaded plugin("alone", false);
+  static Loaded plugin("alone", nullptr);
   runFrames(state, plugin);
 }
 
-void BM_ElapseThroughRecorder(benchmark::State& state) {
-  static Loaded recorder("recorder", true);
+void elapseThrough(benchmark::State& state, Loaded& recorder) {
   runFrames(state, recorder);
   const auto [frames, bytes] = recorder.recorded();
   if (static_cast<int64_t>(frames) != state.iterations())
     state.SkipWithError("frames missing from the recording");
   state.counters["bytes/frame"] =
       static_cast<double>(bytes) / static_cast<double>(state.iterations());
+}
+
+void BM_ElapseThroughRecorder(benchmark::State& state) {
+  static Loaded recorder("recorder", TASC_BENCH_RECORDER);
+  elapseThrough(state, recorder);
 }
 
 // A frame row as a host at 60 km/h fills it: pressures and a current at 16..39.
@@ -205,6 +217,19 @@ BENCHMARK(BM_ElapsePluginAlone)->Iterations(kFrames);
 BENCHMARK(BM_ElapseThroughRecorder)->Iterations(kFrames);
 BENCHMARK(BM_FormatFrameRow)->Iterations(kFrames);
 BENCHMARK(BM_ReadTwoHourRecording)->Unit(benchmark::kMillisecond);
+
+// Another build's recording module, run beside this one when its path is given.
+void BM_ElapseThroughBaselineRecorder(benchmark::State& state, const char* baseline) {
+  static Loaded recorder("baseline", baseline);
+  elapseThrough(state, recorder);
+}
+const char* const kBaseline = std::getenv("TASC_BENCH_BASELINE_RECORDER");
+// Registered as BENCHMARK registers, when the program starts.
+benchmark::internal::Benchmark* const kBaselineBenchmark =
+    kBaseline == nullptr ? nullptr
+                         : benchmark::RegisterBenchmark("BM_ElapseThroughBaselineRecorder",
+                                                        BM_ElapseThroughBaselineRecorder, kBaseline)
+                               ->Iterations(kFrames);
 
 }  // namespace
 

@@ -10,11 +10,12 @@
 #include <sstream>
 #include <string>
 
+#include "chart/stop_chart.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
 #include "recording/reader.h"
 #include "recording/writer.h"
 #include "report/report_format.h"
-#include "sim/run.h"
-#include "sim/scenario.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
 // NOLINTBEGIN(clang-analyzer-deadcode.DeadStores)
@@ -28,13 +29,13 @@ constexpr std::size_t kTwoHours = 432000;
 
 // One recorded stop of the bundled example.
 recording::Recording recordedStop() {
-  const sim::Scenario s =
-      sim::loadScenario(fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml");
+  const engine::Scenario s =
+      engine::loadScenario(fs::path(TASC_SOURCE_DIR) / "examples" / "single-stop.toml");
   const fs::path file = fs::temp_directory_path() / "tasc-report-bench-stop.csv";
   {
-    sim::PluginHost host(TASC_BENCH_PLUGIN, s.vehicleFolder);
+    engine::PluginHost host(TASC_BENCH_PLUGIN, s.vehicleFolder);
     host.recordNextRun(file);
-    sim::runStop(host, s);
+    engine::runStop(host, s);
   }
   recording::ReadResult r = recording::readRecordingFile(file);
   fs::remove(file);
@@ -96,7 +97,7 @@ void reportOnce(benchmark::State& state, bool charts) {
     std::string out = report::formatText(rep);
     if (charts) {
       for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-        out += sim::renderChart(report::describeStop(rep, rp, i));
+        out += chart::renderChart(report::describeStop(rep, rp, i));
       }
     }
     benchmark::DoNotOptimize(out.data());

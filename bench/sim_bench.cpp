@@ -9,11 +9,11 @@
 #include <string>
 
 #include "abi/plugin_api.h"
+#include "engine/plugin_host.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
 #include "recording/reader.h"
-#include "sim/plugin_host.h"
-#include "sim/run.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
 #include "system/host_loader.h"
 
 // The loop variable of `for (auto _ : state)` is unused by design.
@@ -21,7 +21,7 @@
 
 namespace {
 
-using namespace tasc::sim;
+using namespace tasc::engine;
 
 Scenario exampleScenario() {
   Scenario s =

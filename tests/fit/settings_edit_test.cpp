@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fit/fit_output.h"
-#include "params/numbers.h"
-#include "params/settings.h"
+#include "plugin/settings.h"
+#include "readers/numbers.h"
 #include "support/vehicle_folder.h"
 
 namespace tasc::fit {

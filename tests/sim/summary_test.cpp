@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "sim/report.h"
-#include "sim/sweep.h"
+#include "sim/accuracy.h"
+#include "sim/trace.h"
 
 namespace tasc::sim {
 namespace {

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/engine_test_support.h"
+#include "engine/scenario.h"
 #include "readers/param_lines.h"
-#include "sim/scenario.h"
-#include "sim/sim_test_support.h"
 #include "support/vehicle_folder.h"
 #include "tune/objective.h"
 #include "tune/record_file.h"
@@ -23,11 +23,11 @@ namespace {
 
 // A sweep of stops with the given errors (m), each with `changes` brake
 // changes, a peak jerk and 20 s from the far beacon.
-std::vector<sim::SweepOutcome> outcomes(std::vector<double> errors, int changes = 20,
-                                        double jerk = 8.0) {
-  std::vector<sim::SweepOutcome> out;
+std::vector<engine::SweepOutcome> outcomes(std::vector<double> errors, int changes = 20,
+                                           double jerk = 8.0) {
+  std::vector<engine::SweepOutcome> out;
   for (double e : errors) {
-    sim::SweepOutcome o;
+    engine::SweepOutcome o;
     o.result.stopped = true;
     o.result.stopError = e;
     o.result.brakeChanges = changes;
@@ -39,7 +39,7 @@ std::vector<sim::SweepOutcome> outcomes(std::vector<double> errors, int changes 
   return out;
 }
 
-double total(const std::vector<sim::SweepOutcome>& o, const Limits& limits) {
+double total(const std::vector<engine::SweepOutcome>& o, const Limits& limits) {
   return score(measure(o), limits, kDefaultParamRecord).total();
 }
 
@@ -47,7 +47,7 @@ TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
   const Limits limits{20, 8.0, 22.0};
   const std::vector<double> spread = {0.02, -0.03, 0.01, 0.0};
   // Best first: each row must score strictly below the next.
-  const std::vector<std::vector<sim::SweepOutcome>> ranked = {
+  const std::vector<std::vector<engine::SweepOutcome>> ranked = {
       outcomes(spread, 16),                  // accurate and fewer changes
       outcomes(spread, 20),                  // as accurate, more changes: tie broken
       outcomes({0.08, 0.08, 0.08, 0.08}),    // within 0.10 m but biased
@@ -62,7 +62,7 @@ TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
 }
 
 TEST(TuneObjective, RunThatDoesNotStopIsWorseThanAnyStop) {
-  std::vector<sim::SweepOutcome> lost = outcomes({0.0, 0.0});
+  std::vector<engine::SweepOutcome> lost = outcomes({0.0, 0.0});
   lost[1].result.stopped = false;
   EXPECT_GT(total(lost, {20, 8, 22}), total(outcomes({0.0, -2.0}), {20, 8, 22}));
 }
@@ -76,10 +76,10 @@ TEST(TuneObjective, LeadTimesThatRisePassALimit) {
 }
 
 TEST(TuneMatrix, ValidationTakesMidpointsAndEnds) {
-  sim::SweepAxes axes;
+  engine::SweepAxes axes;
   axes.initialSpeed = {40, 30, 50};
   axes.gradient = {0};
-  const sim::SweepAxes v = validationAxes(axes);
+  const engine::SweepAxes v = validationAxes(axes);
   EXPECT_EQ(v.initialSpeed, (std::vector<double>{30, 35, 45, 50}));
   EXPECT_EQ(v.gradient, std::vector<double>{0});
   EXPECT_TRUE(v.brakeDeadTime.empty());
@@ -174,14 +174,15 @@ TEST(TuneRecordLine, WriteKeepsTheOldFileAsBackup) {
 // The example vehicle over a small matrix: a short search must beat the
 // starting record, which overruns every stop.
 TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {
-  const sim::Scenario s = sim::test::exampleScenario("", "[sweep]\ninitial_speed = [30.0, 45.0]\n");
+  const engine::Scenario s =
+      engine::test::exampleScenario("", "[sweep]\ninitial_speed = [30.0, 45.0]\n");
   const std::vector<RecordKey> keys = selectedRecords(s);
   ASSERT_EQ(keys.size(), 3u);
   EXPECT_EQ(keys.back(), (RecordKey{1, 0, 0}));
   const RecordLine line = findRecord(s.vehicleFolder, keys.back());
   EXPECT_EQ(line.line, 0u);
   TrialFolder trial(s.vehicleFolder, line, TASC_MODULE_PATH, 2);
-  const std::vector<sim::SweepCase> cases = sim::expandSweep(s);
+  const std::vector<engine::SweepCase> cases = engine::expandSweep(s);
   SearchOptions o;
   o.bounds = defaultBounds(3.36);
   for (Bound& b : o.bounds) b.fixed = true;

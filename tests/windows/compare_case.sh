@@ -16,7 +16,7 @@
 #                   localedef into TASC_LOCALE_DIR)
 #   cp932           files of the vehicle folder to convert from UTF-8 to code
 #                   page 932 for the Windows runs
-#   queries         private-profile queries for tasc-probe (see probe.cpp),
+#   queries         private-profile queries for tasc-probe (see tests/instruments/host/probe.cpp),
 #                   run on every file of the vehicle folder's profile/ folder
 #   sentinel        the frames must change when csvPath.ini is removed, which
 #                   shows that the parameter files were read
@@ -108,12 +108,12 @@ run_host() {  # FLAVOUR MODULE_DIR [SCRIPT [MODULE]] > output
   case $flavour in
     posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
            [ "$module" = TASCRec ] && cp "$TASC_POSIX_BIN/tools/recorder/TASCRec.so" "$dir/"
-           "$TASC_POSIX_BIN/tools/host/tasc-host" "$script" "$dir/$module.so" ;;
+           "$TASC_POSIX_BIN/tests/instruments/host/tasc-host" "$script" "$dir/$module.so" ;;
     *) local bin=$TASC_WIN64_BIN
        [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
        cp "$bin/TASC.dll" "$dir/"
        [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.dll" "$dir/"
-       wine_run "$flavour" "$bin/tools/host/tasc-host.exe" "$script" "$dir/$module.dll" ;;
+       wine_run "$flavour" "$bin/tests/instruments/host/tasc-host.exe" "$script" "$dir/$module.dll" ;;
   esac
 }
 
@@ -146,9 +146,9 @@ run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
   local flavour=$1 mode=$2 file=$3
   shift 3
   case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/host/tasc-probe" "$mode" "$file" "$@" ;;
-    win64) wine_run win64 "$TASC_WIN64_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
-    win32) wine_run win32 "$TASC_WIN32_BIN/tools/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+    posix) "$TASC_POSIX_BIN/tests/instruments/host/tasc-probe" "$mode" "$file" "$@" ;;
+    win64) wine_run win64 "$TASC_WIN64_BIN/tests/instruments/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
+    win32) wine_run win32 "$TASC_WIN32_BIN/tests/instruments/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
   esac
 }
 

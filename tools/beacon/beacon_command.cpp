@@ -103,17 +103,6 @@ int table(const std::string& kindText) {
   return cli::kExitOk;
 }
 
-// Runs a subcommand body; a usage error is a message and exit status 2.
-template <typename Body>
-void guarded(int& status, Body body) {
-  platform::setBinaryOutput(stdout);  // the same bytes from every build
-  try {
-    status = body();
-  } catch (const cli::UsageError& e) {
-    status = cli::usageFailure(e.what());
-  }
-}
-
 }  // namespace
 
 std::optional<int32_t> kindOfType(int64_t type) {
@@ -155,7 +144,7 @@ void addBeaconCommand(CLI::App& tasc, int& status) {
   enc->add_option("--record", e->record, "record 0..31 (default 0)");
   enc->add_option("--file", e->file, "csvPath.ini entry 0..63 (default 0)");
   enc->add_option("--sub", e->sub, "sub code 0..3 (default 0)");
-  enc->callback([e, &status] { guarded(status, [&] { return encode(*e); }); });
+  enc->callback([e, &status] { status = cli::runCommand("beacon", [&] { return encode(*e); }); });
 
   auto word = std::make_shared<std::string>();
   auto decodeKind = std::make_shared<std::string>();
@@ -163,13 +152,16 @@ void addBeaconCommand(CLI::App& tasc, int& status) {
       beacon->add_subcommand("decode", "Print the fields of a data word and its distance");
   dec->add_option("WORD", *word, "data word, decimal or 0x hex")->required();
   dec->add_option("--kind", *decodeKind, "beacon type 501, 502 or 503 (default: all three)");
-  dec->callback(
-      [word, decodeKind, &status] { guarded(status, [&] { return decode(*word, *decodeKind); }); });
+  dec->callback([word, decodeKind, &status] {
+    status = cli::runCommand("beacon", [&] { return decode(*word, *decodeKind); });
+  });
 
   auto tableKind = std::make_shared<std::string>();
   CLI::App* tab = beacon->add_subcommand("table", "Print every distance code with its distance");
   tab->add_option("--kind", *tableKind, "beacon type 501, 502 or 503")->required();
-  tab->callback([tableKind, &status] { guarded(status, [&] { return table(*tableKind); }); });
+  tab->callback([tableKind, &status] {
+    status = cli::runCommand("beacon", [&] { return table(*tableKind); });
+  });
 }
 
 }  // namespace tasc::beacon

@@ -1,6 +1,6 @@
 // `tasc check`: what the plug-in makes of a vehicle folder (TASC.ini,
 // csvPath.ini and the parameter files it names), read with the plug-in's own
-// readers. Paths in the report are relative to the folder.
+// readers. Paths in the findings are relative to the folder.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ namespace tasc::check {
 enum class Severity { Info, Note, Warning, Error };
 const char* severityName(Severity severity);
 
-// One line of the report: file relative to the folder, line 0 when none.
+// One line of the findings: file relative to the folder, line 0 when none.
 struct Message {
   std::string file;
   int line = 0;
@@ -24,7 +24,7 @@ struct Message {
   std::string text;
 };
 
-struct SettingReport {
+struct SettingFinding {
   std::string name;   // B7Dec, FormationID, EnableHmPtn
   std::string value;  // as the plug-in uses it
   SettingSource source = SettingSource::Default;
@@ -34,7 +34,7 @@ struct SettingReport {
   int line = 0;
 };
 
-struct EntryReport {
+struct EntryFinding {
   int index = 0;
   std::string entry;  // as read, at most 259 characters
   std::string path;   // resolved, relative to the folder unless absolute
@@ -48,34 +48,34 @@ struct Fallback {
   ColumnStatus reason = ColumnStatus::Missing;
 };
 
-struct RecordReport {
+struct RecordFinding {
   int line = 0;
   int tableIndex = 0;
   ParamRecord record{};
   std::vector<Fallback> fallbacks;
 };
 
-struct FileReport {
+struct FileFinding {
   std::string path;
   std::vector<int> entries;  // list entries that name this file
-  std::vector<RecordReport> records;
+  std::vector<RecordFinding> records;
 };
 
-struct Report {
-  std::vector<SettingReport> settings;
-  std::vector<EntryReport> entries;  // the entries that are set
-  std::vector<FileReport> files;     // the files that open, once each
-  std::vector<Message> messages;     // in report order
+struct Findings {
+  std::vector<SettingFinding> settings;
+  std::vector<EntryFinding> entries;  // the entries that are set
+  std::vector<FileFinding> files;     // the files that open, once each
+  std::vector<Message> messages;      // in the order found
   int warnings = 0;
   int errors = 0;
   // 0 clean, 1 warnings, 2 errors.
   int exitStatus() const { return errors > 0 ? 2 : warnings > 0 ? 1 : 0; }
 };
 
-Report checkFolder(const std::string& folder);
+Findings checkFolder(const std::string& folder);
 
 // `file:line: warning: text` lines and a summary.
-std::string formatHuman(const Report& report);
-std::string formatJson(const Report& report);
+std::string formatHuman(const Findings& findings);
+std::string formatJson(const Findings& findings);
 
 }  // namespace tasc::check

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "check/check.h"
+#include "cli/cli.h"
 #include "system/host_loader.h"
 
 namespace tasc::check {
@@ -22,10 +23,11 @@ void addCheckCommand(CLI::App& tasc, int& status) {
   check->add_option("FOLDER", o->folder, "folder holding TASC.ini and csvPath.ini")->required();
   check->add_flag("--json", o->json, "machine-readable report");
   check->callback([o, &status] {
-    platform::setBinaryOutput(stdout);  // the same bytes from every build
-    const Report report = checkFolder(o->folder);
-    std::cout << (o->json ? formatJson(report) : formatHuman(report)) << std::flush;
-    status = report.exitStatus();
+    status = cli::runCommand("check", [&] {
+      const Findings findings = checkFolder(o->folder);
+      std::cout << (o->json ? formatJson(findings) : formatHuman(findings)) << std::flush;
+      return findings.exitStatus();
+    });
   });
 }
 

@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "readers/profile.h"
 
@@ -17,12 +15,6 @@ std::string num(double v) {
   char buffer[32];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
   return ec == std::errc() ? std::string(buffer, end) : std::string("?");
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string quote(std::string_view s) {
@@ -139,9 +131,9 @@ const char* severityName(Severity severity) {
   return "?";
 }
 
-Report checkFolder(const std::string& folderArg) {
-  Report report;
-  Checker checker(report);
+Findings checkFolder(const std::string& folderArg) {
+  Findings findings;
+  Checker checker(findings);
   std::string folder = folderArg;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::error_code ec;
@@ -149,11 +141,11 @@ Report checkFolder(const std::string& folderArg) {
     checker.say(folderArg, 0, Severity::Error,
                 "is a file: tasc check reads a vehicle's plug-in folder, the one that holds "
                 "TASC.ini and csvPath.ini");
-    return report;
+    return findings;
   }
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
     checker.say(folderArg, 0, Severity::Error, "no such folder");
-    return report;
+    return findings;
   }
   checker.settings(folder);
   checker.list(folder);
@@ -163,7 +155,7 @@ Report checkFolder(const std::string& folderArg) {
                 "neither TASC.ini nor csvPath.ini: the plug-in would run on its defaults alone; "
                 "is this the folder the plug-in is in?");
   }
-  return report;
+  return findings;
 }
 
 }  // namespace tasc::check

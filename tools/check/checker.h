@@ -1,4 +1,4 @@
-// The parts of `tasc check` that share the report: the message sink, the
+// The parts of `tasc check` that share the findings: the message sink, the
 // scan of a private-profile file, and one check per file kind.
 #pragma once
 
@@ -11,9 +11,6 @@
 #include "check/check.h"
 
 namespace tasc::check {
-
-// The whole file as text; nothing when it does not open.
-std::optional<std::string> readWholeFile(const std::string& path);
 
 // Shortest text that reads back as the same double.
 std::string num(double v);
@@ -45,14 +42,14 @@ IniScan scanIni(std::string_view text);
 
 class Checker {
  public:
-  explicit Checker(Report& report) : r_(report) {}
+  explicit Checker(Findings& findings) : r_(findings) {}
 
   void say(const std::string& file, int line, Severity severity, std::string text);
 
   // TASC.ini, csvPath.ini and the parameter files it names, in that order.
   void settings(const std::string& folder);
   void list(const std::string& folder);
-  void paramFile(FileReport& file, std::string_view text);
+  void paramFile(FileFinding& file, std::string_view text);
 
  private:
   void settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId);
@@ -63,7 +60,7 @@ class Checker {
   void entry(const std::string& file, const std::string& listPath, const IniScan& scan,
              std::string_view content, int index);
 
-  Report& r_;
+  Findings& r_;
 };
 
 }  // namespace tasc::check

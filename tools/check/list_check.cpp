@@ -7,6 +7,7 @@
 
 #include "check/checker.h"
 #include "control/tasc_controller.h"
+#include "files/files.h"
 #include "platform/platform.h"
 #include "readers/entry_path.h"
 #include "readers/numbers.h"
@@ -43,7 +44,7 @@ bool isEntryKey(const std::string& key) {
 void Checker::list(const std::string& folder) {
   const std::string file = "csvPath.ini";
   const std::string listPath = folder + "/" + file;
-  const std::optional<std::string> text = readWholeFile(listPath);
+  const std::optional<std::string> text = files::readWholeFileNarrow(listPath);
   if (!text) say(file, 0, Severity::Note, "no such file: every entry is NULL");
   const std::string content = text.value_or("");
   const IniScan scan = scanIni(content);
@@ -89,15 +90,15 @@ void Checker::entry(const std::string& file, const std::string& listPath, const 
                               static_cast<uint32_t>(read.size()), listPath.c_str());
   const std::string value(read.data());
   if (value == "NULL") return;
-  EntryReport er;
+  EntryFinding er;
   er.index = index;
   er.entry = value;
   er.line = scan.lineOf("ParamData", key);
   er.path = displayPath(value);
   const platform::File f = platform::openParamFile(value.c_str(), listPath.c_str());
   er.opens = f != nullptr;
-  FileReport* seen = nullptr;
-  for (FileReport& fr : r_.files) {
+  FileFinding* seen = nullptr;
+  for (FileFinding& fr : r_.files) {
     if (fr.path == er.path) seen = &fr;
   }
   say(file, er.line, Severity::Info,
@@ -115,7 +116,7 @@ void Checker::entry(const std::string& file, const std::string& listPath, const 
   } else if (seen != nullptr) {
     seen->entries.push_back(index);
   } else {
-    r_.files.push_back(FileReport{er.path, {index}, {}});
+    r_.files.push_back(FileFinding{er.path, {index}, {}});
     paramFile(r_.files.back(), readStream(f.get()));
   }
   r_.entries.push_back(std::move(er));

@@ -48,7 +48,8 @@ struct LineRead {
 
 using FirstLineOfKeys = std::map<std::pair<int32_t, int32_t>, int>;
 
-void fieldWarnings(Checker& c, const std::string& file, const LineRead& l, const RecordReport& rr) {
+void fieldWarnings(Checker& c, const std::string& file, const LineRead& l,
+                   const RecordFinding& rr) {
   for (const Fallback& f : rr.fallbacks) {
     if (f.reason == ColumnStatus::Missing) continue;
     c.say(file, l.number, Severity::Warning,
@@ -144,9 +145,9 @@ void recordWarnings(Checker& c, const std::string& file, int lineNo, const Param
   if (r.blendLength == 0.0) c.say(file, lineNo, Severity::Warning, "blendLength is 0");
 }
 
-void checkLine(Checker& c, FileReport& fr, LineRead& l, FirstLineOfKeys& firstLineOfKeys) {
+void checkLine(Checker& c, FileFinding& fr, LineRead& l, FirstLineOfKeys& firstLineOfKeys) {
   const std::string& file = fr.path;
-  RecordReport rr;
+  RecordFinding rr;
   rr.line = l.number;
   rr.tableIndex = static_cast<int>(fr.records.size()) + 1;
   rr.record = parseParamLine(l.line, &l.status);
@@ -181,7 +182,7 @@ void checkLine(Checker& c, FileReport& fr, LineRead& l, FirstLineOfKeys& firstLi
 
 }  // namespace
 
-void Checker::paramFile(FileReport& fr, std::string_view text) {
+void Checker::paramFile(FileFinding& fr, std::string_view text) {
   if (text.starts_with(kBom)) {
     say(fr.path, 1, Severity::Warning,
         "byte-order mark: the reader takes it as part of the first field");

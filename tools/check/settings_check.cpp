@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "check/checker.h"
+#include "files/files.h"
 #include "readers/profile.h"
 
 namespace tasc::check {
@@ -20,7 +21,7 @@ struct Known {
 void Checker::settings(const std::string& folder) {
   const std::string file = "TASC.ini";
   const std::string path = folder + "/" + file;
-  const std::optional<std::string> text = readWholeFile(path);
+  const std::optional<std::string> text = files::readWholeFileNarrow(path);
   if (!text) say(file, 0, Severity::Note, "no such file: every setting has its default");
   const std::string content = text.value_or("");
   const IniScan scan = scanIni(content);
@@ -32,7 +33,7 @@ void Checker::settings(const std::string& folder) {
       {"HmPtn", "EnableHmPtn", s.enableHmPtnSource, s.enableHmPtn ? "1" : "0"},
   };
   for (const Known& k : known) {
-    SettingReport sr;
+    SettingFinding sr;
     sr.name = k.key;
     sr.value = k.value;
     sr.source = k.source;
@@ -58,7 +59,7 @@ void Checker::settings(const std::string& folder) {
 }
 
 void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId) {
-  const SettingReport& b7 = r_.settings[0];
+  const SettingFinding& b7 = r_.settings[0];
   if (b7.source == SettingSource::B7DecFallback) {
     say(file, b7.line, Severity::Warning,
         "B7Dec " + quote(b7.text) + " is not a positive number: " + num(kDefaultB7Dec) +
@@ -67,7 +68,7 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
     say(file, b7.line, Severity::Warning,
         "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
   }
-  const SettingReport& formation = r_.settings[1];
+  const SettingFinding& formation = r_.settings[1];
   if (formationId < 0 || formationId > 15) {
     say(file, formation.line, Severity::Warning,
         "FormationID " + std::to_string(formationId) + " is outside 0..15: no beacon can match it");

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "readers/numbers.h"
+#include "system/host_loader.h"
 
 namespace tasc::cli {
 namespace {
@@ -61,6 +62,25 @@ std::vector<double> valueList(std::string_view what, std::string_view text) {
 int usageFailure(const std::string& message) {
   std::fprintf(stderr, "tasc: %s\n", message.c_str());
   return kExitBadInput;
+}
+
+int runCommand(std::string_view name, const std::function<int()>& body) {
+  platform::setBinaryOutput(stdout);
+  const std::string command(name);
+  try {
+    return body();
+  } catch (const UsageError& e) {
+    return usageFailure(command + ": " + e.what());
+  } catch (const InputError& e) {
+    std::fprintf(stderr, "tasc %s: %s\n", command.c_str(), e.what());
+    return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tasc %s: %s\n", command.c_str(), e.what());
+    return kExitFailed;
+  } catch (...) {
+    std::fprintf(stderr, "tasc %s: unexpected error\n", command.c_str());
+    return kExitFailed;
+  }
 }
 
 }  // namespace tasc::cli

@@ -1,9 +1,11 @@
 // What every `tasc` subcommand shares: exit statuses, the way a subcommand is
-// added, and whole-text readers for command-line values, built on the
-// plug-in's own number reader.
+// added and run (its errors said and turned into its exit status), and
+// whole-text readers for command-line values, built on the plug-in's own
+// number reader.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,10 +28,25 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Input the command cannot use (a scenario, a recording, a record): what()
+// says which and why.
+class InputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Each subcommand library offers `void addXCommand(CLI::App& tasc, int& status)`:
 // it adds `tasc x` with its options, and when that subcommand was chosen,
 // runs it after parsing and stores its exit status. Nothing escapes.
 using AddCommand = void (*)(CLI::App& tasc, int& status);
+
+// Runs the body of `tasc NAME` and returns its exit status: the body's own,
+// or for what it throws, a line on standard error and
+//   UsageError        "tasc: NAME: ..."   kExitBadInput
+//   InputError        "tasc NAME: ..."    kExitBadInput
+//   anything else     "tasc NAME: ..."    kExitFailed
+// Standard output is set to binary first: the same bytes from every build.
+int runCommand(std::string_view name, const std::function<int()>& body);
 
 // The whole text as a 32-bit integer (decimal) or a finite decimal; throws
 // UsageError naming `what` otherwise.

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "check/checker.h"
 #include "cli/cli.h"
+#include "files/files.h"
 #include "fit/fit.h"
 #include "fit/fit_output.h"
 #include "fit/segments.h"
 #include "fit/settings_edit.h"
 #include "recording/reader.h"
-#include "system/host_loader.h"
 
 namespace fs = std::filesystem;
 
@@ -30,9 +29,7 @@ struct Options {
 };
 
 // Input that cannot be fitted: exit status 2.
-struct BadInput : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+using BadInput = cli::InputError;
 
 std::vector<Segment> readSegments(const Options& o) {
   std::vector<Segment> all;
@@ -67,8 +64,7 @@ void checkB7DecFolder(const fs::path& folder) {
                    "that holds TASC.ini)");
   }
   const fs::path ini = folder / "TASC.ini";
-  if (fs::exists(ini, ec) &&
-      (!fs::is_regular_file(ini, ec) || !check::readWholeFile(ini.string()))) {
+  if (fs::exists(ini, ec) && (!fs::is_regular_file(ini, ec) || !files::readWholeFile(ini))) {
     throw BadInput(ini.string() + ":0: cannot read");
   }
 }
@@ -113,19 +109,10 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
 }
 
 int runFit(const Options& o) {
-  platform::setBinaryOutput(stdout);
-  std::vector<Segment> segments;
   FitOptions fo;
-  try {
-    if (!o.gradient.empty()) fo.gradient = cli::wholeDecimal("--gradient", o.gradient);
-    if (!o.b7DecFolder.empty()) checkB7DecFolder(o.b7DecFolder);
-    segments = readSegments(o);
-  } catch (const cli::UsageError& e) {
-    return cli::usageFailure(std::string("fit: ") + e.what());
-  } catch (const BadInput& e) {
-    std::fprintf(stderr, "tasc fit: %s\n", e.what());
-    return cli::kExitBadInput;
-  }
+  if (!o.gradient.empty()) fo.gradient = cli::wholeDecimal("--gradient", o.gradient);
+  if (!o.b7DecFolder.empty()) checkB7DecFolder(o.b7DecFolder);
+  const std::vector<Segment> segments = readSegments(o);
   fo.start.brakeNotches = segments.front().brakeNotches;
   const FitResult r = fitVehicle(segments, fo);
   std::printf("fit       %zu stop(s) from %zu recording(s), %s; %zu evaluations\n", segments.size(),
@@ -133,12 +120,7 @@ int runFit(const Options& o) {
               r.evaluations);
   std::fputs(formatTable(segments, r).c_str(), stdout);
   const bool converged = r.failures.empty();
-  try {
-    writeOutputs(o, segments, r, converged);
-  } catch (const OutputError& e) {
-    std::fprintf(stderr, "tasc fit: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  writeOutputs(o, segments, r, converged);  // OutputError: exit status 1
   if (converged) return cli::kExitOk;
   for (const std::string& why : r.failures) {
     std::fprintf(stderr, "tasc fit: the fit did not converge: %s\n", why.c_str());
@@ -174,14 +156,7 @@ void addFitCommand(CLI::App& tasc, int& status) {
   c->add_option("--write-b7dec", o->b7DecFolder,
                 "vehicle folder: write the fitted b7_decel into its TASC.ini as [TASCPtn] B7Dec "
                 "(only that value changes; the first original is kept as TASC.ini.bak)");
-  c->callback([o, &status] {
-    try {
-      status = runFit(*o);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "tasc fit: %s\n", e.what());
-      status = cli::kExitFailed;
-    }
-  });
+  c->callback([o, &status] { status = cli::runCommand("fit", [&] { return runFit(*o); }); });
 }
 
 }  // namespace tasc::fit

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "chart/svg.h"
 #include "model/train.h"
-#include "sim/svg.h"
 
 namespace fs = std::filesystem;
 

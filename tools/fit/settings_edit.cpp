@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "check/checker.h"
+#include "files/files.h"
 #include "fit/fit_output.h"
-#include "params/numbers.h"
-#include "params/profile.h"
+#include "readers/numbers.h"
+#include "readers/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -142,7 +142,7 @@ B7DecChange writeB7Dec(const fs::path& folder, std::string_view value) {
   std::string old;
   if (existed) {
     const std::optional<std::string> text =
-        fs::is_regular_file(file, ec) ? check::readWholeFile(file.string()) : std::nullopt;
+        fs::is_regular_file(file, ec) ? files::readWholeFile(file) : std::nullopt;
     if (!text) throw OutputError("cannot read " + file.string());
     old = *text;
   }

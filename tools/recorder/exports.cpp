@@ -5,6 +5,7 @@
 // work is noexcept; what the plug-in does is its own.
 #include "abi/abi.h"
 #include "recorder.h"
+#include "recording/run_rows.h"
 
 using tasc::BeaconRecord;
 using tasc::HandleRecord;
@@ -41,8 +42,7 @@ TASC_EXPORT void TASC_CALL SetVehicleSpec(VehicleSpecRecord v) {
   const auto& p = rec::plugin();
   if (p.SetVehicleSpec) p.SetVehicleSpec(v);
   rec::noteVehicle(v);
-  rec::recordEvent(EventKind::Vehicle,
-                   {v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch, v.cars});
+  rec::recordEvent(EventKind::Vehicle, tasc::recording::vehicleValues(v));
 }
 
 // Start of a run: a new recording, whose header holds the files the plug-in

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "abi/plugin_api.h"
+#include "recording/run_rows.h"
+#include "system/host_loader.h"
 
 namespace tasc::recorder::os {
 
@@ -37,9 +39,7 @@ FileHandle createNew(const char* path) noexcept;
 bool writeAll(FileHandle file, const char* data, std::size_t size) noexcept;
 void close(FileHandle file) noexcept;
 
-struct LocalTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
+using LocalTime = recording::LocalTime;
 LocalTime localTime() noexcept;
 
 // Windows: the physical state of the keys the plug-in reads itself (U, left

@@ -11,7 +11,7 @@
 #include "os.h"
 #include "platform/platform.h"
 #include "plugin/plugin.h"
-#include "recording/file_copies.h"
+#include "recording/run_rows.h"
 #include "recording/writer.h"
 #include "row_queue.h"
 
@@ -135,10 +135,6 @@ void attachOnce() {
   setText(s.absentReason, loadPlugin(plugin, s.api));
 }
 
-int32_t stepOf(int32_t timeMs, int32_t previousMs) noexcept {
-  return static_cast<int32_t>(static_cast<uint32_t>(timeMs) - static_cast<uint32_t>(previousMs));
-}
-
 // Every row in the ring into the writer's buffer (writer thread, or the host's
 // thread when no writer thread runs).
 void drainRows() noexcept {
@@ -233,47 +229,32 @@ os::FileHandle createRecordingFile(std::string& path) {
   return os::kNoFile;
 }
 
-// The files the plug-in reads at Initialize, found by its own readers: TASC.ini
-// beside it, csvPath.ini and every entry of the list.
-void writeFileCopies() {
-  const State& s = g_state;
-  // The module's attach and Initialize fill the list's path and entries as
-  // the plug-in does; a path its buffer cannot hold is unknown to it too.
-  auto list = std::make_unique<plugin::Module>();
-  list->attach(s.pluginPath.data());
-  list->initialize();
-  recording::writeFileCopies(g_writer, std::string(view(s.folder)) + "TASC.ini", *list);
-}
-
+// The header, with the files the plug-in reads at Initialize found by its
+// own readers: TASC.ini beside it, csvPath.ini and every entry of the list.
 void writeHeader(int32_t mode) {
   State& s = g_state;
-  g_writer.comment("TASC recording of one run; the format is described in docs/recording.md");
-  g_writer.text("recorder", view(s.ownPath));
-  g_writer.text("plugin", view(s.pluginPath));
-  if (s.api.Elapse != nullptr) {
-    g_writer.text("plugin_state", "loaded");
-    if (!s.versionKnown) noteVersion(s.api.GetPluginVersion());
-    g_writer.number("version", s.version);
-  } else {
-    g_writer.wordAndText("plugin_state", "absent", view(s.absentReason));
-    g_writer.text("version", "none");
+  const bool loaded = s.api.Elapse != nullptr;
+  if (loaded && !s.versionKnown) noteVersion(s.api.GetPluginVersion());
+  recording::RunHeader h;
+  h.recorder = view(s.ownPath);
+  h.plugin = view(s.pluginPath);
+  h.absentReason = loaded ? nullptr : s.absentReason.data();
+  h.version = s.version;
+  h.vehicle = s.vehicleKnown ? &s.vehicle : nullptr;
+  h.initialize = mode;
+  h.started = os::localTime();
+  const std::string settings = std::string(view(s.folder)) + "TASC.ini";
+  std::unique_ptr<plugin::Module> list;
+  if (s.folder[0] != '\0') {
+    // The module's attach and Initialize fill the list's path and entries as
+    // the plug-in does; a path its buffer cannot hold is unknown to it too.
+    list = std::make_unique<plugin::Module>();
+    list->attach(s.pluginPath.data());
+    list->initialize();
+    h.settings = settings;
+    h.list = list.get();
   }
-  if (s.vehicleKnown) {
-    const VehicleSpecRecord& v = s.vehicle;
-    const std::array<int32_t, 5> values{v.brakeNotches, v.powerNotches, v.atsNotch, v.b67Notch,
-                                        v.cars};
-    g_writer.numbers("vehicle", values);
-  } else {
-    g_writer.text("vehicle", "none");
-  }
-  g_writer.number("initialize", mode);
-  const os::LocalTime t = os::localTime();
-  char started[64];
-  std::snprintf(started, sizeof started, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
-  g_writer.text("started", started);
-  if (s.folder[0] != '\0') writeFileCopies();
-  g_writer.comment(recording::kFrameColumns);
+  recording::writeHeader(g_writer, h);
 }
 
 }  // namespace
@@ -374,21 +355,12 @@ void pollKeys() noexcept {
 void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
                  const HandleRecord& handles) noexcept {
   State& s = g_state;
-  const int32_t step = stepOf(state.timeMs, s.previousTimeMs);
+  const int32_t step = recording::frameStep(state.timeMs, s.previousTimeMs);
   s.previousTimeMs = state.timeMs;
   if (!s.recording) return;
   QueuedRow q;
   q.isFrame = true;
-  FrameRow& row = q.frame;
-  row.location = state.location;
-  row.speed = state.speed;
-  row.timeMs = state.timeMs;
-  std::memcpy(row.reserved.data(), state.reserved, sizeof state.reserved);
-  row.stepMs = step;
-  row.driver = s.driver;
-  row.handles = {handles.brake, handles.power, handles.reverser, handles.constantSpeed};
-  row.hasPanel = panel != nullptr;
-  if (panel != nullptr) std::memcpy(row.panel.data(), panel + kFirstPanelIndex, sizeof row.panel);
+  recording::fillFrameRow(q.frame, state, step, s.driver, handles, panel);
   queueRow(q);
   // At most one write-out per second of host time; a clock that goes back
   // starts the second again.
@@ -397,7 +369,7 @@ void recordFrame(const VehicleStateRecord& state, const int32_t* panel,
     s.lastFlushMs = state.timeMs;
     return;
   }
-  const int32_t since = stepOf(state.timeMs, s.lastFlushMs);
+  const int32_t since = recording::frameStep(state.timeMs, s.lastFlushMs);
   if (since >= kFlushIntervalMs || since < 0) {
     writeOut();
     s.lastFlushMs = state.timeMs;

@@ -3,12 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "files/files.h"
 #include "report/report_format.h"
 #include "system/tool_system.h"
 
@@ -25,12 +25,6 @@ struct Options {
   bool noCharts = false;
 };
 
-bool writeText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
-}
-
 // The charts and the page of one recording; false when a file cannot be written.
 bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp) {
   std::error_code ec;
@@ -38,15 +32,15 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
   const std::string stem = fs::path(rep.name).stem().string();
   std::vector<std::string> charts;
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-    charts.push_back(sim::renderChart(describeStop(rep, rp, i)));
+    charts.push_back(chart::renderChart(describeStop(rep, rp, i)));
     const fs::path p = o.outDir / (stem + "-stop" + std::to_string(i + 1) + ".svg");
-    if (!writeText(p, charts.back())) {
+    if (!files::writeWholeFile(p, charts.back())) {
       std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());
       return false;
     }
   }
   const fs::path page = o.outDir / (stem + ".html");
-  if (!writeText(page, formatHtml(rep, charts))) {
+  if (!files::writeWholeFile(page, formatHtml(rep, charts))) {
     std::fprintf(stderr, "tasc report: cannot write %s\n", page.string().c_str());
     return false;
   }
@@ -55,7 +49,6 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
 }
 
 int runReport(const Options& o) {
-  platform::setBinaryOutput(stdout);
   int status = cli::kExitOk;
   std::vector<RecordingReport> reports;
   for (const std::string& name : o.recordings) {
@@ -105,14 +98,8 @@ void addReportCommand(CLI::App& tasc, int& status) {
                      "folder of the charts and pages (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or pages");
   report->add_flag("--json", o->json, "print the report as JSON");
-  report->callback([o, &status] {
-    try {
-      status = runReport(*o);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "tasc report: %s\n", e.what());
-      status = cli::kExitFailed;
-    }
-  });
+  report->callback(
+      [o, &status] { status = cli::runCommand("report", [&] { return runReport(*o); }); });
 }
 
 }  // namespace tasc::report

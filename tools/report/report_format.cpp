@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "model/train.h"
-#include "sim/report.h"
+#include "engine/stop_measures.h"
 
 namespace tasc::report {
 namespace {
@@ -41,13 +40,6 @@ double judgedError(const Stop& s) {
   return std::isnan(s.markerError) ? s.error : s.markerError;
 }
 
-std::string bandOf(double error) {
-  sim::RunResult r;
-  r.stopped = true;
-  r.stopError = error;
-  return sim::stopBand(r);
-}
-
 }  // namespace
 
 std::string formatText(const RecordingReport& rep) {
@@ -79,7 +71,7 @@ std::string formatText(const RecordingReport& rep) {
     const Stop& s = a.stops[i];
     out += fmt("\nstop %zu at %.3f m", i + 1, s.position);
     if (!std::isnan(judgedError(s))) {
-      out += fmt(": %+.3f m (%s)", judgedError(s), bandOf(judgedError(s)).c_str());
+      out += fmt(": %+.3f m (%s)", judgedError(s), engine::stopBand(judgedError(s)).c_str());
     }
     out += "\n  named     " + namedPoints(s, "            ");
     if (s.findings.empty()) out += "  explains  nothing unusual\n";
@@ -121,15 +113,15 @@ std::string formatJson(const std::vector<RecordingReport>& reports) {
   return all.dump(2) + "\n";
 }
 
-sim::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::size_t index) {
+chart::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::size_t index) {
   const Analysis& a = rep.analysis;
   const Stop& s = a.stops[index];
   const recording::Recording& r = rep.recording;
-  sim::StopChart c;
+  chart::StopChart c;
   c.name = fmt("%s, stop %zu", rep.name.c_str(), index + 1);
   c.stopPoint = std::isnan(s.marker) ? s.stopPoint : s.marker;
   c.stopError = judgedError(s);
-  c.band = std::isnan(c.stopError) ? std::string() : bandOf(c.stopError);
+  c.band = std::isnan(c.stopError) ? std::string() : engine::stopBand(c.stopError);
   c.verdict = s.verdict;
   c.stopPosition = s.position;
   c.powerCut = s.powerCut;
@@ -146,13 +138,13 @@ sim::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::s
   if (c.beacons.empty()) c.startPosition = s.position - 400.0;
   for (std::size_t k = s.first; k <= s.last; ++k) {
     const auto& h = r.frames[k].handles;
-    sim::ChartPoint p;
+    chart::ChartPoint p;
     p.position = a.position[k];
     p.speed = r.frames[k].speed;
     p.pattern = rp.frames[k].patternSpeed;
-    const bool overrides = h[3] == 2;
-    p.command = overrides ? model::decodeBrakeNotch(h[0], a.brakeNotches) : -1;
-    p.beyond = overrides && model::notchBeyond(h[0], a.brakeNotches);
+    const engine::Override sent = engine::overrideOf(h[0], h[3], a.brakeNotches);
+    p.command = sent.quarters;
+    p.beyond = sent.beyond;
     c.points.push_back(p);
   }
   return c;

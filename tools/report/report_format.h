@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "chart/stop_chart.h"
 #include "recording/reader.h"
 #include "report/stops.h"
-#include "sim/chart.h"
 
 namespace tasc::report {
 
@@ -22,7 +22,8 @@ std::string formatText(const RecordingReport& report);
 // One JSON document for every recording.
 std::string formatJson(const std::vector<RecordingReport>& reports);
 // The chart of stop `index` (from 0).
-sim::StopChart describeStop(const RecordingReport& report, const Replay& replay, std::size_t index);
+chart::StopChart describeStop(const RecordingReport& report, const Replay& replay,
+                              std::size_t index);
 // The page: the table, then the charts (whole SVG documents) in stop order.
 std::string formatHtml(const RecordingReport& report, const std::vector<std::string>& charts);
 

@@ -4,16 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "model/train.h"
+#include "engine/stop_measures.h"
 
 namespace tasc::report {
 namespace {
 
 using recording::FrameRow;
 using recording::Recording;
-
-constexpr int32_t kHoldingNotch = 4;  // the plug-in's holding command, notch 4
-constexpr int32_t kOverride = 2;      // constant-speed value of a brake override
 
 std::string fmt(const char* format, auto... args) {
   char text[512];
@@ -93,14 +90,12 @@ std::string verdictOf(const Stop& s, const Recording& r, const Replay& rp) {
   for (std::size_t k = s.standstill; k <= s.last; ++k) {
     if (rp.frames[k].stopResult != StopResult::None) result = rp.frames[k].stopResult;
     const auto& h = r.frames[k].handles;
-    holding = holding || (h[3] == kOverride && h[0] == kHoldingNotch);
+    holding = holding || engine::holdsTrain(h[0], h[3]);
   }
-  std::string v = result == StopResult::OnTarget ? "on target"
-                  : result == StopResult::Short  ? "short"
-                  : result == StopResult::Overrun
-                      ? "overrun"
-                      : (s.named.empty() ? "no pattern" : "not evaluated");
-  return v + (holding ? ", holding brake" : "");
+  const engine::Verdict v = result != StopResult::None ? engine::verdictOf(result)
+                            : s.named.empty()          ? engine::Verdict::NoPattern
+                                                       : engine::Verdict::NotEvaluated;
+  return std::string(engine::verdictName(v)) + (holding ? ", holding brake" : "");
 }
 
 void measureApproach(Stop& s, const Recording& r, const Replay& rp, const Analysis& a) {
@@ -119,27 +114,24 @@ void measureApproach(Stop& s, const Recording& r, const Replay& rp, const Analys
   }
   const auto command = [&](std::size_t k) {
     const auto& h = r.frames[k].handles;
-    return h[3] == kOverride ? model::decodeBrakeNotch(h[0], a.brakeNotches) : -1;
+    return engine::overrideOf(h[0], h[3], a.brakeNotches).quarters;
   };
-  double previousAccel = kNone;
+  engine::ApproachMeter meter;
+  meter.start(command(s.first));
   for (std::size_t k = s.first + 1; k <= s.standstill; ++k) {
     const FrameRow& f = r.frames[k];
-    if (k >= from && command(k) != command(k - 1)) ++s.brakeChanges;
     if (std::isnan(s.powerCut) && rp.frames[k].command >= 0 && !rp.frames[k].lowSpeed) {
       s.powerCut = a.position[k];
     }
-    if (f.stepMs <= 0 || f.speed == 0.0f || r.frames[k - 1].speed == 0.0f) {
-      previousAccel = kNone;
-      continue;
-    }
-    const double dt = f.stepMs / 1000.0;
-    const double accel = (static_cast<double>(f.speed) - r.frames[k - 1].speed) / dt;
-    s.peakDecel = std::max(s.peakDecel, -accel);
-    if (!std::isnan(previousAccel)) {
-      s.peakJerk = std::max(s.peakJerk, std::fabs(accel - previousAccel) / dt);
-    }
-    previousAccel = accel;
+    // The acceleration over a step between two moving frames.
+    const bool moving = f.stepMs > 0 && f.speed != 0.0f && r.frames[k - 1].speed != 0.0f;
+    const double accel =
+        moving ? (static_cast<double>(f.speed) - r.frames[k - 1].speed) / (f.stepMs / 1000.0) : 0.0;
+    meter.frame({command(k), k >= from, moving, accel, f.stepMs});
   }
+  s.brakeChanges = meter.brakeChanges();
+  s.peakDecel = meter.peakDecel();
+  s.peakJerk = meter.peakJerk();
 }
 
 void beaconFindings(Stop& s, const Replay& rp, const Analysis& a) {
@@ -206,8 +198,8 @@ void frameFindings(Stop& s, const Recording& r, const Replay& rp, const Analysis
   for (std::size_t k = s.first; k <= s.standstill; ++k) {
     const FrameRow& f = r.frames[k];
     if (f.stepMs > 0) steps.push_back(f.stepMs);
-    if (rp.frames[k].command > 0 && !rp.frames[k].lowSpeed && f.handles[3] != kOverride &&
-        stronger++ == 0) {
+    const bool overrides = engine::overrideOf(f.handles[0], f.handles[3], a.brakeNotches).active;
+    if (rp.frames[k].command > 0 && !rp.frames[k].lowSpeed && !overrides && stronger++ == 0) {
       strongerAt = k;
     }
   }

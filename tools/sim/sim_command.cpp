@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,11 +11,15 @@
 
 #include "check/check.h"
 #include "cli/cli.h"
-#include "sim/chart.h"
-#include "sim/report.h"
-#include "sim/run.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
+#include "engine/plugin_host.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
+#include "files/files.h"
+#include "sim/accuracy.h"
+#include "sim/sim_chart.h"
+#include "sim/summary.h"
+#include "sim/trace.h"
 #include "system/host_loader.h"
 #include "system/tool_system.h"
 
@@ -24,6 +27,12 @@ namespace fs = std::filesystem;
 
 namespace tasc::sim {
 namespace {
+
+using engine::DriverAction;
+using engine::FrameRow;
+using engine::PluginHost;
+using engine::ScenarioError;
+using engine::SweepCase;
 
 struct Options {
   std::string scenario;
@@ -41,21 +50,6 @@ struct Options {
   std::string speeds, deadTimes, lags, gradients, offsets;
 };
 
-// The plug-in beside this executable (a package), or of the build that holds
-// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
-// configured with.
-fs::path defaultPlugin() {
-  const fs::path exe = platform::executablePath();
-  if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
-                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
-      std::error_code ec;
-      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
-    }
-  }
-  return TASC_DEFAULT_PLUGIN;
-}
-
 // The bundled stop: of a package (examples/ beside tasc, or one level up
 // where each Windows build has its folder), else of the source tree the tool
 // was built from.
@@ -69,12 +63,6 @@ fs::path defaultScenario() {
     }
   }
   return fs::path(TASC_SOURCE_DIR) / example;
-}
-
-bool writeText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
 }
 
 // --record: the run's recording, written as the host's recording module does.
@@ -101,8 +89,8 @@ int runSingle(const Options& o, const Scenario& s) {
   std::vector<FrameRow> trace;
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const std::optional<fs::path> recording = startRecording(o, s, host);
-  const RunResult r = runStop(host, s, &trace);
-  const check::Report folder = check::checkFolder(s.vehicleFolder.string());
+  const RunResult r = engine::runStop(host, s, &trace);
+  const check::Findings folder = check::checkFolder(s.vehicleFolder.string());
   if (!o.quiet) std::fputs(formatSummary(s, r, &folder).c_str(), stdout);
   std::error_code ec;
   if ((!o.noTrace && !o.trace) || (!o.noChart && !o.chart)) fs::create_directories(o.outDir, ec);
@@ -116,7 +104,7 @@ int runSingle(const Options& o, const Scenario& s) {
   }
   if (!o.noChart) {
     const fs::path p = o.chart.value_or(o.outDir / (s.file.stem().string() + ".svg"));
-    if (!writeText(p, renderChart(s, r, trace))) {
+    if (!files::writeWholeFile(p, chart::renderChart(describeStop(s, r, trace)))) {
       std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
       return cli::kExitFailed;
     }
@@ -133,7 +121,7 @@ int runSingle(const Options& o, const Scenario& s) {
 }
 
 int runMatrix(const Options& o, const Scenario& s) {
-  const std::vector<SweepCase> cases = expandSweep(s);
+  const std::vector<SweepCase> cases = engine::expandSweep(s);
   const bool terminal = platform::stderrIsTerminal() && !o.quiet;
   const auto progress = [&](std::size_t done, std::size_t total) {
     if (terminal && (done == total || done % 16 == 0)) {
@@ -144,7 +132,7 @@ int runMatrix(const Options& o, const Scenario& s) {
   std::error_code ec;
   if (o.record) fs::create_directories(*o.record, ec);
   const std::vector<SweepOutcome> outcomes =
-      runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
+      engine::runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
@@ -154,14 +142,14 @@ int runMatrix(const Options& o, const Scenario& s) {
   // The table is the sweep's result: written with or without --no-trace.
   if (!o.trace) fs::create_directories(o.outDir, ec);
   const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
-  if (!writeText(p, sweepCsv(outcomes))) {
+  if (!files::writeWholeFile(p, sweepCsv(outcomes))) {
     std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
     return cli::kExitFailed;
   }
   if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
   if (o.record && !o.quiet) {
     std::printf("recordings    %s (%s ...)\n", o.record->string().c_str(),
-                recordingName(s, 0).c_str());
+                engine::recordingName(s, 0).c_str());
   }
   return cli::kExitOk;
 }
@@ -179,26 +167,17 @@ void applyAxes(const Options& o, Scenario& s) {
 }
 
 int runSim(Options o) {
-  platform::setBinaryOutput(stdout);  // the same bytes from every build
   if (o.scenario.empty()) o.scenario = defaultScenario().string();
-  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
   Scenario s;
   try {
-    s = loadScenario(o.scenario);
-    applyAxes(o, s);
+    s = engine::loadScenario(o.scenario);
   } catch (const ScenarioError& e) {
-    std::fprintf(stderr, "tasc sim: %s\n", e.what());
-    return cli::kExitBadInput;
-  } catch (const cli::UsageError& e) {
-    return cli::usageFailure(std::string("sim: ") + e.what());
+    throw cli::InputError(e.what());
   }
-  try {
-    if (!s.sweep.empty() && !o.noSweep) return runMatrix(o, s);
-    return runSingle(o, s);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tasc sim: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  applyAxes(o, s);
+  if (!s.sweep.empty() && !o.noSweep) return runMatrix(o, s);
+  return runSingle(o, s);
 }
 
 }  // namespace
@@ -234,7 +213,7 @@ void addSimCommand(CLI::App& tasc, int& status) {
   sim->add_option("--jobs", o->jobs, "worker threads for a sweep (default: every core)")
       ->check(CLI::Range(1, 256));
   sim->add_flag("--quiet", o->quiet, "no summary or table on standard output");
-  sim->callback([o, &status] { status = runSim(*o); });
+  sim->callback([o, &status] { status = cli::runCommand("sim", [&] { return runSim(*o); }); });
 }
 
 }  // namespace tasc::sim

@@ -70,13 +70,13 @@ double Metrics::share25() const {
   return runs ? static_cast<double>(within25) / static_cast<double>(runs) : 0.0;
 }
 
-Metrics measure(const std::vector<sim::SweepOutcome>& outcomes) {
+Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
   Metrics m;
   m.runs = outcomes.size();
   double sum = 0, sumAbs = 0, changes = 0, time = 0;
   std::vector<double> abs;
-  for (const sim::SweepOutcome& o : outcomes) {
-    const sim::RunResult& r = o.result;
+  for (const engine::SweepOutcome& o : outcomes) {
+    const engine::RunResult& r = o.result;
     changes += r.brakeChanges;
     m.peakJerk = std::max(m.peakJerk, r.peakJerk);
     abs.push_back(r.stopped ? std::fabs(r.stopError) : kNoStopError);
@@ -143,7 +143,7 @@ Score score(const Metrics& m, const Limits& limits, const ParamRecord& record) {
   return s;
 }
 
-sim::SweepAxes validationAxes(const sim::SweepAxes& axes) {
+engine::SweepAxes validationAxes(const engine::SweepAxes& axes) {
   const auto between = [](std::vector<double> v) {
     std::sort(v.begin(), v.end());
     v.erase(std::unique(v.begin(), v.end()), v.end());

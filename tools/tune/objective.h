@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/sweep.h"
 #include "readers/param_record.h"
-#include "sim/sweep.h"
 
 namespace tasc::tune {
 
@@ -61,7 +61,7 @@ struct Metrics {
 };
 inline constexpr double kNoStopError = 5.0;  // m counted for a run that did not come to rest
 
-Metrics measure(const std::vector<sim::SweepOutcome>& outcomes);
+Metrics measure(const std::vector<engine::SweepOutcome>& outcomes);
 
 // What a tuned record may cost beyond the starting record.
 struct Limits {
@@ -90,6 +90,6 @@ Score score(const Metrics& m, const Limits& limits, const ParamRecord& record);
 
 // The matrix the search never sees: on every axis the midpoints between its
 // values and its two ends (an axis of one value keeps it).
-sim::SweepAxes validationAxes(const sim::SweepAxes& axes);
+engine::SweepAxes validationAxes(const engine::SweepAxes& axes);
 
 }  // namespace tasc::tune

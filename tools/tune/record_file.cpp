@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 #include "control/beacon.h"
+#include "files/files.h"
 #include "plugin/settings.h"
 #include "readers/entry_path.h"
 #include "readers/param_lines.h"
@@ -54,16 +54,16 @@ std::string shortest(double value) {
 }  // namespace
 
 std::string readWholeFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw RecordError("cannot read " + file.string());
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::optional<std::string> text = files::readWholeFile(file);
+  if (!text) throw RecordError("cannot read " + file.string());
+  return std::move(*text);
 }
 
-std::vector<RecordKey> selectedRecords(const sim::Scenario& s) {
+std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {
   const Settings settings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
   std::vector<RecordKey> keys;
   int32_t table = 0;  // file 0 is loaded at every Initialize
-  for (const sim::BeaconSpec& b : s.beacons) {
+  for (const engine::BeaconSpec& b : s.beacons) {
     if (!isStoppingBeacon(b.type)) continue;
     const BeaconWord w = decodeBeaconWord(b.data);
     if (w.formationCode != settings.formationId) continue;

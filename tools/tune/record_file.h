@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/scenario.h"
 #include "readers/param_record.h"
-#include "sim/scenario.h"
 
 namespace tasc::tune {
 
@@ -35,7 +35,7 @@ struct RecordKey {
 // The keys each stopping beacon (501..503) of the scenario selects, in track
 // order. A beacon picks its record from the table in force before it switches
 // files: file 0 until a beacon names another file, then that one.
-std::vector<RecordKey> selectedRecords(const sim::Scenario& scenario);
+std::vector<RecordKey> selectedRecords(const engine::Scenario& scenario);
 
 // The line of a parameter file that holds a record.
 struct RecordLine {
@@ -72,6 +72,7 @@ std::string replaceLine(std::string_view text, std::size_t line, std::string_vie
 void writeReplacing(const std::filesystem::path& file, const std::string& text,
                     const std::filesystem::path& backup);
 
+// The whole file; throws RecordError when it cannot be read.
 std::string readWholeFile(const std::filesystem::path& file);
 
 }  // namespace tasc::tune

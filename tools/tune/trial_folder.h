@@ -11,35 +11,36 @@
 #include <memory>
 #include <vector>
 
-#include "sim/scenario.h"
-#include "sim/sweep.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
+#include "files/files.h"
 #include "tune/record_file.h"
 
 namespace tasc::tune {
 
 class TrialFolder {
  public:
-  // Throws RecordError when the folder cannot be made, sim::HostError when
-  // the plug-in cannot be loaded. `jobs` 0: every core.
+  // Throws files::FileError when the folder cannot be made, RecordError when
+  // its files cannot be written, engine::HostError when the plug-in cannot
+  // be loaded. `jobs` 0: every core.
   TrialFolder(const std::filesystem::path& vehicleFolder, const RecordLine& line,
               const std::filesystem::path& plugin, unsigned jobs);
-  ~TrialFolder();
   TrialFolder(const TrialFolder&) = delete;
   TrialFolder& operator=(const TrialFolder&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& path() const { return folder_.path(); }
   // Writes `record` as the tuned line of the copy.
   void write(const ParamRecord& record);
   // Runs `cases` of `scenario` (its vehicle folder aside) with `record` in
-  // force, on every worker, as sim::runSweep does.
-  std::vector<sim::SweepOutcome> run(const sim::Scenario& scenario,
-                                     const std::vector<sim::SweepCase>& cases,
-                                     const ParamRecord& record);
+  // force, on every worker, as engine::runSweep does.
+  std::vector<engine::SweepOutcome> run(const engine::Scenario& scenario,
+                                        const std::vector<engine::SweepCase>& cases,
+                                        const ParamRecord& record);
 
  private:
-  std::filesystem::path path_;
+  files::TempFolder folder_;
   const RecordLine& line_;
-  std::vector<std::unique_ptr<sim::PluginHost>> hosts_;
+  std::vector<std::unique_ptr<engine::PluginHost>> hosts_;
 };
 
 }  // namespace tasc::tune

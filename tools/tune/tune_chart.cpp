@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "sim/svg.h"
+#include "chart/svg.h"
 #include "tune/record_file.h"
 
 namespace tasc::tune {
@@ -22,15 +22,15 @@ using svg::num;
 
 struct Axis {
   const char* title;
-  double (*value)(const sim::SweepCase&);
+  double (*value)(const engine::SweepCase&);
 };
 
 const Axis kAxes[] = {
-    {"initial speed, km/h", [](const sim::SweepCase& c) { return c.initialSpeed; }},
-    {"brake dead time, s", [](const sim::SweepCase& c) { return c.brakeDeadTime; }},
-    {"brake lag, s", [](const sim::SweepCase& c) { return c.brakeTimeConstant; }},
-    {"gradient, per mille", [](const sim::SweepCase& c) { return c.gradient; }},
-    {"receiver offset, m", [](const sim::SweepCase& c) { return c.receiverOffset; }},
+    {"initial speed, km/h", [](const engine::SweepCase& c) { return c.initialSpeed; }},
+    {"brake dead time, s", [](const engine::SweepCase& c) { return c.brakeDeadTime; }},
+    {"brake lag, s", [](const engine::SweepCase& c) { return c.brakeTimeConstant; }},
+    {"gradient, per mille", [](const engine::SweepCase& c) { return c.gradient; }},
+    {"receiver offset, m", [](const engine::SweepCase& c) { return c.receiverOffset; }},
 };
 
 // One panel: the stop error of every run against one axis, before and after.
@@ -64,10 +64,10 @@ void appendFrame(std::string& svg, const Panel& p) {
          "\" text-anchor=\"middle\">" + p.axis->title + "</text>\n";
 }
 
-void appendRuns(std::string& svg, const Panel& p, const std::vector<sim::SweepOutcome>& runs,
+void appendRuns(std::string& svg, const Panel& p, const std::vector<engine::SweepOutcome>& runs,
                 const char* color, double shift, bool withTicks) {
   std::vector<double> ticks;
-  for (const sim::SweepOutcome& o : runs) {
+  for (const engine::SweepOutcome& o : runs) {
     const double v = p.axis->value(o.sweepCase);
     ticks.push_back(v);
     const double e = o.result.stopped ? o.result.stopError : p.y0;
@@ -85,11 +85,12 @@ void appendRuns(std::string& svg, const Panel& p, const std::vector<sim::SweepOu
 
 }  // namespace
 
-std::string renderTuneChart(const std::string& name, const std::vector<sim::SweepOutcome>& before,
-                            const std::vector<sim::SweepOutcome>& after) {
+std::string renderTuneChart(const std::string& name,
+                            const std::vector<engine::SweepOutcome>& before,
+                            const std::vector<engine::SweepOutcome>& after) {
   double y0 = -0.3, y1 = 0.3;
   for (const auto* runs : {&before, &after}) {
-    for (const sim::SweepOutcome& o : *runs) {
+    for (const engine::SweepOutcome& o : *runs) {
       if (!o.result.stopped) continue;
       y0 = std::min(y0, std::floor(o.result.stopError * 10) / 10);
       y1 = std::max(y1, std::ceil(o.result.stopError * 10) / 10);
@@ -127,8 +128,8 @@ std::string renderTuneChart(const std::string& name, const std::vector<sim::Swee
 }
 
 void writeChart(const std::string& file, const std::string& name,
-                const std::vector<sim::SweepOutcome>& before,
-                const std::vector<sim::SweepOutcome>& after) {
+                const std::vector<engine::SweepOutcome>& before,
+                const std::vector<engine::SweepOutcome>& after) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << renderTuneChart(name, before, after);
   out.flush();

@@ -5,15 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "sim/sweep.h"
+#include "engine/sweep.h"
 
 namespace tasc::tune {
 
-std::string renderTuneChart(const std::string& name, const std::vector<sim::SweepOutcome>& before,
-                            const std::vector<sim::SweepOutcome>& after);
+std::string renderTuneChart(const std::string& name,
+                            const std::vector<engine::SweepOutcome>& before,
+                            const std::vector<engine::SweepOutcome>& after);
 // Throws RecordError when the file cannot be written.
 void writeChart(const std::string& file, const std::string& name,
-                const std::vector<sim::SweepOutcome>& before,
-                const std::vector<sim::SweepOutcome>& after);
+                const std::vector<engine::SweepOutcome>& before,
+                const std::vector<engine::SweepOutcome>& after);
 
 }  // namespace tasc::tune

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "sim/plugin_host.h"
-#include "sim/scenario.h"
-#include "sim/sweep.h"
+#include "engine/plugin_host.h"
+#include "engine/scenario.h"
+#include "engine/sweep.h"
 #include "system/tool_system.h"
 #include "tune/record_file.h"
-#include "tune/report.h"
 #include "tune/search.h"
+#include "tune/tables.h"
 #include "tune/trial_folder.h"
 #include "tune/tune_chart.h"
 
@@ -44,21 +44,7 @@ struct Options {
 };
 
 // A record or usage that cannot be tuned: exit status 2.
-struct BadInput : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-fs::path defaultPlugin() {
-  const fs::path exe = platform::executablePath();
-  if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / platform::pluginFileName(),
-                              exe.parent_path() / ".." / ".." / platform::pluginFileName()}) {
-      std::error_code ec;
-      if (fs::is_regular_file(p, ec)) return p.lexically_normal();
-    }
-  }
-  return TASC_DEFAULT_PLUGIN;
-}
+using BadInput = cli::InputError;
 
 std::string keyText(const RecordKey& k) {
   return "record " + std::to_string(k.recordId) + "/" + std::to_string(k.subId) + " of file " +
@@ -67,7 +53,7 @@ std::string keyText(const RecordKey& k) {
 
 // The record the beacons select (the last stopping beacon's), or the one
 // asked for, which some stopping beacon must select.
-RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
+RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   const std::vector<RecordKey> selected = selectedRecords(s);
   if (selected.empty()) {
     throw BadInput(s.file.string() +
@@ -87,7 +73,7 @@ RecordKey chooseRecord(const Options& o, const sim::Scenario& s) {
                  " (its beacons select: " + list + ")");
 }
 
-Bounds chooseBounds(const Options& o, const sim::Scenario& s) {
+Bounds chooseBounds(const Options& o, const engine::Scenario& s) {
   Bounds b = defaultBounds(s.vehicle.quarterDecel * 28.0);
   const auto index = [](const std::string& name) {
     const int i = variableIndex(name);
@@ -124,23 +110,23 @@ Bounds chooseBounds(const Options& o, const sim::Scenario& s) {
   return b;
 }
 
-sim::SweepAxes validationMatrix(const Options& o, const sim::Scenario& s) {
+engine::SweepAxes validationMatrix(const Options& o, const engine::Scenario& s) {
   if (o.validate.empty()) return validationAxes(s.sweep);
-  const sim::Scenario v = sim::loadScenario(o.validate);
+  const engine::Scenario v = engine::loadScenario(o.validate);
   if (v.sweep.empty()) throw BadInput(o.validate + ": no [sweep] matrix to validate on");
   return v.sweep;
 }
 
 struct Job {
-  sim::Scenario scenario;
+  engine::Scenario scenario;
   RecordLine line;
   Bounds bounds{};
-  sim::SweepAxes validation;
+  engine::SweepAxes validation;
 };
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = sim::loadScenario(o.scenario);
+  job.scenario = engine::loadScenario(o.scenario);
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -191,13 +177,13 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
 
 int tune(const Options& o, const Job& job) {
   const auto begin = std::chrono::steady_clock::now();
-  const sim::Scenario& s = job.scenario;
-  const std::vector<sim::SweepCase> cases = sim::expandSweep(s);
-  sim::Scenario v = s;
+  const engine::Scenario& s = job.scenario;
+  const std::vector<engine::SweepCase> cases = engine::expandSweep(s);
+  engine::Scenario v = s;
   v.sweep = job.validation;
-  const std::vector<sim::SweepCase> validation = sim::expandSweep(v);
+  const std::vector<engine::SweepCase> validation = engine::expandSweep(v);
   TrialFolder trial(s.vehicleFolder, job.line, o.plugin, o.jobs);
-  const auto run = [&](const std::vector<sim::SweepCase>& c, const ParamRecord& r) {
+  const auto run = [&](const std::vector<engine::SweepCase>& c, const ParamRecord& r) {
     return trial.run(s, c, r);
   };
   SearchOptions so{job.bounds, o.maxChanges, o.maxJerk, o.extraTime, o.budget, o.seed};
@@ -236,27 +222,18 @@ int tune(const Options& o, const Job& job) {
 }
 
 int runTune(Options o) {
-  platform::setBinaryOutput(stdout);
-  if (o.plugin.empty()) o.plugin = defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
   Job job;
+  // A scenario or record that cannot be used is bad input here; a record
+  // file that cannot be written later is a failure.
   try {
     job = prepare(o);
-  } catch (const sim::ScenarioError& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
-  } catch (const BadInput& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
+  } catch (const engine::ScenarioError& e) {
+    throw cli::InputError(e.what());
   } catch (const RecordError& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitBadInput;
+    throw cli::InputError(e.what());
   }
-  try {
-    return tune(o, job);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tasc tune: %s\n", e.what());
-    return cli::kExitFailed;
-  }
+  return tune(o, job);
 }
 
 }  // namespace
@@ -301,7 +278,7 @@ void addTuneCommand(CLI::App& tasc, int& status) {
               "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
   c->add_flag("--json", o->json, "print the result as JSON");
   c->add_flag("--quiet", o->quiet, "print only the tuned record's line");
-  c->callback([o, &status] { status = runTune(*o); });
+  c->callback([o, &status] { status = cli::runCommand("tune", [&] { return runTune(*o); }); });
 }
 
 }  // namespace tasc::tune

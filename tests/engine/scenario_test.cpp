@@ -1,0 +1,147 @@
+// Scenario files: the examples load, beacon words come out as their fields
+// say, and every kind of bad file is reported with file, line and key.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "abi/host_records.h"
+#include "control/beacon.h"
+#include "engine/engine_test_support.h"
+#include "engine/scenario.h"
+#include "support/cases.h"
+
+namespace tasc::engine {
+namespace {
+
+using test::examplesDir;
+using test::exampleText;
+
+// Beacons of a track section come out sorted by position, with the data word
+// their fields give.
+TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
+  const struct {
+    const char* name;
+    const char* track;
+    std::vector<int32_t> types, data;
+  } cases[] = {
+      {"BeaconsAreSortedByPosition",
+       "stop_point = 100\n[[track.beacon]]\ntype = 501\nposition = 93\n"
+       "[[track.beacon]]\ntype = 503\nposition = 10\n",
+       {503, 501},
+       {encodeBeaconWord(BeaconWord{nearestDistanceCode(3, 90.0), 1, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{nearestDistanceCode(1, 7.0), 1, 0, 0, 0})}},
+      // 136.5 m true distance: code 32; FormationID 1 of the example's TASC.ini.
+      {"BeaconWordFromFieldsDefaultsToTrueDistanceAndFolderFormation",
+       "stop_point = 500\n"
+       "[[track.beacon]]\ntype = 503\nposition = 363.5\nrecord = 2\nfile = 1\nsub = 1\n"
+       "[[track.beacon]]\ntype = 502\nposition = 480\ndistance = 27.0\nformation = 3\n"
+       "[[track.beacon]]\ntype = 501\nposition = 492\ncode = 7\n"
+       "[[track.beacon]]\ntype = 504\nposition = 495\ndata = 2\n",
+       {503, 502, 501, 504},
+       {encodeBeaconWord(BeaconWord{32, 1, 2, 1, 1}), encodeBeaconWord(BeaconWord{51, 3, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{7, 1, 0, 0, 0}), 2}},
+      {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
+       "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
+       {503},
+       {-1}},
+  };
+  for (const auto& k : cases) {
+    const Scenario s = parseScenario(
+        "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n[track]\n" + k.track,
+        "t.toml");
+    std::vector<int32_t> types, data;
+    for (const auto& b : s.beacons) {
+      types.push_back(b.type);
+      data.push_back(b.data);
+    }
+    EXPECT_EQ(types, k.types) << k.name;
+    EXPECT_EQ(data, k.data) << k.name;
+  }
+}
+
+TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
+  const Scenario s =
+      test::exampleScenario("",
+                            "[driver]\n[[driver.event]]\nat = 2.5\nkey = \"U\"\nhold = 1.2\n"
+                            "[[driver.event]]\nat = 1.0\nreverser = 0\n");
+  ASSERT_EQ(s.driver.events.size(), 3u);
+  EXPECT_EQ(s.driver.events[0].action, DriverAction::Reverser);
+  EXPECT_EQ(s.driver.events[1].action, DriverAction::KeyDown);
+  EXPECT_EQ(s.driver.events[1].timeMs, 2500);
+  EXPECT_EQ(s.driver.events[1].value, kKeyU);
+  EXPECT_EQ(s.driver.events[2].action, DriverAction::KeyUp);
+  EXPECT_EQ(s.driver.events[2].timeMs, 3700);
+}
+
+TEST(Scenario, SweepRangeIncludesItsEnd) {
+  const Scenario s = test::exampleScenario(
+      "", "[sweep]\ninitial_speed = { from = 30, to = 31, step = 0.1 }\ngradient = 5\n");
+  ASSERT_EQ(s.sweep.initialSpeed.size(), 11u);
+  EXPECT_NEAR(s.sweep.initialSpeed.back(), 31.0, 1e-9);
+  EXPECT_EQ(s.sweep.gradient, std::vector<double>{5.0});
+}
+
+// Each bad file of data/bad_scenarios.txt must give a ScenarioError naming
+// the place and the key.
+TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
+  const std::string folder = "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
+  for (tasc::test::Case c : tasc::test::readCases("engine/data/bad_scenarios.txt")) {
+    c.f.resize(7);
+    const std::string text = c.f[3] == "example"  ? exampleText(c.f[4], c.f[5], c.f[6])
+                             : c.f[3] == "folder" ? folder + c.f[4]
+                                                  : c.f[4];
+    try {
+      parseScenario(text, "bad.toml");
+      ADD_FAILURE() << c.where << ": accepted";
+    } catch (const ScenarioError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind(c.f[1], 0), 0u) << c.where << ": " << what;
+      EXPECT_NE(what.find(c.f[2]), std::string::npos) << c.where << ": " << what;
+    }
+  }
+}
+
+// A fitted vehicle file, relative to the scenario: its keys are the vehicle's,
+// the scenario's own [vehicle] keys win, and a fault in it names that file.
+TEST(Scenario, VehicleFileUnderTheScenariosOwnKeys) {
+  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "vehicle-file";
+  std::filesystem::create_directories(dir / "fit");
+  std::ofstream(dir / "fit" / "vehicle.toml")
+      << "[vehicle]\nb7_decel = 2.8\nbrake_dead_time = 0.25\nresistance_a = 0.04\n";
+  std::ofstream(dir / "fit" / "bad.toml") << "[vehicle]\nb7_decel = 2.8\nbrake_lag = 1\n";
+  const auto load = [&](const std::string& file) {
+    return parseScenario("vehicle_file = \"" + file + "\"\n" + exampleText(), dir / "s.toml");
+  };
+  const Scenario s = load("fit/vehicle.toml");
+  EXPECT_DOUBLE_EQ(s.vehicle.quarterDecel * 28.0, 2.8);
+  EXPECT_DOUBLE_EQ(s.vehicle.resistanceA, 0.04);
+  EXPECT_DOUBLE_EQ(s.vehicle.brakeDeadTime, 0.2);  // the scenario's own
+  const struct {
+    const char* file;
+    std::string where;  // the message starts with it
+    const char* what;
+  } bad[] = {
+      {"fit/none.toml", (dir / "s.toml").string() + ":1:", "vehicle_file: cannot open"},
+      {"fit/bad.toml", (dir / "fit" / "bad.toml").string() + ":3:", "vehicle.brake_lag"},
+  };
+  for (const auto& c : bad) {
+    try {
+      load(c.file);
+      ADD_FAILURE() << c.file << ": accepted";
+    } catch (const ScenarioError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind(c.where, 0), 0u) << what;
+      EXPECT_NE(what.find(c.what), std::string::npos) << what;
+    }
+  }
+}
+
+TEST(Scenario, MissingFileIsAScenarioError) {
+  EXPECT_THROW(loadScenario("/nonexistent/scenario.toml"), ScenarioError);
+}
+
+}  // namespace
+}  // namespace tasc::engine

@@ -1,0 +1,105 @@
+// The host side of a simulated run: a copy of the plug-in loaded from a run
+// folder of its own, and beside it the plug-in's own code (a plugin::Module)
+// fed the very same calls, which shows what the loaded plug-in holds inside:
+// its distance, its record in force, its verdict, what it made of a beacon.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "abi/host_records.h"
+#include "abi/plugin_api.h"
+#include "engine/run_recorder.h"
+#include "files/files.h"
+#include "plugin/plugin.h"
+#include "system/host_loader.h"
+
+namespace tasc::engine {
+
+// The plug-in cannot be copied or loaded, or an export is missing.
+class HostError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The plug-in beside this executable (a package), or of the build that holds
+// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
+// configured with.
+std::filesystem::path defaultPlugin();
+
+// A temporary folder that the module runs from: a copy of the plug-in, the
+// vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
+// absolute against the vehicle folder. Removed with its content on destruction.
+// A module of another name (the recording module) keeps its name, and the
+// plug-in and TASCRec.ini beside it come along; its `records` folder is the
+// one beside the original module.
+class RunFolder {
+ public:
+  // Throws HostError; files::FileError when no folder can be made.
+  RunFolder(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
+
+  const std::filesystem::path& path() const { return folder_.path(); }
+  const std::filesystem::path& modulePath() const { return module_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+ private:
+  files::TempFolder folder_;
+  std::filesystem::path module_;
+  std::vector<std::string> warnings_;
+};
+
+// The loaded plug-in and its follower. Every call goes to both, in the same
+// order with the same arguments. Runs are sequential on one instance.
+class PluginHost {
+ public:
+  // Throws HostError; files::FileError when no run folder can be made.
+  PluginHost(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
+  ~PluginHost();
+  PluginHost(const PluginHost&) = delete;
+  PluginHost& operator=(const PluginHost&) = delete;
+
+  const RunFolder& folder() const { return folder_; }
+  int32_t pluginVersion() const { return api_.GetPluginVersion(); }
+  // Whether scripted keys reach the plug-in: only a build with the POSIX key
+  // stand-in has SetKeyState; the Windows one reads the keyboard itself.
+  bool takesKeys() const { return api_.SetKeyState != nullptr; }
+
+  void setVehicleSpec(const VehicleSpecRecord& vehicle);
+  void initialize(int32_t brakeMode);
+  void setDriverHandle(DriverHandle which, int32_t value);
+  void setKey(int32_t virtualKey, bool down);
+  // What the plug-in decided on the beacon, as the follower saw it.
+  BeaconDecision setBeaconData(const BeaconRecord& beacon);
+  // The loaded plug-in's handles; panel() holds its panel afterwards, and
+  // agrees() whether the plug-in's own code returned the same handles and
+  // panel values.
+  HandleRecord elapse(const VehicleStateRecord& state);
+  bool agrees() const { return agrees_; }
+
+  const std::array<int32_t, 256>& panel() const { return panel_; }
+  const plugin::Module& follower() const { return *follower_; }
+
+  // `tasc sim --record`: the next Initialize starts a recording into `file`,
+  // which takes every call to the loaded plug-in up to the next Initialize
+  // or Dispose. Null until the first call.
+  void recordNextRun(const std::filesystem::path& file);
+  const RunRecorder* recorder() const { return recorder_.get(); }
+
+ private:
+  RunFolder folder_;
+  std::unique_ptr<platform::HostModule> module_;
+  PluginApi api_{};
+  std::unique_ptr<plugin::Module> follower_;
+  std::array<int32_t, 256> panel_{};
+  std::array<int32_t, 256> sound_{};
+  bool agrees_ = true;
+  std::filesystem::path pluginFile_;
+  std::unique_ptr<RunRecorder> recorder_;
+};
+
+}  // namespace tasc::engine

@@ -1,0 +1,114 @@
+// The scenario's [track]: the stopping point and the beacons, each beacon's
+// data word whole, by its fields or by the distance wanted.
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "control/beacon.h"
+#include "engine/scenario_reader.h"
+
+namespace tasc::engine::detail {
+namespace {
+
+// A beacon coded this far from its true distance warns.
+constexpr double kCodedDistanceTolerance = 0.5;  // m
+
+BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
+  BeaconSpec b;
+  const std::optional<int64_t> type = r.integer("type", 0, 2147483647);
+  if (!type) r.fail(nullptr, "type", "missing (400, 501, 502, 503, 504, ...)");
+  b.type = static_cast<int32_t>(*type);
+  b.line = static_cast<int32_t>(r.table().source().begin.line);
+  const std::optional<double> position = r.number("position", -1e7, 1e7);
+  const std::optional<double> before = r.number("before_stop", -1e6, 1e6);
+  if (position && before)
+    r.fail(r.table().get("before_stop"), "before_stop", "give position or before_stop, not both");
+  if (!position && !before) r.fail(nullptr, "position", "missing (or before_stop)");
+  b.position = position ? *position : stopPoint - *before;
+
+  const bool stopping = b.type >= 501 && b.type <= 503;
+  const bool hasFields = r.has("code") || r.has("distance") || r.has("formation") ||
+                         r.has("record") || r.has("file") || r.has("sub");
+  if (r.has("data")) {
+    if (hasFields)
+      r.fail(r.table().get("data"), "data", "give the data word whole or by its fields, not both");
+    const std::optional<int64_t> word = r.integer("data", -2147483648LL, 4294967295LL);
+    if (!word) r.fail(nullptr, "data", "no usable data word");
+    b.data = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*word)));
+    b.how = "data word";
+    if (stopping && (static_cast<uint32_t>(b.data) >> 23) != 0) {
+      r.warn(r.table().get("data"), "data",
+             "data word " + std::to_string(*word) +
+                 " has bits above 22 set: the plug-in does not read them (fields: distance code "
+                 "0..63, formation 0..15, record 0..31, file 0..63, sub 0..3)");
+    }
+  } else if (stopping) {
+    const int32_t kind = b.type - 500;
+    const std::optional<int64_t> code = r.integer("code", 0, 63);
+    const std::optional<double> wanted = r.number("distance", 0, 1000);
+    if (code && wanted)
+      r.fail(r.table().get("distance"), "distance", "give code or distance, not both");
+    int32_t c = 0;
+    std::ostringstream how;
+    if (code) {
+      c = static_cast<int32_t>(*code);
+      how << "code " << c;
+    } else {
+      const double want = wanted ? *wanted : stopPoint - b.position;
+      c = nearestDistanceCode(kind, want);
+      how << (wanted ? "distance " : "true distance ") << Reader::fmt(want) << " m -> code " << c;
+    }
+    const auto formation =
+        static_cast<int32_t>(r.integer("formation", 0, 15).value_or(folderFormation & 0xF));
+    const auto record = static_cast<int32_t>(r.integer("record", 0, 31).value_or(0));
+    const auto file = static_cast<int32_t>(r.integer("file", 0, 63).value_or(0));
+    const auto sub = static_cast<int32_t>(r.integer("sub", 0, 3).value_or(0));
+    b.data = encodeBeaconWord(BeaconWord{c, formation, record, file, sub});
+    b.how = how.str();
+  } else {
+    if (hasFields)
+      r.fail(nullptr, "type",
+             "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
+    b.how = "data word";
+  }
+  r.finish();
+  return b;
+}
+
+}  // namespace
+
+void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
+  s.stopPoint = t.required("stop_point", -1e7, 1e7);
+  s.gradient = t.number("gradient", -100, 100, 0);
+  if (const toml::array* beacons = t.tableArray("beacon")) {
+    int index = 0;
+    for (const toml::node& n : *beacons) {
+      Reader b(*n.as_table(), t.full("beacon[" + std::to_string(index++) + "]"), t.faults());
+      guarded([&] { s.beacons.push_back(readBeacon(b, s.stopPoint, folderFormation)); });
+    }
+  }
+  std::stable_sort(
+      s.beacons.begin(), s.beacons.end(),
+      [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
+  t.finish();
+}
+
+// A stopping beacon sets the distance its code stands for when the receiver
+// passes it; the front is then stopPoint - position - receiverOffset away.
+void codedDistanceWarnings(const Scenario& s, Faults& faults) {
+  for (const BeaconSpec& b : s.beacons) {
+    if (b.type < 501 || b.type > 503) continue;
+    const double coded = beaconDistance(b.type - 500, decodeBeaconWord(b.data).distanceCode);
+    const double truth = s.stopPoint - b.position - s.receiverOffset;
+    if (std::fabs(coded - truth) <= kCodedDistanceTolerance) continue;
+    std::ostringstream out;
+    out << faults.file << ':' << b.line << ": beacon " << b.type << " at " << b.position
+        << " m: its code sets " << Reader::fmt(coded) << " m, but the front is "
+        << Reader::fmt(truth) << " m from the stopping point when the receiver passes it (" << b.how
+        << "): the train will stop " << Reader::fmt(std::fabs(coded - truth)) << " m "
+        << (coded > truth ? "past" : "short of") << " the point";
+    faults.warnings.push_back(out.str());
+  }
+}
+
+}  // namespace tasc::engine::detail

@@ -1,0 +1,102 @@
+#include "sim/accuracy.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+#include "system/tool_system.h"
+namespace tasc::sim {
+
+using engine::caseName;
+using engine::RunResult;
+using engine::SweepCase;
+using engine::verdictName;
+
+Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t worstCount) {
+  Accuracy a;
+  a.runs = outcomes.size();
+  double sum = 0, sumAbs = 0;
+  for (const SweepOutcome& o : outcomes) {
+    if (!o.result.stopped) continue;
+    ++a.stopped;
+    const double e = o.result.stopError;
+    sum += e;
+    sumAbs += std::fabs(e);
+    for (int b = 0; b < 4; ++b) {
+      if (std::fabs(e) <= kAccuracyBands[b]) ++a.within[b];
+    }
+    if (std::fabs(e) > std::fabs(a.worstError)) a.worstError = e;
+  }
+  if (a.stopped > 0) {
+    a.meanError = sum / static_cast<double>(a.stopped);
+    a.meanAbsError = sumAbs / static_cast<double>(a.stopped);
+  }
+  std::vector<std::size_t> order(outcomes.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  // Runs that did not stop come first, then by the size of the error; the
+  // index breaks ties, so the list is the same on every run.
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+    const RunResult& rx = outcomes[x].result;
+    const RunResult& ry = outcomes[y].result;
+    if (rx.stopped != ry.stopped) return !rx.stopped;
+    return std::fabs(rx.stopError) > std::fabs(ry.stopError);
+  });
+  order.resize(std::min(order.size(), worstCount));
+  a.worstCases = order;
+  return a;
+}
+
+std::string formatAccuracy(const std::vector<SweepOutcome>& outcomes, const Accuracy& a) {
+  std::string out;
+  char line[256];
+  std::snprintf(line, sizeof line, "%zu stops, %zu came to rest\n", a.runs, a.stopped);
+  out += line;
+  out += "  within     share    stops\n";
+  for (int b = 0; b < 4; ++b) {
+    const double share =
+        a.runs ? 100.0 * static_cast<double>(a.within[b]) / static_cast<double>(a.runs) : 0.0;
+    std::snprintf(line, sizeof line, "  +-%.2f m  %5.1f %%  %5zu\n", kAccuracyBands[b], share,
+                  a.within[b]);
+    out += line;
+  }
+  std::snprintf(line, sizeof line, "  mean error %+.3f m, mean |error| %.3f m, worst %+.3f m\n",
+                a.meanError, a.meanAbsError, a.worstError);
+  out += line;
+  out += "worst cases:\n";
+  for (std::size_t i : a.worstCases) {
+    const RunResult& r = outcomes[i].result;
+    if (r.stopped) {
+      std::snprintf(line, sizeof line, "  %+8.3f m  %s  (%s)\n", r.stopError,
+                    caseName(outcomes[i].sweepCase).c_str(), verdictName(r.verdict));
+    } else {
+      std::snprintf(line, sizeof line, "  no stop     %s  (%s)\n",
+                    caseName(outcomes[i].sweepCase).c_str(), r.endReason.c_str());
+    }
+    out += line;
+  }
+  return out;
+}
+
+std::string sweepCsv(const std::vector<SweepOutcome>& outcomes) {
+  std::string out =
+      "initial_speed_kmh,brake_dead_time_s,brake_time_constant_s,gradient_permille,"
+      "receiver_offset_m,stopped,stop_error_m,verdict,plugin_distance_m,time_from_beacon_s,"
+      "brake_changes,peak_decel_kmhps,peak_jerk_kmhps2,frames_beyond_vehicle\n";
+  char line[320];
+  for (const SweepOutcome& o : outcomes) {
+    const SweepCase& c = o.sweepCase;
+    const RunResult& r = o.result;
+    const double fromBeacon =
+        r.firstBeaconMs >= 0 && r.stopMs >= 0 ? (r.stopMs - r.firstBeaconMs) / 1000.0 : 0.0;
+    std::snprintf(line, sizeof line,
+                  "%.3f,%.3f,%.3f,%.3f,%.3f,%d,%.4f,%s,%.4f,%.3f,%d,%.4f,%.4f,%d\n", c.initialSpeed,
+                  c.brakeDeadTime, c.brakeTimeConstant, c.gradient, c.receiverOffset,
+                  r.stopped ? 1 : 0, r.stopError, verdictName(r.verdict), r.pluginDistanceAtStop,
+                  fromBeacon, r.brakeChanges, r.peakDecel, r.peakJerk, r.framesBeyond);
+    out += line;
+  }
+  return out;
+}
+
+}  // namespace tasc::sim

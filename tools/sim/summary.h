@@ -1,0 +1,28 @@
+// What `tasc sim` says of one stop: the summary for a person, with the check
+// of the vehicle folder and the scenario's warnings.
+#pragma once
+
+#include <string>
+
+#include "check/check.h"
+#include "engine/run.h"
+#include "engine/scenario.h"
+
+namespace tasc::sim {
+
+using engine::RunResult;
+using engine::Scenario;
+
+// The summary of one stop, a few lines for a person; with the check of the
+// vehicle folder when given.
+std::string formatSummary(const Scenario& scenario, const RunResult& result,
+                          const check::Findings* folder = nullptr);
+
+// The vehicle folder's check in one line (its errors in full), then the
+// scenario's warnings.
+std::string folderLines(const Scenario& scenario, const check::Findings& folder);
+
+// "within 0.5 m", "outside 0.5 m" or why the train did not stop.
+std::string stopBand(const RunResult& result);
+
+}  // namespace tasc::sim
