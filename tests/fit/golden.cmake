@@ -2,8 +2,8 @@
 # printed fit and vehicle.toml against the committed NAME.fit.txt and
 # NAME.vehicle.toml. With -DVEHICLE=folder the fit writes its B7Dec into a
 # copy of that vehicle folder: the new TASC.ini against NAME.TASC.ini, and
-# TASC.ini.bak against the folder's own. With -DUPDATE=1 the goldens are
-# rewritten instead (an intended change).
+# TASC.ini.bak against the folder's own. A golden that differs is rewritten
+# instead when TASC_UPDATE_GOLDEN is set (an intended change).
 #   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DNAME=... -DOUT=folder -DGOLDEN=folder
 #   [-DVEHICLE=folder]
 file(REMOVE_RECURSE ${OUT})
@@ -37,14 +37,14 @@ foreach(pair ${pairs})
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 made)
   list(GET pair 1 golden)
-  if(UPDATE)
-    file(COPY_FILE ${OUT}/${made} ${GOLDEN}/${golden})
-    continue()
-  endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${made} ${GOLDEN}/${golden}
                   RESULT_VARIABLE diff)
   if(NOT diff EQUAL 0)
-    message(FATAL_ERROR "${OUT}/${made} differs from ${GOLDEN}/${golden}. If the change is "
-                        "intended, rerun this test's command with -DUPDATE=1")
+    if(DEFINED ENV{TASC_UPDATE_GOLDEN})
+      file(COPY_FILE ${OUT}/${made} ${GOLDEN}/${golden})
+    else()
+      message(FATAL_ERROR "${OUT}/${made} differs from ${GOLDEN}/${golden}. If the change is "
+                          "intended, TASC_UPDATE_GOLDEN=1 renews it (scripts/update_goldens.sh)")
+    endif()
   endif()
 endforeach()

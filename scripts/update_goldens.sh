@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# update_goldens.sh [PRESET]: after an intended change of behaviour, rewrites
+# every golden the suite compares (default preset ci): it builds the preset,
+# then runs the tests labelled golden and the GoogleTest cases named *Golden*
+# with TASC_UPDATE_GOLDEN=1, under which a comparison that differs writes the
+# new output over its golden and passes. Then it lists what changed: review
+# it (git diff) before committing. Exit status: the tests' (a test can still
+# fail for what is no golden, such as an exit status).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-ci}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+export TASC_UPDATE_GOLDEN=1
+status=0
+ctest --preset "$preset" -L golden -j2 || status=$?
+ctest --preset "$preset" -R Golden -j2 || status=$?
+echo "== goldens changed"
+git status --short -- tests docs README.md
+exit "$status"
