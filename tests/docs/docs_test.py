@@ -8,6 +8,8 @@
                                   docs/scenario.md, under its table
   links    SOURCE                 every relative link of README.md and docs/
                                   reaches a file, and every anchor a heading
+  charts   TASC SOURCE WORK       the charts the pages show, made again by the
+                                  commands the pages show, are the committed ones
 
 A runnable block is a fenced ```console block. Each `$ ` line is a command,
 run by bash from the root of a copy of examples/ (fresh for each page, shared
@@ -19,7 +21,8 @@ is checked. `# exit status N` at the end of the command says the status
 expected (default 0).
 
 With TASC_UPDATE_GOLDEN set, a page whose output differs is rewritten with
-the new output (a shown elision keeps its place) instead of failing.
+the new output (a shown elision keeps its place), and a chart that differs
+is copied over, instead of failing.
 """
 import os
 import pathlib
@@ -300,8 +303,52 @@ def links(source):
     print("%d links in %d pages reach their files and headings" % (count, len(pages)))
 
 
+# The charts of the pages: (commands run in order from the root of a copy of
+# examples/, the chart they make, the page's copy).
+CHARTS = [
+    (["tasc sim examples/single-stop.toml --quiet --no-trace --chart single-stop.svg"],
+     "single-stop.svg", "docs/single-stop.svg"),
+    (["tasc sim examples/single-stop.toml --quiet --no-trace --no-chart --record rec",
+      "tasc report rec/single-stop.csv --stop-at 500 --out report"],
+     "report/single-stop-stop1.svg", "docs/report-single-stop.svg"),
+    (["tasc sim examples/sweep.toml --quiet --record rec --dead-times 0.2 --lags 0.3 --offsets 0",
+      "tasc fit rec/sweep-*.csv --out fit"],
+     "fit/sweep-0010-stop1.svg", "docs/fit-stop.svg"),
+]
+
+
+def charts(tasc, source, work):
+    source, work = pathlib.Path(source), pathlib.Path(work)
+    env = dict(os.environ, PATH=str(pathlib.Path(tasc).parent) + os.pathsep + os.environ["PATH"])
+    faults = []
+    for k, (lines, made, page_copy) in enumerate(CHARTS):
+        folder = work / str(k)
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        shutil.copytree(source / "examples", folder / "examples")
+        for command in lines:
+            p = subprocess.run(["bash", "-c", command], cwd=folder, env=env, capture_output=True,
+                               text=True, stdin=subprocess.DEVNULL)
+            if p.returncode != 0:
+                fail("`%s`: exit status %d\n%s" % (command, p.returncode, p.stderr))
+        new = (folder / made).read_bytes()
+        if new == (source / page_copy).read_bytes():
+            continue
+        if os.environ.get("TASC_UPDATE_GOLDEN"):
+            (source / page_copy).write_bytes(new)
+            print("rewrote " + page_copy)
+        else:
+            faults.append("%s differs from the chart `%s` makes (%s)" % (
+                page_copy, lines[-1], folder / made))
+    if faults:
+        fail("\n".join(faults) + "\nIf the change is intended, TASC_UPDATE_GOLDEN=1 renews "
+             "them (scripts/update_goldens.sh).")
+    print("%d charts as the pages show them" % len(CHARTS))
+
+
 if __name__ == "__main__":
-    modes = {"commands": commands, "options": options, "keys": keys, "links": links}
+    modes = {"commands": commands, "options": options, "keys": keys, "links": links,
+             "charts": charts}
     if len(sys.argv) < 2 or sys.argv[1] not in modes:
         sys.exit(__doc__)
     modes[sys.argv[1]](*sys.argv[2:])
