@@ -581,28 +581,31 @@ void codedDistanceWarnings(const Scenario& s, Faults& faults) {
   }
 }
 
-// The file that `vehicle_file` names, relative to the scenario, parsed: a
-// fitted vehicle (tasc fit writes one) in its [vehicle] table.
-toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
-  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
-  const fs::path file = (base / name).lexically_normal();
-  const toml::node* key = r.table().get("vehicle_file");
+// A vehicle file parsed, with its [vehicle] table; `fail` says why not.
+template <typename Fail>
+toml::table parseVehicleFile(const fs::path& file, Fail fail) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) r.fail(key, "vehicle_file", "cannot open " + file.string());
+  if (!in) fail("cannot open " + file.string());
   std::ostringstream text;
   text << in.rdbuf();
   toml::table root;
   try {
     root = toml::parse(text.str(), file.string());
   } catch (const toml::parse_error& e) {
-    r.fail(key, "vehicle_file",
-           file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
-               std::to_string(e.source().begin.column) +
-               ": syntax: " + std::string(e.description()));
+    fail(file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
+         std::to_string(e.source().begin.column) + ": syntax: " + std::string(e.description()));
   }
-  if (!root["vehicle"].as_table())
-    r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+  if (!root["vehicle"].as_table()) fail(file.string() + " has no [vehicle] table");
   return root;
+}
+
+// The file that `vehicle_file` names, relative to the scenario, parsed: a
+// fitted vehicle (tasc fit writes one) in its [vehicle] table.
+toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
+  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
+  const toml::node* key = r.table().get("vehicle_file");
+  return parseVehicleFile((base / name).lexically_normal(),
+                          [&](const std::string& why) { r.fail(key, "vehicle_file", why); });
 }
 
 // The scenario's own [vehicle] keys moved over the vehicle file's: moved, not
@@ -615,7 +618,21 @@ void overlayVehicle(toml::table& root, toml::table& fileVehicle) {
   }
 }
 
-void readScenario(Reader& r, toml::table& root, Scenario& s) {
+// The fitted vehicle's [vehicle] keys over `under` (the vehicle read so far):
+// the keys of `under` it lacks moved into it, so that the fitted ones win.
+// b7_decel and quarter_decel give the same deceleration: a fitted one of them
+// replaces either.
+void underFitted(toml::table* under, toml::table& fitted) {
+  if (!under) return;
+  const bool fittedDecel = fitted.contains("b7_decel") || fitted.contains("quarter_decel");
+  for (auto&& [k, node] : *under) {
+    const bool decel = k.str() == "b7_decel" || k.str() == "quarter_decel";
+    if (fitted.contains(k) || (decel && fittedDecel)) continue;
+    node.visit([&, &k = k](auto& n) { fitted.insert(k, std::move(n)); });
+  }
+}
+
+void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fitted) {
   s.name = r.string("name").value_or(s.file.stem().string());
   readVehicleFolder(r, root, s);
   const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
@@ -629,6 +646,18 @@ void readScenario(Reader& r, toml::table& root, Scenario& s) {
       toml::table& fileVehicle = *fileRoot["vehicle"].as_table();
       overlayVehicle(root, fileVehicle);
       vehicle = &fileVehicle;
+    });
+  }
+  toml::table fittedRoot;  // the fitted vehicle, the keys above under its own
+  if (!fitted.empty()) {
+    guarded([&] {
+      fittedRoot = parseVehicleFile(fitted, [&](const std::string& why) {
+        faults.lines.push_back("fitted vehicle: " + why);
+        throw TableAbort{};
+      });
+      toml::table* under = fileRoot["vehicle"].as_table();
+      underFitted(under ? under : root["vehicle"].as_table(), *fittedRoot["vehicle"].as_table());
+      vehicle = fittedRoot["vehicle"].as_table();
     });
   }
   Reader v(vehicle ? *vehicle : none, "vehicle", faults);
@@ -662,7 +691,7 @@ void readScenario(Reader& r, toml::table& root, Scenario& s) {
 
 }  // namespace
 
-Scenario parseScenario(std::string_view text, const fs::path& file) {
+Scenario parseScenario(std::string_view text, const fs::path& file, const fs::path& fitted) {
   const std::string fileName = file.string();
   toml::table root;
   try {
@@ -678,18 +707,18 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
   s.file = file;
   Faults faults{fileName, {}, {}};
   Reader r(root, "", faults);
-  guarded([&] { readScenario(r, root, s); });
+  guarded([&] { readScenario(r, root, s, fitted); });
   if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
   s.warnings = std::move(faults.warnings);
   return s;
 }
 
-Scenario loadScenario(const fs::path& file) {
+Scenario loadScenario(const fs::path& file, const fs::path& fitted) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw ScenarioError(file.string() + ": cannot open the scenario file");
   std::ostringstream text;
   text << in.rdbuf();
-  return parseScenario(text.str(), file);
+  return parseScenario(text.str(), file, fitted);
 }
 
 }  // namespace tasc::sim

@@ -27,6 +27,7 @@ namespace {
 
 struct Options {
   std::string scenario;
+  std::string vehicle;  // a fitted vehicle file, over the scenario's
   std::string plugin;
   std::optional<int32_t> record, sub, file;
   std::vector<std::string> bounds;  // NAME=LOWER:UPPER
@@ -140,7 +141,7 @@ struct Job {
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = sim::loadScenario(o.scenario);
+  job.scenario = sim::loadScenario(o.scenario, o.vehicle);
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -251,6 +252,9 @@ int runTune(Options o) {
     std::fprintf(stderr, "tasc tune: %s\n", e.what());
     return cli::kExitBadInput;
   }
+  for (const std::string& w : job.scenario.warnings) {
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
+  }
   try {
     return tune(o, job);
   } catch (const std::exception& e) {
@@ -271,6 +275,9 @@ void addTuneCommand(CLI::App& tasc, int& status) {
       "record's line. Exit status: 0 done, 1 the plug-in could not be run or a file not be "
       "written, 2 bad scenario, record or usage.");
   c->add_option("SCENARIO", o->scenario, "scenario file (TOML) with a [sweep] table")->required();
+  c->add_option("--vehicle", o->vehicle,
+                "fitted vehicle file (tasc fit's vehicle.toml): its [vehicle] keys win over the "
+                "scenario's own and its vehicle_file's");
   c->add_option("--plugin", o->plugin,
                 "plug-in module (default: the one beside tasc or of its build)");
   c->add_option("--record", o->record, "record key to tune (default: the beacons')")

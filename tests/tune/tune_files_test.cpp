@@ -1,0 +1,75 @@
+// `tasc tune` around the search: the chart's axes, the backups of --write,
+// and the fitted vehicle put over a scenario's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "sim/scenario.h"
+#include "sim/sim_test_support.h"
+#include "support/vehicle_folder.h"
+#include "tune/record_file.h"
+#include "tune/tune_chart.h"
+
+namespace fs = std::filesystem;
+
+namespace tasc::tune {
+namespace {
+
+// The fitted vehicle wins over the scenario's own keys, which win over its
+// vehicle_file's; a key none of them gives keeps the model's default.
+TEST(TuneVehicle, FittedKeysWinOverTheScenariosAndItsVehicleFile) {
+  test::TempFolder t;
+  t.write("file.toml", "[vehicle]\nb7_decel = 2.8\nbrake_dead_time = 0.25\nresistance_a = 0.04\n");
+  t.write("fit.toml", "[vehicle]\nb7_decel = 3.2\nbrake_time_constant = 0.5\n");
+  t.write("fit-quarter.toml", "[vehicle]\nquarter_decel = 0.1\n");
+  // The example's own [vehicle]: dead time 0.2 s, time constant 0.3 s.
+  const std::string scenario = "vehicle_file = \"file.toml\"\n" + sim::test::exampleText();
+  const sim::Scenario s = sim::parseScenario(scenario, t.path() / "s.toml", t.path() / "fit.toml");
+  const struct {
+    const char* key;
+    double value, want;
+  } rows[] = {
+      {"b7_decel: fitted over the file's", s.vehicle.quarterDecel * 28.0, 3.2},
+      {"brake_time_constant: fitted over the scenario's", s.vehicle.brakeTimeConstant, 0.5},
+      {"brake_dead_time: the scenario's over the file's", s.vehicle.brakeDeadTime, 0.2},
+      {"resistance_a: the file's alone", s.vehicle.resistanceA, 0.04},
+      {"emergency_decel: nobody's, the default", s.vehicle.emergencyDecel, 4.5},
+  };
+  for (const auto& r : rows) EXPECT_DOUBLE_EQ(r.value, r.want) << r.key;
+  // A fitted deceleration by the other name replaces the scenario's.
+  const sim::Scenario q = sim::parseScenario(sim::test::exampleText(), t.path() / "s.toml",
+                                             t.path() / "fit-quarter.toml");
+  EXPECT_DOUBLE_EQ(q.vehicle.quarterDecel, 0.1);
+}
+
+TEST(TuneVehicle, FaultsOfTheFittedFileNameIt) {
+  test::TempFolder t;
+  t.write("bad.toml", "[vehicle]\nb7_decel = 3.2\nbrake_lag = 1\n");
+  t.write("none.toml", "[train]\n");
+  const struct {
+    const char* file;
+    std::string starts;  // the message starts with it
+    const char* has;
+  } rows[] = {
+      {"missing.toml", "fitted vehicle: cannot open", "missing.toml"},
+      {"bad.toml", (t.path() / "bad.toml").string() + ":3:", "vehicle.brake_lag: unknown key"},
+      {"none.toml", "fitted vehicle: ", "has no [vehicle] table"},
+  };
+  for (const auto& r : rows) {
+    try {
+      sim::parseScenario(sim::test::exampleText(), t.path() / "s.toml", t.path() / r.file);
+      ADD_FAILURE() << r.file << ": accepted";
+    } catch (const sim::ScenarioError& e) {
+      const std::string what = e.what();
+      EXPECT_EQ(what.rfind(r.starts, 0), 0u) << what;
+      EXPECT_NE(what.find(r.has), std::string::npos) << what;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tasc::tune
