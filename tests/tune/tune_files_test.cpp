@@ -19,6 +19,33 @@ namespace fs = std::filesystem;
 namespace tasc::tune {
 namespace {
 
+// A regression: the second --write replaced FILE.bak, the original, by the
+// first tuned file.
+TEST(TuneRecordLine, SecondWriteKeepsTheFirstOriginal) {
+  test::TempFolder t;
+  const fs::path file = t.write("p.csv", "original\n");
+  const struct {
+    const char* text;    // written
+    const char* backup;  // where the file it replaces goes
+  } writes[] = {
+      {"tuned 1\n", "p.csv.bak"}, {"tuned 2\n", "p.csv.bak2"}, {"tuned 3\n", "p.csv.bak3"}};
+  std::string before = "original\n";
+  for (const auto& w : writes) {
+    const fs::path backup = backupPath(file);
+    EXPECT_EQ(backup.filename(), w.backup);
+    writeReplacing(file, w.text, backup);
+    EXPECT_EQ(readWholeFile(file), w.text);
+    EXPECT_EQ(readWholeFile(backup), before);
+    before = w.text;
+  }
+  EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "original\n");
+  // A backup that is there is never replaced, and the file stays as it was.
+  EXPECT_THROW(writeReplacing(file, "tuned 4\n", t.path() / "p.csv.bak"), RecordError);
+  EXPECT_EQ(readWholeFile(file), "tuned 3\n");
+  EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "original\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.path()), fs::directory_iterator()), 4);
+}
+
 // The fitted vehicle wins over the scenario's own keys, which win over its
 // vehicle_file's; a key none of them gives keeps the model's default.
 TEST(TuneVehicle, FittedKeysWinOverTheScenariosAndItsVehicleFile) {

@@ -162,15 +162,6 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
   EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
 }
 
-TEST(TuneRecordLine, WriteKeepsTheOldFileAsBackup) {
-  test::TempFolder t;
-  const fs::path file = t.write("p.csv", "old\n");
-  writeReplacing(file, "new\n", t.path() / "p.csv.bak");
-  EXPECT_EQ(readWholeFile(file), "new\n");
-  EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "old\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(t.path()), fs::directory_iterator()), 2);
-}
-
 // The example vehicle over a small matrix: a short search must beat the
 // starting record, which overruns every stop.
 TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {

@@ -120,7 +120,8 @@ std::string formatJson(const TuneSummary& t) {
   j["sub_id"] = t.tuned.subId;
   j["evaluations"] = t.evaluations;
   j["seed"] = t.seed;
-  j["written"] = t.written;
+  j["written"] = !t.backup.empty();
+  if (!t.backup.empty()) j["backup"] = t.backup;
   j["limits"] = {{"brake_changes_per_stop", t.limits.maxChanges},
                  {"peak_jerk_kmhps2", t.limits.maxJerk},
                  {"time_from_far_beacon_s", t.limits.maxTime}};

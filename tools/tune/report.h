@@ -29,7 +29,7 @@ struct TuneSummary {
   Limits limits;
   std::size_t evaluations = 0;
   unsigned seed = 0;
-  bool written = false;
+  std::string backup;  // where --write kept the file it replaced; empty: not written
 };
 std::string formatJson(const TuneSummary& t);
 

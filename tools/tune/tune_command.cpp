@@ -167,13 +167,14 @@ Progress progressLine(const Options& o, std::chrono::steady_clock::time_point be
   };
 }
 
-void writeRecord(const RecordLine& line, const ParamRecord& tuned) {
+// Rewrites the record's line; returns where the file it replaced is kept.
+fs::path writeRecord(const RecordLine& line, const ParamRecord& tuned) {
   // The file as it is now: it may have changed during the search.
   const std::string now = readWholeFile(line.file);
   if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
-  fs::path backup = line.file;
-  backup += ".bak";
+  const fs::path backup = backupPath(line.file);
   writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
+  return backup;
 }
 
 void printText(const Options& o, const Job& job, const TuneSummary& t, double seconds) {
@@ -186,8 +187,13 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
   std::printf("start         %s\n", formatRecordLine(t.start).c_str());
   std::printf("tuned         %s\n", formatRecordLine(t.tuned).c_str());
-  if (t.written)
-    std::printf("written       %s (old file kept as %s.bak)\n", t.file.c_str(), t.file.c_str());
+  if (!t.backup.empty()) {
+    std::printf("written       %s (the file it replaced kept as %s", t.file.c_str(),
+                t.backup.c_str());
+    if (t.backup != t.file + ".bak")
+      std::printf("; %s.bak, of an earlier --write, left as it was", t.file.c_str());
+    std::printf(")\n");
+  }
 }
 
 int tune(const Options& o, const Job& job) {
@@ -215,16 +221,14 @@ int tune(const Options& o, const Job& job) {
                 {found.best.metrics, measure(tunedOut)},
                 found.limits,
                 found.evaluations,
-                o.seed};
+                o.seed,
+                {}};
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
     writeChart(o.chart, s.name, startOut, tunedOut);
   }
-  if (o.write && !(t.tuned == t.start)) {
-    writeRecord(job.line, t.tuned);
-    t.written = true;
-  }
+  if (o.write && !(t.tuned == t.start)) t.backup = writeRecord(job.line, t.tuned).string();
   if (o.json) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
@@ -305,7 +309,9 @@ void addTuneCommand(CLI::App& tasc, int& status) {
       "scenario whose [sweep] matrix validates (default: midpoints and ends of the axes)");
   c->add_option("--chart", o->chart, "SVG of the error over each swept axis, before and after");
   c->add_flag("--write", o->write,
-              "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
+              "rewrite the record's line in its parameter file (the file it replaces kept as "
+              "FILE.bak, or FILE.bak2, ... when FILE.bak is there: the original is never "
+              "replaced)");
   c->add_flag("--json", o->json, "print the result as JSON");
   c->add_flag("--quiet", o->quiet, "print only the tuned record's line");
   c->callback([o, &status] { status = runTune(*o); });
