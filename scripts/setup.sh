@@ -8,7 +8,8 @@ source scripts/wine32.sh
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy libgtest-dev
           libgmock-dev libbenchmark-dev libtomlplusplus-dev libcli11-dev libnlopt-dev
-          libnlopt-cxx-dev nlohmann-json3-dev)
+          libnlopt-cxx-dev nlohmann-json3-dev
+          librsvg2-bin)  # rsvg-convert: the charts as PNG, to look at them
 
 missing_packages() {
   local p
