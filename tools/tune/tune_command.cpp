@@ -184,7 +184,11 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   std::printf("search        %zu sweeps of %zu stops in %.1f s (seed %u)\n", t.evaluations,
               t.startMeasures.search.runs, seconds, t.seed);
   std::fputs(formatTables(t.startMeasures, t.tunedMeasures, t.limits).c_str(), stdout);
-  std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
+  if (t.unchanged.empty()) {
+    std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
+  } else {
+    std::printf("changed       none (%s)\n", t.unchanged.c_str());
+  }
   std::printf("start         %s\n", formatRecordLine(t.start).c_str());
   std::printf("tuned         %s\n", formatRecordLine(t.tuned).c_str());
   if (!t.backup.empty()) {
@@ -208,6 +212,10 @@ int tune(const Options& o, const Job& job) {
     return trial.run(s, c, r);
   };
   SearchOptions so{job.bounds, o.maxChanges, o.maxJerk, o.extraTime, o.budget, o.seed};
+  const std::size_t free = freeCount(job.bounds);
+  if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
+  }
   const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
                                     job.line.record, so, progressLine(o, begin));
   const auto startOut = run(validation, found.start.record);
@@ -222,7 +230,9 @@ int tune(const Options& o, const Job& job) {
                 found.limits,
                 found.evaluations,
                 o.seed,
+                {},
                 {}};
+  if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
