@@ -172,7 +172,7 @@ fs::path writeRecord(const RecordLine& line, const ParamRecord& tuned) {
   // The file as it is now: it may have changed during the search.
   const std::string now = readWholeFile(line.file);
   if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
-  const fs::path backup = backupPath(line.file);
+  fs::path backup = backupPath(line.file);  // not const: returned by move
   writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
   return backup;
 }
