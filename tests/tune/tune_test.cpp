@@ -14,6 +14,7 @@
 #include "tune/objective.h"
 #include "tune/record_file.h"
 #include "tune/search.h"
+#include "tune/tables.h"
 #include "tune/trial_folder.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +135,49 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
   EXPECT_EQ(a.best.record, b.best.record);
 }
 
+// The least budget and what tune says when the budget cannot search, or when
+// it keeps the starting record.
+TEST(TuneBudget, WarningAndReasonByBudget) {
+  struct Row {
+    std::size_t budget, free, evaluations;
+    const char* warning;
+    const char* unchanged;
+  };
+  const Row rows[] = {
+      {1, 9, 1,
+       "--budget 1: only the starting record is simulated; a search of 9 variables needs at "
+       "least 49 sweeps",
+       "--budget 1 simulated only the starting record"},
+      {48, 9, 48,
+       "--budget 48: too small to complete the global phase; a search of 9 variables needs at "
+       "least 49 sweeps",
+       "no record of the 47 tried scored better than the starting one; --budget 48 is below the 49 "
+       "a search needs"},
+      {49, 9, 49, "", "no record of the 48 tried scored better than the starting one"},
+      {200, 9, 200, "", "no record of the 199 tried scored better than the starting one"},
+      {2, 1, 2,
+       "--budget 2: too small to complete the global phase; a search of 1 variable needs at "
+       "least 9 sweeps",
+       "no record of the 1 tried scored better than the starting one; --budget 2 is below the 9 "
+       "a search needs"},
+      {200, 0, 1, "", "every variable is fixed"},
+      {1, 0, 1, "", "every variable is fixed"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(budgetWarning(r.budget, r.free), r.warning) << r.budget << "/" << r.free;
+    EXPECT_EQ(unchangedReason(r.budget, r.free, r.evaluations), r.unchanged)
+        << r.budget << "/" << r.free;
+  }
+  // The least budget is the first whose global phase holds the population
+  // of free + 1 points and as many trials; two fifths of a budget, rounded.
+  for (std::size_t free = 1; free <= kVariableCount; ++free) {
+    EXPECT_GE(globalSweeps(neededBudget(free)), 2 * (free + 1)) << free;
+    EXPECT_LT(globalSweeps(neededBudget(free) - 1), 2 * (free + 1)) << free;
+  }
+  const std::size_t sweeps[][2] = {{1, 0}, {2, 1}, {3, 1}, {4, 2}, {49, 20}, {200, 80}, {201, 80}};
+  for (const auto& [budget, global] : sweeps) EXPECT_EQ(globalSweeps(budget), global) << budget;
+}
+
 TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {
   const std::string text =
       "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
@@ -160,15 +204,6 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
   r.hmPtnFlag = {true, false, true, false};
   EXPECT_EQ(parseParamLine(formatRecordLine(r)), r);
   EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
-}
-
-TEST(TuneRecordLine, WriteKeepsTheOldFileAsBackup) {
-  test::TempFolder t;
-  const fs::path file = t.write("p.csv", "old\n");
-  writeReplacing(file, "new\n", t.path() / "p.csv.bak");
-  EXPECT_EQ(readWholeFile(file), "new\n");
-  EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "old\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(t.path()), fs::directory_iterator()), 2);
 }
 
 // The example vehicle over a small matrix: a short search must beat the

@@ -49,11 +49,14 @@ using detail::faultReport;
 using detail::Faults;
 using detail::guarded;
 using detail::overlayVehicle;
+using detail::parseVehicleFile;
 using detail::readDriver;
 using detail::Reader;
 using detail::readSweep;
 using detail::readTrack;
 using detail::readVehicle;
+using detail::TableAbort;
+using detail::underFitted;
 using detail::vehicleFile;
 
 void readRun(Reader& ru, Scenario& s) {
@@ -96,7 +99,7 @@ void readVehicleFolder(Reader& r, const toml::table& root, Scenario& s) {
   }
 }
 
-void readScenario(Reader& r, toml::table& root, Scenario& s) {
+void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fitted) {
   s.name = r.string("name").value_or(s.file.stem().string());
   readVehicleFolder(r, root, s);
   const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
@@ -110,6 +113,18 @@ void readScenario(Reader& r, toml::table& root, Scenario& s) {
       toml::table& fileVehicle = *fileRoot["vehicle"].as_table();
       overlayVehicle(root, fileVehicle);
       vehicle = &fileVehicle;
+    });
+  }
+  toml::table fittedRoot;  // the fitted vehicle, the keys above under its own
+  if (!fitted.empty()) {
+    guarded([&] {
+      fittedRoot = parseVehicleFile(fitted, [&](const std::string& why) {
+        faults.lines.push_back("fitted vehicle: " + why);
+        throw TableAbort{};
+      });
+      toml::table* under = fileRoot["vehicle"].as_table();
+      underFitted(under ? under : root["vehicle"].as_table(), *fittedRoot["vehicle"].as_table());
+      vehicle = fittedRoot["vehicle"].as_table();
     });
   }
   Reader v(vehicle ? *vehicle : none, "vehicle", faults);
@@ -143,7 +158,7 @@ void readScenario(Reader& r, toml::table& root, Scenario& s) {
 
 }  // namespace
 
-Scenario parseScenario(std::string_view text, const fs::path& file) {
+Scenario parseScenario(std::string_view text, const fs::path& file, const fs::path& fitted) {
   const std::string fileName = file.string();
   toml::table root;
   try {
@@ -159,16 +174,16 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
   s.file = file;
   Faults faults{fileName, {}, {}};
   Reader r(root, "", faults);
-  guarded([&] { readScenario(r, root, s); });
+  guarded([&] { readScenario(r, root, s, fitted); });
   if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
   s.warnings = std::move(faults.warnings);
   return s;
 }
 
-Scenario loadScenario(const fs::path& file) {
+Scenario loadScenario(const fs::path& file, const fs::path& fitted) {
   const std::optional<std::string> text = files::readWholeFile(file);
   if (!text) throw ScenarioError(file.string() + ": cannot open the scenario file");
-  return parseScenario(*text, file);
+  return parseScenario(*text, file, fitted);
 }
 
 }  // namespace tasc::engine

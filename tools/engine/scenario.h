@@ -86,7 +86,12 @@ class ScenarioError : public std::runtime_error {
 
 // Reads and checks a scenario. Relative paths in it are relative to its own
 // folder. Throws ScenarioError, never anything else for bad input.
-Scenario loadScenario(const std::filesystem::path& file);
-Scenario parseScenario(std::string_view text, const std::filesystem::path& file);
+// `fittedVehicle`, when given, names a vehicle file (a [vehicle] table, as
+// tasc fit writes) whose keys win over the scenario's own [vehicle] and its
+// vehicle_file's: a measured value replaces the one the scenario assumed.
+Scenario loadScenario(const std::filesystem::path& file,
+                      const std::filesystem::path& fittedVehicle = {});
+Scenario parseScenario(std::string_view text, const std::filesystem::path& file,
+                       const std::filesystem::path& fittedVehicle = {});
 
 }  // namespace tasc::engine

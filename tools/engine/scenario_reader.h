@@ -5,6 +5,7 @@
 
 #include <toml++/toml.h>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -109,12 +110,19 @@ std::string faultReport(const std::vector<std::string>& lines);
 // The sections, each from its table. Faults go to the reader's list; a fault
 // that ends a table throws TableAbort.
 void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec);
+// A vehicle file parsed, with its [vehicle] table; `fail` says why not (and
+// does not return).
+toml::table parseVehicleFile(const std::filesystem::path& file,
+                             const std::function<void(const std::string&)>& fail);
 // The file that `vehicle_file` names, relative to the scenario, parsed: a
 // fitted vehicle (tasc fit writes one) in its [vehicle] table.
 toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name);
 // The scenario's own [vehicle] keys moved over the vehicle file's: moved, not
 // copied, so that each node keeps its file and line for the messages.
 void overlayVehicle(toml::table& root, toml::table& fileVehicle);
+// The fitted vehicle's [vehicle] keys over `under` (the vehicle read so far):
+// the keys of `under` it lacks moved into the fitted table, which wins.
+void underFitted(toml::table* under, toml::table& fitted);
 void readTrack(Reader& t, Scenario& s, int32_t folderFormation);
 // A stopping beacon coded more than 0.5 m from its true distance warns.
 void codedDistanceWarnings(const Scenario& s, Faults& faults);

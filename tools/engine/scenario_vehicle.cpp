@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "control/pattern.h"
 #include "engine/scenario_reader.h"
@@ -81,26 +82,29 @@ void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
   r.finish();
 }
 
-// The file that `vehicle_file` names, relative to the scenario, parsed: a
-// fitted vehicle (tasc fit writes one) in its [vehicle] table.
-toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
-  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
-  const fs::path file = (base / name).lexically_normal();
-  const toml::node* key = r.table().get("vehicle_file");
+// A vehicle file parsed, with its [vehicle] table; `fail` says why not.
+toml::table parseVehicleFile(const fs::path& file,
+                             const std::function<void(const std::string&)>& fail) {
   const std::optional<std::string> text = files::readWholeFile(file);
-  if (!text) r.fail(key, "vehicle_file", "cannot open " + file.string());
+  if (!text) fail("cannot open " + file.string());
   toml::table root;
   try {
     root = toml::parse(*text, file.string());
   } catch (const toml::parse_error& e) {
-    r.fail(key, "vehicle_file",
-           file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
-               std::to_string(e.source().begin.column) +
-               ": syntax: " + std::string(e.description()));
+    fail(file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
+         std::to_string(e.source().begin.column) + ": syntax: " + std::string(e.description()));
   }
-  if (!root["vehicle"].as_table())
-    r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+  if (!root["vehicle"].as_table()) fail(file.string() + " has no [vehicle] table");
   return root;
+}
+
+// The file that `vehicle_file` names, relative to the scenario, parsed: a
+// fitted vehicle (tasc fit writes one) in its [vehicle] table.
+toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
+  const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
+  const toml::node* key = r.table().get("vehicle_file");
+  return parseVehicleFile((base / name).lexically_normal(),
+                          [&](const std::string& why) { r.fail(key, "vehicle_file", why); });
 }
 
 // The scenario's own [vehicle] keys moved over the vehicle file's: moved, not
@@ -110,6 +114,20 @@ void overlayVehicle(toml::table& root, toml::table& fileVehicle) {
   if (!own) return;
   for (auto&& [k, node] : *own) {
     node.visit([&, &k = k](auto& n) { fileVehicle.insert_or_assign(k, std::move(n)); });
+  }
+}
+
+// The fitted vehicle's [vehicle] keys over `under` (the vehicle read so far):
+// the keys of `under` it lacks moved into it, so that the fitted ones win.
+// b7_decel and quarter_decel give the same deceleration: a fitted one of them
+// replaces either.
+void underFitted(toml::table* under, toml::table& fitted) {
+  if (!under) return;
+  const bool fittedDecel = fitted.contains("b7_decel") || fitted.contains("quarter_decel");
+  for (auto&& [k, node] : *under) {
+    const bool decel = k.str() == "b7_decel" || k.str() == "quarter_decel";
+    if (fitted.contains(k) || (decel && fittedDecel)) continue;
+    node.visit([&, &k = k](auto& n) { fitted.insert(k, std::move(n)); });
   }
 }
 

@@ -143,6 +143,18 @@ std::string replaceLine(std::string_view text, std::size_t line, std::string_vie
   return out;
 }
 
+fs::path backupPath(const fs::path& file) {
+  constexpr int kMostBackups = 9999;
+  for (int n = 1; n <= kMostBackups; ++n) {
+    fs::path backup = file;
+    backup += n == 1 ? std::string(".bak") : ".bak" + std::to_string(n);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(backup, ec))) return backup;
+  }
+  throw RecordError(file.string() + ": " + std::to_string(kMostBackups) +
+                    " backups already; remove some");
+}
+
 void writeReplacing(const fs::path& file, const std::string& text, const fs::path& backup) {
   std::random_device rd;
   const fs::path temp =
@@ -154,7 +166,7 @@ void writeReplacing(const fs::path& file, const std::string& text, const fs::pat
       out.flush();
       if (!out) throw RecordError("cannot write " + temp.string());
     }
-    fs::copy_file(file, backup, fs::copy_options::overwrite_existing);
+    fs::copy_file(file, backup, fs::copy_options::none);  // never over a backup
     std::error_code ec;
     fs::rename(temp, file, ec);
     if (ec) {

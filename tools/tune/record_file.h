@@ -67,8 +67,15 @@ std::string formatRecordLine(const ParamRecord& record);
 // or CR LF) and every other byte stay as they were.
 std::string replaceLine(std::string_view text, std::size_t line, std::string_view newLine);
 
+// Where a rewrite of `file` keeps the file it replaces: FILE.bak when there
+// is none, else the first free of FILE.bak2, FILE.bak3, ... A backup is never
+// replaced: FILE.bak keeps the file as it was before the first rewrite, and
+// every later version has one of its own.
+std::filesystem::path backupPath(const std::filesystem::path& file);
+
 // Writes `text` to `file` through a temporary file beside it and a rename;
-// the old file is first copied to `backup`. Throws RecordError.
+// the old file is first copied to `backup`, which must not exist yet. Throws
+// RecordError.
 void writeReplacing(const std::filesystem::path& file, const std::string& text,
                     const std::filesystem::path& backup);
 

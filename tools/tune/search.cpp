@@ -130,6 +130,20 @@ ParamRecord recordAt(const ParamRecord& start, const Bounds& bounds, const doubl
   return r;
 }
 
+std::size_t freeCount(const Bounds& bounds) {
+  return freeVariables(bounds).size();
+}
+
+std::size_t globalSweeps(std::size_t budget) {
+  return (budget * 2 + 2) / 5;  // two fifths, rounded (never a half)
+}
+
+std::size_t neededBudget(std::size_t free) {
+  // The global phase sets up its population of n + 1 points and tries as many
+  // new ones: the least budget whose two fifths, rounded, reach 2 (n + 1).
+  return free == 0 ? 1 : (10 * (free + 1) - 1) / 2;
+}
+
 SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const SearchOptions& o,
                     const Progress& progress) {
   Objective objective(evaluate, start, o, progress);
@@ -153,9 +167,7 @@ SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const Se
     global.set_population(n + 1);  // the smallest: most of a short budget goes to its trials
     global.set_maxeval(budgetGuard);
     global.set_min_objective(&Objective::call, &objective);
-    const auto globalEnd =
-        static_cast<std::size_t>(std::lround(o.globalShare * static_cast<double>(o.budget)));
-    objective.run(global, x, globalEnd);
+    objective.run(global, x, globalSweeps(o.budget));
 
     // The polish starts from the best point so far; when it converges before
     // the budget is spent it starts again from there with half the steps.

@@ -29,7 +29,6 @@ struct SearchOptions {
   double extraTime = 2.0;    // s the mean time may grow over the start's
   std::size_t budget = 200;  // simulated sweeps, the start's included
   unsigned seed = 1;
-  double globalShare = 0.4;  // of the budget, for the global method
 };
 
 struct SearchResult {
@@ -48,6 +47,14 @@ using Progress = std::function<void(std::size_t evaluations, const Candidate& be
 // step within the bounds). What `evaluate` throws is passed on.
 SearchResult search(const Evaluate& evaluate, const ParamRecord& start, const SearchOptions& o,
                     const Progress& progress = {});
+
+// The variables not fixed.
+std::size_t freeCount(const Bounds& bounds);
+// The sweeps of a budget that go to the global phase: two fifths, rounded.
+std::size_t globalSweeps(std::size_t budget);
+// The least budget whose global phase completes for `free` variables: its
+// population of free + 1 points and as many trials; 1 when all are fixed.
+std::size_t neededBudget(std::size_t free);
 
 // Whether the five lead times are free with falling bounds: then a point's
 // lead times are sorted, largest first.

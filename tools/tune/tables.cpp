@@ -85,6 +85,31 @@ std::string formatChanges(const ParamRecord& from, const ParamRecord& to) {
   return out.empty() ? "none" : out;
 }
 
+std::string budgetWarning(std::size_t budget, std::size_t free) {
+  const std::size_t needed = neededBudget(free);
+  if (free == 0 || budget >= needed) return {};
+  const std::string need = "a search of " + std::to_string(free) + " variable" +
+                           (free == 1 ? "" : "s") + " needs at least " + std::to_string(needed) +
+                           " sweeps";
+  if (budget <= 1)
+    return "--budget " + std::to_string(budget) + ": only the starting record is simulated; " +
+           need;
+  return "--budget " + std::to_string(budget) + ": too small to complete the global phase; " + need;
+}
+
+std::string unchangedReason(std::size_t budget, std::size_t free, std::size_t evaluations) {
+  if (free == 0) return "every variable is fixed";
+  if (evaluations <= 1)
+    return "--budget " + std::to_string(budget) + " simulated only the starting record";
+  std::string why = "no record of the " + std::to_string(evaluations - 1) +
+                    " tried scored better than the starting one";
+  if (budget < neededBudget(free)) {
+    why += "; --budget " + std::to_string(budget) + " is below the " +
+           std::to_string(neededBudget(free)) + " a search needs";
+  }
+  return why;
+}
+
 namespace {
 
 Json metricsJson(const Metrics& m) {
@@ -120,7 +145,9 @@ std::string formatJson(const TuneSummary& t) {
   j["sub_id"] = t.tuned.subId;
   j["evaluations"] = t.evaluations;
   j["seed"] = t.seed;
-  j["written"] = t.written;
+  j["written"] = !t.backup.empty();
+  if (!t.unchanged.empty()) j["unchanged"] = t.unchanged;
+  if (!t.backup.empty()) j["backup"] = t.backup;
   j["limits"] = {{"brake_changes_per_stop", t.limits.maxChanges},
                  {"peak_jerk_kmhps2", t.limits.maxJerk},
                  {"time_from_far_beacon_s", t.limits.maxTime}};

@@ -17,6 +17,12 @@ struct Comparison {
 std::string formatTables(const Comparison& start, const Comparison& tuned, const Limits& limits);
 // "leadTime[4] 0.1 -> -0.2, ..." for every variable that changed; "none".
 std::string formatChanges(const ParamRecord& from, const ParamRecord& to);
+// The warning, before a search, that `budget` sweeps cannot search `free`
+// variables: only the start is simulated, or the design of the bounds is cut
+// short. Empty when the budget is enough.
+std::string budgetWarning(std::size_t budget, std::size_t free);
+// Why a tune kept the starting record, after `evaluations` sweeps.
+std::string unchangedReason(std::size_t budget, std::size_t free, std::size_t evaluations);
 // Everything a program needs of a tune, as JSON.
 struct TuneSummary {
   std::string scenario;
@@ -29,7 +35,8 @@ struct TuneSummary {
   Limits limits;
   std::size_t evaluations = 0;
   unsigned seed = 0;
-  bool written = false;
+  std::string backup;     // where --write kept the file it replaced; empty: not written
+  std::string unchanged;  // why the tuned record is the start; empty when it changed
 };
 std::string formatJson(const TuneSummary& t);
 

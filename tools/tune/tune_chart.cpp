@@ -36,13 +36,23 @@ const Axis kAxes[] = {
 // One panel: the stop error of every run against one axis, before and after.
 struct Panel {
   const Axis* axis;
-  double x0, x1;  // the axis's values
-  double y0, y1;  // m
-  double left;    // px of the plot's left edge
+  Ticks x;      // the axis's values
+  Ticks y;      // m
+  double left;  // px of the plot's left edge
   double px(double v) const {
-    return x1 > x0 ? left + 15 + (v - x0) / (x1 - x0) * (kPanelW - 30) : left + kPanelW / 2;
+    return left + 15 + (v - x.first) / (x.last() - x.first) * (kPanelW - 30);
   }
-  double py(double e) const { return kTop + (y1 - std::clamp(e, y0, y1)) / (y1 - y0) * kPanelH; }
+  double py(double e) const {
+    const double y0 = y.first, y1 = y.last();
+    return kTop + (y1 - std::clamp(e, y0, y1)) / (y1 - y0) * kPanelH;
+  }
+};
+
+// The stops drawn at one edge of a panel: beyond its axis, or not at rest.
+struct Edge {
+  int count = 0;
+  int notStopped = 0;
+  double farthest = 0;  // m
 };
 
 void appendFrame(std::string& svg, const Panel& p) {
@@ -50,64 +60,142 @@ void appendFrame(std::string& svg, const Panel& p) {
          "\" height=\"" + num(p.py(-0.10) - p.py(0.10)) + "\" fill=\"#e9f5ec\"/>\n";
   svg += "<rect x=\"" + num(p.left) + "\" y=\"" + num(kTop) + "\" width=\"" + num(kPanelW) +
          "\" height=\"" + num(kPanelH) + "\" fill=\"none\" stroke=\"#333\"/>\n";
-  const double step = p.y1 - p.y0 > 1.0 ? 0.25 : 0.1;
-  const auto first = static_cast<int>(std::ceil(p.y0 / step - 1e-9));
-  const auto last = static_cast<int>(std::floor(p.y1 / step + 1e-9));
-  for (int k = first; k <= last; ++k) {
-    const double e = k * step;
+  for (int k = 0; k < p.y.count; ++k) {
+    const double e = p.y.at(k);
     svg += "<line x1=\"" + num(p.left) + "\" y1=\"" + num(p.py(e)) + "\" x2=\"" +
            num(p.left + kPanelW) + "\" y2=\"" + num(p.py(e)) + "\" stroke=\"#ccc\"/>\n";
     svg += "<text x=\"" + num(p.left - 4) + "\" y=\"" + num(p.py(e) + 4) +
            "\" text-anchor=\"end\">" + label(e) + "</text>\n";
   }
+  for (int k = 0; k < p.x.count; ++k) {
+    svg += "<text x=\"" + num(p.px(p.x.at(k))) + "\" y=\"" + num(kTop + kPanelH + 16) +
+           "\" text-anchor=\"middle\">" + label(p.x.at(k)) + "</text>\n";
+  }
   svg += "<text x=\"" + num(p.left + kPanelW / 2) + "\" y=\"" + num(kTop + kPanelH + 36) +
          "\" text-anchor=\"middle\">" + p.axis->title + "</text>\n";
 }
 
+// A run beyond the axis: a triangle on the edge, pointing the way it went.
+void appendClipped(std::string& svg, double x, bool top, const char* color) {
+  const double tip = top ? kTop : kTop + kPanelH;
+  const double base = top ? tip + 8 : tip - 8;
+  svg += "<polygon points=\"" + num(x) + "," + num(tip) + " " + num(x - 4) + "," + num(base) + " " +
+         num(x + 4) + "," + num(base) + "\" fill=\"" + color + "\" fill-opacity=\"0.7\"/>\n";
+}
+
 void appendRuns(std::string& svg, const Panel& p, const std::vector<engine::SweepOutcome>& runs,
-                const char* color, double shift, bool withTicks) {
-  std::vector<double> ticks;
+                const char* color, double shift, Edge (&edges)[2]) {
   for (const engine::SweepOutcome& o : runs) {
-    const double v = p.axis->value(o.sweepCase);
-    ticks.push_back(v);
-    const double e = o.result.stopped ? o.result.stopError : p.y0;
-    svg += "<circle cx=\"" + num(p.px(v) + shift) + "\" cy=\"" + num(p.py(e)) +
-           "\" r=\"2.5\" fill=\"" + color + "\" fill-opacity=\"0.5\"/>\n";
+    const double x = p.px(p.axis->value(o.sweepCase)) + shift;
+    const double e = o.result.stopError;
+    if (o.result.stopped && e >= p.y.first && e <= p.y.last()) {
+      svg += "<circle cx=\"" + num(x) + "\" cy=\"" + num(p.py(e)) + "\" r=\"2.5\" fill=\"" + color +
+             "\" fill-opacity=\"0.5\"/>\n";
+      continue;
+    }
+    const bool top = o.result.stopped && e > p.y.last();
+    appendClipped(svg, x, top, color);
+    Edge& edge = edges[top ? 0 : 1];
+    if (!o.result.stopped) {
+      ++edge.notStopped;
+      continue;
+    }
+    edge.farthest = edge.count == 0 || std::fabs(e) > std::fabs(edge.farthest) ? e : edge.farthest;
+    ++edge.count;
   }
-  if (!withTicks) return;
-  std::sort(ticks.begin(), ticks.end());
-  ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
-  for (double v : ticks) {
-    svg += "<text x=\"" + num(p.px(v)) + "\" y=\"" + num(kTop + kPanelH + 16) +
-           "\" text-anchor=\"middle\">" + label(v) + "</text>\n";
+}
+
+// Below the panel, in the record's colour, on line `line` (0 or 1): what lies
+// beyond its axis: "▼ 3 beyond, to -17.20 m, 1 did not stop  ▲ 1 beyond, to +0.52 m".
+void appendEdgeNotes(std::string& svg, const Panel& p, const Edge (&edges)[2], const char* color,
+                     int line) {
+  std::string text;
+  for (int side = 0; side < 2; ++side) {
+    const Edge& edge = edges[side];
+    if (edge.count + edge.notStopped == 0) continue;
+    text += text.empty() ? "" : "  ";
+    text += side == 0 ? "&#9650; " : "&#9660; ";
+    if (edge.count > 0) {
+      char value[64];
+      std::snprintf(value, sizeof value, "%d beyond, to %+.2f m", edge.count, edge.farthest);
+      text += value;
+    }
+    if (edge.notStopped > 0) {
+      text += (edge.count > 0 ? ", " : "") + std::to_string(edge.notStopped) + " did not stop";
+    }
   }
+  if (text.empty()) return;
+  svg += "<text x=\"" + num(p.left) + "\" y=\"" + num(kTop + kPanelH + kBottom + 4 + 14 * line) +
+         "\" font-size=\"11\" fill=\"" + color + "\">" + text + "</text>\n";
+}
+
+// The range of one axis over the runs.
+Ticks axisTicks(const Axis& a, const std::vector<engine::SweepOutcome>& runs) {
+  double x0 = 0, x1 = 0;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const double v = a.value(runs[i].sweepCase);
+    x0 = i == 0 ? v : std::min(x0, v);
+    x1 = i == 0 ? v : std::max(x1, v);
+  }
+  return x1 > x0 ? niceTicks(x0, x1) : Ticks{};
 }
 
 }  // namespace
 
+Ticks niceTicks(double lo, double hi, int most) {
+  if (!std::isfinite(lo) || !std::isfinite(hi)) lo = hi = 0;
+  if (!(hi > lo)) {
+    lo -= 0.5;
+    hi = lo + 1;
+  }
+  most = std::max(most, 2);
+  double step = svg::tickStep(hi - lo, most - 1);
+  for (;;) {
+    // Counted in steps, so that a tick on the end is not lost to rounding.
+    const double first = std::floor(lo / step + 1e-9);
+    const double last = std::ceil(hi / step - 1e-9);
+    if (last - first + 1 <= most) return {first * step, step, static_cast<int>(last - first) + 1};
+    step = svg::tickStep(step * 1.5, 1);  // the next of 1, 2, 5 x 10^k
+  }
+}
+
+ErrorRange shownErrors(const std::vector<double>& errors) {
+  std::vector<double> abs;
+  for (double e : errors) {
+    if (std::isfinite(e)) abs.push_back(std::fabs(e));
+  }
+  ErrorRange r;
+  if (abs.empty()) return r;
+  const std::size_t k = (abs.size() * 9 + 9) / 10 - 1;  // the 90th percentile
+  std::nth_element(abs.begin(), abs.begin() + static_cast<std::ptrdiff_t>(k), abs.end());
+  const double limit = std::max(r.hi, kOutlierFactor * abs[k]);
+  for (double e : errors) {
+    if (std::isfinite(e) && std::fabs(e) <= limit) {
+      r.lo = std::min(r.lo, e);
+      r.hi = std::max(r.hi, e);
+    }
+  }
+  return r;
+}
+
 std::string renderTuneChart(const std::string& name,
                             const std::vector<engine::SweepOutcome>& before,
                             const std::vector<engine::SweepOutcome>& after) {
-  double y0 = -0.3, y1 = 0.3;
+  std::vector<double> errors;
   for (const auto* runs : {&before, &after}) {
     for (const engine::SweepOutcome& o : *runs) {
-      if (!o.result.stopped) continue;
-      y0 = std::min(y0, std::floor(o.result.stopError * 10) / 10);
-      y1 = std::max(y1, std::ceil(o.result.stopError * 10) / 10);
+      if (o.result.stopped) errors.push_back(o.result.stopError);
     }
   }
+  const ErrorRange shown = shownErrors(errors);
+  const Ticks y = niceTicks(shown.lo, shown.hi);
   std::vector<Panel> panels;
   for (const Axis& a : kAxes) {
-    double x0 = 0, x1 = 0;
-    for (std::size_t i = 0; i < after.size(); ++i) {
-      const double v = a.value(after[i].sweepCase);
-      x0 = i == 0 ? v : std::min(x0, v);
-      x1 = i == 0 ? v : std::max(x1, v);
-    }
-    if (x1 > x0) panels.push_back({&a, x0, x1, y0, y1, kLeft + panels.size() * (kPanelW + kGap)});
+    const Ticks x = axisTicks(a, after);
+    if (x.count > 0) panels.push_back({&a, x, y, kLeft + panels.size() * (kPanelW + kGap)});
   }
   const double width = kLeft + std::max<std::size_t>(panels.size(), 1) * (kPanelW + kGap) + kRight;
-  const double height = kTop + kPanelH + kBottom + 20;
+  const double height = kTop + kPanelH + kBottom + 36;  // two lines of notes
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" +
          num(height) + "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
@@ -117,11 +205,14 @@ std::string renderTuneChart(const std::string& name,
          ": stop error (m, positive short) over each swept axis, within +-0.10 m shaded</text>\n";
   svg += "<text x=\"" + num(kLeft) + "\" y=\"44\"><tspan fill=\"" + kBeforeColor +
          "\">&#9679; starting record</tspan>   <tspan fill=\"" + kAfterColor +
-         "\">&#9679; tuned record</tspan></text>\n";
+         "\">&#9679; tuned record</tspan>   &#9650;&#9660; beyond the axis</text>\n";
   for (const Panel& p : panels) {
     appendFrame(svg, p);
-    appendRuns(svg, p, before, kBeforeColor, -4, false);
-    appendRuns(svg, p, after, kAfterColor, 4, true);
+    Edge start[2], tuned[2];
+    appendRuns(svg, p, before, kBeforeColor, -4, start);
+    appendRuns(svg, p, after, kAfterColor, 4, tuned);
+    appendEdgeNotes(svg, p, start, kBeforeColor, 0);
+    appendEdgeNotes(svg, p, tuned, kAfterColor, 1);
   }
   svg += "</svg>\n";
   return svg;

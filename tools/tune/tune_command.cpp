@@ -27,6 +27,7 @@ namespace {
 
 struct Options {
   std::string scenario;
+  std::string vehicle;  // a fitted vehicle file, over the scenario's
   std::string plugin;
   std::optional<int32_t> record, sub, file;
   std::vector<std::string> bounds;  // NAME=LOWER:UPPER
@@ -126,7 +127,7 @@ struct Job {
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = engine::loadScenario(o.scenario);
+  job.scenario = engine::loadScenario(o.scenario, o.vehicle);
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -152,13 +153,14 @@ Progress progressLine(const Options& o, std::chrono::steady_clock::time_point be
   };
 }
 
-void writeRecord(const RecordLine& line, const ParamRecord& tuned) {
+// Rewrites the record's line; returns where the file it replaced is kept.
+fs::path writeRecord(const RecordLine& line, const ParamRecord& tuned) {
   // The file as it is now: it may have changed during the search.
   const std::string now = readWholeFile(line.file);
   if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
-  fs::path backup = line.file;
-  backup += ".bak";
+  fs::path backup = backupPath(line.file);  // not const: returned by move
   writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
+  return backup;
 }
 
 void printText(const Options& o, const Job& job, const TuneSummary& t, double seconds) {
@@ -168,11 +170,20 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   std::printf("search        %zu sweeps of %zu stops in %.1f s (seed %u)\n", t.evaluations,
               t.startMeasures.search.runs, seconds, t.seed);
   std::fputs(formatTables(t.startMeasures, t.tunedMeasures, t.limits).c_str(), stdout);
-  std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
+  if (t.unchanged.empty()) {
+    std::printf("changed       %s\n", formatChanges(t.start, t.tuned).c_str());
+  } else {
+    std::printf("changed       none (%s)\n", t.unchanged.c_str());
+  }
   std::printf("start         %s\n", formatRecordLine(t.start).c_str());
   std::printf("tuned         %s\n", formatRecordLine(t.tuned).c_str());
-  if (t.written)
-    std::printf("written       %s (old file kept as %s.bak)\n", t.file.c_str(), t.file.c_str());
+  if (!t.backup.empty()) {
+    std::printf("written       %s (the file it replaced kept as %s", t.file.c_str(),
+                t.backup.c_str());
+    if (t.backup != t.file + ".bak")
+      std::printf("; %s.bak, of an earlier --write, left as it was", t.file.c_str());
+    std::printf(")\n");
+  }
 }
 
 int tune(const Options& o, const Job& job) {
@@ -187,6 +198,10 @@ int tune(const Options& o, const Job& job) {
     return trial.run(s, c, r);
   };
   SearchOptions so{job.bounds, o.maxChanges, o.maxJerk, o.extraTime, o.budget, o.seed};
+  const std::size_t free = freeCount(job.bounds);
+  if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
+  }
   const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
                                     job.line.record, so, progressLine(o, begin));
   const auto startOut = run(validation, found.start.record);
@@ -200,16 +215,16 @@ int tune(const Options& o, const Job& job) {
                 {found.best.metrics, measure(tunedOut)},
                 found.limits,
                 found.evaluations,
-                o.seed};
+                o.seed,
+                {},
+                {}};
+  if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
     writeChart(o.chart, s.name, startOut, tunedOut);
   }
-  if (o.write && !(t.tuned == t.start)) {
-    writeRecord(job.line, t.tuned);
-    t.written = true;
-  }
+  if (o.write && !(t.tuned == t.start)) t.backup = writeRecord(job.line, t.tuned).string();
   if (o.json) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
@@ -233,6 +248,9 @@ int runTune(Options o) {
   } catch (const RecordError& e) {
     throw cli::InputError(e.what());
   }
+  for (const std::string& w : job.scenario.warnings) {
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
+  }
   return tune(o, job);
 }
 
@@ -248,6 +266,9 @@ void addTuneCommand(CLI::App& tasc, int& status) {
       "record's line. Exit status: 0 done, 1 the plug-in could not be run or a file not be "
       "written, 2 bad scenario, record or usage.");
   c->add_option("SCENARIO", o->scenario, "scenario file (TOML) with a [sweep] table")->required();
+  c->add_option("--vehicle", o->vehicle,
+                "fitted vehicle file (tasc fit's vehicle.toml): its [vehicle] keys win over the "
+                "scenario's own and its vehicle_file's");
   c->add_option("--plugin", o->plugin,
                 "plug-in module (default: the one beside tasc or of its build)");
   c->add_option("--record", o->record, "record key to tune (default: the beacons')")
@@ -275,7 +296,9 @@ void addTuneCommand(CLI::App& tasc, int& status) {
       "scenario whose [sweep] matrix validates (default: midpoints and ends of the axes)");
   c->add_option("--chart", o->chart, "SVG of the error over each swept axis, before and after");
   c->add_flag("--write", o->write,
-              "rewrite the record's line in its parameter file (old file kept as FILE.bak)");
+              "rewrite the record's line in its parameter file (the file it replaces kept as "
+              "FILE.bak, or FILE.bak2, ... when FILE.bak is there: the original is never "
+              "replaced)");
   c->add_flag("--json", o->json, "print the result as JSON");
   c->add_flag("--quiet", o->quiet, "print only the tuned record's line");
   c->callback([o, &status] { status = cli::runCommand("tune", [&] { return runTune(*o); }); });
