@@ -134,12 +134,13 @@ std::string renderErrorChart(const std::string& title, const std::vector<ErrorPo
     if (l.clipped(p.error)) ++beyond;
     svg += mark(l, p);
   }
-  std::string key =
-      "<tspan fill=\"#2e7d32\">&#9632;</tspan> within +-0.10 m and +-0.25 m   "
-      "<tspan fill=\"" +
+  const std::string key =
+      "<tspan fill=\"#cfe8d2\">&#9632;</tspan> within &#177;0.10 m   "
+      "<tspan fill=\"#eef6ee\" stroke=\"#cfe8d2\">&#9632;</tspan> within "
+      "&#177;0.25 m   <tspan fill=\"" +
       std::string(kReachColor) +
       "\">&#215;</tspan> could not be made   &#9650;&#9660; beyond the axis";
-  svg += text(L::kLeft, 32, key, "font-size=\"11\"");
+  svg += text(L::kLeft, 33, key, "font-size=\"12\"");
   std::string note;
   if (beyond > 0) note += std::to_string(beyond) + " beyond the error axis, drawn on its edge";
   if (notDrawn > 0) {
