@@ -4,9 +4,14 @@
 #include <cstdio>
 
 #include "chart/error_chart.h"
+#include "chart/svg.h"
 
 namespace tasc::report {
 namespace {
+
+// Text from files (names, paths, findings) as HTML content or a quoted
+// attribute value: & < > " escaped, as in the charts.
+using svg::escape;
 
 std::string fmt(const char* format, auto... args) {
   char text[256];
@@ -71,18 +76,18 @@ std::string accuracyTable(const std::vector<RecordingLines>& recordings) {
 std::string stopRow(const RecordingLines& r, const StopLine& s, bool named) {
   const std::string n = std::to_string(s.number);
   std::string row = "<tr>";
-  if (named) row += "<td class=\"name\">" + htmlText(r.name) + "</td>";
+  if (named) row += "<td class=\"name\">" + escape(r.name) + "</td>";
   row += "<td class=\"n\">";
   row += s.chart.empty() ? n
                          : "<a href=\"" + urlPath(s.chart) + "\" title=\"the chart of stop " + n +
-                               " of " + htmlText(r.name) + "\">" + n + "</a>";
+                               " of " + escape(r.name) + "\">" + n + "</a>";
   row += "</td><td class=\"n\">" + timeOfDay(s.timeMs) + "</td>";
   row += "<td class=\"n\">" + number(s.farSpeed, "%.1f") + "</td>";
   row += std::string("<td class=\"") + errorClass(s.error) + "\">" + number(s.error, "%+.3f") +
          "</td>";
-  row += "<td>" + htmlText(s.verdict) + "</td><td class=\"cause\">";
+  row += "<td>" + escape(s.verdict) + "</td><td class=\"cause\">";
   if (s.outOfReach) row += "<strong>could not be made</strong> ";
-  row += (s.cause.empty() ? "nothing unusual" : htmlText(s.cause)) + "</td></tr>\n";
+  row += (s.cause.empty() ? "nothing unusual" : escape(s.cause)) + "</td></tr>\n";
   return row;
 }
 
@@ -107,16 +112,16 @@ std::string recordingsTable(const std::vector<RecordingLines>& recordings) {
       "</th><th class=\"n\">frames</th><th class=\"n\">stops</th><th>position from</th>"
       "<th>notes</th></tr></thead>\n<tbody>\n";
   for (const RecordingLines& r : recordings) {
-    s += "<tr><td class=\"name\">" + htmlText(r.name) + "</td>";
+    s += "<tr><td class=\"name\">" + escape(r.name) + "</td>";
     s += fmt("<td class=\"n\">%zu</td><td class=\"n\">%zu</td>", r.frames, r.stops.size());
     s += std::string("<td>") +
          (r.positionFromLocation ? "the host's offset 0" : "the speed's integral") +
          "</td><td class=\"cause\">";
     std::string notes;
     for (const std::string& w : r.warnings) {
-      notes += (notes.empty() ? "" : "<br/>") + ("warning: " + htmlText(w));
+      notes += (notes.empty() ? "" : "<br/>") + ("warning: " + escape(w));
     }
-    for (const std::string& n : r.notes) notes += (notes.empty() ? "" : "<br/>") + htmlText(n);
+    for (const std::string& n : r.notes) notes += (notes.empty() ? "" : "<br/>") + escape(n);
     s += notes + "</td></tr>\n";
   }
   return s + "</tbody>\n</table>\n</section>\n";
@@ -149,32 +154,6 @@ std::size_t stopCount(const std::vector<RecordingLines>& recordings) {
 
 }  // namespace
 
-std::string htmlText(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string urlPath(const std::string& name) {
   std::string out;
   for (const char c : name) {
@@ -195,8 +174,8 @@ std::string formatPage(const std::vector<RecordingLines>& recordings) {
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n"
       "<title>tasc report: " +
-      htmlText(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
-  h += "<h1>tasc report: " + htmlText(title) + "</h1>\n";
+      escape(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
+  h += "<h1>tasc report: " + escape(title) + "</h1>\n";
   h +=
       fmt("<p class=\"lead\">%zu stop%s in %zu recording%s. The error is the stopping point "
           "(the one the beacons named, or the nearest --stop-at point) minus the position at "
@@ -212,7 +191,7 @@ std::string formatPage(const std::vector<RecordingLines>& recordings) {
       // One stop has no chart of many: its own chart is the page's figure.
       if (stops != 1 || l.chart.empty()) continue;
       h += "<figure><img src=\"" + urlPath(l.chart) + "\" alt=\"the chart of stop " +
-           std::to_string(l.number) + " of " + htmlText(r.name) + "\"/></figure>\n";
+           std::to_string(l.number) + " of " + escape(r.name) + "\"/></figure>\n";
     }
   }
   return h + "</body>\n</html>\n";

@@ -12,8 +12,6 @@
 
 namespace tasc::report {
 
-// Text as HTML content or attribute value: & < > " ' escaped.
-std::string htmlText(const std::string& text);
 // A file name as a relative URL: every byte but letters, digits and "-._~/"
 // percent-encoded, so that "#", "?" or "%" in a name still find the file.
 std::string urlPath(const std::string& name);
