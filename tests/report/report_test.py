@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """`tasc report` as a whole, for CTest:
-  golden    TASC PLUGIN SOURCE WORK  the report of a recording of the bundled stop
+  golden    TASC PLUGIN SOURCE WORK  the report of a recording of the bundled stop, and
+            of two recordings: the summary across them and the page
   roundtrip TASC PLUGIN RECORDER SOURCE WORK  tasc sim through the recording module,
             over the bundled stop and the sweep, and the sweep recorded by tasc sim
             --record: the report's error against the true stopping point is tasc
@@ -15,6 +16,8 @@ import re
 import shutil
 import subprocess
 import sys
+import urllib.parse
+from xml.etree import ElementTree
 
 
 def run(args, cwd=None, status=0):
@@ -49,6 +52,57 @@ def golden(tasc, plugin, source, work):
             sys.exit("the report differs from %s (new one in %s); if the change is intended, "
                      "TASC_UPDATE_GOLDEN=1 renews it (scripts/update_goldens.sh)" % (golden, work))
     location_not_a_position(tasc, work)
+    two_recordings(tasc, source, work)
+    names_from_files(tasc, work)
+
+
+def same_as_golden(text, source, golden, work):
+    path = source / golden
+    if not path.is_file() or text != path.read_text():
+        if os.environ.get("TASC_UPDATE_GOLDEN"):
+            path.write_text(text)
+            return
+        new = work / pathlib.Path(golden).name
+        new.write_text(text)
+        sys.exit("%s differs from %s; if the change is intended, copy it over" % (new, golden))
+
+
+def strict_page(path):
+    """The page parses as XML: a name that broke the markup would fail here."""
+    return ElementTree.parse(path).getroot()
+
+
+def two_recordings(tasc, source, work):
+    """The text ends with the accuracy across both; the page is compared whole."""
+    args = [tasc, "report", "single-stop.csv", "faulty-beacons.csv", "--stop-at", "500",
+            "--out", "page"]
+    out = run(args, cwd=work).stdout
+    same_as_golden(out, source, "tests/report/golden/two-recordings.report.txt", work)
+    same_as_golden((work / "page/index.html").read_text(), source,
+                   "tests/report/golden/two-recordings.html", work)
+    root = strict_page(work / "page/index.html")
+    assert root.tag == "html" and root.find("body/section/table") is not None, root
+    summary = json.loads(run(args + ["--json"], cwd=work).stdout)["summary"]
+    assert (summary["stops"], summary["withError"]) == (2, 2), summary
+    assert [w["limit"] for w in summary["within"]] == [0.1, 0.25, 0.5], summary
+    assert "+-0.50 m  %5.1f %%" % (100 * summary["within"][2]["share"]) in out, out
+
+
+def names_from_files(tasc, work):
+    """A recording named with < & # and a space: the page stays whole, shows the
+    name as it is, and every stop's link finds its chart."""
+    name = "a<b&c #1.csv"
+    shutil.copy(work / "single-stop.csv", work / name)
+    run([tasc, "report", name, "faulty-beacons.csv", "--out", "odd"], cwd=work)
+    root = strict_page(work / "odd/index.html")
+    assert root.find("head/title").text == "tasc report: 2 recordings"
+    names = [td.text for td in root.iter("td") if td.get("class") == "name"]
+    assert names.count(name) == 2, names  # its stop's row and its own
+    links = [a.get("href") for a in root.iter("a")] + \
+            [a.get("href") for a in root.iter("{http://www.w3.org/2000/svg}a")]
+    assert len(links) == 4, links  # each stop's row and its mark
+    for href in links:
+        assert (work / "odd" / urllib.parse.unquote(href)).is_file(), href
 
 
 def location_not_a_position(tasc, work):
@@ -63,7 +117,7 @@ def location_not_a_position(tasc, work):
             lines[i] = ",".join(fields)
     (work / "no-location.csv").write_text("\n".join(lines))
     [a, b] = json.loads(run([tasc, "report", "--json", "--no-charts", "single-stop.csv",
-                             "no-location.csv"], cwd=work).stdout)
+                             "no-location.csv"], cwd=work).stdout)["recordings"]
     assert (a["positionFrom"], b["positionFrom"]) == ("offset0", "speed")
     assert abs(a["stops"][0]["error"] - b["stops"][0]["error"]) < 0.05, (a, b)
 
@@ -71,7 +125,7 @@ def location_not_a_position(tasc, work):
 def reported_errors(tasc, recordings):
     out = run([tasc, "report", "--json", "--no-charts", "--stop-at", "500"] + recordings).stdout
     errors = []
-    for rec in json.loads(out):
+    for rec in json.loads(out)["recordings"]:
         assert len(rec["stops"]) == 1, "%s: %d stops" % (rec["recording"], len(rec["stops"]))
         errors.append(rec["stops"][0]["markerError"])
     return errors

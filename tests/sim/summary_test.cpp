@@ -19,22 +19,27 @@ SweepOutcome outcome(double error, bool stopped = true) {
   return o;
 }
 
-TEST(Accuracy, BandsCountStopsWithinEachLimitInclusive) {
+TEST(SweepAccuracy, TableHasEveryBandFromTenCentimetresAndTheWorstCases) {
   const std::vector<SweepOutcome> runs = {outcome(0.1),       outcome(-0.25), outcome(0.3),
                                           outcome(-0.5),      outcome(0.9),   outcome(-2.0),
                                           outcome(-40, false)};
   const Accuracy a = summarizeSweep(runs, 3);
-  EXPECT_EQ(a.runs, 7u);
-  EXPECT_EQ(a.stopped, 6u);
-  EXPECT_EQ((std::vector<std::size_t>(std::begin(a.within), std::end(a.within))),
-            (std::vector<std::size_t>{2, 3, 4, 5}));
-  EXPECT_DOUBLE_EQ(a.worstError, -2.0);
-  EXPECT_NEAR(a.meanError, (0.1 - 0.25 + 0.3 - 0.5 + 0.9 - 2.0) / 6, 1e-12);
+  EXPECT_EQ(a.stops.stops, 7u);
+  EXPECT_EQ(a.stops.measured, 6u);
   // The run that did not stop is the worst, then the largest error.
   EXPECT_EQ(a.worstCases, (std::vector<std::size_t>{6, 5, 4}));
   const std::string table = formatAccuracy(runs, a);
-  EXPECT_NE(table.find("no stop"), std::string::npos);
-  EXPECT_NE(table.find("+-0.25 m   28.6 %"), std::string::npos) << table;
+  EXPECT_EQ(table.rfind("7 stops, 6 came to rest\n"
+                        "  within     share    stops\n"
+                        "  +-0.10 m   14.3 %      1\n"
+                        "  +-0.25 m   28.6 %      2\n"
+                        "  +-0.35 m   42.9 %      3\n"
+                        "  +-0.50 m   57.1 %      4\n"
+                        "  +-1.00 m   71.4 %      5\n",
+                        0),
+            0u)
+      << table;
+  EXPECT_NE(table.find("  no stop     "), std::string::npos) << table;
 }
 
 TEST(Trace, RowsUseFixedDecimalsAndEmptyFieldsForNoValue) {

@@ -19,60 +19,6 @@ namespace fs = std::filesystem;
 namespace tasc::tune {
 namespace {
 
-// Ticks of 1, 2 or 5 x 10^k, at most 8, stretched to whole steps: at every
-// range, from a few centimetres to tens of metres.
-TEST(TuneChart, TicksFollowTheNiceNumberRuleAtAnyRange) {
-  const struct {
-    double lo, hi;
-    double first, step;
-    int count;
-  } rows[] = {
-      {-0.3, 0.3, -0.3, 0.1, 7},     // the smallest error range shown
-      {-0.6, 0.12, -0.6, 0.2, 5},    // the example's starting record overruns
-      {-17.0, 0.3, -20.0, 5.0, 6},   // stops 17 m past the point
-      {-23.36, 0.7, -25.0, 5.0, 7},  // what a long overrun stretches to
-      {0.05, 0.75, 0.0, 0.2, 5},     // 0.1 would need 9 ticks: the next step
-      {25.0, 55.0, 25.0, 5.0, 7},    // approach speeds
-      {0.32, 0.48, 0.3, 0.05, 5},    // dead times of +-20 %
-      {-5.0, 5.0, -6.0, 2.0, 7},     // gradients
-      {0.0, 1000.0, 0.0, 200.0, 6},  // a huge range
-      {2.0, 2.0, 1.4, 0.2, 7},       // one value: a span of 1 around it
-  };
-  for (const auto& r : rows) {
-    const Ticks t = niceTicks(r.lo, r.hi);
-    EXPECT_NEAR(t.first, r.first, 1e-9) << r.lo << ".." << r.hi;
-    EXPECT_NEAR(t.step, r.step, 1e-12) << r.lo << ".." << r.hi;
-    EXPECT_EQ(t.count, r.count) << r.lo << ".." << r.hi;
-  }
-}
-
-// The shown range keeps every error but those beyond 3 x the 90th percentile
-// of |error|, and at least +-0.3 m.
-TEST(TuneChart, ErrorAxisClipsOutliersAndKeepsTheRest) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  std::vector<double> fewFarOff(95, 0.05);
-  fewFarOff.insert(fewFarOff.end(), {-17.0, -16.0, -15.5, 0.2, 0.25});
-  std::vector<double> manyFarOff(80, -0.05);
-  manyFarOff.insert(manyFarOff.end(), 20, -4.0);
-  const struct {
-    const char* what;
-    std::vector<double> errors;
-    double lo, hi;
-  } rows[] = {
-      {"none", {}, -0.3, 0.3},
-      {"small errors: the least range", {0.02, -0.05, 0.1}, -0.3, 0.3},
-      {"an overrunning start, all shown", {-0.6, -0.42, -0.18, 0.12, -0.05}, -0.6, 0.3},
-      {"5 of 100 stops 15 m out: clipped", fewFarOff, -0.3, 0.3},
-      {"a fifth far out: shown", manyFarOff, -4.0, 0.3},
-      {"a run that did not stop counts nowhere", {nan, 0.4, -0.1}, -0.3, 0.4},
-  };
-  for (const auto& r : rows) {
-    const ErrorRange range = shownErrors(r.errors);
-    EXPECT_DOUBLE_EQ(range.lo, r.lo) << r.what;
-    EXPECT_DOUBLE_EQ(range.hi, r.hi) << r.what;
-  }
-}
-
 TEST(TuneChart, ClippedStopsAreMarkedWithTheirFarthestValue) {
   std::vector<engine::SweepOutcome> runs(40);  // 3 of them, under a tenth, out of the axis
   for (std::size_t i = 0; i < runs.size(); ++i) {

@@ -10,6 +10,8 @@
 #include "cli/cli.h"
 #include "files/files.h"
 #include "report/report_format.h"
+#include "report/report_page.h"
+#include "report/report_summary.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -25,22 +27,32 @@ struct Options {
   bool noCharts = false;
 };
 
-// The charts and the page of one recording; false when a file cannot be written.
+// The chart of each stop, beside the page; false when one cannot be written.
 bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp) {
   std::error_code ec;
   fs::create_directories(o.outDir, ec);
-  const std::string stem = fs::path(rep.name).stem().string();
-  std::vector<std::string> charts;
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-    charts.push_back(chart::renderChart(describeStop(rep, rp, i)));
-    const fs::path p = o.outDir / (stem + "-stop" + std::to_string(i + 1) + ".svg");
-    if (!files::writeWholeFile(p, charts.back())) {
+    const fs::path p = o.outDir / chartFileName(rep.name, i);
+    if (!files::writeWholeFile(p, chart::renderChart(describeStop(rep, rp, i)))) {
       std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());
       return false;
     }
   }
-  const fs::path page = o.outDir / (stem + ".html");
-  if (!files::writeWholeFile(page, formatHtml(rep, charts))) {
+  return true;
+}
+
+std::size_t stopCount(const std::vector<RecordingLines>& lines) {
+  std::size_t n = 0;
+  for (const RecordingLines& r : lines) n += r.stops.size();
+  return n;
+}
+
+// The page of every recording read; false when it cannot be written.
+bool writePage(const Options& o, const std::vector<RecordingLines>& lines) {
+  std::error_code ec;
+  fs::create_directories(o.outDir, ec);
+  const fs::path page = o.outDir / "index.html";
+  if (!files::writeWholeFile(page, formatPage(lines))) {
     std::fprintf(stderr, "tasc report: cannot write %s\n", page.string().c_str());
     return false;
   }
@@ -50,7 +62,8 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
 
 int runReport(const Options& o) {
   int status = cli::kExitOk;
-  std::vector<RecordingReport> reports;
+  std::vector<RecordingReport> reports;  // kept whole for JSON only
+  std::vector<RecordingLines> lines;
   for (const std::string& name : o.recordings) {
     recording::ReadResult read = recording::readRecordingFile(name);
     if (!read.ok) {
@@ -68,12 +81,17 @@ int runReport(const Options& o) {
     const Replay rp = replay(rep.recording);
     rep.analysis = analyse(rep.recording, rp, o.markers);
     if (!o.json) std::fputs((formatText(rep) + "\n").c_str(), stdout);
-    if (!o.noCharts && !writeCharts(o, rep, rp) && status == cli::kExitOk) {
-      status = cli::kExitFailed;
-    }
+    const bool charts = !o.noCharts && writeCharts(o, rep, rp);
+    if (!o.noCharts && !charts && status == cli::kExitOk) status = cli::kExitFailed;
+    lines.push_back(linesOf(rep, charts));
     if (o.json) reports.push_back(std::move(rep));
   }
-  if (o.json) std::fputs(formatJson(reports).c_str(), stdout);
+  if (!o.noCharts && !lines.empty() && !writePage(o, lines) && status == cli::kExitOk) {
+    status = cli::kExitFailed;
+  }
+  // Last, across every stop; one stop's own table says it all.
+  if (!o.json && stopCount(lines) > 1) std::fputs(formatSummary(lines).c_str(), stdout);
+  if (o.json) std::fputs(formatJson(reports, summaryJson(lines)).c_str(), stdout);
   return status;
 }
 
@@ -86,7 +104,9 @@ void addReportCommand(CLI::App& tasc, int& status) {
       "Find every stop of each recording (of the recording module or of `tasc sim --record`) and "
       "print one row per stop: the position at rest, the stopping point the beacons named, the "
       "stop error, the plug-in's verdict and the approach; under the table, what explains a "
-      "miss. Writes a chart per stop and an HTML page per recording. Exit status: 0 done, 1 an "
+      "miss; over several stops, the accuracy across them all (the shares within +-0.10, +-0.25 "
+      "and +-0.50 m, mean and worst error). Writes a chart per stop and one HTML page "
+      "(index.html) of every recording. Exit status: 0 done, 1 an "
       "output could not be written, 2 a recording that cannot be read, or bad usage.");
   report->add_option("RECORDING", o->recordings, "recording files")->required();
   report
@@ -95,8 +115,8 @@ void addReportCommand(CLI::App& tasc, int& status) {
                    "the nearest")
       ->allow_extra_args(false);
   report->add_option("--out", o->outDir,
-                     "folder of the charts and pages (default: tasc-report-out)");
-  report->add_flag("--no-charts", o->noCharts, "write no charts or pages");
+                     "folder of the charts and the page (default: tasc-report-out)");
+  report->add_flag("--no-charts", o->noCharts, "write no charts or page");
   report->add_flag("--json", o->json, "print the report as JSON");
   report->callback(
       [o, &status] { status = cli::runCommand("report", [&] { return runReport(*o); }); });

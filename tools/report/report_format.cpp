@@ -80,7 +80,7 @@ std::string formatText(const RecordingReport& rep) {
   return out;
 }
 
-std::string formatJson(const std::vector<RecordingReport>& reports) {
+std::string formatJson(const std::vector<RecordingReport>& reports, const nlohmann::json& summary) {
   nlohmann::json all = nlohmann::json::array();
   for (const RecordingReport& rep : reports) {
     nlohmann::json stops = nlohmann::json::array();
@@ -110,7 +110,7 @@ std::string formatJson(const std::vector<RecordingReport>& reports) {
                    {"notes", rep.analysis.notes},
                    {"stops", stops}});
   }
-  return all.dump(2) + "\n";
+  return nlohmann::json{{"recordings", all}, {"summary", summary}}.dump(2) + "\n";
 }
 
 chart::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std::size_t index) {
@@ -148,28 +148,6 @@ chart::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std:
     c.points.push_back(p);
   }
   return c;
-}
-
-std::string formatHtml(const RecordingReport& rep, const std::vector<std::string>& charts) {
-  const auto escape = [](const std::string& t) {
-    std::string o;
-    for (char ch : t) {
-      o += ch == '<' ? "&lt;" : ch == '>' ? "&gt;" : ch == '&' ? "&amp;" : std::string(1, ch);
-    }
-    return o;
-  };
-  std::string html = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
-                     escape(rep.name) +
-                     "</title>\n<style>body{font-family:sans-serif;margin:2em}"
-                     "pre{font-size:13px;background:#f6f6f6;padding:1em}</style></head><body>\n";
-  html += "<h1>" + escape(rep.name) + "</h1>\n<pre>" + escape(formatText(rep)) + "</pre>\n";
-  for (std::size_t i = 0; i < charts.size(); ++i) {
-    std::string svg = charts[i];
-    if (svg.rfind("<?xml", 0) == 0) svg.erase(0, svg.find('\n') + 1);
-    html += fmt("<h2>stop %zu</h2>\n", i + 1) + svg;
-  }
-  html += "</body></html>\n";
-  return html;
 }
 
 }  // namespace tasc::report

@@ -1,7 +1,8 @@
 // What `tasc report` shows of a recording: the table of its stops with what
-// explains each miss (text or JSON), a chart per stop and an HTML page.
+// explains each miss (text or JSON) and a chart per stop.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,10 @@ struct RecordingReport {
 };
 
 std::string formatText(const RecordingReport& report);
-// One JSON document for every recording.
-std::string formatJson(const std::vector<RecordingReport>& reports);
+// One JSON document for every recording: {"recordings": [...], "summary": S}.
+std::string formatJson(const std::vector<RecordingReport>& reports, const nlohmann::json& summary);
 // The chart of stop `index` (from 0).
 chart::StopChart describeStop(const RecordingReport& report, const Replay& replay,
                               std::size_t index);
-// The page: the table, then the charts (whole SVG documents) in stop order.
-std::string formatHtml(const RecordingReport& report, const std::vector<std::string>& charts);
 
 }  // namespace tasc::report

@@ -15,23 +15,7 @@ using engine::verdictName;
 
 Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t worstCount) {
   Accuracy a;
-  a.runs = outcomes.size();
-  double sum = 0, sumAbs = 0;
-  for (const SweepOutcome& o : outcomes) {
-    if (!o.result.stopped) continue;
-    ++a.stopped;
-    const double e = o.result.stopError;
-    sum += e;
-    sumAbs += std::fabs(e);
-    for (int b = 0; b < 4; ++b) {
-      if (std::fabs(e) <= kAccuracyBands[b]) ++a.within[b];
-    }
-    if (std::fabs(e) > std::fabs(a.worstError)) a.worstError = e;
-  }
-  if (a.stopped > 0) {
-    a.meanError = sum / static_cast<double>(a.stopped);
-    a.meanAbsError = sumAbs / static_cast<double>(a.stopped);
-  }
+  a.stops = engine::sweepAccuracy(outcomes);
   std::vector<std::size_t> order(outcomes.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   // Runs that did not stop come first, then by the size of the error; the
@@ -50,19 +34,10 @@ Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t w
 std::string formatAccuracy(const std::vector<SweepOutcome>& outcomes, const Accuracy& a) {
   std::string out;
   char line[256];
-  std::snprintf(line, sizeof line, "%zu stops, %zu came to rest\n", a.runs, a.stopped);
+  std::snprintf(line, sizeof line, "%zu stops, %zu came to rest\n", a.stops.stops,
+                a.stops.measured);
   out += line;
-  out += "  within     share    stops\n";
-  for (int b = 0; b < 4; ++b) {
-    const double share =
-        a.runs ? 100.0 * static_cast<double>(a.within[b]) / static_cast<double>(a.runs) : 0.0;
-    std::snprintf(line, sizeof line, "  +-%.2f m  %5.1f %%  %5zu\n", kAccuracyBands[b], share,
-                  a.within[b]);
-    out += line;
-  }
-  std::snprintf(line, sizeof line, "  mean error %+.3f m, mean |error| %.3f m, worst %+.3f m\n",
-                a.meanError, a.meanAbsError, a.worstError);
-  out += line;
+  out += engine::formatAccuracyTable(a.stops, engine::AccuracyRows::All);
   out += "worst cases:\n";
   for (std::size_t i : a.worstCases) {
     const RunResult& r = outcomes[i].result;

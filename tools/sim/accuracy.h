@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/accuracy.h"
 #include "engine/sweep.h"
 
 namespace tasc::sim {
@@ -13,15 +14,9 @@ namespace tasc::sim {
 using engine::SweepOutcome;
 
 struct Accuracy {
-  std::size_t runs = 0;
-  std::size_t stopped = 0;     // came to rest
-  std::size_t within[4] = {};  // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
-  double meanError = 0;        // m, signed, stopped only
-  double meanAbsError = 0;
-  double worstError = 0;                // m, largest magnitude, signed
+  engine::Accuracy stops;               // every run; one that did not stop is outside every band
   std::vector<std::size_t> worstCases;  // indices, largest magnitude first (did-not-stop first)
 };
-inline constexpr double kAccuracyBands[4] = {0.25, 0.35, 0.5, 1.0};
 
 Accuracy summarizeSweep(const std::vector<SweepOutcome>& outcomes, std::size_t worstCount = 5);
 std::string formatAccuracy(const std::vector<SweepOutcome>& outcomes, const Accuracy& a);

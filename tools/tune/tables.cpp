@@ -11,23 +11,29 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The accuracy rows come from the shared measure, the rest from the objective's.
 struct Row {
   const char* label;
   const char* format;
-  double (*value)(const Metrics&);
+  double (*value)(const Metrics&, const engine::Accuracy&);
 };
 
+using A = engine::Accuracy;
 const Row kRows[] = {
-    {"within +-0.10 m", "%9.1f %%", [](const Metrics& m) { return 100.0 * m.share10(); }},
-    {"within +-0.25 m", "%9.1f %%", [](const Metrics& m) { return 100.0 * m.share25(); }},
-    {"worst |error|, m", "%11.3f", [](const Metrics& m) { return m.worstAbsError; }},
-    {"mean error, m", "%+11.3f", [](const Metrics& m) { return m.meanError; }},
-    {"mean |error|, m", "%11.3f", [](const Metrics& m) { return m.meanAbsError; }},
-    {"came to rest", "%11.0f", [](const Metrics& m) { return static_cast<double>(m.stopped); }},
-    {"brake changes per stop", "%11.2f", [](const Metrics& m) { return m.meanChanges; }},
-    {"peak jerk, km/h/s^2", "%11.2f", [](const Metrics& m) { return m.peakJerk; }},
-    {"time from far beacon, s", "%11.2f", [](const Metrics& m) { return m.meanTime; }},
+    {"within +-0.10 m", "%9.1f %%", [](const Metrics&, const A& a) { return 100.0 * a.share(0); }},
+    {"within +-0.25 m", "%9.1f %%", [](const Metrics&, const A& a) { return 100.0 * a.share(1); }},
+    {"within +-0.50 m", "%9.1f %%", [](const Metrics&, const A& a) { return 100.0 * a.share(3); }},
+    {"mean error, m", "%+11.3f", [](const Metrics&, const A& a) { return a.meanError; }},
+    {"mean |error|, m", "%11.3f", [](const Metrics&, const A& a) { return a.meanAbsError; }},
+    {"worst error, m", "%+11.3f", [](const Metrics&, const A& a) { return a.worstError; }},
+    {"came to rest", "%11.0f",
+     [](const Metrics& m, const A&) { return static_cast<double>(m.stopped); }},
+    {"brake changes per stop", "%11.2f", [](const Metrics& m, const A&) { return m.meanChanges; }},
+    {"peak jerk, km/h/s^2", "%11.2f", [](const Metrics& m, const A&) { return m.peakJerk; }},
+    {"time from far beacon, s", "%11.2f", [](const Metrics& m, const A&) { return m.meanTime; }},
 };
+static_assert(engine::kAccuracyBands[0] == 0.10 && engine::kAccuracyBands[1] == 0.25 &&
+              engine::kAccuracyBands[3] == 0.50);
 
 std::string cell(const char* format, double value) {
   char text[64];
@@ -49,10 +55,10 @@ std::string formatTables(const Comparison& start, const Comparison& tuned, const
   out += line;
   for (const Row& r : kRows) {
     std::snprintf(line, sizeof line, "  %-24s %s %s  %s %s\n", r.label,
-                  cell(r.format, r.value(start.search)).c_str(),
-                  cell(r.format, r.value(tuned.search)).c_str(),
-                  cell(r.format, r.value(start.validation)).c_str(),
-                  cell(r.format, r.value(tuned.validation)).c_str());
+                  cell(r.format, r.value(start.search, start.searchStops)).c_str(),
+                  cell(r.format, r.value(tuned.search, tuned.searchStops)).c_str(),
+                  cell(r.format, r.value(start.validation, start.validationStops)).c_str(),
+                  cell(r.format, r.value(tuned.validation, tuned.validationStops)).c_str());
     out += line;
   }
   std::snprintf(line, sizeof line,

@@ -4,14 +4,18 @@
 
 #include <string>
 
+#include "engine/accuracy.h"
 #include "tune/search.h"
 
 namespace tasc::tune {
 
-// The measures of one record over both matrices.
+// The measures of one record over both matrices; the accuracy rows are
+// printed from `searchStops` and `validationStops`, as every tool says them.
 struct Comparison {
   Metrics search;
   Metrics validation;
+  engine::Accuracy searchStops{};
+  engine::Accuracy validationStops{};
 };
 
 std::string formatTables(const Comparison& start, const Comparison& tuned, const Limits& limits);

@@ -219,6 +219,12 @@ int tune(const Options& o, const Job& job) {
                 {},
                 {}};
   if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
+  // The accuracy rows as every tool says them. The search keeps only the
+  // objective's measures: the two records run once more over its matrix.
+  t.startMeasures.searchStops = engine::sweepAccuracy(run(cases, found.start.record));
+  t.tunedMeasures.searchStops = engine::sweepAccuracy(run(cases, found.best.record));
+  t.startMeasures.validationStops = engine::sweepAccuracy(startOut);
+  t.tunedMeasures.validationStops = engine::sweepAccuracy(tunedOut);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
