@@ -65,15 +65,20 @@ void Module::attach(const char* moduleFile) noexcept {
 }
 
 void Module::initialize() {
+  // Read once here: the reset looks up its 64 entries in it.
+  const platform::ProfileFile list(boundary.paramListPath.data());
+  initialize(readSettings(boundary.settingsPath.data()), listReader(list),
+             fileReader(boundary.paramListPath.data()));
+}
+
+void Module::initialize(const Settings& settings, const ListReader& list, const FileReader& files) {
   auto& h = boundary.driverHandles;
   h[kDriverReverser] = 1;
   boundary.elapsedMs = 0;
   h[kDriverPower] = 0;
   h[kDriverBrake] = boundary.brakeNotchCount;
-  applySettings(controller, boundary.settingsPath.data());
-  // Read once here: the reset looks up its 64 entries in it.
-  const platform::ProfileFile list(boundary.paramListPath.data());
-  controller.reset(listReader(list), fileReader(boundary.paramListPath.data()));
+  applySettings(controller, settings);
+  controller.reset(list, files);
 }
 
 HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel) {
@@ -99,8 +104,11 @@ void Module::setKeyState(int32_t virtualKey, bool down) {
 }
 
 BeaconDecision Module::setBeaconData(const BeaconRecord& beacon) {
-  return dispatchBeacon(controller, beacon, boundary.vehicleState.speed,
-                        fileReader(boundary.paramListPath.data()));
+  return setBeaconData(beacon, fileReader(boundary.paramListPath.data()));
+}
+
+BeaconDecision Module::setBeaconData(const BeaconRecord& beacon, const FileReader& files) {
+  return dispatchBeacon(controller, beacon, boundary.vehicleState.speed, files);
 }
 
 int32_t frameStep(int32_t newTimeMs, int32_t previousTimeMs) {

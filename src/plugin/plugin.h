@@ -8,6 +8,7 @@
 
 #include "abi/host_records.h"
 #include "control/tasc_controller.h"
+#include "plugin/settings.h"
 #include "readers/entry_path.h"
 
 namespace tasc::plugin {
@@ -46,6 +47,10 @@ class Module {
   }
   // Initialize: driver's handle defaults, TASC.ini, the controller reset.
   void initialize();
+  // The same steps with the settings, the list and the parameter files
+  // supplied by the caller instead of read beside the module: a tool that
+  // tries many versions of a file gives them from memory.
+  void initialize(const Settings& settings, const ListReader& list, const FileReader& files);
   // Elapse: frame step, state, one control cycle, the handle mix; writes
   // panel[85..89] when `panel` is not null.
   HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel);
@@ -55,8 +60,10 @@ class Module {
   // for the frames that follow; other codes are ignored. A Windows module
   // reads the keyboard itself and never looks at it.
   void setKeyState(int32_t virtualKey, bool down);
-  // SetBeaconData: what the plug-in decided.
+  // SetBeaconData: what the plug-in decided. A file switch reads `files`,
+  // by default the files that the list beside the module names.
   BeaconDecision setBeaconData(const BeaconRecord& beacon);
+  BeaconDecision setBeaconData(const BeaconRecord& beacon, const FileReader& files);
 
   Boundary boundary{};
   TascController controller{};
