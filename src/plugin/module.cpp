@@ -37,13 +37,18 @@ bool copyPath(PathBuffer& dst, const char* text) {
 // The module's key reader: the keyboard itself on Windows; on POSIX the state
 // the host last reported with SetKeyState (any key the control never reads is
 // up).
+// The keys as the host last reported them (SetKeyState).
+bool reportedKeyDown(const void* module, int32_t virtualKey) {
+  const Boundary& b = static_cast<const Module*>(module)->boundary;
+  return virtualKey == kKeyU ? b.keyU : virtualKey == kKeyLeftCtrl && b.keyLeftCtrl;
+}
+
 bool keyDown(const void* module, int32_t virtualKey) {
 #if defined(_WIN32)
   static_cast<void>(module);
   return platform::isKeyDown(virtualKey);
 #else
-  const Boundary& b = static_cast<const Module*>(module)->boundary;
-  return virtualKey == kKeyU ? b.keyU : virtualKey == kKeyLeftCtrl && b.keyLeftCtrl;
+  return reportedKeyDown(module, virtualKey);
 #endif
 }
 
@@ -82,12 +87,21 @@ void Module::initialize(const Settings& settings, const ListReader& list, const 
 }
 
 HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel) {
+  return elapse(state, panel, KeyReader{&keyDown, this});
+}
+
+KeyReader Module::reportedKeys() const {
+  return KeyReader{&reportedKeyDown, this};
+}
+
+HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel,
+                            const KeyReader& keys) {
   boundary.elapsedMs = frameStep(state.timeMs, boundary.vehicleState.timeMs);
   boundary.vehicleState = state;
   controller.update(FrameInput{.stepMs = boundary.elapsedMs,
                                .speed = state.speed,
                                .handles = boundary.driverHandles,
-                               .keys = KeyReader{&keyDown, this}});
+                               .keys = keys});
   boundary.handleOutput =
       mixHandles(controller, boundary.driverHandles, boundary.vehicleState.speed);
   if (panel != nullptr) {

@@ -54,6 +54,12 @@ class Module {
   // Elapse: frame step, state, one control cycle, the handle mix; writes
   // panel[85..89] when `panel` is not null.
   HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel);
+  // The same with the keys read through `keys`: a tool that runs the module
+  // alone gives it reportedKeys(), the keys it scripts, where a Windows
+  // module would ask the keyboard at every frame.
+  HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel, const KeyReader& keys);
+  // The keys as last given to setKeyState, on every system.
+  KeyReader reportedKeys() const;
   // SetPower, SetBrake, SetReverser: stored for the next frame.
   void setDriverHandle(DriverHandle which, int32_t value) { boundary.driverHandles[which] = value; }
   // SetKeyState (POSIX): the physical state of U (0x55) and left Ctrl (0xA2)

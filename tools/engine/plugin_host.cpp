@@ -218,7 +218,8 @@ BeaconDecision PluginHost::setBeaconData(const BeaconRecord& beacon) {
 HandleRecord PluginHost::elapse(const VehicleStateRecord& state) {
   if (followOnly_) {
     agrees_ = true;
-    return follower_->elapse(state, panel_.data());
+    // The scripted keys: the keyboard is no input of a simulated run.
+    return follower_->elapse(state, panel_.data(), follower_->reportedKeys());
   }
   const HandleRecord sent = api_.Elapse(state, panel_.data(), sound_.data());
   if (recorder_) recorder_->frame(state, sent, panel_.data());
