@@ -59,8 +59,9 @@ def main(tasc, plugin, recorder, source, work):
         "report_done": (["report", "--no-charts", work / "rec/single-stop.csv"], 0, "", None),
         "tune_interrupted": (["tune", "--plugin", plugin, "--jobs", "2", tune], 130,
                              "tasc tune: interrupted", 1.5),
+        # Thousands of stops: far longer than the wait before Ctrl-C.
         "sim_sweep_interrupted": (["sim", "--plugin", plugin, "--jobs", "2", "--out", work / "out",
-                                   source / "examples/sweep.toml"], 130,
+                                   "--speeds", "20:80:0.01", source / "examples/sweep.toml"], 130,
                                   "tasc sim: interrupted", 0.5),
     }
     failures = []
