@@ -1,6 +1,7 @@
 #include "engine/plugin_host.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -91,20 +92,27 @@ RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) : fo
 
 void RunFolder::takeRecorder(const fs::path& recorder) {
   const fs::path plugin = recordedPlugin(recorder);
+  // The recording module by its name; any other name (a renamed plug-in, a
+  // file that is no module) goes on to be loaded and says what it is.
+  std::string name = recorder.filename().string().substr(0, 7);
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const bool isRecorder = name == "tascrec";
   std::error_code ec;
-  if (!fs::is_regular_file(plugin, ec)) {
+  const fs::path& here = folder_.path();
+  if (fs::is_regular_file(plugin, ec)) {
+    recorderPlugin_ = here / plugin.filename();
+    fs::copy_file(plugin, recorderPlugin_);
+  } else if (isRecorder) {
     throw HostError("no " + plugin.filename().string() + " beside the recorder (" +
                     recorder.string() + ")");
   }
-  const fs::path& here = folder_.path();
-  recorderPlugin_ = here / plugin.filename();
-  fs::copy_file(plugin, recorderPlugin_);
   if (fs::is_regular_file(recorder.parent_path() / "TASCRec.ini", ec)) {
     fs::copy_file(recorder.parent_path() / "TASCRec.ini", here / "TASCRec.ini");
   }
   module_ = here / recorder.filename();
   fs::copy_file(recorder, module_);
-  records_ = fs::absolute(recorder.parent_path() / "records");
+  if (isRecorder) records_ = fs::absolute(recorder.parent_path() / "records");
 }
 
 RunFolder::~RunFolder() {
