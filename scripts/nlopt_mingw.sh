@@ -12,7 +12,12 @@ toolchain=$(realpath "$1")
 prefix=$(realpath -m "$2")
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ]; then exit 0; fi
+# The stamp marks a library built with the prefix maps below: one built
+# before them is built again.
+stamp="$prefix/tasc-prefix-map.stamp"
+if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ] && [ -f "$stamp" ]; then
+  exit 0
+fi
 
 source_cache="$root/build/nlopt-source"
 
@@ -58,10 +63,17 @@ src=$(fetch_source)
 [ -n "$src" ] || { echo "nlopt: cannot fetch Debian's nlopt source" >&2; exit 1; }
 work="$prefix-build"
 echo "nlopt: building $(basename "$src") for $(basename "$toolchain" .cmake) into $prefix" >&2
+# No path of this machine in the library (its assertions name their source
+# files): the source folder reads nlopt/, the build folder nlopt-build/.
+rm -rf "$work" "$stamp"
+src=$(cd "$src" && pwd)
+maps="-ffile-prefix-map=$src/=nlopt/ -ffile-prefix-map=$work/=nlopt-build/"
 cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  -DCMAKE_C_FLAGS="$maps" -DCMAKE_CXX_FLAGS="$maps" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
   -DNLOPT_CXX=OFF -DNLOPT_FORTRAN=OFF -DNLOPT_PYTHON=OFF -DNLOPT_OCTAVE=OFF -DNLOPT_MATLAB=OFF \
   -DNLOPT_GUILE=OFF -DNLOPT_SWIG=OFF -DNLOPT_TESTS=OFF >/dev/null
 cmake --build "$work" -j2 >/dev/null
 cmake --install "$work" >/dev/null
 [ -f "$prefix/lib/libnlopt.a" ] || { echo "nlopt: no static library after the build" >&2; exit 1; }
+touch "$stamp"

@@ -51,26 +51,14 @@ windows=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 source "$here/wine_env.sh"
-if [ "$windows" = win32 ] && ! wine32_enable check; then
-  # CI must run the x86 DLL; elsewhere a machine that cannot says why.
-  [ "${CI:-}" = true ] && { echo "FAIL: cannot run the x86 DLL: $wine32_why" >&2; exit 1; }
-  echo "skipped: cannot run the x86 DLL: $wine32_why"
-  exit 77
-fi
+skip_unless_runs "$windows"
 
 name=vehicle
 [ -f "$case_dir/folder-name" ] && name=$(<"$case_dir/folder-name")
-if [ -f "$case_dir/locale" ]; then
-  export LOCPATH="$TASC_LOCALE_DIR"
-  export LANG=$(<"$case_dir/locale") LC_ALL=$(<"$case_dir/locale")
-else
-  export LANG=C.UTF-8 LC_ALL=C.UTF-8
-fi
+if [ -f "$case_dir/locale" ]; then use_locale "$(<"$case_dir/locale")"; else use_locale; fi
 
 rm -rf "$work"
 mkdir -p "$work"
-
-winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 
 # prepare FLAVOUR: the vehicle folder for one build, with its module.
 prepare() {
@@ -109,8 +97,8 @@ run_host() {  # FLAVOUR MODULE_DIR [SCRIPT [MODULE]] > output
     posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
            [ "$module" = TASCRec ] && cp "$TASC_POSIX_BIN/tools/recorder/TASCRec.so" "$dir/"
            "$TASC_POSIX_BIN/tests/instruments/host/tasc-host" "$script" "$dir/$module.so" ;;
-    *) local bin=$TASC_WIN64_BIN
-       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+    *) local bin
+       bin=$(flavour_bin "$flavour")
        cp "$bin/TASC.dll" "$dir/"
        [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.dll" "$dir/"
        wine_run "$flavour" "$bin/tests/instruments/host/tasc-host.exe" "$script" "$dir/$module.dll" ;;
@@ -157,8 +145,8 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" \
              --out "$out" "$scenario" ;;
-    *) local bin=$TASC_WIN64_BIN
-       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+    *) local bin
+       bin=$(flavour_bin "$flavour")
        wine_run "$flavour" "$bin/tools/tasc/tasc.exe" sim --plugin "$(winpath "$bin/TASC.dll")" \
          --out "$(winpath "$out")" "$(winpath "$scenario")" ;;
   esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
@@ -171,8 +159,8 @@ run_tune() {  # FLAVOUR > the tuner's report without the lines that name paths o
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/tasc/tasc" tune --plugin "$TASC_POSIX_BIN/TASC.so" \
              "$source_dir/$scenario" $options ;;
-    *) local bin=$TASC_WIN64_BIN
-       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+    *) local bin
+       bin=$(flavour_bin "$flavour")
        wine_run "$flavour" "$bin/tools/tasc/tasc.exe" tune --plugin "$(winpath "$bin/TASC.dll")" \
          "$(winpath "$source_dir/$scenario")" $options ;;
   esac | sed -E '/^(tune|record|search) /d'
@@ -184,17 +172,15 @@ run_fit() {  # FLAVOUR OUT [OPTION...] > the table; OUT/vehicle.toml
   args=("$@")
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${args[@]}" "${recordings[@]}" ;;
-    *) local bin=$TASC_WIN64_BIN
-       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
+    *) local bin
+       bin=$(flavour_bin "$flavour")
        for f in "${recordings[@]}"; do args+=("$(winpath "$f")"); done
        wine_run "$flavour" "$bin/tools/tasc/tasc.exe" fit --out "$(winpath "$out")" "${args[@]}" ;;
   esac | sed -E '/^(chart|vehicle) /d'  # the lines that name paths
 }
 
 run_check() {  # FLAVOUR > reports with exit statuses
-  local flavour=$1 line pattern dir rc tasc=("$TASC_POSIX_BIN/tools/tasc/tasc")
-  [ "$flavour" = win64 ] && tasc=(wine_run win64 "$TASC_WIN64_BIN/tools/tasc/tasc.exe")
-  [ "$flavour" = win32 ] && tasc=(wine_run win32 "$TASC_WIN32_BIN/tools/tasc/tasc.exe")
+  local flavour=$1 line pattern dir rc
   while read -r pattern line; do
     [ -z "$pattern" ] && continue
     for dir in "$source_dir"/$pattern; do
@@ -202,7 +188,7 @@ run_check() {  # FLAVOUR > reports with exit statuses
       echo "== ${dir#"$source_dir"/} $line"
       rc=0
       # shellcheck disable=SC2086  # the options after the folder
-      (cd "${dir%/*}" && "${tasc[@]}" check "${dir##*/}" $line) || rc=$?
+      (cd "${dir%/*}" && flavour_tasc "$flavour" check "${dir##*/}" $line) || rc=$?
       echo "== exit status $rc"
     done
   done <"$case_dir/check"

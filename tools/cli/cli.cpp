@@ -5,6 +5,7 @@
 
 #include "readers/numbers.h"
 #include "system/host_loader.h"
+#include "system/tool_system.h"
 
 namespace tasc::cli {
 namespace {
@@ -66,9 +67,14 @@ int usageFailure(const std::string& message) {
 
 int runCommand(std::string_view name, const std::function<int()>& body) {
   platform::setBinaryOutput(stdout);
+  platform::catchInterrupts();
   const std::string command(name);
   try {
     return body();
+  } catch (const platform::Interrupted& e) {
+    // Reached after the run's folders were removed on the way out.
+    std::fprintf(stderr, "tasc %s: %s\n", command.c_str(), e.what());
+    return kExitInterrupted;
   } catch (const UsageError& e) {
     return usageFailure(command + ": " + e.what());
   } catch (const InputError& e) {

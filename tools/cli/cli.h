@@ -21,6 +21,7 @@ namespace tasc::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;    // the job could not be done (a plug-in that cannot run)
 inline constexpr int kExitBadInput = 2;  // bad input or usage
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C, as a shell reports SIGINT
 
 // A command-line value that cannot be used; what() says which and why.
 class UsageError : public std::runtime_error {
@@ -42,10 +43,12 @@ using AddCommand = void (*)(CLI::App& tasc, int& status);
 
 // Runs the body of `tasc NAME` and returns its exit status: the body's own,
 // or for what it throws, a line on standard error and
+//   Ctrl-C            "tasc NAME: interrupted"  kExitInterrupted
 //   UsageError        "tasc: NAME: ..."   kExitBadInput
 //   InputError        "tasc NAME: ..."    kExitBadInput
 //   anything else     "tasc NAME: ..."    kExitFailed
 // Standard output is set to binary first: the same bytes from every build.
+// Ctrl-C stops the body at its next frame (platform::catchInterrupts).
 int runCommand(std::string_view name, const std::function<int()>& body);
 
 // The whole text as a 32-bit integer (decimal) or a finite decimal; throws

@@ -5,6 +5,7 @@
 
 #include "control/pattern.h"
 #include "model/train.h"
+#include "system/tool_system.h"
 
 namespace tasc::engine {
 namespace {
@@ -176,6 +177,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   int32_t previousMs = 0;
   std::string endReason;
   for (int64_t k = 0;; ++k) {
+    platform::stopIfInterrupted();  // Ctrl-C: out through the destructors
     const auto nowMs = static_cast<int32_t>(k * 1000 / s.frameRate);
     const double rxBefore = train.position() - s.receiverOffset;
     if (k > 0) train.advance(nowMs - previousMs, previousMs);

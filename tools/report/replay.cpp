@@ -141,6 +141,7 @@ Replay replay(const recording::Recording& r) {
   const TascController& c = m->controller;
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   for (std::size_t k = 0; k < r.frames.size(); ++k) {
+    platform::stopIfInterrupted();  // Ctrl-C: the copies go with the destructors
     for (; next < r.events.size() && r.events[next].framesBefore <= k; ++next) {
       replayEvent(*m, r.events[next], out);
     }

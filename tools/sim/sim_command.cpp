@@ -51,18 +51,21 @@ struct Options {
 };
 
 // The bundled stop: of a package (examples/ beside tasc, or one level up
-// where each Windows build has its folder), else of the source tree the tool
-// was built from.
+// where each Windows build has its folder), else of the source tree whose
+// build holds tasc (build/NAME/tools/tasc/tasc). No path is built in.
 fs::path defaultScenario() {
   const fs::path example = fs::path("examples") / "single-stop.toml";
   const fs::path exe = platform::executablePath();
   if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / example, exe.parent_path() / ".." / example}) {
+    const fs::path here = exe.parent_path();
+    for (const fs::path& p :
+         {here / example, here / ".." / example, here / ".." / ".." / ".." / ".." / example}) {
       std::error_code ec;
       if (fs::is_regular_file(p, ec)) return p.lexically_normal();
     }
   }
-  return fs::path(TASC_SOURCE_DIR) / example;
+  throw cli::InputError("no scenario given and no " + example.generic_string() +
+                        " beside tasc or one level up");
 }
 
 // --record: the run's recording, written as the host's recording module does.

@@ -204,8 +204,9 @@ int tune(const Options& o, const Job& job) {
   }
   const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
                                     job.line.record, so, progressLine(o, begin));
-  const auto startOut = run(validation, found.start.record);
-  const auto tunedOut = run(validation, found.best.record);
+  // The records compared are driven through the loaded plug-in.
+  const auto startOut = trial.validate(s, validation, found.start.record);
+  const auto tunedOut = trial.validate(s, validation, found.best.record);
   TuneSummary t{o.scenario,
                 job.line.file.string(),
                 job.line.line + 1,
