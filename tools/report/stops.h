@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/reach.h"
 #include "recording/reader.h"
 #include "report/replay.h"
 
@@ -42,6 +43,7 @@ struct Stop {
   double peakJerk = 0;      // km/h/s^2
   double powerCut = kNone;  // m, the first frame that cut power while the plug-in commanded
   std::vector<std::string> findings;  // what explains a miss
+  model::Reach reach;                 // whether notch 7 could stop within the far beacon's distance
 };
 
 struct Analysis {
