@@ -22,6 +22,10 @@ std::string formatSummary(const Scenario& scenario, const RunResult& result,
 // scenario's warnings.
 std::string folderLines(const Scenario& scenario, const check::Findings& folder);
 
+// The warning that the scenario's own stop cannot be made, judged before the
+// run from its entry speed; empty when it can.
+std::string reachWarning(const Scenario& scenario);
+
 // "within 0.5 m", "outside 0.5 m" or why the train did not stop.
 std::string stopBand(const RunResult& result);
 
