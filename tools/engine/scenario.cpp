@@ -44,6 +44,7 @@ bool SweepAxes::empty() const {
 
 namespace {
 
+using detail::codeBeaconsForFront;
 using detail::codedDistanceWarnings;
 using detail::faultReport;
 using detail::Faults;
@@ -125,6 +126,7 @@ void readScenario(Reader& r, toml::table& root, Scenario& s) {
   if (track && s.initialPosition >= s.stopPoint) {
     r.note(nullptr, "train.initial_position", "must lie before track.stop_point");
   }
+  codeBeaconsForFront(s);
   codedDistanceWarnings(s, faults);
   if (const toml::table* run = r.subTable("run")) {
     Reader ru(*run, "run", faults);

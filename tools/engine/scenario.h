@@ -20,12 +20,19 @@ using model::VehicleModel;
 enum class BeaconTiming { BeforeElapse, AfterElapse };
 const char* beaconTimingName(BeaconTiming timing);
 
+// How a stopping beacon's distance code was given: in the data word, as a
+// code, as a distance wanted, or by its place (the front's distance to the
+// stopping point when the receiver passes it).
+enum class BeaconCoding { Word, Code, Distance, Place };
+const char* beaconCodingName(BeaconCoding coding);
+
 struct BeaconSpec {
   int32_t type = 0;     // 400, 501..504 or any other (passed on as it is)
   double position = 0;  // m along the track
   int32_t data = 0;     // data word sent
   int32_t line = 0;     // line in the scenario file, for messages
-  std::string how;      // how the word was given, for the summary
+  BeaconCoding coding = BeaconCoding::Word;
+  double wanted = 0;  // m, the distance given (Distance only)
 };
 
 enum class DriverAction { Power, Brake, Reverser, KeyDown, KeyUp };

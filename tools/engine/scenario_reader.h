@@ -116,6 +116,9 @@ toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name);
 // copied, so that each node keeps its file and line for the messages.
 void overlayVehicle(toml::table& root, toml::table& fileVehicle);
 void readTrack(Reader& t, Scenario& s, int32_t folderFormation);
+// Codes each beacon given by its place for the front, once the receiver's
+// offset is known.
+void codeBeaconsForFront(Scenario& s);
 // A stopping beacon coded more than 0.5 m from its true distance warns.
 void codedDistanceWarnings(const Scenario& s, Faults& faults);
 DriverScript readDriver(Reader& r, const VehicleModel& v);
