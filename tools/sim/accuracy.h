@@ -12,11 +12,15 @@ namespace tasc::sim {
 
 using engine::SweepOutcome;
 
+// The shares, mean and worst are over the stops that can be made; the others
+// (notch 7 needs more than the far beacon gives) are counted apart.
 struct Accuracy {
   std::size_t runs = 0;
-  std::size_t stopped = 0;     // came to rest
-  std::size_t within[4] = {};  // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
-  double meanError = 0;        // m, signed, stopped only
+  std::size_t cannotBeMade = 0;                // left out of everything below
+  std::vector<std::size_t> cannotBeMadeCases;  // their indices, fastest at the far beacon first
+  std::size_t stopped = 0;                     // came to rest
+  std::size_t within[4] = {};                  // |error| <= 0.25, 0.35, 0.5, 1.0 m (stopped only)
+  double meanError = 0;                        // m, signed, stopped only
   double meanAbsError = 0;
   double worstError = 0;                // m, largest magnitude, signed
   std::vector<std::size_t> worstCases;  // indices, largest magnitude first (did-not-stop first)

@@ -138,6 +138,7 @@ int runMatrix(const Options& o, const Scenario& s) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
     std::fputs(folderLines(s, check::checkFolder(s.vehicleFolder.string())).c_str(), stdout);
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
+    std::fputs(layoutLines(s).c_str(), stdout);
   }
   // The table is the sweep's result: written with or without --no-trace.
   if (!o.trace) fs::create_directories(o.outDir, ec);

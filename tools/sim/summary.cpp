@@ -132,6 +132,27 @@ std::string reachLines(const Scenario& s, const RunResult& r) {
 
 }  // namespace
 
+std::string layoutLines(const Scenario& s) {
+  const engine::BeaconSpec* far = engine::farBeacon(s);
+  if (far == nullptr) return {};
+  std::string out;
+  if (!s.sweep.empty()) {
+    const Scenario slow = engine::slowestCase(s);
+    out +=
+        fmt("layout        for the sweep's slowest brake and largest offset (dead %.2f s, lag "
+            "%.2f s, offset %.2f m):\n",
+            slow.vehicle.brakeDeadTime, slow.vehicle.brakeTimeConstant, slow.receiverOffset);
+  }
+  for (const engine::GradientLimit& l : engine::layoutLimits(s)) {
+    out +=
+        fmt("%s at %+.1f per mille the %d beacon serves up to %.1f km/h there (entry up to "
+            "%.1f km/h)\n",
+            out.empty() ? "layout       " : "             ", l.gradient, far->type, l.farSpeed,
+            l.entrySpeed);
+  }
+  return out;
+}
+
 std::string reachWarning(const Scenario& s) {
   const model::Reach expected = engine::expectedReach(s);
   if (!expected.cannotBeMade()) return {};

@@ -22,6 +22,10 @@ std::string formatSummary(const Scenario& scenario, const RunResult& result,
 // scenario's warnings.
 std::string folderLines(const Scenario& scenario, const check::Findings& folder);
 
+// The speeds the beacon layout serves, per gradient of the scenario (of its
+// sweep, for the sweep's slowest brake and largest receiver offset).
+std::string layoutLines(const Scenario& scenario);
+
 // The warning that the scenario's own stop cannot be made, judged before the
 // run from its entry speed; empty when it can.
 std::string reachWarning(const Scenario& scenario);
