@@ -43,6 +43,18 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
        {503, 502, 501, 504},
        {encodeBeaconWord(BeaconWord{32, 1, 2, 1, 1}), encodeBeaconWord(BeaconWord{51, 3, 0, 0, 0}),
         encodeBeaconWord(BeaconWord{7, 1, 0, 0, 0}), 2}},
+      // The receiver 2.5 m behind the front passes a beacon placed 151.545 m
+      // out with the front 149.045 m from the point: code 0 of a 503, as a
+      // route author codes it; a distance given is kept as given (code 15).
+      {"PlacedBeaconIsCodedForTheFrontNotTheReceiver",
+       "stop_point = 500\n"
+       "[[track.beacon]]\ntype = 503\nbefore_stop = 151.545\n"
+       "[[track.beacon]]\ntype = 502\nbefore_stop = 31.545\n"
+       "[[track.beacon]]\ntype = 503\nbefore_stop = 160\ndistance = 151.545\n"
+       "[train]\nreceiver_offset = 2.5\n",
+       {503, 503, 502},
+       {encodeBeaconWord(BeaconWord{15, 1, 0, 0, 0}), encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0})}},
       {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
        "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
        {503},

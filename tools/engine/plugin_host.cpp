@@ -45,7 +45,8 @@ fs::path defaultPlugin() {
   return TASC_DEFAULT_PLUGIN;
 }
 
-RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) : folder_("tasc-sim-") {
+RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder)
+    : folder_("tasc-sim-"), source_(vehicleFolder) {
   std::error_code ec;
   if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());
   const fs::path& here = folder_.path();
@@ -129,7 +130,9 @@ void PluginHost::setVehicleSpec(const VehicleSpecRecord& vehicle) {
 void PluginHost::initialize(int32_t brakeMode) {
   api_.Initialize(brakeMode);
   follower_->initialize();
-  if (recorder_) recorder_->initialize(brakeMode, *follower_, folder_.path() / "TASC.ini");
+  if (recorder_) {
+    recorder_->initialize(brakeMode, *follower_, folder_.path() / "TASC.ini", folder_.source());
+  }
 }
 
 void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {
