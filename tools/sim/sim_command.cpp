@@ -136,7 +136,12 @@ int runMatrix(const Options& o, const Scenario& s) {
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
-    std::fputs(folderLines(s, check::checkFolder(s.vehicleFolder.string())).c_str(), stdout);
+    const check::Findings folder = check::checkFolder(s.vehicleFolder.string());
+    std::fputs(folderLines(s, folder).c_str(), stdout);
+    // Every case passes the same beacons: the first tells of their records.
+    if (!outcomes.empty()) {
+      std::fputs(recordWarnings(s, outcomes.front().result, &folder).c_str(), stdout);
+    }
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
     std::fputs(layoutLines(s).c_str(), stdout);
   }

@@ -153,6 +153,20 @@ std::string layoutLines(const Scenario& s) {
   return out;
 }
 
+std::string recordWarnings(const Scenario& s, const RunResult& r, const check::Findings* folder) {
+  std::string out;
+  for (const BeaconPass& b : r.beacons) {
+    if (!b.accepted() || b.tableIndex >= 0) continue;
+    const BeaconWord w = decodeBeaconWord(b.data);
+    out +=
+        fmt("warning       %s: beacon %d at %.1f m: record %d/%d is not in the table of %s: the "
+            "plug-in uses the default record with these keys\n",
+            s.file.filename().string().c_str(), b.type, b.position, w.recordCode, w.subCode,
+            entryText(b.tableEntry, folder).c_str());
+  }
+  return out;
+}
+
 std::string reachWarning(const Scenario& s) {
   const model::Reach expected = engine::expectedReach(s);
   if (!expected.cannotBeMade()) return {};
@@ -189,6 +203,7 @@ std::string formatSummary(const Scenario& s, const RunResult& r, const check::Fi
   std::string out;
   out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
   if (folder != nullptr) out += folderLines(s, *folder);
+  out += recordWarnings(s, r, folder);
   out += reachWarning(s);
   out += fmt("stop error    %+.3f m  (%s%s)\n", r.stopError, stopBand(r).c_str(),
              r.stopped ? "; positive short, negative overrun" : "");

@@ -26,6 +26,11 @@ std::string folderLines(const Scenario& scenario, const check::Findings& folder)
 // sweep, for the sweep's slowest brake and largest receiver offset).
 std::string layoutLines(const Scenario& scenario);
 
+// A warning for each stopping beacon whose record is not in the table in
+// force: the plug-in runs that stop on the default record.
+std::string recordWarnings(const Scenario& scenario, const RunResult& result,
+                           const check::Findings* folder);
+
 // The warning that the scenario's own stop cannot be made, judged before the
 // run from its entry speed; empty when it can.
 std::string reachWarning(const Scenario& scenario);
