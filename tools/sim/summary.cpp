@@ -158,10 +158,14 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
   for (const BeaconPass& b : r.beacons) {
     if (!b.accepted() || b.tableIndex >= 0) continue;
     const BeaconWord w = decodeBeaconWord(b.data);
+    int32_t line = 0;  // the beacon's line in the scenario
+    for (const engine::BeaconSpec& spec : s.beacons) {
+      if (spec.type == b.type && spec.position == b.position) line = spec.line;
+    }
     out +=
-        fmt("warning       %s: beacon %d at %.1f m: record %d/%d is not in the table of %s: the "
-            "plug-in uses the default record with these keys\n",
-            s.file.filename().string().c_str(), b.type, b.position, w.recordCode, w.subCode,
+        fmt("warning       %s:%d: beacon %d at %.1f m: record %d/%d is not in the table of %s: "
+            "the plug-in uses the default record with these keys\n",
+            s.file.filename().string().c_str(), line, b.type, b.position, w.recordCode, w.subCode,
             entryText(b.tableEntry, folder).c_str());
   }
   return out;
