@@ -61,6 +61,15 @@ struct SweepAxes {
   bool empty() const;
 };
 
+// The axes of a sweep, for messages.
+enum class SweepAxis { InitialSpeed, BrakeDeadTime, BrakeTimeConstant, Gradient, ReceiverOffset };
+const char* sweepAxisName(SweepAxis axis);
+
+// Why a value of a sweep axis is likely not what the author meant (a dead
+// time of 4 s typed for 0.4, a gradient in per cent...), with the likely
+// meaning; empty when it is plausible.
+std::string implausibleSweepValue(SweepAxis axis, double value);
+
 struct Scenario {
   std::filesystem::path file;           // the scenario file, as given
   std::string name;                     // file stem unless given

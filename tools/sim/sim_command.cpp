@@ -162,14 +162,20 @@ int runMatrix(const Options& o, const Scenario& s) {
 
 // The axes given on the command line override the scenario's.
 void applyAxes(const Options& o, Scenario& s) {
-  const auto axis = [](const char* what, const std::string& text, std::vector<double>& out) {
-    if (!text.empty()) out = cli::valueList(what, text);
+  const auto axis = [](const char* what, engine::SweepAxis which, const std::string& text,
+                       std::vector<double>& out) {
+    if (text.empty()) return;
+    out = cli::valueList(what, text);
+    for (const double v : out) {
+      const std::string why = engine::implausibleSweepValue(which, v);
+      if (!why.empty()) std::fprintf(stderr, "tasc sim: warning: %s: %s\n", what, why.c_str());
+    }
   };
-  axis("--speeds", o.speeds, s.sweep.initialSpeed);
-  axis("--dead-times", o.deadTimes, s.sweep.brakeDeadTime);
-  axis("--lags", o.lags, s.sweep.brakeTimeConstant);
-  axis("--gradients", o.gradients, s.sweep.gradient);
-  axis("--offsets", o.offsets, s.sweep.receiverOffset);
+  axis("--speeds", engine::SweepAxis::InitialSpeed, o.speeds, s.sweep.initialSpeed);
+  axis("--dead-times", engine::SweepAxis::BrakeDeadTime, o.deadTimes, s.sweep.brakeDeadTime);
+  axis("--lags", engine::SweepAxis::BrakeTimeConstant, o.lags, s.sweep.brakeTimeConstant);
+  axis("--gradients", engine::SweepAxis::Gradient, o.gradients, s.sweep.gradient);
+  axis("--offsets", engine::SweepAxis::ReceiverOffset, o.offsets, s.sweep.receiverOffset);
 }
 
 int runSim(Options o) {
