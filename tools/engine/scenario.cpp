@@ -167,6 +167,29 @@ Scenario parseScenario(std::string_view text, const fs::path& file) {
   return s;
 }
 
+VehicleModel loadVehicleFile(const fs::path& file) {
+  const std::string fileName = file.string();
+  const std::optional<std::string> text = files::readWholeFile(file);
+  if (!text) throw ScenarioError(fileName + ": cannot open the vehicle file");
+  toml::table root;
+  try {
+    root = toml::parse(*text, fileName);
+  } catch (const toml::parse_error& e) {
+    std::ostringstream out;
+    out << fileName << ':' << e.source().begin.line << ':' << e.source().begin.column
+        << ": syntax: " << e.description();
+    throw ScenarioError(out.str());
+  }
+  const toml::table* vehicle = root["vehicle"].as_table();
+  if (vehicle == nullptr) throw ScenarioError(fileName + ": no [vehicle] table");
+  VehicleModel v;
+  Faults faults{fileName, {}, {}};
+  Reader r(*vehicle, "vehicle", faults);
+  guarded([&] { readVehicle(r, v, v.quarterDecel * 28); });
+  if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
+  return v;
+}
+
 Scenario loadScenario(const fs::path& file) {
   const std::optional<std::string> text = files::readWholeFile(file);
   if (!text) throw ScenarioError(file.string() + ": cannot open the scenario file");

@@ -105,4 +105,8 @@ class ScenarioError : public std::runtime_error {
 Scenario loadScenario(const std::filesystem::path& file);
 Scenario parseScenario(std::string_view text, const std::filesystem::path& file);
 
+// The [vehicle] table of a vehicle file as `tasc fit` writes it, over the
+// model's defaults. Throws ScenarioError naming the file and line of a fault.
+VehicleModel loadVehicleFile(const std::filesystem::path& file);
+
 }  // namespace tasc::engine
