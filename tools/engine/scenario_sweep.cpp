@@ -88,48 +88,36 @@ const char* sweepAxisName(SweepAxis axis) {
 }
 
 std::string implausibleSweepValue(SweepAxis axis, double v) {
-  char text[200];
-  text[0] = '\0';
   // Past these a value is a slip: a decimal point lost (0,4 read as 0 and 4),
-  // a per-cent gradient, another unit.
-  switch (axis) {
-    case SweepAxis::InitialSpeed:
-      if (v > 200) std::snprintf(text, sizeof text, "%g km/h is above 200 km/h: a typo?", v);
-      break;
-    case SweepAxis::BrakeDeadTime:
-      if (v > 1.5) {
-        std::snprintf(text, sizeof text,
-                      "a brake dead time of %g s is above 1.5 s: did you mean %g? (decimals take "
-                      "a point; a list is a,b,c)",
-                      v, v / 10);
-      }
-      break;
-    case SweepAxis::BrakeTimeConstant:
-      if (v > 3) {
-        std::snprintf(text, sizeof text,
-                      "a brake time constant of %g s is above 3 s: did you mean %g? (decimals "
-                      "take a point; a list is a,b,c)",
-                      v, v / 10);
-      }
-      break;
-    case SweepAxis::Gradient:
-      if (std::fabs(v) > 40) {
-        std::snprintf(text, sizeof text,
-                      "a gradient of %g per mille is beyond +-40 per mille: did you mean %g? "
-                      "(gradients are per mille, uphill positive)",
-                      v, v / 10);
-      }
-      break;
-    case SweepAxis::ReceiverOffset:
-      if (v < 0 || v > 400) {
-        std::snprintf(text, sizeof text,
-                      "a receiver offset of %g m is %s: the receiver sits on the train, up to "
-                      "its length (400 m) behind the front",
-                      v, v < 0 ? "ahead of the front" : "longer than a train");
-      }
-      break;
+  // a per-cent gradient, another unit. A tenth is what was likely meant.
+  struct Plausible {
+    SweepAxis axis;
+    double low, high;
+    const char* unit;
+    bool tenth;  // suggest a tenth of the value
+    const char* hint;
+  };
+  static constexpr Plausible kPlausible[] = {
+      {SweepAxis::InitialSpeed, 0, 200, "km/h", false, "a typo?"},
+      {SweepAxis::BrakeDeadTime, 0, 1.5, "s", true, "decimals take a point; a list is a,b,c"},
+      {SweepAxis::BrakeTimeConstant, 0, 3, "s", true, "decimals take a point; a list is a,b,c"},
+      {SweepAxis::Gradient, -40, 40, "per mille", true, "gradients are per mille, uphill positive"},
+      {SweepAxis::ReceiverOffset, 0, 400, "m", false,
+       "the receiver sits on the train, up to its length behind the front"},
+  };
+  for (const Plausible& p : kPlausible) {
+    if (p.axis != axis || (v >= p.low && v <= p.high)) continue;
+    char text[240];
+    if (p.tenth) {
+      std::snprintf(text, sizeof text, "a %s of %g %s is outside %g..%g %s: did you mean %g? (%s)",
+                    sweepAxisName(axis), v, p.unit, p.low, p.high, p.unit, v / 10, p.hint);
+    } else {
+      std::snprintf(text, sizeof text, "a %s of %g %s is outside %g..%g %s (%s)",
+                    sweepAxisName(axis), v, p.unit, p.low, p.high, p.unit, p.hint);
+    }
+    return text;
   }
-  return text;
+  return {};
 }
 
 }  // namespace tasc::engine
