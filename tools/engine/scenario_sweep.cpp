@@ -107,13 +107,16 @@ std::string implausibleSweepValue(SweepAxis axis, double v) {
   };
   for (const Plausible& p : kPlausible) {
     if (p.axis != axis || (v >= p.low && v <= p.high)) continue;
+    const std::string name = sweepAxisName(axis);
+    const std::string named = (name[0] == 'i' ? "an " : "a ") + name;
+    const char* subject = named.c_str();
     char text[240];
     if (p.tenth) {
-      std::snprintf(text, sizeof text, "a %s of %g %s is outside %g..%g %s: did you mean %g? (%s)",
-                    sweepAxisName(axis), v, p.unit, p.low, p.high, p.unit, v / 10, p.hint);
+      std::snprintf(text, sizeof text, "%s of %g %s is outside %g..%g %s: did you mean %g? (%s)",
+                    subject, v, p.unit, p.low, p.high, p.unit, v / 10, p.hint);
     } else {
-      std::snprintf(text, sizeof text, "a %s of %g %s is outside %g..%g %s (%s)",
-                    sweepAxisName(axis), v, p.unit, p.low, p.high, p.unit, p.hint);
+      std::snprintf(text, sizeof text, "%s of %g %s is outside %g..%g %s (%s)", subject, v, p.unit,
+                    p.low, p.high, p.unit, p.hint);
     }
     return text;
   }
