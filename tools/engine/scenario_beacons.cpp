@@ -95,7 +95,6 @@ void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
 
 namespace {
 
-using detail::Faults;
 using detail::Reader;
 
 std::string metres(double m) {

@@ -91,19 +91,19 @@ std::string implausibleSweepValue(SweepAxis axis, double v) {
   // Past these a value is a slip: a decimal point lost (0,4 read as 0 and 4),
   // a per-cent gradient, another unit. A tenth is what was likely meant.
   struct Plausible {
-    SweepAxis axis;
     double low, high;
     const char* unit;
-    bool tenth;  // suggest a tenth of the value
     const char* hint;
+    SweepAxis axis;
+    bool tenth;  // suggest a tenth of the value
   };
   static constexpr Plausible kPlausible[] = {
-      {SweepAxis::InitialSpeed, 0, 200, "km/h", false, "a typo?"},
-      {SweepAxis::BrakeDeadTime, 0, 1.5, "s", true, "decimals take a point; a list is a,b,c"},
-      {SweepAxis::BrakeTimeConstant, 0, 3, "s", true, "decimals take a point; a list is a,b,c"},
-      {SweepAxis::Gradient, -40, 40, "per mille", true, "gradients are per mille, uphill positive"},
-      {SweepAxis::ReceiverOffset, 0, 400, "m", false,
-       "the receiver sits on the train, up to its length behind the front"},
+      {0, 200, "km/h", "a typo?", SweepAxis::InitialSpeed, false},
+      {0, 1.5, "s", "decimals take a point; a list is a,b,c", SweepAxis::BrakeDeadTime, true},
+      {0, 3, "s", "decimals take a point; a list is a,b,c", SweepAxis::BrakeTimeConstant, true},
+      {-40, 40, "per mille", "gradients are per mille, uphill positive", SweepAxis::Gradient, true},
+      {0, 400, "m", "the receiver sits on the train, up to its length behind the front",
+       SweepAxis::ReceiverOffset, false},
   };
   for (const Plausible& p : kPlausible) {
     if (p.axis != axis || (v >= p.low && v <= p.high)) continue;
