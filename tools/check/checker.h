@@ -53,6 +53,7 @@ class Checker {
 
  private:
   void settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId);
+  void b7DecMeaning(const std::string& file, const SettingFinding& b7);
   // Sections other than `known` are never read.
   void unknownSections(const std::string& file, const IniScan& scan,
                        std::initializer_list<std::string_view> known);

@@ -1,5 +1,7 @@
 // TASC.ini: the three settings as the plug-in reads them, where each came
 // from, and what in the file the plug-in never reads.
+#include <cctype>
+#include <cstdlib>
 #include <optional>
 
 #include "check/checker.h"
@@ -8,6 +10,11 @@
 
 namespace tasc::check {
 namespace {
+
+// The decelerations a service brake's notch 7 gives, km/h/s: a B7Dec outside
+// them is another unit or a typo.
+constexpr double kB7DecLow = 1.5;
+constexpr double kB7DecHigh = 6.0;
 
 struct Known {
   const char* section;
@@ -58,6 +65,33 @@ void Checker::settings(const std::string& folder) {
   unknownSections(file, scan, {"TASCPtn", "HmPtn"});
 }
 
+// A B7Dec the plug-in reads otherwise than the author meant: a decimal comma
+// ends the number ("3,1" reads 3), and a value far from a service brake's
+// notch 7 is m/s^2 given for km/h/s, or a typo.
+void Checker::b7DecMeaning(const std::string& file, const SettingFinding& b7) {
+  if (b7.source != SettingSource::File) return;
+  const std::string read = b7.text.substr(0, 7);
+  const std::size_t comma = read.find(',');
+  if (comma != std::string::npos && comma + 1 < read.size() &&
+      std::isdigit(static_cast<unsigned char>(read[comma + 1])) != 0) {
+    std::string meant = read;
+    meant[comma] = '.';
+    say(file, b7.line, Severity::Warning,
+        "B7Dec " + quote(b7.text) + " has a decimal comma: the plug-in reads " + b7.value +
+            " km/h/s; write " + quote(std::string(profile::trim(meant))) + " if that is meant");
+  }
+  const double value = std::strtod(b7.value.c_str(), nullptr);
+  if (value >= kB7DecLow && value <= kB7DecHigh) return;
+  std::string why = "B7Dec " + b7.value + " km/h/s is outside the " + num(kB7DecLow) + ".." +
+                    num(kB7DecHigh) + " km/h/s of a service brake's notch 7";
+  if (value * 3.6 >= kB7DecLow && value * 3.6 <= kB7DecHigh) {
+    why += ": given in m/s^2? " + b7.value + " m/s^2 is " + num(value * 3.6) + " km/h/s";
+  } else {
+    why += ": a typo? The plug-in plans every stop with it";
+  }
+  say(file, b7.line, Severity::Warning, why);
+}
+
 void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId) {
   const SettingFinding& b7 = r_.settings[0];
   if (b7.source == SettingSource::B7DecFallback) {
@@ -68,6 +102,7 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
     say(file, b7.line, Severity::Warning,
         "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
   }
+  b7DecMeaning(file, b7);
   const SettingFinding& formation = r_.settings[1];
   if (formationId < 0 || formationId > 15) {
     say(file, formation.line, Severity::Warning,

@@ -48,7 +48,8 @@ fs::path defaultPlugin() {
                   tool + ", or give --plugin");
 }
 
-RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder) : folder_("tasc-sim-") {
+RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder)
+    : folder_("tasc-sim-"), source_(vehicleFolder) {
   std::error_code ec;
   if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());
   const fs::path& here = folder_.path();
@@ -185,7 +186,9 @@ void PluginHost::initialize(int32_t brakeMode) {
     api_.Initialize(brakeMode);
     follower_->initialize();
   }
-  if (recorder_) recorder_->initialize(brakeMode, *follower_, folder_.path() / "TASC.ini");
+  if (recorder_) {
+    recorder_->initialize(brakeMode, *follower_, folder_.path() / "TASC.ini", folder_.source());
+  }
 }
 
 void PluginHost::setDriverHandle(DriverHandle which, int32_t value) {

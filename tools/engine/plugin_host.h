@@ -54,6 +54,8 @@ class RunFolder {
 
   const std::filesystem::path& path() const { return folder_.path(); }
   const std::filesystem::path& modulePath() const { return module_; }
+  // The vehicle folder it copies, whose files a recording names.
+  const std::filesystem::path& source() const { return source_; }
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
@@ -62,6 +64,7 @@ class RunFolder {
 
   files::TempFolder folder_;
   std::filesystem::path module_;
+  std::filesystem::path source_;
   std::vector<std::string> warnings_;
   std::filesystem::path recorderPlugin_;  // the copy the recorder loads
   std::filesystem::path records_;         // beside the original recorder; empty: none

@@ -52,10 +52,15 @@ void RunRecorder::vehicle(const VehicleSpecRecord& v) {
   event(recording::EventKind::Vehicle, recording::vehicleValues(v));
 }
 
-void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
-                             const fs::path& settings) {
+void RunRecorder::initialize(int32_t mode, const plugin::Module& follower, const fs::path& settings,
+                             const fs::path& shownFolder) {
   close(recording::EndReason::NextInitialize);
   driver_ = {vehicleKnown_ ? vehicle_.brakeNotches : 0, 0, 1};
+  // Each run's clock starts again at 0: its first frame's step is its own
+  // (0), as from a fresh module, not the way back from the run before on
+  // this instance, which would make a sweep's recordings depend on which
+  // worker ran which stop.
+  previousMs_ = 0;
   if (next_.empty()) return;
   sink_.out.open(next_, std::ios::binary | std::ios::trunc);
   if (!sink_.out) {
@@ -66,14 +71,17 @@ void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
   written_.push_back(next_);
   next_.clear();
   writer_.start(sink_, recording::kDefaultSizeCap);
-  header(mode, follower, settings);
+  header(mode, follower, settings, shownFolder);
   writer_.flush();
 }
 
 // The rows the recording module writes at Initialize, by the same writer.
-void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings) {
+void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings,
+                         const fs::path& shownFolder) {
   const std::string recorder = platform::executablePath().string();
   const std::string settingsPath = settings.string();
+  const std::string settingsShown = (shownFolder / "TASC.ini").string();
+  const std::string listShown = (shownFolder / "csvPath.ini").string();
   recording::RunHeader h;
   h.recorder = recorder;
   h.plugin = pluginPath_;
@@ -82,6 +90,8 @@ void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs:
   h.initialize = mode;
   h.started = localNow();
   h.settings = settingsPath;
+  h.settingsShown = settingsShown;
+  h.listShown = listShown;
   h.list = &follower;
   recording::writeHeader(writer_, h);
 }

@@ -44,6 +44,7 @@ bool SweepAxes::empty() const {
 
 namespace {
 
+using detail::codeBeaconsForFront;
 using detail::codedDistanceWarnings;
 using detail::faultReport;
 using detail::Faults;
@@ -140,6 +141,7 @@ void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fit
   if (track && s.initialPosition >= s.stopPoint) {
     r.note(nullptr, "train.initial_position", "must lie before track.stop_point");
   }
+  codeBeaconsForFront(s);
   codedDistanceWarnings(s, faults);
   if (const toml::table* run = r.subTable("run")) {
     Reader ru(*run, "run", faults);
@@ -178,6 +180,29 @@ Scenario parseScenario(std::string_view text, const fs::path& file, const fs::pa
   if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
   s.warnings = std::move(faults.warnings);
   return s;
+}
+
+VehicleModel loadVehicleFile(const fs::path& file) {
+  const std::string fileName = file.string();
+  const std::optional<std::string> text = files::readWholeFile(file);
+  if (!text) throw ScenarioError(fileName + ": cannot open the vehicle file");
+  toml::table root;
+  try {
+    root = toml::parse(*text, fileName);
+  } catch (const toml::parse_error& e) {
+    std::ostringstream out;
+    out << fileName << ':' << e.source().begin.line << ':' << e.source().begin.column
+        << ": syntax: " << e.description();
+    throw ScenarioError(out.str());
+  }
+  const toml::table* vehicle = root["vehicle"].as_table();
+  if (vehicle == nullptr) throw ScenarioError(fileName + ": no [vehicle] table");
+  VehicleModel v;
+  Faults faults{fileName, {}, {}};
+  Reader r(*vehicle, "vehicle", faults);
+  guarded([&] { readVehicle(r, v, v.quarterDecel * 28); });
+  if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
+  return v;
 }
 
 Scenario loadScenario(const fs::path& file, const fs::path& fitted) {

@@ -124,6 +124,9 @@ void overlayVehicle(toml::table& root, toml::table& fileVehicle);
 // the keys of `under` it lacks moved into the fitted table, which wins.
 void underFitted(toml::table* under, toml::table& fitted);
 void readTrack(Reader& t, Scenario& s, int32_t folderFormation);
+// Codes each beacon given by its place for the front, once the receiver's
+// offset is known.
+void codeBeaconsForFront(Scenario& s);
 // A stopping beacon coded more than 0.5 m from its true distance warns.
 void codedDistanceWarnings(const Scenario& s, Faults& faults);
 DriverScript readDriver(Reader& r, const VehicleModel& v);

@@ -135,6 +135,7 @@ Replay replay(const recording::Recording& r) {
   }
   m->initialize();
   Replay out;
+  out.b7Dec = m->controller.b7Dec;
   out.frames.resize(r.frames.size());
   std::array<int32_t, 256> panel{};
   std::size_t next = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/scenario.h"
 #include "files/files.h"
 #include "report/report_format.h"
 #include "report/report_page.h"
@@ -25,6 +26,8 @@ struct Options {
   fs::path outDir = "tasc-report-out";
   bool json = false;
   bool noCharts = false;
+  std::string vehicle;  // a fitted vehicle.toml for the reach of each stop
+  double gradient = 0;  // per mille, for the reach of each stop
 };
 
 // The chart of each stop, beside the page; false when one cannot be written.
@@ -62,6 +65,17 @@ bool writePage(const Options& o, const std::vector<RecordingLines>& lines) {
 
 int runReport(const Options& o) {
   int status = cli::kExitOk;
+  ReachVehicle vehicle;
+  vehicle.gradient = o.gradient;
+  if (!o.vehicle.empty()) {
+    try {
+      vehicle.vehicle = engine::loadVehicleFile(o.vehicle);
+    } catch (const engine::ScenarioError& e) {
+      throw cli::InputError(e.what());
+    }
+    vehicle.source = fs::path(o.vehicle).filename().string();
+    vehicle.fitted = true;
+  }
   std::vector<RecordingReport> reports;  // kept whole for JSON only
   std::vector<RecordingLines> lines;
   for (const std::string& name : o.recordings) {
@@ -79,7 +93,7 @@ int runReport(const Options& o) {
     rep.warnings = std::move(read.warnings);
     rep.recording = std::move(read.recording);
     const Replay rp = replay(rep.recording);
-    rep.analysis = analyse(rep.recording, rp, o.markers);
+    rep.analysis = analyse(rep.recording, rp, o.markers, vehicle);
     if (!o.json) std::fputs((formatText(rep) + "\n").c_str(), stdout);
     const bool charts = !o.noCharts && writeCharts(o, rep, rp);
     if (!o.noCharts && !charts && status == cli::kExitOk) status = cli::kExitFailed;
@@ -117,6 +131,15 @@ void addReportCommand(CLI::App& tasc, int& status) {
   report->add_option("--out", o->outDir,
                      "folder of the charts and the page (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or page");
+  report
+      ->add_option("--gradient", o->gradient,
+                   "the stops' gradient, per mille, uphill positive (default 0), for whether "
+                   "a stop could be made")
+      ->check(CLI::Range(-100.0, 100.0));
+  report->add_option("--vehicle", o->vehicle,
+                     "a fitted vehicle.toml (tasc fit): its b7_decel, dead time, lag, resistance "
+                     "and traction judge whether a stop could be made (default: the recording's "
+                     "B7Dec and the model's defaults, dead time 0.2 s, lag 0.3 s)");
   report->add_flag("--json", o->json, "print the report as JSON");
   report->callback(
       [o, &status] { status = cli::runCommand("report", [&] { return runReport(*o); }); });

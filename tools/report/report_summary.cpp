@@ -29,9 +29,7 @@ RecordingLines linesOf(const RecordingReport& rep, bool charts) {
     l.verdict = s.verdict;
     for (const std::string& f : s.findings) l.cause += (l.cause.empty() ? "" : "; ") + f;
     if (charts) l.chart = chartFileName(rep.name, i);
-    // Whether notch 7 could have made the stop: to be set from the stop's own
-    // record of it, which the analysis does not give yet.
-    l.outOfReach = false;
+    l.outOfReach = s.reach.cannotBeMade();
     r.stops.push_back(std::move(l));
   }
   return r;

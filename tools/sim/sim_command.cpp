@@ -139,8 +139,14 @@ int runMatrix(const Options& o, const Scenario& s) {
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
     std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
-    std::fputs(folderLines(s, check::checkFolder(s.vehicleFolder.string())).c_str(), stdout);
+    const check::Findings folder = check::checkFolder(s.vehicleFolder.string());
+    std::fputs(folderLines(s, folder).c_str(), stdout);
+    // Every case passes the same beacons: the first tells of their records.
+    if (!outcomes.empty()) {
+      std::fputs(recordWarnings(s, outcomes.front().result, &folder).c_str(), stdout);
+    }
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
+    std::fputs(layoutLines(s).c_str(), stdout);
   }
   // The table is the sweep's result: written with or without --no-trace.
   if (!o.trace) fs::create_directories(o.outDir, ec);
@@ -159,14 +165,20 @@ int runMatrix(const Options& o, const Scenario& s) {
 
 // The axes given on the command line override the scenario's.
 void applyAxes(const Options& o, Scenario& s) {
-  const auto axis = [](const char* what, const std::string& text, std::vector<double>& out) {
-    if (!text.empty()) out = cli::valueList(what, text);
+  const auto axis = [](const char* what, engine::SweepAxis which, const std::string& text,
+                       std::vector<double>& out) {
+    if (text.empty()) return;
+    out = cli::valueList(what, text);
+    for (const double v : out) {
+      const std::string why = engine::implausibleSweepValue(which, v);
+      if (!why.empty()) std::fprintf(stderr, "tasc sim: warning: %s: %s\n", what, why.c_str());
+    }
   };
-  axis("--speeds", o.speeds, s.sweep.initialSpeed);
-  axis("--dead-times", o.deadTimes, s.sweep.brakeDeadTime);
-  axis("--lags", o.lags, s.sweep.brakeTimeConstant);
-  axis("--gradients", o.gradients, s.sweep.gradient);
-  axis("--offsets", o.offsets, s.sweep.receiverOffset);
+  axis("--speeds", engine::SweepAxis::InitialSpeed, o.speeds, s.sweep.initialSpeed);
+  axis("--dead-times", engine::SweepAxis::BrakeDeadTime, o.deadTimes, s.sweep.brakeDeadTime);
+  axis("--lags", engine::SweepAxis::BrakeTimeConstant, o.lags, s.sweep.brakeTimeConstant);
+  axis("--gradients", engine::SweepAxis::Gradient, o.gradients, s.sweep.gradient);
+  axis("--offsets", engine::SweepAxis::ReceiverOffset, o.offsets, s.sweep.receiverOffset);
 }
 
 int runSim(Options o) {

@@ -1,6 +1,7 @@
 #include "tune/tune_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -186,6 +187,37 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   }
 }
 
+// The stops that cannot be made, which the objective and the tables leave
+// out: how many of each matrix, and the first few with their limit.
+std::string unreachableList(const std::vector<engine::SweepOutcome>& search,
+                            const std::vector<engine::SweepOutcome>& validation) {
+  const auto count = [](const std::vector<engine::SweepOutcome>& out) {
+    return std::count_if(out.begin(), out.end(), leftOut);
+  };
+  if (count(search) + count(validation) == 0) return {};
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "cannot be made %td of the search matrix's %zu stops and %td of the validation's "
+                "%zu: notch 7 needs more than the far beacon gives; left out of the objective "
+                "and the tables:\n",
+                count(search), search.size(), count(validation), validation.size());
+  std::string out = line;
+  int listed = 0;
+  for (const auto* matrix : {&search, &validation}) {
+    for (const engine::SweepOutcome& o : *matrix) {
+      if (!leftOut(o) || listed++ == 10) continue;
+      const model::Reach& r = o.result.reach;
+      std::snprintf(line, sizeof line,
+                    "              %s: %.1f km/h at the %d beacon, notch 7 needs %.1f of %.1f m "
+                    "(limit %.1f km/h)\n",
+                    engine::caseName(o.sweepCase).c_str(), r.speed, r.beacon, r.needed, r.given,
+                    r.limitSpeed);
+      out += line;
+    }
+  }
+  return out;
+}
+
 int tune(const Options& o, const Job& job) {
   const auto begin = std::chrono::steady_clock::now();
   const engine::Scenario& s = job.scenario;
@@ -236,6 +268,7 @@ int tune(const Options& o, const Job& job) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
     printText(o, job, t, seconds);
+    std::fputs(unreachableList(run(cases, found.start.record), startOut).c_str(), stdout);
     if (!o.chart.empty()) std::printf("chart         %s\n", o.chart.c_str());
   } else {
     std::printf("%s\n", formatRecordLine(t.tuned).c_str());
