@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "abi/host_records.h"
@@ -32,9 +33,9 @@ class HostError : public std::runtime_error {
 // configured with.
 std::filesystem::path defaultPlugin();
 
-// A temporary folder that the module runs from: a copy of the plug-in, the
-// vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
-// absolute against the vehicle folder. Removed with its content on destruction.
+// A temporary folder that the module runs from: a copy of the plug-in beside
+// a copy of the vehicle folder that reads the same (vehicle_copy.h). Removed
+// with its content on destruction.
 // A module of another name (the recording module) keeps its name, and the
 // plug-in and TASCRec.ini beside it come along; its `records` folder is the
 // one beside the original module.
@@ -45,11 +46,17 @@ class RunFolder {
 
   const std::filesystem::path& path() const { return folder_.path(); }
   const std::filesystem::path& modulePath() const { return module_; }
+  // What the module reads differently from the vehicle folder, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
+  // Each parameter file copied: the original and the copy the module reads.
+  const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& files() const {
+    return files_;
+  }
 
  private:
   files::TempFolder folder_;
   std::filesystem::path module_;
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files_;
   std::vector<std::string> warnings_;
 };
 

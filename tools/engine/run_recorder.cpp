@@ -2,8 +2,10 @@
 
 #include <ctime>
 
+#include "folder/vehicle_folder.h"
 #include "platform/platform.h"
 #include "recording/run_rows.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -72,8 +74,8 @@ void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
 
 // The rows the recording module writes at Initialize, by the same writer.
 void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings) {
-  const std::string recorder = platform::executablePath().string();
-  const std::string settingsPath = settings.string();
+  const std::string recorder = platform::utf8Of(platform::executablePath());
+  const std::string settingsPath = folder::pluginPath(settings).value_or("");
   recording::RunHeader h;
   h.recorder = recorder;
   h.plugin = pluginPath_;

@@ -7,6 +7,7 @@
 #include "control/pattern.h"
 #include "engine/scenario_reader.h"
 #include "files/files.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -85,21 +86,21 @@ void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
 // fitted vehicle (tasc fit writes one) in its [vehicle] table.
 toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
   const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
-  const fs::path file = (base / name).lexically_normal();
+  const fs::path file = (base / platform::pathFromUtf8(name)).lexically_normal();
   const toml::node* key = r.table().get("vehicle_file");
   const std::optional<std::string> text = files::readWholeFile(file);
-  if (!text) r.fail(key, "vehicle_file", "cannot open " + file.string());
+  if (!text) r.fail(key, "vehicle_file", "cannot open " + platform::utf8Of(file));
   toml::table root;
   try {
-    root = toml::parse(*text, file.string());
+    root = toml::parse(*text, platform::utf8Of(file));
   } catch (const toml::parse_error& e) {
     r.fail(key, "vehicle_file",
-           file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
+           platform::utf8Of(file) + ":" + std::to_string(e.source().begin.line) + ":" +
                std::to_string(e.source().begin.column) +
-               ": syntax: " + std::string(e.description()));
+               ": syntax: " + std::string(e.description()) + syntaxHint(e.description()));
   }
   if (!root["vehicle"].as_table())
-    r.fail(key, "vehicle_file", file.string() + " has no [vehicle] table");
+    r.fail(key, "vehicle_file", platform::utf8Of(file) + " has no [vehicle] table");
   return root;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace tasc::engine {
@@ -69,7 +70,8 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
         const std::size_t i = next.fetch_add(1);
         if (i >= cases.size()) break;
         outcomes[i].sweepCase = cases[i];
-        if (!recordDir.empty()) host.recordNextRun(recordDir / recordingName(s, i));
+        if (!recordDir.empty())
+          host.recordNextRun(recordDir / platform::pathFromUtf8(recordingName(s, i)));
         outcomes[i].result = runStop(host, applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
         if (progress && worker == 0) progress(n, cases.size());
@@ -89,7 +91,7 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
 std::string recordingName(const Scenario& scenario, std::size_t index) {
   char number[32];
   std::snprintf(number, sizeof number, "-%04zu.csv", index + 1);
-  return scenario.file.stem().string() + number;
+  return platform::utf8Of(scenario.file.stem()) + number;
 }
 
 }  // namespace tasc::engine

@@ -5,6 +5,7 @@
 
 #include "control/beacon.h"
 #include "engine/stop_measures.h"
+#include "system/text.h"
 
 namespace tasc::sim {
 namespace {
@@ -117,7 +118,7 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
   if (folder.warnings + folder.errors > 0) {
     std::error_code ec;
     const fs::path shown = fs::proximate(s.vehicleFolder, ec);
-    out += "; `tasc check " + (ec ? s.vehicleFolder : shown).string() + "` for details";
+    out += "; `tasc check " + platform::utf8Of(ec ? s.vehicleFolder : shown) + "` for details";
   }
   out += "\n";
   for (const check::Message& m : folder.messages) {
@@ -131,7 +132,7 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
 
 std::string formatSummary(const Scenario& s, const RunResult& r, const check::Findings* folder) {
   std::string out;
-  out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
+  out += fmt("scenario      %s (%s)\n", s.name.c_str(), platform::utf8Of(s.file).c_str());
   if (folder != nullptr) out += folderLines(s, *folder);
   out += fmt("stop error    %+.3f m  (%s%s)\n", r.stopError, stopBand(r).c_str(),
              r.stopped ? "; positive short, negative overrun" : "");

@@ -7,7 +7,6 @@
 // converts: no other file of the tools calls the system's conversions.
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -32,12 +31,6 @@ std::filesystem::path pathFromSystem(std::string_view text);
 // plug-in reads it) in UTF-8; bytes that form no character are shown as
 // U+FFFD. POSIX: the bytes as they are.
 std::string utf8FromSystem(std::string_view text);
-
-// Length in bytes of the character that starts at `text[i]` in the system's
-// narrow code page: 2 for a lead byte with its trail byte on Windows (a
-// Shift-JIS trail byte may be 0x5C, the backslash), else 1. As CharNextA
-// walks a string.
-std::size_t systemCharLength(std::string_view text, std::size_t i);
 
 // What makes UTF-8 `text` that an author wrote as a number unreadable, when
 // it is a full-width character of an East Asian input method: "full-width

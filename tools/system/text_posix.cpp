@@ -15,10 +15,6 @@ std::string utf8FromSystem(std::string_view text) {
   return std::string(text);
 }
 
-std::size_t systemCharLength(std::string_view /*text*/, std::size_t /*i*/) {
-  return 1;  // UTF-8 bytes of a character never equal an ASCII separator
-}
-
 std::vector<std::string> utf8Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }

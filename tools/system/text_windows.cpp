@@ -59,11 +59,6 @@ std::string utf8FromSystem(std::string_view text) {
   return narrow(widen(text, CP_ACP), CP_UTF8, nullptr);
 }
 
-std::size_t systemCharLength(std::string_view text, std::size_t i) {
-  const bool lead = ::IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(text[i])) != 0;
-  return lead && i + 1 < text.size() && text[i + 1] != '\0' ? 2 : 1;
-}
-
 std::vector<std::string> utf8Arguments(int argc, char** argv) {
   int count = 0;
   LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
-#include <sstream>
 
-#include "control/tasc_controller.h"
 #include "engine/run.h"
 #include "files/files.h"
+#include "folder/vehicle_folder.h"
+#include "readers/profile.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -19,39 +20,65 @@ constexpr const char* kTrialFile = "tuned.csv";
 
 // Throws RecordError when the file cannot be written.
 void writeFile(const fs::path& file, const std::string& text) {
-  if (!files::writeWholeFile(file, text)) throw RecordError("cannot write " + file.string());
+  if (!files::writeWholeFile(file, text))
+    throw RecordError("cannot write " + platform::utf8Of(file));
+}
+
+// The entries of the list copy in `runFolder` that name `tuned` by an
+// absolute path name the trial file beside it instead; every other byte of
+// the list stays. Returns the trial file, or nothing when no entry needed it.
+std::optional<fs::path> redirectAbsolute(const fs::path& runFolder, const fs::path& tuned) {
+  const fs::path list = runFolder / "csvPath.ini";
+  std::string text = files::readWholeFile(list).value_or(std::string());
+  bool changed = false;
+  for (const folder::ListEntry& e : folder::readList(runFolder).entries) {
+    if (!e.opens || fs::absolute(e.file).lexically_normal() != tuned) continue;
+    const auto value = profile::findValue(text, "ParamData", std::to_string(e.index));
+    if (!value) continue;
+    const auto at = static_cast<std::size_t>(value->data() - text.data());
+    text.replace(at, value->size(), kTrialFile);
+    changed = true;
+  }
+  if (!changed) return std::nullopt;
+  writeFile(list, text);
+  return runFolder / kTrialFile;
 }
 
 }  // namespace
 
 TrialFolder::TrialFolder(const fs::path& vehicleFolder, const RecordLine& line,
                          const fs::path& plugin, unsigned jobs)
-    : folder_("tasc-tune-"), line_(line) {
-  const fs::path& here = folder_.path();
-  std::error_code ec;
-  const fs::path settings = vehicleFolder / "TASC.ini";
-  if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, here / "TASC.ini");
-  // Every entry that names the tuned file reads the copy.
+    : line_(line) {
   const fs::path tuned = fs::absolute(line.file).lexically_normal();
-  std::ostringstream list;
-  list << "[ParamData]\n";
-  for (int k = 0; k < kParamFileCount; ++k) {
-    const fs::path file = entryFile(vehicleFolder, k);
-    if (file.empty()) continue;
-    const bool isTuned = fs::absolute(file).lexically_normal() == tuned;
-    list << k << '=' << (isTuned ? kTrialFile : fs::absolute(file).string()) << '\n';
-  }
-  writeFile(here / "csvPath.ini", list.str());
-  write(line.record);
   const unsigned workers = jobs == 0 ? platform::coreCount() : jobs;
   for (unsigned w = 0; w < workers; ++w) {
-    hosts_.push_back(std::make_unique<engine::PluginHost>(plugin, here));
+    hosts_.push_back(std::make_unique<engine::PluginHost>(plugin, vehicleFolder));
+    // Each run folder reads its own copy of the tuned file: the copy that
+    // a relative entry reads, or a trial file for an absolute entry.
+    const engine::RunFolder& run = hosts_.back()->folder();
+    for (const auto& [original, copy] : run.files()) {
+      if (fs::absolute(original).lexically_normal() == tuned) trials_.push_back(copy);
+    }
+    if (auto trial = redirectAbsolute(run.modulePath().parent_path(), tuned)) {
+      trials_.push_back(*trial);
+    }
+    if (trials_.empty()) {
+      throw RecordError("the plug-in reads no copy of " + platform::utf8Of(line.file) +
+                        " in its run folder, so no candidate would reach it: " +
+                        (run.warnings().empty() ? std::string("name it by a relative entry")
+                                                : run.warnings().front()));
+    }
   }
+  write(line.record);
 }
 
 void TrialFolder::write(const ParamRecord& record) {
-  writeFile(folder_.path() / kTrialFile,
-            replaceLine(line_.text, line_.line, formatRecordLine(record)));
+  const std::string text = replaceLine(line_.text, line_.line, formatRecordLine(record));
+  for (const fs::path& trial : trials_) writeFile(trial, text);
+}
+
+const std::vector<std::string>& TrialFolder::warnings() const {
+  return hosts_.front()->folder().warnings();
 }
 
 std::vector<engine::SweepOutcome> TrialFolder::run(const engine::Scenario& s,

@@ -1,19 +1,20 @@
-// A temporary vehicle folder in which the plug-in reads a candidate record: its
-// TASC.ini copied, its csvPath.ini with every entry made absolute but the
-// tuned file's, which names a copy of that file whose record line is the
-// candidate's. The plug-in reads its files at every Initialize, so every stop
-// run on this folder uses the candidate written last. The plug-in instances
+// The run folders in which the plug-in reads a candidate record: each a copy
+// of the vehicle folder that reads as the real one (engine::RunFolder), but
+// for its copy of the tuned file, whose record line is the candidate's (an
+// entry that names the tuned file by an absolute path names a trial file
+// beside the copy instead). The plug-in reads its files at every Initialize,
+// so every stop run uses the candidate written last. The plug-in instances
 // (one per worker, as a sweep has them) are loaded once for the whole search:
 // a sweep of the example costs less than loading them.
 #pragma once
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/scenario.h"
 #include "engine/sweep.h"
-#include "files/files.h"
 #include "tune/record_file.h"
 
 namespace tasc::tune {
@@ -28,9 +29,10 @@ class TrialFolder {
   TrialFolder(const TrialFolder&) = delete;
   TrialFolder& operator=(const TrialFolder&) = delete;
 
-  const std::filesystem::path& path() const { return folder_.path(); }
-  // Writes `record` as the tuned line of the copy.
+  // Writes `record` as the tuned line of the copies.
   void write(const ParamRecord& record);
+  // What the plug-in reads differently in the run folders (RunFolder).
+  const std::vector<std::string>& warnings() const;
   // Runs `cases` of `scenario` (its vehicle folder aside) with `record` in
   // force, on every worker, as engine::runSweep does.
   std::vector<engine::SweepOutcome> run(const engine::Scenario& scenario,
@@ -38,8 +40,8 @@ class TrialFolder {
                                         const ParamRecord& record);
 
  private:
-  files::TempFolder folder_;
   const RecordLine& line_;
+  std::vector<std::filesystem::path> trials_;  // every copy of the tuned file
   std::vector<std::unique_ptr<engine::PluginHost>> hosts_;
 };
 
