@@ -10,6 +10,7 @@
 #include "cli/cli.h"
 #include "files/files.h"
 #include "report/report_format.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -29,22 +30,22 @@ struct Options {
 bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp) {
   std::error_code ec;
   fs::create_directories(o.outDir, ec);
-  const std::string stem = fs::path(rep.name).stem().string();
+  const fs::path stem = platform::pathFromUtf8(rep.name).stem();
   std::vector<std::string> charts;
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
     charts.push_back(chart::renderChart(describeStop(rep, rp, i)));
-    const fs::path p = o.outDir / (stem + "-stop" + std::to_string(i + 1) + ".svg");
+    const fs::path p = o.outDir / fs::path(stem).concat("-stop" + std::to_string(i + 1) + ".svg");
     if (!files::writeWholeFile(p, charts.back())) {
-      std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());
+      std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(p).c_str());
       return false;
     }
   }
-  const fs::path page = o.outDir / (stem + ".html");
+  const fs::path page = o.outDir / fs::path(stem).concat(".html");
   if (!files::writeWholeFile(page, formatHtml(rep, charts))) {
-    std::fprintf(stderr, "tasc report: cannot write %s\n", page.string().c_str());
+    std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(page).c_str());
     return false;
   }
-  if (!o.json) std::printf("page        %s\n", page.string().c_str());
+  if (!o.json) std::printf("page        %s\n", platform::utf8Of(page).c_str());
   return true;
 }
 
@@ -52,7 +53,7 @@ int runReport(const Options& o) {
   int status = cli::kExitOk;
   std::vector<RecordingReport> reports;
   for (const std::string& name : o.recordings) {
-    recording::ReadResult read = recording::readRecordingFile(name);
+    recording::ReadResult read = recording::readRecordingFile(platform::pathFromUtf8(name));
     if (!read.ok) {
       std::fprintf(stderr, "tasc report: %s\n", read.message.c_str());
       status = cli::kExitBadInput;
@@ -94,7 +95,7 @@ void addReportCommand(CLI::App& tasc, int& status) {
                    "a true stopping point, m (repeatable): each stop is also measured against "
                    "the nearest")
       ->allow_extra_args(false);
-  report->add_option("--out", o->outDir,
+  cli::addPathOption(*report, "--out", o->outDir,
                      "folder of the charts and pages (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or pages");
   report->add_flag("--json", o->json, "print the report as JSON");
