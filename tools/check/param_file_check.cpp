@@ -166,8 +166,8 @@ void checkLine(Checker& c, FileFinding& fr, LineRead& l, FirstLineOfKeys& firstL
     if (l.status[col] == ColumnStatus::Converted) {
       anyConverted = true;
     } else {
-      rr.fallbacks.push_back(
-          Fallback{col, col < l.count ? std::string(l.fields[col]) : "", l.status[col]});
+      rr.fallbacks.push_back(Fallback{
+          col, col < l.count ? platform::utf8FromSystem(l.fields[col]) : "", l.status[col]});
     }
   }
   c.say(file, l.number, Severity::Info,

@@ -50,7 +50,7 @@ void Checker::settings(const std::filesystem::path& folder) {
     sr.line = scan.lineOf(k.section, k.key);
     if (const auto raw = profile::findValue(content, k.section, k.key)) {
       sr.hasText = true;
-      sr.text = std::string(*raw);
+      sr.text = platform::utf8FromSystem(*raw);  // shown in UTF-8, as every name
     }
     if (k.source == SettingSource::Default) {
       sr.why = !text                         ? "no file"
@@ -79,10 +79,9 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
         "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
   }
   for (const SettingFinding& sr : r_.settings) {
-    const std::string shown = platform::utf8FromSystem(sr.text);
-    const std::string note = platform::fullWidthNote(shown);
+    const std::string note = platform::fullWidthNote(sr.text);
     if (sr.hasText && !note.empty())
-      say(file, sr.line, Severity::Warning, sr.name + " " + quote(shown) + ": " + note);
+      say(file, sr.line, Severity::Warning, sr.name + " " + quote(sr.text) + ": " + note);
   }
   const SettingFinding& formation = r_.settings[1];
   if (formationId < 0 || formationId > 15) {

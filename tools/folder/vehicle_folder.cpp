@@ -1,8 +1,5 @@
 #include "folder/vehicle_folder.h"
 
-#include <array>
-#include <cstdio>
-
 #include "control/tasc_controller.h"
 #include "files/files.h"
 #include "platform/platform.h"
@@ -15,15 +12,6 @@ namespace tasc::folder {
 namespace {
 
 constexpr std::size_t kSniffedBytes = 512;
-
-// The rest of an open file, as the plug-in's reader gets it.
-std::string readRest(std::FILE* f) {
-  std::string text;
-  std::array<char, std::size_t{16} * 1024> buffer{};
-  std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) text.append(buffer.data(), n);
-  return text;
-}
 
 // The file an entry names, as the tools open it: on POSIX with the plug-in's
 // own path forming; on Windows from the entry's wide name, so that a trail
@@ -126,7 +114,7 @@ VehicleList readList(const fs::path& folder) {
     e.path = p != nullptr ? std::string(p) : e.shown;
     const platform::File f = platform::openParamFile(e.value.c_str(), listPath->c_str());
     e.opens = f != nullptr;
-    if (f != nullptr) e.bytes = readRest(f.get());
+    if (f != nullptr) e.bytes = files::readAll(f.get()).value_or(std::string());
     if (!e.value.empty()) e.file = entryFile(e.value, folder, *listPath);
     list.entries.push_back(std::move(e));
   }
