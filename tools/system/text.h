@@ -50,7 +50,8 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 class Utf8Console {
  public:
   Utf8Console() noexcept;
-  ~Utf8Console();
+  // Not trivial on Windows, where it restores the console's code page.
+  ~Utf8Console();  // NOLINT(performance-trivially-destructible)
   Utf8Console(const Utf8Console&) = delete;
   Utf8Console& operator=(const Utf8Console&) = delete;
 
