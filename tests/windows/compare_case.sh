@@ -28,13 +28,20 @@
 #   check           folders for `tasc check`, one a line relative to the
 #                   source tree (a glob may name several), options after the
 #                   folder: each build's tasc checks each from the folder's
-#                   parent, and the reports and exit statuses are compared
+#                   parent, and the reports and exit statuses are compared;
+#                   a folder @VEHICLE@/... of the case's own vehicle folder is
+#                   checked by its absolute path (Z:\... under wine)
 #   scenario        a `tasc sim` scenario, relative to the source tree: the
 #                   simulator of each build runs it with that build's module,
 #                   and the summaries, traces and charts are compared
 #   tune            a `tasc tune` scenario relative to the source tree, then
 #                   options: each build's tuner searches with its own module
 #                   (same seed), and the tables and tuned records are compared
+#   same-as         a second `tasc sim` scenario: each build's summary of it
+#                   must equal its summary of `scenario` (an ASCII copy of a
+#                   folder with Japanese names gives the same stops)
+# In scenario, tune and same-as, @VEHICLE@/ names the case's own vehicle
+# folder as prepared for the build (converted to code page 932 for Windows).
 #   fit             a `tasc sim` scenario with a [sweep], relative to the
 #                   source tree, then `tasc fit` options for a second fit
 #                   (one line each): the POSIX build records the stops once,
@@ -140,8 +147,18 @@ run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
   esac
 }
 
-run_sim() {  # FLAVOUR OUT_DIR > summary
-  local flavour=$1 out=$2 scenario="$source_dir/$(<"$case_dir/scenario")"
+# case_file FLAVOUR PATH: a path of a case file, in the source tree or, with
+# @VEHICLE@/, in the build's prepared vehicle folder.
+case_file() {
+  case $2 in
+    @VEHICLE@/*) printf '%s' "$work/$1/$name/${2#@VEHICLE@/}" ;;
+    *) printf '%s' "$source_dir/$2" ;;
+  esac
+}
+
+run_sim() {  # FLAVOUR OUT_DIR [SCENARIO] > summary
+  local flavour=$1 out=$2 scenario
+  scenario=$(case_file "$flavour" "${3:-$(<"$case_dir/scenario")}")
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" \
              --out "$out" "$scenario" ;;
@@ -149,20 +166,21 @@ run_sim() {  # FLAVOUR OUT_DIR > summary
        bin=$(flavour_bin "$flavour")
        wine_run "$flavour" "$bin/tools/tasc/tasc.exe" sim --plugin "$(winpath "$bin/TASC.dll")" \
          --out "$(winpath "$out")" "$(winpath "$scenario")" ;;
-  esac | sed -E '/^(scenario|trace|chart) /d'  # the lines that name paths
+  esac | sed -E '/^(scenario|sweep|table|trace|chart) /d'  # the lines that name paths
 }
 
 run_tune() {  # FLAVOUR > the tuner's report without the lines that name paths or times
   local flavour=$1 scenario options
   read -r scenario options <"$case_dir/tune"
+  scenario=$(case_file "$flavour" "$scenario")
   # shellcheck disable=SC2086  # the options
   case $flavour in
     posix) "$TASC_POSIX_BIN/tools/tasc/tasc" tune --plugin "$TASC_POSIX_BIN/TASC.so" \
-             "$source_dir/$scenario" $options ;;
+             "$scenario" $options ;;
     *) local bin
        bin=$(flavour_bin "$flavour")
        wine_run "$flavour" "$bin/tools/tasc/tasc.exe" tune --plugin "$(winpath "$bin/TASC.dll")" \
-         "$(winpath "$source_dir/$scenario")" $options ;;
+         "$(winpath "$scenario")" $options ;;
   esac | sed -E '/^(tune|record|search) /d'
 }
 
@@ -183,6 +201,17 @@ run_check() {  # FLAVOUR > reports with exit statuses
   local flavour=$1 line pattern dir rc
   while read -r pattern line; do
     [ -z "$pattern" ] && continue
+    if [[ $pattern == @VEHICLE@/* ]]; then
+      # By its absolute path, from elsewhere: the path's own characters.
+      dir=$(case_file "$flavour" "$pattern")
+      [ "$flavour" != posix ] && dir=$(winpath "$dir")
+      echo "== $pattern $line"
+      rc=0
+      # shellcheck disable=SC2086  # the options after the folder
+      "${tasc[@]}" check "$dir" $line </dev/null || rc=$?
+      echo "== exit status $rc"
+      continue
+    fi
     for dir in "$source_dir"/$pattern; do
       dir=${dir%/}
       echo "== ${dir#"$source_dir"/} $line"
@@ -241,6 +270,16 @@ for flavour in posix "$windows"; do
   if [ -f "$case_dir/scenario" ]; then
     run_sim "$flavour" "$work/$flavour/sim" >"$work/$flavour.summary"
     for f in "$work/$flavour/sim/"*; do cp "$f" "$work/$flavour.${f##*.}"; done
+    if [ -f "$case_dir/same-as" ]; then
+      # The same stops, whatever the names of the files: "entry 3, NAME;" as "entry 3;".
+      unnamed() { sed -E 's/(entry [0-9]+), [^;]*/\1/g' "$1"; }
+      run_sim "$flavour" "$work/$flavour/same-as" "$(<"$case_dir/same-as")" >"$work/$flavour.same-as"
+      if ! cmp -s <(unnamed "$work/$flavour.summary") <(unnamed "$work/$flavour.same-as"); then
+        echo "FAIL: $flavour: $(<"$case_dir/same-as") stops otherwise than $(<"$case_dir/scenario"):" >&2
+        diff "$work/$flavour.summary" "$work/$flavour.same-as" | head -20 >&2 || true
+        status=1
+      fi
+    fi
   fi
 done
 

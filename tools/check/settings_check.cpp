@@ -7,6 +7,7 @@
 #include "check/checker.h"
 #include "files/files.h"
 #include "readers/profile.h"
+#include "system/text.h"
 
 namespace tasc::check {
 namespace {
@@ -25,14 +26,23 @@ struct Known {
 
 }  // namespace
 
-void Checker::settings(const std::string& folder) {
+bool Checker::utf16(const std::string& file, std::string_view text, Severity severity,
+                    bool profileFile) {
+  const std::string problem = folder::utf16Problem(file, folder::sniffEncoding(text), profileFile);
+  if (problem.empty()) return false;
+  say(file, 0, severity, problem);
+  return true;
+}
+
+void Checker::settings(const std::filesystem::path& folder) {
   const std::string file = "TASC.ini";
-  const std::string path = folder + "/" + file;
-  const std::optional<std::string> text = files::readWholeFileNarrow(path);
+  const std::optional<std::string> text = files::readWholeFile(folder / file);
   if (!text) say(file, 0, Severity::Note, "no such file: every setting has its default");
-  const std::string content = text.value_or("");
+  // UTF-16 text is said once, not scanned for sections it cannot show.
+  const std::string content =
+      utf16(file, text.value_or(""), Severity::Warning, true) ? std::string() : text.value_or("");
   const IniScan scan = scanIni(content);
-  const Settings s = readSettings(path.c_str());
+  const Settings s = readSettings(folder::pluginPath(folder / file).value_or("").c_str());
 
   const Known known[] = {
       {"TASCPtn", "B7Dec", s.b7DecSource, num(s.b7Dec)},
@@ -47,7 +57,7 @@ void Checker::settings(const std::string& folder) {
     sr.line = scan.lineOf(k.section, k.key);
     if (const auto raw = profile::findValue(content, k.section, k.key)) {
       sr.hasText = true;
-      sr.text = std::string(*raw);
+      sr.text = platform::utf8FromSystem(*raw);  // shown in UTF-8, as every name
     }
     if (k.source == SettingSource::Default) {
       sr.why = !text                         ? "no file"
@@ -103,6 +113,11 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
         "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
   }
   b7DecMeaning(file, b7);
+  for (const SettingFinding& sr : r_.settings) {
+    const std::string note = platform::fullWidthNote(sr.text);
+    if (sr.hasText && !note.empty())
+      say(file, sr.line, Severity::Warning, sr.name + " " + quote(sr.text) + ": " + note);
+  }
   const SettingFinding& formation = r_.settings[1];
   if (formationId < 0 || formationId > 15) {
     say(file, formation.line, Severity::Warning,

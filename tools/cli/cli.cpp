@@ -1,10 +1,13 @@
 #include "cli/cli.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cmath>
 #include <cstdio>
 
 #include "readers/numbers.h"
 #include "system/host_loader.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace tasc::cli {
@@ -12,6 +15,12 @@ namespace {
 
 std::string quoted(std::string_view text) {
   return "\"" + std::string(text) + "\"";
+}
+
+// ": full-width digit '３': write 3" when the text holds one, else empty.
+std::string fullWidth(std::string_view text) {
+  const std::string note = platform::fullWidthNote(text);
+  return note.empty() ? note : ": " + note;
 }
 
 }  // namespace
@@ -22,7 +31,8 @@ int32_t wholeInteger(std::string_view what, std::string_view text) {
     throw UsageError(std::string(what) + ": " + quoted(text) + " is out of range");
   }
   if (!read.whole(text.data() + text.size())) {
-    throw UsageError(std::string(what) + ": " + quoted(text) + " is not a whole number");
+    throw UsageError(std::string(what) + ": " + quoted(text) + " is not a whole number" +
+                     fullWidth(text));
   }
   return read.value;
 }
@@ -30,7 +40,7 @@ int32_t wholeInteger(std::string_view what, std::string_view text) {
 double wholeDecimal(std::string_view what, std::string_view text) {
   const NumberRead<double> read = readDecimal(text);
   if (!read.whole(text.data() + text.size()) || !std::isfinite(read.value)) {
-    throw UsageError(std::string(what) + ": not a number: " + quoted(text));
+    throw UsageError(std::string(what) + ": not a number: " + quoted(text) + fullWidth(text));
   }
   return read.value;
 }
@@ -58,6 +68,19 @@ std::vector<double> valueList(std::string_view what, std::string_view text) {
     if (comma == std::string_view::npos) return values;
     start = comma + 1;
   }
+}
+
+CLI::Option* addPathOption(CLI::App& app, const std::string& name, std::filesystem::path& target,
+                           const std::string& description) {
+  return app.add_option_function<std::string>(
+      name, [&target](const std::string& v) { target = platform::pathFromUtf8(v); }, description);
+}
+
+CLI::Option* addPathOption(CLI::App& app, const std::string& name,
+                           std::optional<std::filesystem::path>& target,
+                           const std::string& description) {
+  return app.add_option_function<std::string>(
+      name, [&target](const std::string& v) { target = platform::pathFromUtf8(v); }, description);
 }
 
 int usageFailure(const std::string& message) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -14,7 +15,8 @@
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace tasc::cli {
 
@@ -58,6 +60,14 @@ double wholeDecimal(std::string_view what, std::string_view text);
 
 // A list of values "a,b,c" or a range "from:to:step" (at most 10,001 values).
 std::vector<double> valueList(std::string_view what, std::string_view text);
+
+// A path option: its value, UTF-8 like every argument, becomes the path it
+// names on every system (on Windows its wide name, never the ANSI form).
+CLI::Option* addPathOption(CLI::App& app, const std::string& name, std::filesystem::path& target,
+                           const std::string& description);
+CLI::Option* addPathOption(CLI::App& app, const std::string& name,
+                           std::optional<std::filesystem::path>& target,
+                           const std::string& description);
 
 // Prints "tasc: message" on standard error and returns kExitBadInput.
 int usageFailure(const std::string& message);

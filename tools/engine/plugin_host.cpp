@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
+#include "engine/vehicle_copy.h"
 #include "files/files.h"
+#include "folder/vehicle_folder.h"
 #include "platform/platform.h"
 #include "readers/profile.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -15,8 +16,6 @@ namespace fs = std::filesystem;
 namespace tasc::engine {
 
 namespace {
-
-constexpr std::size_t kMaxEntry = 259;  // characters of a csvPath.ini value the plug-in reads
 
 // The plug-in a recording module loads: [Recorder] Plugin= of TASCRec.ini
 // beside it, else TASC.so / TASC.dll, in its folder.
@@ -51,62 +50,38 @@ fs::path defaultPlugin() {
 RunFolder::RunFolder(const fs::path& plugin, const fs::path& vehicleFolder)
     : folder_("tasc-sim-"), source_(vehicleFolder) {
   std::error_code ec;
-  if (!fs::is_regular_file(plugin, ec)) throw HostError("no plug-in at " + plugin.string());
-  const fs::path& here = folder_.path();
+  if (!fs::is_regular_file(plugin, ec))
+    throw HostError("no plug-in at " + platform::utf8Of(plugin));
   try {
-    module_ = here / platform::pluginFileName();
+    VehicleCopy copy = copyVehicleFolder(vehicleFolder, folder_.path());
+    module_ = copy.folder / platform::pluginFileName();
     if (plugin.filename() != module_.filename()) {
-      takeRecorder(plugin);
+      takeRecorder(plugin, copy.folder);
     } else {
       fs::copy_file(plugin, module_, fs::copy_options::overwrite_existing);
     }
-    const fs::path settings = vehicleFolder / "TASC.ini";
-    if (fs::is_regular_file(settings, ec)) fs::copy_file(settings, here / "TASC.ini");
-    const fs::path list = vehicleFolder / "csvPath.ini";
-    if (fs::is_regular_file(list, ec)) {
-      // The entries the plug-in would read, each made absolute, so that the
-      // copy finds the vehicle folder's parameter files from here.
-      const std::string text = files::readWholeFile(list).value_or(std::string());
-      std::ostringstream out;
-      out << "[ParamData]\n";
-      for (int k = 0; k < kParamFileCount; ++k) {
-        const std::string key = std::to_string(k);
-        const std::optional<std::string_view> found = profile::findValue(text, "ParamData", key);
-        if (!found) continue;
-        std::string entry(found->substr(0, kMaxEntry));
-        if (entry != "NULL" && !entry.empty()) {
-          std::replace(entry.begin(), entry.end(), '\\', '/');
-          if (entry.front() != '/') entry = (vehicleFolder / entry).lexically_normal().string();
-          if (entry.size() > kMaxEntry) {
-            warnings_.push_back("csvPath.ini entry " + key + " is longer than " +
-                                std::to_string(kMaxEntry) + " characters as an absolute path");
-          }
-        }
-        out << key << '=' << entry << '\n';
-      }
-      std::ofstream(here / "csvPath.ini", std::ios::binary) << out.str();
-    }
+    files_ = std::move(copy.files);
+    warnings_ = std::move(copy.warnings);
   } catch (const fs::filesystem_error& e) {
     throw HostError(std::string("cannot prepare the run folder: ") + e.what());
   }
 }
 
-void RunFolder::takeRecorder(const fs::path& recorder) {
+void RunFolder::takeRecorder(const fs::path& recorder, const fs::path& here) {
   const fs::path plugin = recordedPlugin(recorder);
   // The recording module by its name; any other name (a renamed plug-in, a
   // file that is no module) goes on to be loaded and says what it is.
-  std::string name = recorder.filename().string().substr(0, 7);
+  std::string name = platform::utf8Of(recorder.filename()).substr(0, 7);
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const bool isRecorder = name == "tascrec";
   std::error_code ec;
-  const fs::path& here = folder_.path();
   if (fs::is_regular_file(plugin, ec)) {
     recorderPlugin_ = here / plugin.filename();
     fs::copy_file(plugin, recorderPlugin_);
   } else if (isRecorder) {
-    throw HostError("no " + plugin.filename().string() + " beside the recorder (" +
-                    recorder.string() + ")");
+    throw HostError("no " + platform::utf8Of(plugin.filename()) + " beside the recorder (" +
+                    platform::utf8Of(recorder) + ")");
   }
   if (fs::is_regular_file(recorder.parent_path() / "TASCRec.ini", ec)) {
     fs::copy_file(recorder.parent_path() / "TASCRec.ini", here / "TASCRec.ini");
@@ -121,7 +96,7 @@ RunFolder::~RunFolder() {
   // The recorder is unloaded by now, the plug-in it loaded not yet.
   platform::releaseLeftModule(recorderPlugin_);
   std::error_code ec;
-  const fs::path made = folder_.path() / "records";
+  const fs::path made = module_.parent_path() / "records";
   if (!fs::is_directory(made, ec)) return;
   fs::create_directories(records_, ec);
   for (const fs::directory_entry& e : fs::directory_iterator(made, ec)) {
@@ -141,9 +116,9 @@ PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
     : folder_(plugin, vehicleFolder),
       follower_(std::make_unique<plugin::Module>()),
       pluginFile_(plugin) {
-  module_ = std::make_unique<platform::HostModule>(folder_.modulePath().string().c_str());
+  module_ = std::make_unique<platform::HostModule>(folder_.modulePath());
   if (!module_->loaded()) {
-    throw HostError("cannot load " + plugin.string() + " (" + module_->problem() + ")");
+    throw HostError("cannot load " + platform::utf8Of(plugin) + " (" + module_->problem() + ")");
   }
   const MissingExports missing =
       bindPluginApi(api_, [this](const char* name) { return module_->find(name); });
@@ -151,13 +126,19 @@ PluginHost::PluginHost(const fs::path& plugin, const fs::path& vehicleFolder)
     std::string names;
     for (std::size_t i = 0; i < missing.count; ++i)
       names += (i ? ", " : "") + std::string(missing.names[i]);
-    throw HostError(plugin.string() + ": missing exports: " + names);
+    throw HostError(platform::utf8Of(plugin) + ": missing exports: " + names);
   }
   api_.Load();
   // The follower finds the same files: it is attached as the module copy.
-  const std::string modulePath = folder_.modulePath().string();
-  if (modulePath.size() >= kPathSize) throw HostError("run folder path too long: " + modulePath);
-  follower_->attach(modulePath.c_str());
+  // As the plug-in's own code reads its file name: the system's code page.
+  const std::optional<std::string> modulePath = folder::pluginPath(folder_.modulePath());
+  if (!modulePath) {
+    throw HostError("the run folder's name has characters the system's code page cannot write: " +
+                    platform::utf8Of(folder_.modulePath()));
+  }
+  if (modulePath->size() >= kPathSize)
+    throw HostError("run folder path too long: " + platform::utf8Of(folder_.modulePath()));
+  follower_->attach(modulePath->c_str());
 }
 
 PluginHost::~PluginHost() {
@@ -167,7 +148,7 @@ PluginHost::~PluginHost() {
 
 void PluginHost::recordNextRun(const fs::path& file) {
   if (!recorder_) {
-    recorder_ = std::make_unique<RunRecorder>(fs::absolute(pluginFile_).string());
+    recorder_ = std::make_unique<RunRecorder>(platform::utf8Of(fs::absolute(pluginFile_)));
     recorder_->noteVersion(api_.GetPluginVersion());
   }
   recorder_->nextFile(file);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "abi/host_records.h"
@@ -34,9 +35,9 @@ class HostError : public std::runtime_error {
 // (TASC.so and tasc on POSIX) when neither is there.
 std::filesystem::path defaultPlugin();
 
-// A temporary folder that the module runs from: a copy of the plug-in, the
-// vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
-// absolute against the vehicle folder. Removed with its content on destruction.
+// A temporary folder that the module runs from: a copy of the plug-in beside
+// a copy of the vehicle folder that reads the same (vehicle_copy.h). Removed
+// with its content on destruction.
 // A module of another name (the recording module) keeps its name, and the
 // plug-in it loads (TASC.so / TASC.dll, or the one TASCRec.ini names) and
 // TASCRec.ini come along from beside it. Its recordings are kept: on
@@ -56,15 +57,22 @@ class RunFolder {
   const std::filesystem::path& modulePath() const { return module_; }
   // The vehicle folder it copies, whose files a recording names.
   const std::filesystem::path& source() const { return source_; }
+  // What the module reads differently from the vehicle folder, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
+  // Each parameter file copied: the original and the copy the module reads.
+  const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& files() const {
+    return files_;
+  }
 
  private:
-  // The recorder, the plug-in it loads and its settings into the folder.
-  void takeRecorder(const std::filesystem::path& recorder);
+  // The recorder, the plug-in it loads and its settings into `here`, the
+  // copy's plug-in folder.
+  void takeRecorder(const std::filesystem::path& recorder, const std::filesystem::path& here);
 
   files::TempFolder folder_;
   std::filesystem::path module_;
   std::filesystem::path source_;
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files_;
   std::vector<std::string> warnings_;
   std::filesystem::path recorderPlugin_;  // the copy the recorder loads
   std::filesystem::path records_;         // beside the original recorder; empty: none

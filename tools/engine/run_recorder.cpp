@@ -2,8 +2,10 @@
 
 #include <ctime>
 
+#include "folder/vehicle_folder.h"
 #include "platform/platform.h"
 #include "recording/run_rows.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -78,10 +80,11 @@ void RunRecorder::initialize(int32_t mode, const plugin::Module& follower, const
 // The rows the recording module writes at Initialize, by the same writer.
 void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings,
                          const fs::path& shownFolder) {
-  const std::string recorder = platform::executablePath().string();
-  const std::string settingsPath = settings.string();
-  const std::string settingsShown = (shownFolder / "TASC.ini").string();
-  const std::string listShown = (shownFolder / "csvPath.ini").string();
+  // Paths as the recording module writes them: in the system's code page.
+  const std::string recorder = platform::utf8Of(platform::executablePath());
+  const std::string settingsPath = folder::pluginPath(settings).value_or("");
+  const std::string settingsShown = folder::pluginPath(shownFolder / "TASC.ini").value_or("");
+  const std::string listShown = folder::pluginPath(shownFolder / "csvPath.ini").value_or("");
   recording::RunHeader h;
   h.recorder = recorder;
   h.plugin = pluginPath_;

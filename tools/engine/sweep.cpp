@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace tasc::engine {
@@ -77,7 +78,8 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
           host.reset();
           host.emplace(plugin, s.vehicleFolder);
         }
-        if (!recordDir.empty()) host->recordNextRun(recordDir / recordingName(s, i));
+        if (!recordDir.empty())
+          host->recordNextRun(recordDir / platform::pathFromUtf8(recordingName(s, i)));
         outcomes[i].result = runStop(*host, applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
         if (progress && worker == 0) progress(n, cases.size());
@@ -97,7 +99,7 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
 std::string recordingName(const Scenario& scenario, std::size_t index) {
   char number[32];
   std::snprintf(number, sizeof number, "-%04zu.csv", index + 1);
-  return scenario.file.stem().string() + number;
+  return platform::utf8Of(scenario.file.stem()) + number;
 }
 
 }  // namespace tasc::engine

@@ -13,6 +13,7 @@
 #include "report/report_format.h"
 #include "report/report_page.h"
 #include "report/report_summary.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +27,7 @@ struct Options {
   fs::path outDir = "tasc-report-out";
   bool json = false;
   bool noCharts = false;
-  std::string vehicle;  // a fitted vehicle.toml for the reach of each stop
+  fs::path vehicle;     // a fitted vehicle.toml for the reach of each stop
   double gradient = 0;  // per mille, for the reach of each stop
 };
 
@@ -35,9 +36,9 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
   std::error_code ec;
   fs::create_directories(o.outDir, ec);
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-    const fs::path p = o.outDir / chartFileName(rep.name, i);
+    const fs::path p = o.outDir / platform::pathFromUtf8(chartFileName(rep.name, i));
     if (!files::writeWholeFile(p, chart::renderChart(describeStop(rep, rp, i)))) {
-      std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());
+      std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(p).c_str());
       return false;
     }
   }
@@ -56,10 +57,10 @@ bool writePage(const Options& o, const std::vector<RecordingLines>& lines) {
   fs::create_directories(o.outDir, ec);
   const fs::path page = o.outDir / "index.html";
   if (!files::writeWholeFile(page, formatPage(lines))) {
-    std::fprintf(stderr, "tasc report: cannot write %s\n", page.string().c_str());
+    std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(page).c_str());
     return false;
   }
-  if (!o.json) std::printf("page        %s\n", page.string().c_str());
+  if (!o.json) std::printf("page        %s\n", platform::utf8Of(page).c_str());
   return true;
 }
 
@@ -73,13 +74,13 @@ int runReport(const Options& o) {
     } catch (const engine::ScenarioError& e) {
       throw cli::InputError(e.what());
     }
-    vehicle.source = fs::path(o.vehicle).filename().string();
+    vehicle.source = platform::utf8Of(o.vehicle.filename());
     vehicle.fitted = true;
   }
   std::vector<RecordingReport> reports;  // kept whole for JSON only
   std::vector<RecordingLines> lines;
   for (const std::string& name : o.recordings) {
-    recording::ReadResult read = recording::readRecordingFile(name);
+    recording::ReadResult read = recording::readRecordingFile(platform::pathFromUtf8(name));
     if (!read.ok) {
       std::fprintf(stderr, "tasc report: %s\n", read.message.c_str());
       status = cli::kExitBadInput;
@@ -128,7 +129,7 @@ void addReportCommand(CLI::App& tasc, int& status) {
                    "a true stopping point, m (repeatable): each stop is also measured against "
                    "the nearest")
       ->allow_extra_args(false);
-  report->add_option("--out", o->outDir,
+  cli::addPathOption(*report, "--out", o->outDir,
                      "folder of the charts and the page (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or page");
   report
@@ -136,7 +137,7 @@ void addReportCommand(CLI::App& tasc, int& status) {
                    "the stops' gradient, per mille, uphill positive (default 0), for whether "
                    "a stop could be made")
       ->check(CLI::Range(-100.0, 100.0));
-  report->add_option("--vehicle", o->vehicle,
+  cli::addPathOption(*report, "--vehicle", o->vehicle,
                      "a fitted vehicle.toml (tasc fit): its b7_decel, dead time, lag, resistance "
                      "and traction judge whether a stop could be made (default: the recording's "
                      "B7Dec and the model's defaults, dead time 0.2 s, lag 0.3 s)");

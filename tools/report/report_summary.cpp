@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "system/text.h"
+
 namespace tasc::report {
 
 std::string chartFileName(const std::string& recording, std::size_t index) {
-  return std::filesystem::path(recording).stem().string() + "-stop" + std::to_string(index + 1) +
-         ".svg";
+  // The recording's name is UTF-8: its stem as the system names it, back in UTF-8.
+  return platform::utf8Of(platform::pathFromUtf8(recording).stem()) + "-stop" +
+         std::to_string(index + 1) + ".svg";
 }
 
 RecordingLines linesOf(const RecordingReport& rep, bool charts) {

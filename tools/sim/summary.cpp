@@ -6,6 +6,7 @@
 #include "control/beacon.h"
 #include "engine/scenario_reach.h"
 #include "engine/stop_measures.h"
+#include "system/text.h"
 
 namespace tasc::sim {
 namespace {
@@ -165,7 +166,7 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
     out +=
         fmt("warning       %s:%d: beacon %d at %.1f m: record %d/%d is not in the table of %s: "
             "the plug-in uses the default record with these keys\n",
-            s.file.filename().string().c_str(), line, b.type, b.position, w.recordCode, w.subCode,
+            platform::utf8Of(s.file.filename()).c_str(), line, b.type, b.position, w.recordCode, w.subCode,
             entryText(b.tableEntry, folder).c_str());
   }
   return out;
@@ -174,7 +175,7 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
 std::string reachWarning(const Scenario& s) {
   const model::Reach expected = engine::expectedReach(s);
   if (!expected.cannotBeMade()) return {};
-  return fmt("warning       %s: cannot be made: expected ", s.file.filename().string().c_str()) +
+  return fmt("warning       %s: cannot be made: expected ", platform::utf8Of(s.file.filename()).c_str()) +
          engine::reachAdvice(expected, s.receiverOffset,
                              engine::entryLimit(s, expected.limitSpeed)) +
          "\n";
@@ -191,7 +192,7 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
   if (folder.warnings + folder.errors > 0) {
     std::error_code ec;
     const fs::path shown = fs::proximate(s.vehicleFolder, ec);
-    out += "; `tasc check " + (ec ? s.vehicleFolder : shown).string() + "` for details";
+    out += "; `tasc check " + platform::utf8Of(ec ? s.vehicleFolder : shown) + "` for details";
   }
   out += "\n";
   for (const check::Message& m : folder.messages) {
@@ -205,7 +206,7 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
 
 std::string formatSummary(const Scenario& s, const RunResult& r, const check::Findings* folder) {
   std::string out;
-  out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
+  out += fmt("scenario      %s (%s)\n", s.name.c_str(), platform::utf8Of(s.file).c_str());
   if (folder != nullptr) out += folderLines(s, *folder);
   out += recordWarnings(s, r, folder);
   out += reachWarning(s);

@@ -14,6 +14,7 @@
 #include "engine/plugin_host.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 #include "tune/record_file.h"
 #include "tune/search.h"
@@ -58,7 +59,7 @@ std::string keyText(const RecordKey& k) {
 RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   const std::vector<RecordKey> selected = selectedRecords(s);
   if (selected.empty()) {
-    throw BadInput(s.file.string() +
+    throw BadInput(platform::utf8Of(s.file) +
                    ": no stopping beacon (501..503) of the vehicle's formation "
                    "selects a record");
   }
@@ -71,8 +72,8 @@ RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   }
   std::string list;
   for (const RecordKey& k : selected) list += (list.empty() ? "" : "; ") + keyText(k);
-  throw BadInput(keyText(key) + " is selected by no stopping beacon of " + s.file.string() +
-                 " (its beacons select: " + list + ")");
+  throw BadInput(keyText(key) + " is selected by no stopping beacon of " +
+                 platform::utf8Of(s.file) + " (its beacons select: " + list + ")");
 }
 
 Bounds chooseBounds(const Options& o, const engine::Scenario& s) {
@@ -128,7 +129,8 @@ struct Job {
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = engine::loadScenario(o.scenario, o.vehicle);
+  job.scenario =
+      engine::loadScenario(platform::pathFromUtf8(o.scenario), platform::pathFromUtf8(o.vehicle));
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -158,7 +160,8 @@ Progress progressLine(const Options& o, std::chrono::steady_clock::time_point be
 fs::path writeRecord(const RecordLine& line, const ParamRecord& tuned) {
   // The file as it is now: it may have changed during the search.
   const std::string now = readWholeFile(line.file);
-  if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
+  if (now != line.text)
+    throw RecordError(platform::utf8Of(line.file) + " changed during the search");
   fs::path backup = backupPath(line.file);  // not const: returned by move
   writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
   return backup;
@@ -225,7 +228,9 @@ int tune(const Options& o, const Job& job) {
   engine::Scenario v = s;
   v.sweep = job.validation;
   const std::vector<engine::SweepCase> validation = engine::expandSweep(v);
-  TrialFolder trial(s.vehicleFolder, job.line, o.plugin, o.jobs);
+  TrialFolder trial(s.vehicleFolder, job.line, platform::pathFromUtf8(o.plugin), o.jobs);
+  for (const std::string& w : trial.warnings())
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   const auto run = [&](const std::vector<engine::SweepCase>& c, const ParamRecord& r) {
     return trial.run(s, c, r);
   };
@@ -240,7 +245,7 @@ int tune(const Options& o, const Job& job) {
   const auto startOut = trial.validate(s, validation, found.start.record);
   const auto tunedOut = trial.validate(s, validation, found.best.record);
   TuneSummary t{o.scenario,
-                job.line.file.string(),
+                platform::utf8Of(job.line.file),
                 job.line.line + 1,
                 found.start.record,
                 found.best.record,
@@ -263,7 +268,7 @@ int tune(const Options& o, const Job& job) {
   if (!o.chart.empty()) {
     writeChart(o.chart, s.name, startOut, tunedOut);
   }
-  if (o.write && !(t.tuned == t.start)) t.backup = writeRecord(job.line, t.tuned).string();
+  if (o.write && !(t.tuned == t.start)) t.backup = platform::utf8Of(writeRecord(job.line, t.tuned));
   if (o.json) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
@@ -277,7 +282,7 @@ int tune(const Options& o, const Job& job) {
 }
 
 int runTune(Options o) {
-  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = platform::utf8Of(engine::defaultPlugin());
   Job job;
   // A scenario or record that cannot be used is bad input here; a record
   // file that cannot be written later is a failure.
