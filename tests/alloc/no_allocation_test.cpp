@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <new>
 
-#include "abi/host_records.h"
-#include "plugin/plugin.h"
 #include "support/vehicle_folder.h"
 
 namespace {
@@ -35,16 +33,6 @@ void operator delete(void* p, std::size_t) noexcept {
 }
 void operator delete[](void* p, std::size_t) noexcept {
   std::free(p);
-}
-
-// The exports, linked into this program.
-extern "C" {
-void Initialize(int32_t);
-void SetVehicleSpec(tasc::VehicleSpecRecord);
-tasc::HandleRecord Elapse(tasc::VehicleStateRecord, int32_t*, int32_t*);
-void SetBeaconData(tasc::BeaconRecord);
-void SetPower(int32_t);
-void SetBrake(int32_t);
 }
 
 namespace tasc {
@@ -79,31 +67,27 @@ long allocationsOfAStop(const PluginApi& api, bool keys) {
   return g_allocations.load() - before;
 }
 
+// The built plug-in alone, and the recording module in front of it, whose
+// frames and events only append to a fixed buffer that goes to disk once per
+// second of host time.
 TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
-  plugin::attachModule();
-  PluginApi api{};
-  api.SetVehicleSpec = SetVehicleSpec;
-  api.Initialize = Initialize;
-  api.Elapse = Elapse;
-  api.SetBeaconData = SetBeaconData;
-  api.SetBrake = SetBrake;
-  EXPECT_EQ(allocationsOfAStop(api, false), 0);
-}
-
-// The recording module in front of the plug-in: its frames and events only
-// append to a fixed buffer, which goes to disk once per second of host time.
-TEST(NoAllocation, RecorderFramesAndEvents) {
-  test::TempFolder folder;
-  std::filesystem::copy_file(test::pluginModulePath(), folder.path() / "TASC.so");
-  test::LoadedPlugin recorder(folder.path(), "TASCRec.so", test::recorderModulePath());
-  ASSERT_TRUE(recorder.loaded());
-  const long before = g_allocations.load();
-  EXPECT_EQ(allocationsOfAStop(recorder.api(), true), 0);
-  ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
-  recorder.api().Dispose();
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "records"),
-                          std::filesystem::directory_iterator{}),
-            1);
+  for (const bool recorder : {false, true}) {
+    SCOPED_TRACE(recorder ? "recording module" : "plug-in");
+    test::TempFolder folder;
+    std::filesystem::copy_file(test::pluginModulePath(), folder.path() / "TASC.so");
+    test::LoadedPlugin module(folder.path(), recorder ? "TASCRec.so" : "TASC.so",
+                              recorder ? test::recorderModulePath() : nullptr);
+    ASSERT_TRUE(module.loaded());
+    const long before = g_allocations.load();
+    EXPECT_EQ(allocationsOfAStop(module.api(), recorder), 0);
+    ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
+    module.api().Dispose();
+    if (recorder) {
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "records"),
+                              std::filesystem::directory_iterator{}),
+                1);
+    }
+  }
 }
 
 }  // namespace
