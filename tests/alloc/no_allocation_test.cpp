@@ -8,14 +8,22 @@
 #include <filesystem>
 #include <new>
 
+#include "control/tasc_controller.h"
 #include "support/vehicle_folder.h"
 
 namespace {
 std::atomic<long> g_allocations{0};
-}
+bool g_outOfMemory = false;  // while set, every operator new throws
+}  // namespace
 
+// The replaced operators pair malloc with free; GCC, seeing a vector's new
+// and delete inlined, would take them for the library's.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t n) {
   g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (g_outOfMemory) throw std::bad_alloc();
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
@@ -88,6 +96,21 @@ TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
                 1);
     }
   }
+}
+
+// Out of memory while a file loads, and again for the small table that would
+// replace the large one: the capacity the table still holds takes the default
+// record, so the table is never left empty.
+TEST(OutOfMemory, ALoadThatFailsTwiceLeavesTheDefaultRecord) {
+  TascController c;
+  c.paramTable.reserve(1);
+  const FileReader failing{[](const void*, const char*, ChunkSink) -> bool {
+    g_outOfMemory = true;
+    throw std::bad_alloc();
+  }};
+  c.loadParamFile("p.csv", failing);
+  g_outOfMemory = false;
+  EXPECT_EQ(c.paramTable, std::vector<ParamRecord>{kDefaultParamRecord});
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ TEST(BeaconWord, FieldsSitAtTheirBitsAndRoundTrip) {
   }
 }
 
-// At every code's own distance and on a grid between: the nearest code is no
+// At every code's own distance and on a grid between and beyond (code 63 of
+// kind 3 is at 149 m): the nearest code is one of the six bits' and no
 // farther than any other.
 TEST(BeaconWord, NearestCodeIsNoFartherThanAnyOther) {
   for (int32_t kind = 1; kind <= 3; ++kind) {
@@ -59,7 +60,9 @@ TEST(BeaconWord, NearestCodeIsNoFartherThanAnyOther) {
     }
     for (double want = 0.0; want < 170.0; want += 0.37) wanted.push_back(want);
     for (const double want : wanted) {
-      const double off = std::fabs(beaconDistance(kind, nearestDistanceCode(kind, want)) - want);
+      const int32_t nearest = nearestDistanceCode(kind, want);
+      ASSERT_TRUE(nearest >= 0 && nearest <= 63) << "a code has six bits: " << nearest;
+      const double off = std::fabs(beaconDistance(kind, nearest) - want);
       for (int32_t code = 0; code <= 63; ++code) {
         ASSERT_LE(off, std::fabs(beaconDistance(kind, code) - want)) << kind << " " << want;
       }
