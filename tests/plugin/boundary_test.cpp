@@ -25,14 +25,15 @@ std::string mix(const test::Case& c) {
          std::to_string(h.reverser) + " " + std::to_string(h.constantSpeed);
 }
 
-// Type, stored speed -> patternSelect, 400 toggle, armed lamp.
+// Type, stored speed -> patternSelect, 400 toggle, armed lamp, and the outcome.
 std::string dispatch(const test::Case& c) {
   TascController ctl;
   ctl.formationId = 1;
   ctl.patternSelect = 1;
-  dispatchBeacon(ctl, BeaconRecord{arg(c, 1), 0, 0.0f, arg(c, 2)}, std::stof(c.f.at(3)), {});
+  const BeaconDecision d =
+      dispatchBeacon(ctl, BeaconRecord{arg(c, 1), 0, 0.0f, arg(c, 2)}, std::stof(c.f.at(3)), {});
   return std::to_string(ctl.patternSelect) + " " + std::to_string(ctl.beacon400Toggle) + " " +
-         std::to_string(ctl.panelLamps[kLampPatternArmed]);
+         std::to_string(ctl.panelLamps[kLampPatternArmed]) + ", " + beaconOutcomeName(d.outcome);
 }
 
 // The paths the attach step makes of the module's file ("-": null); in
