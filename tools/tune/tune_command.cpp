@@ -1,15 +1,18 @@
 #include "tune/tune_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/accuracy.h"
 #include "engine/plugin_host.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
@@ -202,8 +205,20 @@ int tune(const Options& o, const Job& job) {
   if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
     std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   }
-  const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
-                                    job.line.record, so, progressLine(o, begin));
+  // The accuracy rows as every tool says them, kept from the search's own
+  // sweeps: a record's sweep gives the same stops every time it runs.
+  std::vector<std::pair<ParamRecord, engine::Accuracy>> swept;
+  const auto evaluate = [&](const ParamRecord& r) {
+    const std::vector<engine::SweepOutcome> out = run(cases, r);
+    swept.emplace_back(r, engine::sweepAccuracy(out));
+    return measure(out);
+  };
+  const SearchResult found = search(evaluate, job.line.record, so, progressLine(o, begin));
+  const auto sweptAccuracy = [&swept](const ParamRecord& r) {
+    const auto it =
+        std::find_if(swept.begin(), swept.end(), [&r](const auto& e) { return e.first == r; });
+    return it == swept.end() ? engine::Accuracy{} : it->second;
+  };
   const auto startOut = run(validation, found.start.record);
   const auto tunedOut = run(validation, found.best.record);
   TuneSummary t{o.scenario,
@@ -219,10 +234,8 @@ int tune(const Options& o, const Job& job) {
                 {},
                 {}};
   if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
-  // The accuracy rows as every tool says them. The search keeps only the
-  // objective's measures: the two records run once more over its matrix.
-  t.startMeasures.searchStops = engine::sweepAccuracy(run(cases, found.start.record));
-  t.tunedMeasures.searchStops = engine::sweepAccuracy(run(cases, found.best.record));
+  t.startMeasures.searchStops = sweptAccuracy(found.start.record);
+  t.tunedMeasures.searchStops = sweptAccuracy(found.best.record);
   t.startMeasures.validationStops = engine::sweepAccuracy(startOut);
   t.tunedMeasures.validationStops = engine::sweepAccuracy(tunedOut);
   const double seconds =
