@@ -8,9 +8,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/accuracy.h"
 #include "engine/plugin_host.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
@@ -239,8 +241,24 @@ int tune(const Options& o, const Job& job) {
   if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
     std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   }
-  const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
-                                    job.line.record, so, progressLine(o, begin));
+  // The accuracy rows as every tool says them, kept from the search's own
+  // sweeps: a record's sweep gives the same stops every time it runs. The
+  // starting record's stops also list those that cannot be made.
+  std::vector<std::pair<ParamRecord, engine::Accuracy>> swept;
+  std::vector<engine::SweepOutcome> startSearch;
+  const auto evaluate = [&](const ParamRecord& r) {
+    std::vector<engine::SweepOutcome> out = run(cases, r);
+    swept.emplace_back(r, engine::sweepAccuracy(out));
+    const Metrics m = measure(out);
+    if (startSearch.empty() && r == job.line.record) startSearch = std::move(out);
+    return m;
+  };
+  const SearchResult found = search(evaluate, job.line.record, so, progressLine(o, begin));
+  const auto sweptAccuracy = [&swept](const ParamRecord& r) {
+    const auto it =
+        std::find_if(swept.begin(), swept.end(), [&r](const auto& e) { return e.first == r; });
+    return it == swept.end() ? engine::Accuracy{} : it->second;
+  };
   // The record chosen is driven through the loaded plug-in; the starting
   // record, shown beside it, on the plug-in's own code, which agrees with the
   // loaded plug-in frame for frame and spares the Windows build's file reads.
@@ -259,10 +277,8 @@ int tune(const Options& o, const Job& job) {
                 {},
                 {}};
   if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
-  // The accuracy rows as every tool says them. The search keeps only the
-  // objective's measures: the two records run once more over its matrix.
-  t.startMeasures.searchStops = engine::sweepAccuracy(run(cases, found.start.record));
-  t.tunedMeasures.searchStops = engine::sweepAccuracy(run(cases, found.best.record));
+  t.startMeasures.searchStops = sweptAccuracy(found.start.record);
+  t.tunedMeasures.searchStops = sweptAccuracy(found.best.record);
   t.startMeasures.validationStops = engine::sweepAccuracy(startOut);
   t.tunedMeasures.validationStops = engine::sweepAccuracy(tunedOut);
   const double seconds =
@@ -275,7 +291,8 @@ int tune(const Options& o, const Job& job) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
     printText(o, job, t, seconds);
-    std::fputs(unreachableList(run(cases, found.start.record), startOut).c_str(), stdout);
+    if (startSearch.empty()) startSearch = run(cases, found.start.record);
+    std::fputs(unreachableList(startSearch, startOut).c_str(), stdout);
     if (!o.chart.empty()) std::printf("chart         %s\n", o.chart.c_str());
   } else {
     std::printf("%s\n", formatRecordLine(t.tuned).c_str());
