@@ -12,9 +12,10 @@ toolchain=$(realpath "$1")
 prefix=$(realpath -m "$2")
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-# The stamp marks a library built with the prefix maps below: one built
-# before them is built again.
-stamp="$prefix/tasc-prefix-map.stamp"
+# The stamp marks a library built with the prefix maps below and the
+# toolchain's own flags (SSE2 arithmetic on x86): one built otherwise is built
+# again.
+stamp="$prefix/tasc-flags-2.stamp"
 if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ] && [ -f "$stamp" ]; then
   exit 0
 fi
@@ -68,8 +69,10 @@ echo "nlopt: building $(basename "$src") for $(basename "$toolchain" .cmake) int
 rm -rf "$work" "$stamp"
 src=$(cd "$src" && pwd)
 maps="-ffile-prefix-map=$src/=nlopt/ -ffile-prefix-map=$work/=nlopt-build/"
-cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_C_FLAGS="$maps" -DCMAKE_CXX_FLAGS="$maps" \
+# Through the environment, so that CMake adds the toolchain's flags to them;
+# -DCMAKE_C_FLAGS would replace those, and the x86 library would compute
+# with x87 arithmetic, unlike the rest of the program.
+CFLAGS="$maps" CXXFLAGS="$maps" cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
   -DNLOPT_CXX=OFF -DNLOPT_FORTRAN=OFF -DNLOPT_PYTHON=OFF -DNLOPT_OCTAVE=OFF -DNLOPT_MATLAB=OFF \
   -DNLOPT_GUILE=OFF -DNLOPT_SWIG=OFF -DNLOPT_TESTS=OFF >/dev/null

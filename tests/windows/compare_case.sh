@@ -208,7 +208,7 @@ run_check() {  # FLAVOUR > reports with exit statuses
       echo "== $pattern $line"
       rc=0
       # shellcheck disable=SC2086  # the options after the folder
-      "${tasc[@]}" check "$dir" $line </dev/null || rc=$?
+      flavour_tasc "$flavour" check "$dir" $line </dev/null || rc=$?
       echo "== exit status $rc"
       continue
     fi
