@@ -166,8 +166,8 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
     out +=
         fmt("warning       %s:%d: beacon %d at %.1f m: record %d/%d is not in the table of %s: "
             "the plug-in uses the default record with these keys\n",
-            platform::utf8Of(s.file.filename()).c_str(), line, b.type, b.position, w.recordCode, w.subCode,
-            entryText(b.tableEntry, folder).c_str());
+            platform::utf8Of(s.file.filename()).c_str(), line, b.type, b.position, w.recordCode,
+            w.subCode, entryText(b.tableEntry, folder).c_str());
   }
   return out;
 }
@@ -175,7 +175,8 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
 std::string reachWarning(const Scenario& s) {
   const model::Reach expected = engine::expectedReach(s);
   if (!expected.cannotBeMade()) return {};
-  return fmt("warning       %s: cannot be made: expected ", platform::utf8Of(s.file.filename()).c_str()) +
+  return fmt("warning       %s: cannot be made: expected ",
+             platform::utf8Of(s.file.filename()).c_str()) +
          engine::reachAdvice(expected, s.receiverOffset,
                              engine::entryLimit(s, expected.limitSpeed)) +
          "\n";

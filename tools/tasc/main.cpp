@@ -47,6 +47,7 @@ int run(int argc, char** argv) {
     // Every name inside is UTF-8, whatever the system's code page.
     std::vector<std::string> arguments = tasc::platform::utf8Arguments(argc, argv);
     std::vector<char*> pointers;
+    pointers.reserve(arguments.size());
     for (std::string& a : arguments) pointers.push_back(a.data());
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
