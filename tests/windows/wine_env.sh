@@ -18,14 +18,16 @@ tasc_wine64=/usr/lib/wine/wine64
 tasc_wineserver=/usr/lib/wine/wineserver64
 [ -x "$tasc_wineserver" ] || tasc_wineserver=$(command -v wineserver || true)
 
-# wine_run FLAVOUR PROGRAM ARGS...: runs a win64 or win32 program.
+# wine_run FLAVOUR PROGRAM ARGS...: runs a win64 or win32 program; stopped
+# after TASC_RUN_TIMEOUT seconds when that is set.
 wine_run() {
-  local flavour=$1
+  local flavour=$1 limit=()
   shift
+  [ -n "${TASC_RUN_TIMEOUT:-}" ] && limit=(timeout "$TASC_RUN_TIMEOUT")
   if [ "$flavour" = win64 ]; then
-    WINELOADER="$tasc_wine64" "$tasc_wine64" "$@"
+    WINELOADER="$tasc_wine64" "${limit[@]}" "$tasc_wine64" "$@"
   else
-    wine "$@"
+    "${limit[@]}" wine "$@"
   fi
 }
 
