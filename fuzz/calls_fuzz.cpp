@@ -4,6 +4,7 @@
 // any driver's handles, any beacon, keys. After every frame the returned
 // handles must be ones the module can send (checkFrame), the panel indices
 // other than 85..89 and the sound array untouched.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -34,45 +35,23 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 float pickSpeed(Input& in, float current) {
-  switch (in.byte() % 9) {
-    case 0:
-      return kNaN;
-    case 1:
-      return kInf;
-    case 2:
-      return -kInf;
-    case 3:
-      return -0.0f;
-    case 4:
-      return in.f32();
-    case 5:
-      return -static_cast<float>(in.byte()) / 16.0f;
-    case 6:
-      return current;
-    default:
-      return static_cast<float>(in.byte()) / 2.0f;  // 0..127.5 km/h
-  }
+  const uint8_t pick = in.byte() % 9;
+  if (pick < 4) return std::array{kNaN, kInf, -kInf, -0.0f}[pick];
+  if (pick == 4) return in.f32();
+  if (pick == 5) return -static_cast<float>(in.byte()) / 16.0f;
+  return pick == 6 ? current : static_cast<float>(in.byte()) / 2.0f;  // 0..127.5 km/h
 }
 
 // The next frame time: mostly forward by a frame, or any jump.
 int32_t pickTime(Input& in, int32_t now) {
-  auto add = [now](int64_t step) {
-    return static_cast<int32_t>(static_cast<uint32_t>(now) + static_cast<uint32_t>(step));
-  };
-  switch (in.byte() % 6) {
-    case 0:
-      return in.i32();
-    case 1:
-      return add(-int64_t{in.byte()} * 100);
-    case 2:
-      return add(std::numeric_limits<int32_t>::max());
-    case 3:
-      return now;
-    case 4:
-      return add(int64_t{in.byte()} * 1000);
-    default:
-      return add(1 + in.byte() % 64);
-  }
+  const uint8_t pick = in.byte() % 6;
+  if (pick == 0) return in.i32();
+  if (pick == 3) return now;
+  const int64_t step = pick == 1   ? -int64_t{in.byte()} * 100
+                       : pick == 2 ? int64_t{std::numeric_limits<int32_t>::max()}
+                       : pick == 4 ? int64_t{in.byte()} * 1000
+                                   : 1 + in.byte() % 64;
+  return static_cast<int32_t>(static_cast<uint32_t>(now) + static_cast<uint32_t>(step));
 }
 
 int32_t pickNotch(Input& in) {

@@ -12,7 +12,13 @@ toolchain=$(realpath "$1")
 prefix=$(realpath -m "$2")
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ]; then exit 0; fi
+# The stamp marks a library built with the prefix maps below and the
+# toolchain's own flags (SSE2 arithmetic on x86): one built otherwise is built
+# again.
+stamp="$prefix/tasc-flags-2.stamp"
+if [ -f "$prefix/lib/libnlopt.a" ] && [ -f "$prefix/include/nlopt.hpp" ] && [ -f "$stamp" ]; then
+  exit 0
+fi
 
 source_cache="$root/build/nlopt-source"
 
@@ -58,10 +64,19 @@ src=$(fetch_source)
 [ -n "$src" ] || { echo "nlopt: cannot fetch Debian's nlopt source" >&2; exit 1; }
 work="$prefix-build"
 echo "nlopt: building $(basename "$src") for $(basename "$toolchain" .cmake) into $prefix" >&2
-cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+# No path of this machine in the library (its assertions name their source
+# files): the source folder reads nlopt/, the build folder nlopt-build/.
+rm -rf "$work" "$stamp"
+src=$(cd "$src" && pwd)
+maps="-ffile-prefix-map=$src/=nlopt/ -ffile-prefix-map=$work/=nlopt-build/"
+# Through the environment, so that CMake adds the toolchain's flags to them;
+# -DCMAKE_C_FLAGS would replace those, and the x86 library would compute
+# with x87 arithmetic, unlike the rest of the program.
+CFLAGS="$maps" CXXFLAGS="$maps" cmake -S "$src" -B "$work" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
   -DNLOPT_CXX=OFF -DNLOPT_FORTRAN=OFF -DNLOPT_PYTHON=OFF -DNLOPT_OCTAVE=OFF -DNLOPT_MATLAB=OFF \
   -DNLOPT_GUILE=OFF -DNLOPT_SWIG=OFF -DNLOPT_TESTS=OFF >/dev/null
 cmake --build "$work" -j2 >/dev/null
 cmake --install "$work" >/dev/null
 [ -f "$prefix/lib/libnlopt.a" ] || { echo "nlopt: no static library after the build" >&2; exit 1; }
+touch "$stamp"

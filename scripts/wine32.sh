@@ -16,6 +16,11 @@ wine32_runs() {
   [ -x "$tasc_wine32" ] && "$tasc_wine32" --version >/dev/null 2>&1
 }
 
+# Whether the 32-bit loader runs under qemu-user emulation here.
+wine32_emulated() {
+  [ -e "$tasc_binfmt/qemu-i386" ] && grep -qx enabled "$tasc_binfmt/qemu-i386" 2>/dev/null
+}
+
 # wine32_enable [check]: makes wine32_runs true where the kernel runs no i386
 # programs, by registering qemu-i386-static (mounting binfmt_misc first when
 # it is not). Registers nothing when the loader runs already. Returns 1 when

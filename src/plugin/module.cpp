@@ -37,13 +37,18 @@ bool copyPath(PathBuffer& dst, const char* text) {
 // The module's key reader: the keyboard itself on Windows; on POSIX the state
 // the host last reported with SetKeyState (any key the control never reads is
 // up).
+// The keys as the host last reported them (SetKeyState).
+bool reportedKeyDown(const void* module, int32_t virtualKey) {
+  const Boundary& b = static_cast<const Module*>(module)->boundary;
+  return virtualKey == kKeyU ? b.keyU : virtualKey == kKeyLeftCtrl && b.keyLeftCtrl;
+}
+
 bool keyDown(const void* module, int32_t virtualKey) {
 #if defined(_WIN32)
   static_cast<void>(module);
   return platform::isKeyDown(virtualKey);
 #else
-  const Boundary& b = static_cast<const Module*>(module)->boundary;
-  return virtualKey == kKeyU ? b.keyU : virtualKey == kKeyLeftCtrl && b.keyLeftCtrl;
+  return reportedKeyDown(module, virtualKey);
 #endif
 }
 
@@ -65,24 +70,38 @@ void Module::attach(const char* moduleFile) noexcept {
 }
 
 void Module::initialize() {
+  // Read once here: the reset looks up its 64 entries in it.
+  const platform::ProfileFile list(boundary.paramListPath.data());
+  initialize(readSettings(boundary.settingsPath.data()), listReader(list),
+             fileReader(boundary.paramListPath.data()));
+}
+
+void Module::initialize(const Settings& settings, const ListReader& list, const FileReader& files) {
   auto& h = boundary.driverHandles;
   h[kDriverReverser] = 1;
   boundary.elapsedMs = 0;
   h[kDriverPower] = 0;
   h[kDriverBrake] = boundary.brakeNotchCount;
-  applySettings(controller, boundary.settingsPath.data());
-  // Read once here: the reset looks up its 64 entries in it.
-  const platform::ProfileFile list(boundary.paramListPath.data());
-  controller.reset(listReader(list), fileReader(boundary.paramListPath.data()));
+  applySettings(controller, settings);
+  controller.reset(list, files);
 }
 
 HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel) {
+  return elapse(state, panel, KeyReader{&keyDown, this});
+}
+
+KeyReader Module::reportedKeys() const {
+  return KeyReader{&reportedKeyDown, this};
+}
+
+HandleRecord Module::elapse(const VehicleStateRecord& state, int32_t* panel,
+                            const KeyReader& keys) {
   boundary.elapsedMs = frameStep(state.timeMs, boundary.vehicleState.timeMs);
   boundary.vehicleState = state;
   controller.update(FrameInput{.stepMs = boundary.elapsedMs,
                                .speed = state.speed,
                                .handles = boundary.driverHandles,
-                               .keys = KeyReader{&keyDown, this}});
+                               .keys = keys});
   boundary.handleOutput =
       mixHandles(controller, boundary.driverHandles, boundary.vehicleState.speed);
   if (panel != nullptr) {
@@ -99,8 +118,11 @@ void Module::setKeyState(int32_t virtualKey, bool down) {
 }
 
 BeaconDecision Module::setBeaconData(const BeaconRecord& beacon) {
-  return dispatchBeacon(controller, beacon, boundary.vehicleState.speed,
-                        fileReader(boundary.paramListPath.data()));
+  return setBeaconData(beacon, fileReader(boundary.paramListPath.data()));
+}
+
+BeaconDecision Module::setBeaconData(const BeaconRecord& beacon, const FileReader& files) {
+  return dispatchBeacon(controller, beacon, boundary.vehicleState.speed, files);
 }
 
 int32_t frameStep(int32_t newTimeMs, int32_t previousTimeMs) {

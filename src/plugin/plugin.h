@@ -8,6 +8,7 @@
 
 #include "abi/host_records.h"
 #include "control/tasc_controller.h"
+#include "plugin/settings.h"
 #include "readers/entry_path.h"
 
 namespace tasc::plugin {
@@ -46,17 +47,29 @@ class Module {
   }
   // Initialize: driver's handle defaults, TASC.ini, the controller reset.
   void initialize();
+  // The same steps with the settings, the list and the parameter files
+  // supplied by the caller instead of read beside the module: a tool that
+  // tries many versions of a file gives them from memory.
+  void initialize(const Settings& settings, const ListReader& list, const FileReader& files);
   // Elapse: frame step, state, one control cycle, the handle mix; writes
   // panel[85..89] when `panel` is not null.
   HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel);
+  // The same with the keys read through `keys`: a tool that runs the module
+  // alone gives it reportedKeys(), the keys it scripts, where a Windows
+  // module would ask the keyboard at every frame.
+  HandleRecord elapse(const VehicleStateRecord& state, int32_t* panel, const KeyReader& keys);
+  // The keys as last given to setKeyState, on every system.
+  KeyReader reportedKeys() const;
   // SetPower, SetBrake, SetReverser: stored for the next frame.
   void setDriverHandle(DriverHandle which, int32_t value) { boundary.driverHandles[which] = value; }
   // SetKeyState (POSIX): the physical state of U (0x55) and left Ctrl (0xA2)
   // for the frames that follow; other codes are ignored. A Windows module
   // reads the keyboard itself and never looks at it.
   void setKeyState(int32_t virtualKey, bool down);
-  // SetBeaconData: what the plug-in decided.
+  // SetBeaconData: what the plug-in decided. A file switch reads `files`,
+  // by default the files that the list beside the module names.
   BeaconDecision setBeaconData(const BeaconRecord& beacon);
+  BeaconDecision setBeaconData(const BeaconRecord& beacon, const FileReader& files);
 
   Boundary boundary{};
   TascController controller{};

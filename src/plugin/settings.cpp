@@ -62,8 +62,7 @@ Settings readSettings(const char* settingsPath) {
   return s;
 }
 
-void applySettings(TascController& controller, const char* settingsPath) {
-  const Settings s = readSettings(settingsPath);
+void applySettings(TascController& controller, const Settings& s) {
   controller.b7Dec = s.b7Dec;
   controller.formationId = s.formationId;
   controller.enableHmPtn = s.enableHmPtn;

@@ -33,7 +33,7 @@ struct Settings {
 // default 3.36 stands in for it.
 Settings readSettings(const char* settingsPath);
 
-// Initialize's settings step: readSettings into the controller's fields.
-void applySettings(TascController& controller, const char* settingsPath);
+// Initialize's settings step: the settings read into the controller's fields.
+void applySettings(TascController& controller, const Settings& settings);
 
 }  // namespace tasc

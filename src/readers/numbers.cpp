@@ -12,8 +12,14 @@ bool isCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void skipSpace(std::string_view& s) {
+// Skips the leading white space strtod and strtol skip and takes one sign;
+// true when it was '-'. `s` is left at the first character after them.
+bool takeSign(std::string_view& s) {
   while (!s.empty() && isCSpace(s.front())) s.remove_prefix(1);
+  if (s.empty() || (s.front() != '+' && s.front() != '-')) return false;
+  const bool negative = s.front() == '-';
+  s.remove_prefix(1);
+  return negative;
 }
 
 bool isHexDigit(char c) {
@@ -37,12 +43,7 @@ constexpr int64_t kExponentCap = 100000;
 NumberRead<double> scanDecimal(std::string_view text) {
   NumberRead<double> read{0.0, NumberStatus::NoNumber, text.data()};
   std::string_view s = text;
-  skipSpace(s);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
+  const bool negative = takeSign(s);
   // from_chars takes no sign of its own; a second sign is no number.
   if (s.empty() || s.front() == '+' || s.front() == '-') return read;
 
@@ -165,12 +166,7 @@ const char* numberStatusName(NumberStatus status) {
 NumberRead<int32_t> readInteger(std::string_view text) noexcept {
   NumberRead<int32_t> read{0, NumberStatus::NoNumber, text.data()};
   std::string_view s = text;
-  skipSpace(s);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
+  const bool negative = takeSign(s);
   constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
   int64_t magnitude = 0;
   std::size_t digits = 0;

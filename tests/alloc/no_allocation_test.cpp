@@ -8,16 +8,22 @@
 #include <filesystem>
 #include <new>
 
-#include "abi/host_records.h"
-#include "plugin/plugin.h"
+#include "control/tasc_controller.h"
 #include "support/vehicle_folder.h"
 
 namespace {
 std::atomic<long> g_allocations{0};
-}
+bool g_outOfMemory = false;  // while set, every operator new throws
+}  // namespace
 
+// The replaced operators pair malloc with free; GCC, seeing a vector's new
+// and delete inlined, would take them for the library's.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t n) {
   g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (g_outOfMemory) throw std::bad_alloc();
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
@@ -35,16 +41,6 @@ void operator delete(void* p, std::size_t) noexcept {
 }
 void operator delete[](void* p, std::size_t) noexcept {
   std::free(p);
-}
-
-// The exports, linked into this program.
-extern "C" {
-void Initialize(int32_t);
-void SetVehicleSpec(tasc::VehicleSpecRecord);
-tasc::HandleRecord Elapse(tasc::VehicleStateRecord, int32_t*, int32_t*);
-void SetBeaconData(tasc::BeaconRecord);
-void SetPower(int32_t);
-void SetBrake(int32_t);
 }
 
 namespace tasc {
@@ -79,31 +75,42 @@ long allocationsOfAStop(const PluginApi& api, bool keys) {
   return g_allocations.load() - before;
 }
 
+// The built plug-in alone, and the recording module in front of it, whose
+// frames and events only append to a fixed buffer that goes to disk once per
+// second of host time.
 TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
-  plugin::attachModule();
-  PluginApi api{};
-  api.SetVehicleSpec = SetVehicleSpec;
-  api.Initialize = Initialize;
-  api.Elapse = Elapse;
-  api.SetBeaconData = SetBeaconData;
-  api.SetBrake = SetBrake;
-  EXPECT_EQ(allocationsOfAStop(api, false), 0);
+  for (const bool recorder : {false, true}) {
+    SCOPED_TRACE(recorder ? "recording module" : "plug-in");
+    test::TempFolder folder;
+    std::filesystem::copy_file(test::pluginModulePath(), folder.path() / "TASC.so");
+    test::LoadedPlugin module(folder.path(), recorder ? "TASCRec.so" : "TASC.so",
+                              recorder ? test::recorderModulePath() : nullptr);
+    ASSERT_TRUE(module.loaded());
+    const long before = g_allocations.load();
+    EXPECT_EQ(allocationsOfAStop(module.api(), recorder), 0);
+    ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
+    module.api().Dispose();
+    if (recorder) {
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "records"),
+                              std::filesystem::directory_iterator{}),
+                1);
+    }
+  }
 }
 
-// The recording module in front of the plug-in: its frames and events only
-// append to a fixed buffer, which goes to disk once per second of host time.
-TEST(NoAllocation, RecorderFramesAndEvents) {
-  test::TempFolder folder;
-  std::filesystem::copy_file(test::pluginModulePath(), folder.path() / "TASC.so");
-  test::LoadedPlugin recorder(folder.path(), "TASCRec.so", test::recorderModulePath());
-  ASSERT_TRUE(recorder.loaded());
-  const long before = g_allocations.load();
-  EXPECT_EQ(allocationsOfAStop(recorder.api(), true), 0);
-  ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
-  recorder.api().Dispose();
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "records"),
-                          std::filesystem::directory_iterator{}),
-            1);
+// Out of memory while a file loads, and again for the small table that would
+// replace the large one: the capacity the table still holds takes the default
+// record, so the table is never left empty.
+TEST(OutOfMemory, ALoadThatFailsTwiceLeavesTheDefaultRecord) {
+  TascController c;
+  c.paramTable.reserve(1);
+  const FileReader failing{[](const void*, const char*, ChunkSink) -> bool {
+    g_outOfMemory = true;
+    throw std::bad_alloc();
+  }};
+  c.loadParamFile("p.csv", failing);
+  g_outOfMemory = false;
+  EXPECT_EQ(c.paramTable, std::vector<ParamRecord>{kDefaultParamRecord});
 }
 
 }  // namespace

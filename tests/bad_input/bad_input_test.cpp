@@ -6,7 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
-#include <functional>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -36,13 +36,13 @@ struct StopRun {
   double finalSpeed = 0, stopError = 0;
   std::string fault;  // first frame that broke the handle contract
 };
-// What the host reports in frame i (k = frames since the 503 beacon, -1
-// before): the speed, and the step added to the host's clock.
+// An odd host (rows of data/host.txt): the speed it reports and the step it
+// adds to its clock, "every" frame or "once" in the frame after the 503
+// beacon; "-": as a host does.
 struct Host {
-  std::function<float(int k, double trainSpeed)> speed = [](int, double s) {
-    return static_cast<float>(s);
-  };
-  std::function<int64_t(int k, int64_t step)> clock = [](int, int64_t s) { return s; };
+  std::string speedWhen = "-", clockWhen = "-";
+  float speed = 0;
+  int64_t step = 0;
 };
 
 bool validOverride(int32_t n) {
@@ -90,9 +90,12 @@ StopRun runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
   uint32_t clock = t0;
   for (int i = 0; i < 60 * 60; ++i) {
     const int64_t step = (i % 3 == 0) ? 16 : 17;
-    const int k = run.at503 < 0 ? -1 : i - run.at503;
-    clock += static_cast<uint32_t>(host.clock(k, step));  // wraps as the host's clock does
-    const HandleRecord h = plugin.frame(host.speed(k, train.speed), static_cast<int32_t>(clock));
+    const auto odd = [once = run.at503 >= 0 && i == run.at503 + 1](const std::string& when) {
+      return when == "every" || (when == "once" && once);
+    };
+    clock += static_cast<uint32_t>(odd(host.clockWhen) ? host.step : step);  // wraps as a host's
+    const float speed = odd(host.speedWhen) ? host.speed : static_cast<float>(train.speed);
+    const HandleRecord h = plugin.frame(speed, static_cast<int32_t>(clock));
     checkFrame(h, plugin, power, run, i);
     Frame f{h.brake, h.power, h.constantSpeed, {}};
     for (int j = 0; j < 5; ++j) f.panel[j] = plugin.panel()[85 + j];
@@ -174,60 +177,28 @@ void checkExpect(const StopRun& r, const std::string& e, const StopRun& defaults
   }
 }
 
-enum class Form { Text, Missing, Directory, LinkLoop, DevZero };
-
-void place(const fs::path& target, Form form, const std::string& content) {
+// A file of a row: its text, or a form no file can be read in: <missing>,
+// <directory>, <loop> (a link to itself), <dev/zero> (a link to it), or
+// <garbage> (64 KiB of random bytes).
+void place(const fs::path& target, const std::string& content) {
   fs::create_directories(target.parent_path());
-  switch (form) {
-    case Form::Missing:
-      break;
-    case Form::Text: {
-      FILE* f = std::fopen(target.c_str(), "wb");
-      std::fwrite(content.data(), 1, content.size(), f);
-      std::fclose(f);
-      break;
-    }
-    case Form::Directory:
-      fs::create_directories(target / "x");
-      break;
-    case Form::LinkLoop:
-      fs::create_symlink(target.filename(), target);
-      break;
-    case Form::DevZero:
-      fs::create_symlink("/dev/zero", target);
-      break;
+  if (content == "<directory>") fs::create_directories(target / "x");
+  if (content == "<loop>") fs::create_symlink(target.filename(), target);
+  if (content == "<dev/zero>") fs::create_symlink("/dev/zero", target);
+  if (content.starts_with('<') && content != "<garbage>") return;  // and <missing>
+  std::string bytes = content;
+  if (content == "<garbage>") {
+    std::mt19937 gen(12345);
+    bytes.assign(65536, '\0');
+    for (char& c : bytes) c = static_cast<char>(gen() & 0xFF);
   }
+  std::ofstream(target, std::ios::binary) << bytes;
 }
 
-std::string garbage(std::size_t n) {
-  std::mt19937 gen(12345);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
-// Runs the rows of data/files.txt for `file`; `others` are written as they are.
-// Every file first gets the rows of a file that cannot be read: it reads as
-// missing, and the defaults hold.
+// Runs the rows of data/files.txt for `file` and those for every file ("*");
+// `others` are written as they are, `goodContent` is the file well formed.
 void runFileRows(const char* file, const std::vector<std::pair<const char*, std::string>>& others,
                  const std::string& goodContent) {
-  struct Row {
-    std::string name;
-    Form form;
-    std::string content, expect;
-  };
-  std::vector<Row> rows = {
-      {"missing", Form::Missing, "", "Defaults"},
-      {"empty", Form::Text, "", "Defaults"},
-      {"a directory", Form::Directory, "", "Defaults"},
-      {"a link to itself", Form::LinkLoop, "", "Defaults"},
-      {"a link to /dev/zero", Form::DevZero, "", "Defaults"},
-      {"binary garbage", Form::Text, garbage(65536), "Defaults"},
-  };
-  for (const Case& c : readCases("bad_input/data/files.txt")) {
-    if (c.f[0] == file)
-      rows.push_back({c.where + " " + c.f[1], Form::Text, expand(c.f[2]), c.f[3]});
-  }
   TempFolder empty;
   const StopRun defaults = runIn(empty.path());
   TempFolder good;
@@ -237,11 +208,12 @@ void runFileRows(const char* file, const std::vector<std::pair<const char*, std:
   ASSERT_FALSE(defaults.frames == asFile.frames) << "the good files must change the stop";
   EXPECT_LT(std::fabs(defaults.stopError), 1.0) << "the default record stops on the point";
   EXPECT_LT(std::fabs(asFile.stopError), 1.0) << "so do the good files: " << asFile.stopError;
-  for (const Row& row : rows) {
+  for (const Case& row : readCases("bad_input/data/files.txt")) {
+    if (row.f[0] != file && row.f[0] != "*") continue;
     TempFolder folder;
     for (const auto& [n, c] : others) folder.write(n, c);
-    place(folder.path() / file, row.form, row.content);
-    checkExpect(runIn(folder.path()), row.expect, defaults, asFile, row.name);
+    place(folder.path() / file, expand(row.f[2]));
+    checkExpect(runIn(folder.path()), row.f[3], defaults, asFile, row.where + " " + row.f[1]);
   }
 }
 
@@ -312,26 +284,15 @@ TEST(BadInput, DeepModuleFolder) {
   fs::current_path(before);
 }
 
-// Rows of data/host.txt: "always V" / "once V" for the speed, "every S" /
-// "once S" for the clock's step.
 TEST(BadInput, HostSpeedAndTime) {
   TempFolder folder;
   const StopRun defaults = runIn(folder.path());
   int n = 0;
   for (const Case& c : readCases("bad_input/data/host.txt")) {
     Host host;
-    std::istringstream speed(c.f[1]), clock(c.f[2]);
-    std::string how, value;
-    if (speed >> how >> value) {
-      host.speed = [every = how == "always", v = std::stof(value)](int k, double s) {
-        return every || k == 1 ? v : static_cast<float>(s);
-      };
-    }
-    if (clock >> how >> value) {
-      host.clock = [every = how == "every", v = std::stoll(value)](int k, int64_t s) {
-        return every || k == 1 ? v : s;
-      };
-    }
+    std::string value;
+    if (std::istringstream(c.f[1]) >> host.speedWhen >> value) host.speed = std::stof(value);
+    if (std::istringstream(c.f[2]) >> host.clockWhen >> value) host.step = std::stoll(value);
     LoadedPlugin plugin(folder.path(), "m" + std::to_string(n++) + ".so");
     StopRun r;
     EXPECT_NO_THROW(r = runStop(plugin, host, static_cast<uint32_t>(std::stoul(c.f[3]))));

@@ -201,6 +201,7 @@ TEST(Pattern, Golden) {
     if (fn == "track")
       got = trackingCommand(a.at(0), a.at(1), a.at(2), a.at(3), a.at(4), int32_t(a.at(5)));
     if (fn == "decel") p.blendLength = a.at(1), got = patternDecel(p, a.at(0));
+    if (fn == "look") got = lookAheadFires(a.at(0), a.at(1), a.at(2), a.at(3));
     EXPECT_EQ(num(got), c.f.back()) << c.where;
   }
 }

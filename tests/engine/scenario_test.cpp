@@ -43,6 +43,18 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
        {503, 502, 501, 504},
        {encodeBeaconWord(BeaconWord{32, 1, 2, 1, 1}), encodeBeaconWord(BeaconWord{51, 3, 0, 0, 0}),
         encodeBeaconWord(BeaconWord{7, 1, 0, 0, 0}), 2}},
+      // The receiver 2.5 m behind the front passes a beacon placed 151.545 m
+      // out with the front 149.045 m from the point: code 0 of a 503, as a
+      // route author codes it; a distance given is kept as given (code 15).
+      {"PlacedBeaconIsCodedForTheFrontNotTheReceiver",
+       "stop_point = 500\n"
+       "[[track.beacon]]\ntype = 503\nbefore_stop = 151.545\n"
+       "[[track.beacon]]\ntype = 502\nbefore_stop = 31.545\n"
+       "[[track.beacon]]\ntype = 503\nbefore_stop = 160\ndistance = 151.545\n"
+       "[train]\nreceiver_offset = 2.5\n",
+       {503, 503, 502},
+       {encodeBeaconWord(BeaconWord{15, 1, 0, 0, 0}), encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0}),
+        encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0})}},
       {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
        "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
        {503},
@@ -60,6 +72,29 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
     EXPECT_EQ(types, k.types) << k.name;
     EXPECT_EQ(data, k.data) << k.name;
   }
+}
+
+// "--dead-times 0,4" meant 0.4 and ran a 4 s dead time without a word: every
+// axis value an author hardly means warns with file, line and what was meant.
+TEST(Scenario, ImplausibleSweepValuesWarnWithTheirLine) {
+  const Scenario s = test::exampleScenario(
+      "",
+      "[sweep]\nbrake_dead_time = [0.2, 4]\nbrake_time_constant = 8\n"
+      "gradient = { from = -50, to = 0, step = 25 }\ninitial_speed = [35, 250]\n"
+      "receiver_offset = [-1, 2.5]\n");
+  const std::vector<std::string> expected = {
+      "inline.toml:27:22: sweep.initial_speed: an initial speed of 250 km/h is outside 0..200 "
+      "km/h (a typo?)",
+      "inline.toml:24:25: sweep.brake_dead_time: a brake dead time of 4 s is outside 0..1.5 s: "
+      "did you mean 0.4? (decimals take a point; a list is a,b,c)",
+      "inline.toml:25:23: sweep.brake_time_constant: a brake time constant of 8 s is outside 0..3 "
+      "s: did you mean 0.8? (decimals take a point; a list is a,b,c)",
+      "inline.toml:26:21: sweep.gradient: a gradient of -50 per mille is outside -40..40 per "
+      "mille: did you mean -5? (gradients are per mille, uphill positive)",
+      "inline.toml:28:20: sweep.receiver_offset: a receiver offset of -1 m is outside 0..400 m "
+      "(the receiver sits on the train, up to its length behind the front)",
+  };
+  EXPECT_EQ(s.warnings, expected);
 }
 
 TEST(Scenario, KeyPressBecomesDownAndUpEvents) {

@@ -77,19 +77,6 @@ std::vector<Segment> withNoise(std::vector<Segment> segments, double noise, unsi
   return segments;
 }
 
-// The fitted values against the true ones, for the record of a run.
-void printRecovery(const std::string& name, const FitResult& r, double b7, double dead,
-                   double lag) {
-  const model::VehicleModel& v = r.vehicle;
-  std::printf(
-      "[ recovery ] %s: b7_decel %.4f (%+.2f %%), dead time %.4f s (%+.1f ms), time "
-      "constant %.4f s (%+.2f %%), power lag %.4f s, resistance_c %.3g, rms %.4f km/h, "
-      "%zu evaluations\n",
-      name.c_str(), v.quarterDecel * 28, 100 * (v.quarterDecel * 28 / b7 - 1), v.brakeDeadTime,
-      1000 * (v.brakeDeadTime - dead), v.brakeTimeConstant, 100 * (v.brakeTimeConstant / lag - 1),
-      v.powerTimeConstant, v.resistanceC, r.rms, r.evaluations);
-}
-
 // The values of tests/fit/data/known-vehicle.toml.
 constexpr double kB7 = 3.6, kDead = 0.23, kLag = 0.45, kGradient = 5.0, kResistanceA = 0.03,
                  kResistanceC = 0.00002;
@@ -131,7 +118,6 @@ TEST(Fit, RecoversTheKnownVehicle) {
     if (c.gradient) {
       EXPECT_NEAR(r.vehicle.resistanceA, kResistanceA, 0.01) << c.name;
     }
-    printRecovery(c.name, r, kB7, kDead, kLag);
   }
 }
 
@@ -191,7 +177,6 @@ TEST_P(EmuRecovery, RecoversTheEmuFromApproachesUnderPower) {
     const double traction = kEmuNotch2 * kEmuKnee / s.speed[s.brakeFrom];
     EXPECT_NEAR(r.segments[k].traction, traction, 0.05 * traction) << name << ", " << s.recording;
   }
-  printRecovery(name, r, kEmuB7, kEmuDead, kEmuLag);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fit, EmuRecovery,

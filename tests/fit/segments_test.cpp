@@ -2,10 +2,12 @@
 // made recordings of one stop each, built phase by phase at 60 frames/s.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fit/segments.h"
+#include "support/cases.h"
 
 namespace tasc::fit {
 namespace {
@@ -44,95 +46,50 @@ recording::Recording build(const std::vector<Phase>& phases) {
   return r;
 }
 
+// "MS/BRAKE/POWER[/jump][@STEP] ...": see data/segments.txt.
+std::vector<Phase> phases(const std::string& text) {
+  std::vector<Phase> out;
+  std::istringstream words(text);
+  for (std::string w; words >> w;) {
+    Phase p{};
+    char slash = 0;
+    std::istringstream in(w);
+    in >> p.ms >> slash >> p.brake >> slash >> p.power;
+    p.jump = w.find("/jump") != std::string::npos;
+    if (const std::size_t at = w.find('@'); at != std::string::npos)
+      p.stepMs = std::stoi(w.substr(at + 1));
+    out.push_back(p);
+  }
+  return out;
+}
+
 TEST(Segments, EachStopUsedOrLeftOutWithItsReason) {
-  const struct {
-    const char* name;
-    std::vector<Phase> phases;
-    const char* note;     // empty: used
-    bool underPower;      // when used
-    int32_t brakeFromMs;  // when used: the time of the frame before the braking
-  } cases[] = {
-      {"coasting", {{3000, 0, 0}, {8000, 4, 0}}, "", false, 0},
-      {"brake at the cut", {{3000, 0, 2}, {8000, 4, 0}}, "", true, 2000},
-      {"cut 3 s before the brake", {{3000, 0, 2}, {3000, 0, 0}, {8000, 4, 0}}, "", true, 2000},
-      {"cut 6 s before the brake: coasting",
-       {{3000, 0, 2}, {6000, 0, 0}, {8000, 4, 0}},
-       "",
-       false,
-       0},
-      {"brake released between applications",
-       {{2000, 0, 0}, {3000, 4, 0}, {1000, 0, 0}, {4000, 2, 0}},
-       "",
-       false,
-       0},
-      {"time jump before the brake",
-       {{3000, 0, 2}, {2000, 0, 0, true}, {8000, 4, 0}},
-       "",
-       false,
-       0},
-      {"time jump during the braking",
-       {{3000, 0, 0}, {4000, 4, 0}, {4000, 4, 0, true}},
-       "stop 1 not used: the time jumped during the braking (host time",
-       false,
-       0},
-      {"no braking", {{3000, 0, 0}, {3000, 0, 0}}, "stop 1 not used: no brake applied", false, 0},
-      {"brake from the start",
-       {{8000, 4, 0}},
-       "stop 1 not used: the brake was on from the start",
-       false,
-       0},
-      {"emergency brake",
-       {{3000, 0, 0}, {3000, 9, 0}},
-       "stop 1 not used: the emergency brake",
-       false,
-       0},
-      {"brake and power together",
-       {{3000, 0, 2}, {500, 4, 2}, {3000, 4, 0}},
-       "stop 1 not used: the brake went on while traction was on",
-       false,
-       0},
-      {"power notch held half a second",
-       {{3000, 0, 1}, {500, 0, 2}, {8000, 4, 0}},
-       "stop 1 not used: power notch 2 held for 0.4",
-       false,
-       0},
-      {"half a second of braking",
-       {{3000, 0, 0}, {500, 4, 0}},
-       "stop 1 not used: less than a second",
-       false,
-       0},
-  };
-  for (const auto& c : cases) {
+  for (const test::Case& c : test::readCases("fit/data/segments.txt")) {
     std::vector<std::string> notes;
-    const std::vector<Segment> s = brakingSegments(build(c.phases), "rec.csv", notes);
-    if (*c.note == '\0') {
-      EXPECT_EQ(notes, std::vector<std::string>{}) << c.name;
-      ASSERT_EQ(s.size(), 1u) << c.name;
-      EXPECT_EQ(s[0].stop, 1) << c.name;
-      EXPECT_EQ(s[0].underPower(), c.underPower) << c.name;
-      EXPECT_NEAR(s[0].timeMs[s[0].brakeFrom], c.brakeFromMs, 17) << c.name;
-      EXPECT_EQ(s[0].speed.back(), 0.0) << c.name;
-      EXPECT_EQ(s[0].brake[s[0].brakeFrom], 0) << c.name;
+    const std::vector<Segment> s = brakingSegments(build(phases(c.f[1])), "rec.csv", notes);
+    if (c.f[2].empty()) {
+      EXPECT_EQ(notes, std::vector<std::string>{}) << c.where;
+      ASSERT_EQ(s.size(), 1u) << c.where;
+      EXPECT_EQ(s[0].stop, 1) << c.where;
+      EXPECT_EQ(s[0].underPower(), c.f[3] == "1") << c.where;
+      EXPECT_NEAR(s[0].timeMs[s[0].brakeFrom], std::stoi(c.f[4]), 17) << c.where;
+      EXPECT_EQ(s[0].speed.back(), 0.0) << c.where;
+      EXPECT_EQ(s[0].brake[s[0].brakeFrom], 0) << c.where;
     } else {
-      EXPECT_TRUE(s.empty()) << c.name;
-      ASSERT_EQ(notes.size(), 1u) << c.name;
-      EXPECT_EQ(notes[0].rfind(std::string("rec.csv: ") + c.note, 0), 0u)
-          << c.name << ": " << notes[0];
+      EXPECT_TRUE(s.empty()) << c.where;
+      ASSERT_EQ(notes.size(), 1u) << c.where;
+      EXPECT_EQ(notes[0].rfind("rec.csv: " + c.f[2], 0), 0u) << c.where << ": " << notes[0];
     }
   }
 }
 
-// Too few frames, even over more than a second (a host that hung), and a
-// recording where the train never stopped.
-TEST(Segments, SparseFramesAndNoStopAreNamed) {
-  const recording::Recording sparse = build({{3000, 0, 0}, {1800, 4, 0, false, 200}});
-  std::vector<std::string> notes;
-  EXPECT_TRUE(brakingSegments(sparse, "sparse.csv", notes).empty());
+// A recording where the train never stopped.
+TEST(Segments, NoStopIsNamed) {
   recording::Recording running = build({{3000, 0, 2}});
   running.frames.pop_back();
+  std::vector<std::string> notes;
   EXPECT_TRUE(brakingSegments(running, "running.csv", notes).empty());
   EXPECT_EQ(notes, (std::vector<std::string>{
-                       "sparse.csv: stop 1 not used: only 9 frames of braking: too few to fit",
                        "running.csv: no stop (the train never came to rest after running)"}));
 }
 

@@ -12,6 +12,7 @@
 #include "fit/fit_output.h"
 #include "plugin/settings.h"
 #include "readers/numbers.h"
+#include "support/cases.h"
 #include "support/vehicle_folder.h"
 
 namespace tasc::fit {
@@ -34,52 +35,14 @@ double pluginB7Dec(const std::string& ini) {
   return s.b7DecSource == SettingSource::File ? s.b7Dec : -1.0;
 }
 
+// The rows of data/settings_edit.txt.
 TEST(SettingsEdit, OnlyTheValueThePluginReadsChanges) {
-  const struct {
-    const char* name;
-    const char* before;
-    const char* after;
-    B7DecEdit edit;
-    int32_t line;
-  } cases[] = {
-      {"value", "; mine\n[TASCPtn]\nB7Dec = 3.36\nFormationID = 2\n",
-       "; mine\n[TASCPtn]\nB7Dec = 3.1001\nFormationID = 2\n", B7DecEdit::Replaced, 3},
-      {"CRLF, byte-order mark, case, spaces, a section before",
-       "\xEF\xBB\xBF[HmPtn]\r\nEnableHmPtn=1\r\n[tascptn]\r\n  b7dec=3.36  \r\n",
-       "\xEF\xBB\xBF[HmPtn]\r\nEnableHmPtn=1\r\n[tascptn]\r\n  b7dec=3.1001  \r\n",
-       B7DecEdit::Replaced, 4},
-      {"quoted", "[TASCPtn]\nB7Dec = \"3.36\"\n", "[TASCPtn]\nB7Dec = \"3.1001\"\n",
-       B7DecEdit::Replaced, 2},
-      {"empty value", "[TASCPtn]\nB7Dec =\nFormationID = 1",
-       "[TASCPtn]\nB7Dec = 3.1001\nFormationID = 1", B7DecEdit::Replaced, 2},
-      {"key without '=' hides a later one", "[TASCPtn]\nB7Dec\nB7Dec = 4\n",
-       "[TASCPtn]\nB7Dec = 3.1001\nB7Dec = 4\n", B7DecEdit::Replaced, 2},
-      {"the first key of the first section", "[TASCPtn]\nB7Dec=5\nB7Dec=6\n[TASCPtn]\nB7Dec=7\n",
-       "[TASCPtn]\nB7Dec=3.1001\nB7Dec=6\n[TASCPtn]\nB7Dec=7\n", B7DecEdit::Replaced, 2},
-      {"key missing: after the section's last line, comments after it stay",
-       "[TASCPtn]\r\n; B7Dec = 9\r\nFormationID = 1\r\n; about HmPtn\r\n\r\n[HmPtn]\r\n",
-       "[TASCPtn]\r\n; B7Dec = 9\r\nFormationID = 1\r\nB7Dec = 3.1001\r\n; about HmPtn\r\n\r\n"
-       "[HmPtn]\r\n",
-       B7DecEdit::KeyAdded, 4},
-      {"key missing in the first section, present in a second",
-       "[TASCPtn]\n[X]\n[TASCPtn]\nB7Dec = 4\n",
-       "[TASCPtn]\nB7Dec = 3.1001\n[X]\n[TASCPtn]\nB7Dec = 4\n", B7DecEdit::KeyAdded, 2},
-      {"key missing, no line end at the end", "[TASCPtn]", "[TASCPtn]\r\nB7Dec = 3.1001",
-       B7DecEdit::KeyAdded, 2},
-      {"section missing", "[HmPtn]\nEnableHmPtn = 1\n",
-       "[HmPtn]\nEnableHmPtn = 1\n[TASCPtn]\nB7Dec = 3.1001\n", B7DecEdit::SectionAdded, 4},
-      {"section missing, no line end at the end", "[HmPtn]\r\nEnableHmPtn = 1",
-       "[HmPtn]\r\nEnableHmPtn = 1\r\n[TASCPtn]\r\nB7Dec = 3.1001\r\n", B7DecEdit::SectionAdded, 4},
-      {"empty file", "", "[TASCPtn]\r\nB7Dec = 3.1001\r\n", B7DecEdit::SectionAdded, 2},
-      {"already that value", "[TASCPtn]\nB7Dec = 3.100100 ; fitted\n",
-       "[TASCPtn]\nB7Dec = 3.100100 ; fitted\n", B7DecEdit::Unchanged, 2},
-  };
-  for (const auto& c : cases) {
-    const B7DecChange change = setB7Dec(c.before, "3.1001");
-    EXPECT_EQ(change.text, c.after) << c.name;
-    EXPECT_EQ(b7DecEditName(change.edit), b7DecEditName(c.edit)) << c.name;
-    EXPECT_EQ(change.line, c.line) << c.name;
-    EXPECT_EQ(pluginB7Dec(change.text), 3.1001) << c.name;
+  for (const test::Case& c : test::readCases("fit/data/settings_edit.txt")) {
+    const B7DecChange change = setB7Dec(c.f[1], "3.1001");
+    EXPECT_EQ(change.text, c.f[2]) << c.where;
+    EXPECT_EQ(b7DecEditName(change.edit), c.f[3]) << c.where;
+    EXPECT_EQ(change.line, std::stoi(c.f[4])) << c.where;
+    EXPECT_EQ(pluginB7Dec(change.text), 3.1001) << c.where;
   }
 }
 

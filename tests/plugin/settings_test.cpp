@@ -29,7 +29,7 @@ TEST(Settings, AppliedToTheControllerAndMissingForADirectoryOrNoPath) {
   test::TempFolder folder;
   folder.write("TASC.ini", "[TASCPtn]\nB7Dec=4.2\nFormationID=3\n[HmPtn]\nEnableHmPtn=1\n");
   TascController c;
-  applySettings(c, (folder.path() / "TASC.ini").c_str());
+  applySettings(c, readSettings((folder.path() / "TASC.ini").c_str()));
   EXPECT_EQ(c.b7Dec, 4.2);
   EXPECT_EQ(c.formationId, 3);
   EXPECT_TRUE(c.enableHmPtn);

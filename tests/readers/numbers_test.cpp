@@ -43,6 +43,7 @@ TEST(Numbers, Golden) {
     if (fn == "dec") got = text(parseDecimal(in));
     if (fn == "atof") got = test::num(parseAtof(in));
     if (fn == "pint") got = test::num(profile::parseInt(in));
+    if (fn == "whole") got = readDecimal(in).whole(in.data() + in.size()) ? "1" : "0";
     if (fn == "fast") {
       const auto r = compareFast(in);
       EXPECT_EQ(r.value_or(""), "") << c.where;

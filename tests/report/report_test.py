@@ -51,6 +51,7 @@ def golden(tasc, plugin, source, work):
             (work / (name + ".report.txt")).write_text(out)
             sys.exit("the report differs from %s (new one in %s); if the change is intended, "
                      "TASC_UPDATE_GOLDEN=1 renews it (scripts/update_goldens.sh)" % (golden, work))
+    receiver_behind_the_front(tasc, plugin, source, work)
     location_not_a_position(tasc, work)
     two_recordings(tasc, source, work)
     names_from_files(tasc, work)
@@ -64,7 +65,8 @@ def same_as_golden(text, source, golden, work):
             return
         new = work / pathlib.Path(golden).name
         new.write_text(text)
-        sys.exit("%s differs from %s; if the change is intended, copy it over" % (new, golden))
+        sys.exit("%s differs from %s; if the change is intended, TASC_UPDATE_GOLDEN=1 renews it "
+                 "(scripts/update_goldens.sh)" % (new, golden))
 
 
 def strict_page(path):
@@ -103,6 +105,25 @@ def names_from_files(tasc, work):
     assert len(links) == 4, links  # each stop's row and its mark
     for href in links:
         assert (work / "odd" / urllib.parse.unquote(href)).is_file(), href
+
+
+def receiver_behind_the_front(tasc, plugin, source, work):
+    """The beacons name a point 2.5 m past the mark: without --stop-at the
+    report says what its error is measured against and points to --stop-at
+    (golden); with it, the error is tasc sim's, which the beacons' error
+    alone is not."""
+    name = "receiver-behind"
+    out = run([tasc, "sim", "--plugin", plugin, "--no-trace", "--no-chart", "--record", work,
+               source / "tests/report/data" / (name + ".toml")], cwd=work).stdout
+    sim_error = float(re.search(r"^stop error +(\S+) m", out, re.M).group(1))
+    text = run([tasc, "report", name + ".csv", "--no-charts"], cwd=work).stdout
+    same_as_golden(text, source, "tests/report/golden/%s.report.txt" % name, work)
+    [marked] = reported_errors(tasc, [work / (name + ".csv")])
+    [rec] = json.loads(run([tasc, "report", "--json", "--no-charts", name + ".csv"],
+                           cwd=work).stdout)["recordings"]
+    beacons = rec["stops"][0]["error"]
+    assert "%.3f" % marked == "%.3f" % sim_error, (marked, sim_error)
+    assert abs(beacons - marked - 2.5) < 0.01, (beacons, marked)
 
 
 def location_not_a_position(tasc, work):

@@ -10,6 +10,7 @@
 #include "engine/engine_test_support.h"
 #include "engine/scenario.h"
 #include "readers/param_lines.h"
+#include "support/cases.h"
 #include "support/vehicle_folder.h"
 #include "tune/objective.h"
 #include "tune/record_file.h"
@@ -135,38 +136,38 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
   EXPECT_EQ(a.best.record, b.best.record);
 }
 
+// Lead times are sorted only when all five are free and each one's bounds lie
+// at or below the one before's (the example's bounds: 1.5..6, 1..4.5,
+// 0.5..3, 0..1.5, -0.5..0.5).
+TEST(TuneSearch, LeadTimesSortOnlyWhenAllFreeAndTheirBoundsFall) {
+  const struct {
+    std::size_t index;
+    Bound bound;
+    bool sortable;
+  } rows[] = {
+      {0, {1.5, 6.0, false}, true},   // the example's own
+      {1, {1.5, 6.0, false}, true},   // equal to the one before
+      {4, {-0.5, 0.5, true}, false},  // one fixed
+      {1, {1.6, 4.5, false}, false},  // a lower bound above the one before
+      {2, {1.2, 3.0, false}, false},  // above the one before, below the one before that
+      {3, {0.0, 3.5, false}, false},  // an upper bound above the one before
+      {4, {-0.5, 1.6, false}, false},
+  };
+  for (const auto& r : rows) {
+    Bounds b = defaultBounds(3.36);
+    b[r.index] = r.bound;
+    EXPECT_EQ(leadTimesSortable(b), r.sortable)
+        << r.index << ": " << r.bound.lower << ".." << r.bound.upper;
+  }
+}
+
 // The least budget and what tune says when the budget cannot search, or when
 // it keeps the starting record.
 TEST(TuneBudget, WarningAndReasonByBudget) {
-  struct Row {
-    std::size_t budget, free, evaluations;
-    const char* warning;
-    const char* unchanged;
-  };
-  const Row rows[] = {
-      {1, 9, 1,
-       "--budget 1: only the starting record is simulated; a search of 9 variables needs at "
-       "least 49 sweeps",
-       "--budget 1 simulated only the starting record"},
-      {48, 9, 48,
-       "--budget 48: too small to complete the global phase; a search of 9 variables needs at "
-       "least 49 sweeps",
-       "no record of the 47 tried scored better than the starting one; --budget 48 is below the 49 "
-       "a search needs"},
-      {49, 9, 49, "", "no record of the 48 tried scored better than the starting one"},
-      {200, 9, 200, "", "no record of the 199 tried scored better than the starting one"},
-      {2, 1, 2,
-       "--budget 2: too small to complete the global phase; a search of 1 variable needs at "
-       "least 9 sweeps",
-       "no record of the 1 tried scored better than the starting one; --budget 2 is below the 9 "
-       "a search needs"},
-      {200, 0, 1, "", "every variable is fixed"},
-      {1, 0, 1, "", "every variable is fixed"},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(budgetWarning(r.budget, r.free), r.warning) << r.budget << "/" << r.free;
-    EXPECT_EQ(unchangedReason(r.budget, r.free, r.evaluations), r.unchanged)
-        << r.budget << "/" << r.free;
+  for (const test::Case& c : test::readCases("tune/data/budget.txt")) {
+    const std::size_t budget = std::stoul(c.f[0]), free = std::stoul(c.f[1]);
+    EXPECT_EQ(budgetWarning(budget, free), c.f[3]) << c.where;
+    EXPECT_EQ(unchangedReason(budget, free, std::stoul(c.f[2])), c.f[4]) << c.where;
   }
   // The least budget is the first whose global phase holds the population
   // of free + 1 points and as many trials; two fifths of a budget, rounded.
@@ -176,6 +177,27 @@ TEST(TuneBudget, WarningAndReasonByBudget) {
   }
   const std::size_t sweeps[][2] = {{1, 0}, {2, 1}, {3, 1}, {4, 2}, {49, 20}, {200, 80}, {201, 80}};
   for (const auto& [budget, global] : sweeps) EXPECT_EQ(globalSweeps(budget), global) << budget;
+}
+
+// The stopping beacons (501..503) of the vehicle's formation (1) select the
+// records, each from the file the one before switched to. Words: formation
+// in bits 6..9, record 10..14, file 15..20, sub 21..22.
+TEST(TuneRecordFile, StoppingBeaconsOfTheFormationSelectTheRecords) {
+  engine::Scenario s;
+  s.vehicleFolder = TASC_SOURCE_DIR "/examples/vehicle";
+  for (const auto& [type, word] : {std::pair{500, 0x2440},
+                                   {501, 0x440},
+                                   {504, 0x1c40},
+                                   {505, 0x1840},
+                                   {503, 0x218840},
+                                   {502, 0x1480},
+                                   {502, 0x1040}}) {
+    engine::BeaconSpec b;
+    b.type = type;
+    b.data = word;
+    s.beacons.push_back(b);
+  }
+  EXPECT_EQ(selectedRecords(s), (std::vector<RecordKey>{{1, 0, 0}, {2, 1, 0}, {4, 0, 3}}));
 }
 
 TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {

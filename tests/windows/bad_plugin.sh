@@ -9,15 +9,10 @@ flavour=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 source "$here/wine_env.sh"
-if [ "$flavour" = win32 ] && ! wine32_enable check; then
-  [ "${CI:-}" = true ] && { echo "FAIL: cannot run the x86 build: $wine32_why" >&2; exit 1; }
-  echo "skipped: cannot run the x86 build: $wine32_why"
-  exit 77
-fi
+skip_unless_runs "$flavour"
 rm -rf "$work" && mkdir -p "$work"
 printf 'not a module\n' >"$work/text.dll"
 
-winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 scenario=$source_dir/examples/single-stop.toml
 # Each case: the plug-in given, and what the one line must say.
 case $flavour in
@@ -35,15 +30,12 @@ esac
 status=0
 for c in "${cases[@]}"; do
   plugin=${c%%|*} want=${c#*|} rc=0
-  case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$plugin" --out "$work/out" "$scenario" \
-             >"$work/stdout" 2>"$work/stderr" || rc=$? ;;
-    *) bin=$TASC_WIN64_BIN
-       [ "$flavour" = win32 ] && bin=$TASC_WIN32_BIN
-       plugin=$(winpath "$plugin")
-       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" sim --plugin "$plugin" \
-         --out "$(winpath "$work/out")" "$(winpath "$scenario")" >"$work/stdout" 2>"$work/stderr" || rc=$? ;;
-  esac
+  out=$work/out scenario_arg=$scenario
+  if [ "$flavour" != posix ]; then
+    plugin=$(winpath "$plugin") out=$(winpath "$out") scenario_arg=$(winpath "$scenario")
+  fi
+  flavour_tasc "$flavour" sim --plugin "$plugin" --out "$out" "$scenario_arg" \
+    >"$work/stdout" 2>"$work/stderr" || rc=$?
   line=$(<"$work/stderr")
   if [ "$rc" != 1 ] || [ -s "$work/stdout" ] || [ "$(wc -l <"$work/stderr")" != 1 ] ||
      [[ "$line" != *"$plugin"* ]] || [[ "$line" != *"$want"* ]]; then

@@ -13,7 +13,10 @@ got=$(objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk
 [[ "$dll" == *.exe ]] && want=$got
 [ "$got" = "$want" ] || { echo "FAIL: exports are: $got" >&2; status=1; }
 imports=$(objdump -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ' | sed 's/ $//')
-[ "$imports" = "KERNEL32.DLL MSVCRT.DLL USER32.DLL" ] || { echo "FAIL: imports are: $imports" >&2; status=1; }
+# A program also takes its wide command line apart (CommandLineToArgvW).
+want_imports="KERNEL32.DLL MSVCRT.DLL USER32.DLL"
+[[ "$dll" == *.exe ]] && want_imports="KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL"
+[ "$imports" = "$want_imports" ] || { echo "FAIL: imports are: $imports" >&2; status=1; }
 if objdump -f "$dll" | grep -q 'pei-i386'; then
   # Loads and stores of st(0) carry a double across a call unchanged; any
   # arithmetic on the x87 unit would round differently from SSE2.

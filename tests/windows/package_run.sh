@@ -11,7 +11,7 @@ dist=$(cd "$1" && pwd) version=$2 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 source "$here/wine_env.sh"
-export LANG=C.UTF-8 LC_ALL=C.UTF-8
+use_locale
 rm -rf "$work" && mkdir -p "$work/posix" "$work/windows" "$work/linux"
 (cd "$work/windows" && cmake -E tar xf "$dist/TASC-$version-windows.zip")
 (cd "$work/linux" && cmake -E tar xf "$dist/TASC-$version-linux-x86_64.tar.gz")

@@ -1,5 +1,9 @@
-# Sourced by the scripts here: the wine set-up shared by every test. Expects
-# TASC_WINE_PREFIX (a folder in the build tree).
+# Sourced by the scripts here: what every Windows test shares, in one place:
+# the wine prefix and its variables, the loaders, the build folder and the
+# tasc of each flavour (posix, win64, win32), Windows paths, the locale, and
+# the skip of the x86 runs where they cannot run. Expects TASC_WINE_PREFIX (a
+# folder in the build tree); the flavours' functions TASC_POSIX_BIN,
+# TASC_WIN64_BIN and TASC_WIN32_BIN (build folders).
 export WINEPREFIX="$TASC_WINE_PREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -14,14 +18,16 @@ tasc_wine64=/usr/lib/wine/wine64
 tasc_wineserver=/usr/lib/wine/wineserver64
 [ -x "$tasc_wineserver" ] || tasc_wineserver=$(command -v wineserver || true)
 
-# wine_run FLAVOUR PROGRAM ARGS...: runs a win64 or win32 program.
+# wine_run FLAVOUR PROGRAM ARGS...: runs a win64 or win32 program; stopped
+# after TASC_RUN_TIMEOUT seconds when that is set.
 wine_run() {
-  local flavour=$1
+  local flavour=$1 limit=()
   shift
+  [ -n "${TASC_RUN_TIMEOUT:-}" ] && limit=(timeout "$TASC_RUN_TIMEOUT")
   if [ "$flavour" = win64 ]; then
-    WINELOADER="$tasc_wine64" "$tasc_wine64" "$@"
+    WINELOADER="$tasc_wine64" "${limit[@]}" "$tasc_wine64" "$@"
   else
-    wine "$@"
+    "${limit[@]}" wine "$@"
   fi
 }
 
@@ -37,3 +43,47 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
 # the loader needs the shared page just below 2 GiB and memory above it, qemu
 # its 8 MiB stack at the top. A native loader ignores the variable.
 export QEMU_RESERVED_VA=0x81000000
+
+# flavour_bin FLAVOUR: the build folder of posix, win64 or win32.
+flavour_bin() {
+  case $1 in
+    posix) echo "$TASC_POSIX_BIN" ;;
+    win64) echo "$TASC_WIN64_BIN" ;;
+    win32) echo "$TASC_WIN32_BIN" ;;
+    *) echo "unknown flavour $1" >&2; return 2 ;;
+  esac
+}
+
+# flavour_tasc FLAVOUR ARGS...: runs that build's tasc (tasc.exe under wine).
+flavour_tasc() {
+  local flavour=$1 bin
+  shift
+  bin=$(flavour_bin "$flavour")
+  if [ "$flavour" = posix ]; then
+    "$bin/tools/tasc/tasc" "$@"
+  else
+    wine_run "$flavour" "$bin/tools/tasc/tasc.exe" "$@"
+  fi
+}
+
+# winpath PATH: the Windows name of a POSIX path under wine (drive Z:).
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+# use_locale [LOCALE]: the locale of the run (C.UTF-8 unless a case names
+# one, which is looked for in TASC_LOCALE_DIR too).
+use_locale() {
+  local locale=${1:-C.UTF-8}
+  [ "$locale" = C.UTF-8 ] || export LOCPATH="$TASC_LOCALE_DIR"
+  export LANG=$locale LC_ALL=$locale
+}
+
+# skip_unless_runs FLAVOUR: exits 77 (CTest's skip) when FLAVOUR is win32 and
+# wine's 32-bit loader cannot run here, saying why; fails instead in CI,
+# which must run the x86 build.
+skip_unless_runs() {
+  [ "$1" = win32 ] || return 0
+  wine32_enable check && return 0
+  [ "${CI:-}" = true ] && { echo "FAIL: cannot run the x86 build: $wine32_why" >&2; exit 1; }
+  echo "skipped: cannot run the x86 build: $wine32_why"
+  exit 77
+}

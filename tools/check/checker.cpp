@@ -5,7 +5,9 @@
 #include <cmath>
 #include <filesystem>
 
+#include "folder/vehicle_folder.h"
 #include "readers/profile.h"
+#include "system/text.h"
 
 namespace tasc::check {
 
@@ -134,23 +136,31 @@ const char* severityName(Severity severity) {
 Findings checkFolder(const std::string& folderArg) {
   Findings findings;
   Checker checker(findings);
-  std::string folder = folderArg;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::string name = folderArg;
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  // UTF-8 in, the folder's own name on the system.
+  const std::filesystem::path folder = platform::pathFromUtf8(name);
   std::error_code ec;
-  if (!folder.empty() && std::filesystem::is_regular_file(folder, ec)) {
+  if (!name.empty() && std::filesystem::is_regular_file(folder, ec)) {
     checker.say(folderArg, 0, Severity::Error,
                 "is a file: tasc check reads a vehicle's plug-in folder, the one that holds "
                 "TASC.ini and csvPath.ini");
     return findings;
   }
-  if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
+  if (name.empty() || !std::filesystem::is_directory(folder, ec)) {
     checker.say(folderArg, 0, Severity::Error, "no such folder");
+    return findings;
+  }
+  if (!folder::pluginPath(folder / "csvPath.ini")) {
+    checker.say(folderArg, 0, Severity::Error,
+                "the folder's name has characters that the system's code page (ANSI) cannot "
+                "write: the plug-in cannot open its files there; rename the folder");
     return findings;
   }
   checker.settings(folder);
   checker.list(folder);
-  if (!std::filesystem::exists(folder + "/TASC.ini", ec) &&
-      !std::filesystem::exists(folder + "/csvPath.ini", ec)) {
+  if (!std::filesystem::exists(folder / "TASC.ini", ec) &&
+      !std::filesystem::exists(folder / "csvPath.ini", ec)) {
     checker.say(folderArg, 0, Severity::Warning,
                 "neither TASC.ini nor csvPath.ini: the plug-in would run on its defaults alone; "
                 "is this the folder the plug-in is in?");

@@ -2,6 +2,7 @@
 // scan of a private-profile file, and one check per file kind.
 #pragma once
 
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "folder/vehicle_folder.h"
 
 namespace tasc::check {
 
@@ -47,18 +49,21 @@ class Checker {
   void say(const std::string& file, int line, Severity severity, std::string text);
 
   // TASC.ini, csvPath.ini and the parameter files it names, in that order.
-  void settings(const std::string& folder);
-  void list(const std::string& folder);
+  void settings(const std::filesystem::path& folder);
+  void list(const std::filesystem::path& folder);
   void paramFile(FileFinding& file, std::string_view text);
+  // A UTF-16 file: said, true; the caller reads no further.
+  bool utf16(const std::string& file, std::string_view text, Severity severity, bool profileFile);
 
  private:
   void settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId);
+  void b7DecMeaning(const std::string& file, const SettingFinding& b7);
   // Sections other than `known` are never read.
   void unknownSections(const std::string& file, const IniScan& scan,
                        std::initializer_list<std::string_view> known);
   void listKeys(const std::string& file, const IniScan& scan);
-  void entry(const std::string& file, const std::string& listPath, const IniScan& scan,
-             std::string_view content, int index);
+  void entry(const std::string& file, const IniScan& scan, std::string_view content,
+             const folder::ListEntry& entry);
 
   Findings& r_;
 };

@@ -1,36 +1,16 @@
 // csvPath.ini: its keys, every entry that is set, resolved with the rules of
 // the plug-in's own path forming, and the files they open.
-#include <array>
-#include <cstdio>
 #include <map>
 #include <optional>
 
 #include "check/checker.h"
 #include "control/tasc_controller.h"
-#include "files/files.h"
-#include "platform/platform.h"
 #include "readers/entry_path.h"
 #include "readers/numbers.h"
 #include "readers/profile.h"
 
 namespace tasc::check {
 namespace {
-
-std::string readStream(std::FILE* f) {
-  std::string text;
-  std::array<char, std::size_t{16} * 1024> buffer{};
-  std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) text.append(buffer.data(), n);
-  return text;
-}
-
-// An entry as a path relative to the vehicle folder (or absolute): the path
-// the plug-in forms for a list that stands in the folder itself.
-std::string displayPath(const std::string& entry) {
-  PathBuilder path;
-  const char* p = formEntryPath(path, entry.c_str(), "csvPath.ini");
-  return p != nullptr ? std::string(p) : entry;
-}
 
 // "0".."63" without leading zeros or sign: the keys the plug-in reads.
 bool isEntryKey(const std::string& key) {
@@ -41,16 +21,16 @@ bool isEntryKey(const std::string& key) {
 
 }  // namespace
 
-void Checker::list(const std::string& folder) {
+void Checker::list(const std::filesystem::path& folder) {
   const std::string file = "csvPath.ini";
-  const std::string listPath = folder + "/" + file;
-  const std::optional<std::string> text = files::readWholeFileNarrow(listPath);
-  if (!text) say(file, 0, Severity::Note, "no such file: every entry is NULL");
-  const std::string content = text.value_or("");
+  const folder::VehicleList list = folder::readList(folder);
+  if (!list.text) say(file, 0, Severity::Note, "no such file: every entry is NULL");
+  const bool wide = utf16(file, list.text.value_or(""), Severity::Warning, true);
+  const std::string content = wide ? std::string() : list.text.value_or("");
   const IniScan scan = scanIni(content);
   listKeys(file, scan);
   unknownSections(file, scan, {"ParamData"});
-  for (int k = 0; k < kParamFileCount; ++k) entry(file, listPath, scan, content, k);
+  for (const folder::ListEntry& e : list.entries) entry(file, scan, content, e);
   if (r_.entries.empty() || r_.entries.front().index != 0) {
     say(file, scan.lineOf("ParamData", "0"), Severity::Note,
         "entry 0 is NULL: every run starts with the default record alone");
@@ -81,28 +61,21 @@ void Checker::listKeys(const std::string& file, const IniScan& scan) {
   }
 }
 
-void Checker::entry(const std::string& file, const std::string& listPath, const IniScan& scan,
-                    std::string_view content, int index) {
-  const std::string key = std::to_string(index);
-  // The same read as the reset: default "NULL", a buffer of 260.
-  PathBuffer read{};
-  platform::readProfileString("ParamData", key.c_str(), "NULL", read.data(),
-                              static_cast<uint32_t>(read.size()), listPath.c_str());
-  const std::string value(read.data());
-  if (value == "NULL") return;
+void Checker::entry(const std::string& file, const IniScan& scan, std::string_view content,
+                    const folder::ListEntry& e) {
+  const std::string key = std::to_string(e.index);
   EntryFinding er;
-  er.index = index;
-  er.entry = value;
+  er.index = e.index;
+  er.entry = e.shown;
   er.line = scan.lineOf("ParamData", key);
-  er.path = displayPath(value);
-  const platform::File f = platform::openParamFile(value.c_str(), listPath.c_str());
-  er.opens = f != nullptr;
+  er.path = e.path;
+  er.opens = e.opens;
   FileFinding* seen = nullptr;
   for (FileFinding& fr : r_.files) {
     if (fr.path == er.path) seen = &fr;
   }
   say(file, er.line, Severity::Info,
-      "entry " + key + " " + quote(value) + " -> " + er.path + (seen ? " (read above)" : ""));
+      "entry " + key + " " + quote(e.shown) + " -> " + er.path + (seen ? " (read above)" : ""));
   const auto raw = profile::findValue(content, "ParamData", key);
   if (raw && raw->size() >= kPathSize) {
     say(file, er.line, Severity::Warning,
@@ -111,13 +84,13 @@ void Checker::entry(const std::string& file, const std::string& listPath, const 
   }
   if (!er.opens) {
     say(file, er.line, Severity::Error,
-        "entry " + key + ": " + (value.empty() ? std::string("empty path") : er.path) +
+        "entry " + key + ": " + (e.value.empty() ? std::string("empty path") : er.path) +
             " does not open as a file");
   } else if (seen != nullptr) {
-    seen->entries.push_back(index);
+    seen->entries.push_back(e.index);
   } else {
-    r_.files.push_back(FileFinding{er.path, {index}, {}});
-    paramFile(r_.files.back(), readStream(f.get()));
+    r_.files.push_back(FileFinding{er.path, {e.index}, {}});
+    if (!utf16(er.path, e.bytes, Severity::Error, false)) paramFile(r_.files.back(), e.bytes);
   }
   r_.entries.push_back(std::move(er));
 }

@@ -8,6 +8,7 @@
 #include "check/checker.h"
 #include "readers/param_lines.h"
 #include "readers/param_record.h"
+#include "system/text.h"
 
 namespace tasc::check {
 namespace {
@@ -50,6 +51,14 @@ using FirstLineOfKeys = std::map<std::pair<int32_t, int32_t>, int>;
 
 void fieldWarnings(Checker& c, const std::string& file, const LineRead& l,
                    const RecordFinding& rr) {
+  // A full-width digit typed by an input method reads as no digit at all.
+  for (std::size_t i = 0; i < std::min(l.count, l.fields.size()); ++i) {
+    const std::string shown = platform::utf8FromSystem(l.fields[i]);
+    const std::string note = platform::fullWidthNote(shown);
+    if (note.empty() || i >= kParamColumnCount) continue;
+    c.say(file, l.number, Severity::Warning,
+          std::string("column ") + columnName(i) + " " + quote(shown) + ": " + note);
+  }
   for (const Fallback& f : rr.fallbacks) {
     if (f.reason == ColumnStatus::Missing) continue;
     c.say(file, l.number, Severity::Warning,
@@ -157,8 +166,8 @@ void checkLine(Checker& c, FileFinding& fr, LineRead& l, FirstLineOfKeys& firstL
     if (l.status[col] == ColumnStatus::Converted) {
       anyConverted = true;
     } else {
-      rr.fallbacks.push_back(
-          Fallback{col, col < l.count ? std::string(l.fields[col]) : "", l.status[col]});
+      rr.fallbacks.push_back(Fallback{
+          col, col < l.count ? platform::utf8FromSystem(l.fields[col]) : "", l.status[col]});
     }
   }
   c.say(file, l.number, Severity::Info,

@@ -1,13 +1,21 @@
 // TASC.ini: the three settings as the plug-in reads them, where each came
 // from, and what in the file the plug-in never reads.
+#include <cctype>
+#include <cstdlib>
 #include <optional>
 
 #include "check/checker.h"
 #include "files/files.h"
 #include "readers/profile.h"
+#include "system/text.h"
 
 namespace tasc::check {
 namespace {
+
+// The decelerations a service brake's notch 7 gives, km/h/s: a B7Dec outside
+// them is another unit or a typo.
+constexpr double kB7DecLow = 1.5;
+constexpr double kB7DecHigh = 6.0;
 
 struct Known {
   const char* section;
@@ -18,14 +26,23 @@ struct Known {
 
 }  // namespace
 
-void Checker::settings(const std::string& folder) {
+bool Checker::utf16(const std::string& file, std::string_view text, Severity severity,
+                    bool profileFile) {
+  const std::string problem = folder::utf16Problem(file, folder::sniffEncoding(text), profileFile);
+  if (problem.empty()) return false;
+  say(file, 0, severity, problem);
+  return true;
+}
+
+void Checker::settings(const std::filesystem::path& folder) {
   const std::string file = "TASC.ini";
-  const std::string path = folder + "/" + file;
-  const std::optional<std::string> text = files::readWholeFileNarrow(path);
+  const std::optional<std::string> text = files::readWholeFile(folder / file);
   if (!text) say(file, 0, Severity::Note, "no such file: every setting has its default");
-  const std::string content = text.value_or("");
+  // UTF-16 text is said once, not scanned for sections it cannot show.
+  const std::string content =
+      utf16(file, text.value_or(""), Severity::Warning, true) ? std::string() : text.value_or("");
   const IniScan scan = scanIni(content);
-  const Settings s = readSettings(path.c_str());
+  const Settings s = readSettings(folder::pluginPath(folder / file).value_or("").c_str());
 
   const Known known[] = {
       {"TASCPtn", "B7Dec", s.b7DecSource, num(s.b7Dec)},
@@ -40,7 +57,7 @@ void Checker::settings(const std::string& folder) {
     sr.line = scan.lineOf(k.section, k.key);
     if (const auto raw = profile::findValue(content, k.section, k.key)) {
       sr.hasText = true;
-      sr.text = std::string(*raw);
+      sr.text = platform::utf8FromSystem(*raw);  // shown in UTF-8, as every name
     }
     if (k.source == SettingSource::Default) {
       sr.why = !text                         ? "no file"
@@ -58,6 +75,33 @@ void Checker::settings(const std::string& folder) {
   unknownSections(file, scan, {"TASCPtn", "HmPtn"});
 }
 
+// A B7Dec the plug-in reads otherwise than the author meant: a decimal comma
+// ends the number ("3,1" reads 3), and a value far from a service brake's
+// notch 7 is m/s^2 given for km/h/s, or a typo.
+void Checker::b7DecMeaning(const std::string& file, const SettingFinding& b7) {
+  if (b7.source != SettingSource::File) return;
+  const std::string read = b7.text.substr(0, 7);
+  const std::size_t comma = read.find(',');
+  if (comma != std::string::npos && comma + 1 < read.size() &&
+      std::isdigit(static_cast<unsigned char>(read[comma + 1])) != 0) {
+    std::string meant = read;
+    meant[comma] = '.';
+    say(file, b7.line, Severity::Warning,
+        "B7Dec " + quote(b7.text) + " has a decimal comma: the plug-in reads " + b7.value +
+            " km/h/s; write " + quote(std::string(profile::trim(meant))) + " if that is meant");
+  }
+  const double value = std::strtod(b7.value.c_str(), nullptr);
+  if (value >= kB7DecLow && value <= kB7DecHigh) return;
+  std::string why = "B7Dec " + b7.value + " km/h/s is outside the " + num(kB7DecLow) + ".." +
+                    num(kB7DecHigh) + " km/h/s of a service brake's notch 7";
+  if (value * 3.6 >= kB7DecLow && value * 3.6 <= kB7DecHigh) {
+    why += ": given in m/s^2? " + b7.value + " m/s^2 is " + num(value * 3.6) + " km/h/s";
+  } else {
+    why += ": a typo? The plug-in plans every stop with it";
+  }
+  say(file, b7.line, Severity::Warning, why);
+}
+
 void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int32_t formationId) {
   const SettingFinding& b7 = r_.settings[0];
   if (b7.source == SettingSource::B7DecFallback) {
@@ -67,6 +111,12 @@ void Checker::settingsWarnings(const std::string& file, const IniScan& scan, int
   } else if (b7.hasText && b7.text.size() > 7) {
     say(file, b7.line, Severity::Warning,
         "B7Dec: only the first 7 characters " + quote(b7.text.substr(0, 7)) + " are read");
+  }
+  b7DecMeaning(file, b7);
+  for (const SettingFinding& sr : r_.settings) {
+    const std::string note = platform::fullWidthNote(sr.text);
+    if (sr.hasText && !note.empty())
+      say(file, sr.line, Severity::Warning, sr.name + " " + quote(sr.text) + ": " + note);
   }
   const SettingFinding& formation = r_.settings[1];
   if (formationId < 0 || formationId > 15) {

@@ -1,16 +1,26 @@
 #include "cli/cli.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cmath>
 #include <cstdio>
 
 #include "readers/numbers.h"
 #include "system/host_loader.h"
+#include "system/text.h"
+#include "system/tool_system.h"
 
 namespace tasc::cli {
 namespace {
 
 std::string quoted(std::string_view text) {
   return "\"" + std::string(text) + "\"";
+}
+
+// ": full-width digit '３': write 3" when the text holds one, else empty.
+std::string fullWidth(std::string_view text) {
+  const std::string note = platform::fullWidthNote(text);
+  return note.empty() ? note : ": " + note;
 }
 
 }  // namespace
@@ -21,7 +31,8 @@ int32_t wholeInteger(std::string_view what, std::string_view text) {
     throw UsageError(std::string(what) + ": " + quoted(text) + " is out of range");
   }
   if (!read.whole(text.data() + text.size())) {
-    throw UsageError(std::string(what) + ": " + quoted(text) + " is not a whole number");
+    throw UsageError(std::string(what) + ": " + quoted(text) + " is not a whole number" +
+                     fullWidth(text));
   }
   return read.value;
 }
@@ -29,7 +40,7 @@ int32_t wholeInteger(std::string_view what, std::string_view text) {
 double wholeDecimal(std::string_view what, std::string_view text) {
   const NumberRead<double> read = readDecimal(text);
   if (!read.whole(text.data() + text.size()) || !std::isfinite(read.value)) {
-    throw UsageError(std::string(what) + ": not a number: " + quoted(text));
+    throw UsageError(std::string(what) + ": not a number: " + quoted(text) + fullWidth(text));
   }
   return read.value;
 }
@@ -59,6 +70,19 @@ std::vector<double> valueList(std::string_view what, std::string_view text) {
   }
 }
 
+CLI::Option* addPathOption(CLI::App& app, const std::string& name, std::filesystem::path& target,
+                           const std::string& description) {
+  return app.add_option_function<std::string>(
+      name, [&target](const std::string& v) { target = platform::pathFromUtf8(v); }, description);
+}
+
+CLI::Option* addPathOption(CLI::App& app, const std::string& name,
+                           std::optional<std::filesystem::path>& target,
+                           const std::string& description) {
+  return app.add_option_function<std::string>(
+      name, [&target](const std::string& v) { target = platform::pathFromUtf8(v); }, description);
+}
+
 int usageFailure(const std::string& message) {
   std::fprintf(stderr, "tasc: %s\n", message.c_str());
   return kExitBadInput;
@@ -66,9 +90,14 @@ int usageFailure(const std::string& message) {
 
 int runCommand(std::string_view name, const std::function<int()>& body) {
   platform::setBinaryOutput(stdout);
+  platform::catchInterrupts();
   const std::string command(name);
   try {
     return body();
+  } catch (const platform::Interrupted& e) {
+    // Reached after the run's folders were removed on the way out.
+    std::fprintf(stderr, "tasc %s: %s\n", command.c_str(), e.what());
+    return kExitInterrupted;
   } catch (const UsageError& e) {
     return usageFailure(command + ": " + e.what());
   } catch (const InputError& e) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "abi/host_records.h"
@@ -28,29 +29,61 @@ class HostError : public std::runtime_error {
 };
 
 // The plug-in beside this executable (a package), or of the build that holds
-// it (build/tools/tasc/tasc beside build/TASC.so), else the one the build was
-// configured with.
+// it (build/tools/tasc/tasc, two levels below build/TASC.so). No path is built
+// in: a tool copied elsewhere never runs its builder's plug-in. Throws
+// HostError "no plug-in given: put TASC.dll beside tasc.exe, or give --plugin"
+// (TASC.so and tasc on POSIX) when neither is there.
 std::filesystem::path defaultPlugin();
 
-// A temporary folder that the module runs from: a copy of the plug-in, the
-// vehicle folder's TASC.ini and its csvPath.ini with every relative entry made
-// absolute against the vehicle folder. Removed with its content on destruction.
+// A temporary folder that the module runs from: a copy of the plug-in beside
+// a copy of the vehicle folder that reads the same (vehicle_copy.h). Removed
+// with its content on destruction.
 // A module of another name (the recording module) keeps its name, and the
-// plug-in and TASCRec.ini beside it come along; its `records` folder is the
-// one beside the original module.
+// plug-in it loads (TASC.so / TASC.dll, or the one TASCRec.ini names) and
+// TASCRec.ini come along from beside it. Its recordings are kept: on
+// destruction, once the recorder is unloaded, they move from the copy's
+// records folder into the `records` folder beside the original recorder, as
+// if the host had run it there (a name taken meanwhile gets the next number).
 class RunFolder {
  public:
-  // Throws HostError; files::FileError when no folder can be made.
+  // Throws HostError ("no TASC.dll beside the recorder (PATH)" among them);
+  // files::FileError when no folder can be made.
   RunFolder(const std::filesystem::path& plugin, const std::filesystem::path& vehicleFolder);
+  ~RunFolder();
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
 
   const std::filesystem::path& path() const { return folder_.path(); }
   const std::filesystem::path& modulePath() const { return module_; }
+  // The vehicle folder it copies, whose files a recording names.
+  const std::filesystem::path& source() const { return source_; }
+  // What the module reads differently from the vehicle folder, one line each.
   const std::vector<std::string>& warnings() const { return warnings_; }
+  // Each parameter file copied: the original and the copy the module reads.
+  const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& files() const {
+    return files_;
+  }
 
  private:
+  // The recorder, the plug-in it loads and its settings into `here`, the
+  // copy's plug-in folder.
+  void takeRecorder(const std::filesystem::path& recorder, const std::filesystem::path& here);
+
   files::TempFolder folder_;
   std::filesystem::path module_;
+  std::filesystem::path source_;
+  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> files_;
   std::vector<std::string> warnings_;
+  std::filesystem::path recorderPlugin_;  // the copy the recorder loads
+  std::filesystem::path records_;         // beside the original recorder; empty: none
+};
+
+// What the follower reads when it runs alone (PluginHost::followOnly): the
+// settings as read, the list's lookups and the parameter files.
+struct FollowerFiles {
+  Settings settings;
+  ListReader list;
+  FileReader files;
 };
 
 // The loaded plug-in and its follower. Every call goes to both, in the same
@@ -84,6 +117,15 @@ class PluginHost {
   const std::array<int32_t, 256>& panel() const { return panel_; }
   const plugin::Module& follower() const { return *follower_; }
 
+  // From the next call on, the loaded plug-in is left out and the follower
+  // alone runs, reading `files` (which must outlive the use) at Initialize
+  // and at a beacon's file switch instead of the files beside it; its handles
+  // and panel stand for the plug-in's. The two agree frame for frame wherever
+  // both run, so a search may try its candidates this way and drive the one
+  // it keeps through the plug-in. Null: both again; every run starts with an
+  // Initialize that resets them alike.
+  void followOnly(const FollowerFiles* files) { followOnly_ = files; }
+
   // `tasc sim --record`: the next Initialize starts a recording into `file`,
   // which takes every call to the loaded plug-in up to the next Initialize
   // or Dispose. Null until the first call.
@@ -100,6 +142,7 @@ class PluginHost {
   bool agrees_ = true;
   std::filesystem::path pluginFile_;
   std::unique_ptr<RunRecorder> recorder_;
+  const FollowerFiles* followOnly_ = nullptr;
 };
 
 }  // namespace tasc::engine

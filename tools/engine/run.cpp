@@ -4,7 +4,9 @@
 #include <limits>
 
 #include "control/pattern.h"
+#include "engine/scenario_reach.h"
 #include "model/train.h"
+#include "system/tool_system.h"
 
 namespace tasc::engine {
 namespace {
@@ -175,7 +177,12 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
 
   int32_t previousMs = 0;
   std::string endReason;
+  // The far beacon as the receiver passes it: the speed and the traction on.
+  const BeaconSpec* far = farBeacon(s);
+  double farSpeed = -1;
+  int32_t powerOn = 0;
   for (int64_t k = 0;; ++k) {
+    platform::stopIfInterrupted();  // Ctrl-C: out through the destructors
     const auto nowMs = static_cast<int32_t>(k * 1000 / s.frameRate);
     const double rxBefore = train.position() - s.receiverOffset;
     if (k > 0) train.advance(nowMs - previousMs, previousMs);
@@ -184,6 +191,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
         track.passed(rxBefore, train.position() - s.receiverOffset);
     const auto fire = [&] {
       for (const BeaconSpec& b : passed) {
+        if (&b == far) farSpeed = train.speed();
         meter.beaconPassed(passBeacon(host, b, nowMs));
         following = following || meter.lastBeacon().accepted();
       }
@@ -201,6 +209,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
     if (s.beaconTiming == BeaconTiming::AfterElapse) fire();
     driver.afterFrame(sent);
     train.setHandles(sent.brake, sent.power, sent.reverser, nowMs);
+    if (farSpeed < 0) powerOn = sent.reverser == 1 ? sent.power : 0;
 
     const MeterFrame f = measure(static_cast<int32_t>(k), nowMs, nowMs - previousMs, train, sent,
                                  plugin.brakeCommand, v.brakeNotches);
@@ -221,6 +230,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
       RunResult r = meter.finish(plugin, previousMs, s.stopPoint - train.position(),
                                  train.position(), endReason);
       r.frames = static_cast<int32_t>(k + 1);
+      if (farSpeed >= 0) r.reach = runReach(s, farSpeed, powerOn);
       host.setKey(kKeyU, false);
       host.setKey(kKeyLeftCtrl, false);
       return r;

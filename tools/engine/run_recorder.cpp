@@ -2,8 +2,10 @@
 
 #include <ctime>
 
+#include "folder/vehicle_folder.h"
 #include "platform/platform.h"
 #include "recording/run_rows.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -52,10 +54,15 @@ void RunRecorder::vehicle(const VehicleSpecRecord& v) {
   event(recording::EventKind::Vehicle, recording::vehicleValues(v));
 }
 
-void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
-                             const fs::path& settings) {
+void RunRecorder::initialize(int32_t mode, const plugin::Module& follower, const fs::path& settings,
+                             const fs::path& shownFolder) {
   close(recording::EndReason::NextInitialize);
   driver_ = {vehicleKnown_ ? vehicle_.brakeNotches : 0, 0, 1};
+  // Each run's clock starts again at 0: its first frame's step is its own
+  // (0), as from a fresh module, not the way back from the run before on
+  // this instance, which would make a sweep's recordings depend on which
+  // worker ran which stop.
+  previousMs_ = 0;
   if (next_.empty()) return;
   sink_.out.open(next_, std::ios::binary | std::ios::trunc);
   if (!sink_.out) {
@@ -66,14 +73,18 @@ void RunRecorder::initialize(int32_t mode, const plugin::Module& follower,
   written_.push_back(next_);
   next_.clear();
   writer_.start(sink_, recording::kDefaultSizeCap);
-  header(mode, follower, settings);
+  header(mode, follower, settings, shownFolder);
   writer_.flush();
 }
 
 // The rows the recording module writes at Initialize, by the same writer.
-void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings) {
-  const std::string recorder = platform::executablePath().string();
-  const std::string settingsPath = settings.string();
+void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs::path& settings,
+                         const fs::path& shownFolder) {
+  // Paths as the recording module writes them: in the system's code page.
+  const std::string recorder = platform::utf8Of(platform::executablePath());
+  const std::string settingsPath = folder::pluginPath(settings).value_or("");
+  const std::string settingsShown = folder::pluginPath(shownFolder / "TASC.ini").value_or("");
+  const std::string listShown = folder::pluginPath(shownFolder / "csvPath.ini").value_or("");
   recording::RunHeader h;
   h.recorder = recorder;
   h.plugin = pluginPath_;
@@ -82,6 +93,8 @@ void RunRecorder::header(int32_t mode, const plugin::Module& follower, const fs:
   h.initialize = mode;
   h.started = localNow();
   h.settings = settingsPath;
+  h.settingsShown = settingsShown;
+  h.listShown = listShown;
   h.list = &follower;
   recording::writeHeader(writer_, h);
 }

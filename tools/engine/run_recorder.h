@@ -36,9 +36,12 @@ class RunRecorder {
   // SetVehicleSpec: an event within a run, the header's vehicle for the next.
   void vehicle(const VehicleSpecRecord& v);
   // Initialize, after the follower's: `follower` has just read the files the
-  // plug-in read (csvPath.ini and its entries), `settings` is TASC.ini.
+  // plug-in read (csvPath.ini and its entries), `settings` is TASC.ini. The
+  // recording names TASC.ini and csvPath.ini as of `shownFolder`, the vehicle
+  // folder the run folder copies, not as of the run folder, whose name is new
+  // for every plug-in instance.
   void initialize(int32_t mode, const plugin::Module& follower,
-                  const std::filesystem::path& settings);
+                  const std::filesystem::path& settings, const std::filesystem::path& shownFolder);
   void driverHandle(DriverHandle which, int32_t value);
   void event(recording::EventKind kind, std::array<int32_t, 5> args = {}, float distance = 0.0f);
   void frame(const VehicleStateRecord& state, const HandleRecord& sent, const int32_t* panel);
@@ -52,7 +55,8 @@ class RunRecorder {
     std::ofstream out;
   };
   void close(recording::EndReason reason);
-  void header(int32_t mode, const plugin::Module& follower, const std::filesystem::path& settings);
+  void header(int32_t mode, const plugin::Module& follower, const std::filesystem::path& settings,
+              const std::filesystem::path& shownFolder);
 
   std::string pluginPath_;
   std::filesystem::path next_;

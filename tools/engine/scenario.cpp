@@ -5,7 +5,9 @@
 
 #include "engine/scenario_reader.h"
 #include "files/files.h"
+#include "folder/vehicle_folder.h"
 #include "plugin/settings.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -44,6 +46,7 @@ bool SweepAxes::empty() const {
 
 namespace {
 
+using detail::codeBeaconsForFront;
 using detail::codedDistanceWarnings;
 using detail::faultReport;
 using detail::Faults;
@@ -91,18 +94,19 @@ void readVehicleFolder(Reader& r, const toml::table& root, Scenario& s) {
     r.fail(nullptr, "vehicle_folder", "missing (the folder with TASC.ini and csvPath.ini)");
   }
   const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
-  s.vehicleFolder = fs::absolute(base / *folder).lexically_normal();
+  s.vehicleFolder = fs::absolute(base / platform::pathFromUtf8(*folder)).lexically_normal();
   std::error_code ec;
   if (!fs::is_directory(s.vehicleFolder, ec)) {
     r.fail(root.get("vehicle_folder"), "vehicle_folder",
-           "no such folder: " + s.vehicleFolder.string());
+           "no such folder: " + platform::utf8Of(s.vehicleFolder));
   }
 }
 
 void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fitted) {
-  s.name = r.string("name").value_or(s.file.stem().string());
+  s.name = r.string("name").value_or(platform::utf8Of(s.file.stem()));
   readVehicleFolder(r, root, s);
-  const Settings folderSettings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
+  const Settings folderSettings =
+      readSettings(folder::pluginPath(s.vehicleFolder / "TASC.ini").value_or("").c_str());
   Faults& faults = r.faults();
   const toml::table none;
   const toml::table* vehicle = r.subTable("vehicle");
@@ -140,6 +144,7 @@ void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fit
   if (track && s.initialPosition >= s.stopPoint) {
     r.note(nullptr, "train.initial_position", "must lie before track.stop_point");
   }
+  codeBeaconsForFront(s);
   codedDistanceWarnings(s, faults);
   if (const toml::table* run = r.subTable("run")) {
     Reader ru(*run, "run", faults);
@@ -159,14 +164,14 @@ void readScenario(Reader& r, toml::table& root, Scenario& s, const fs::path& fit
 }  // namespace
 
 Scenario parseScenario(std::string_view text, const fs::path& file, const fs::path& fitted) {
-  const std::string fileName = file.string();
+  const std::string fileName = platform::utf8Of(file);
   toml::table root;
   try {
     root = toml::parse(text, fileName);
   } catch (const toml::parse_error& e) {
     std::ostringstream out;
     out << fileName << ':' << e.source().begin.line << ':' << e.source().begin.column
-        << ": syntax: " << e.description();
+        << ": syntax: " << e.description() << detail::syntaxHint(e.description());
     throw ScenarioError(out.str());
   }
 
@@ -180,9 +185,32 @@ Scenario parseScenario(std::string_view text, const fs::path& file, const fs::pa
   return s;
 }
 
+VehicleModel loadVehicleFile(const fs::path& file) {
+  const std::string fileName = platform::utf8Of(file);
+  const std::optional<std::string> text = files::readWholeFile(file);
+  if (!text) throw ScenarioError(fileName + ": cannot open the vehicle file");
+  toml::table root;
+  try {
+    root = toml::parse(*text, fileName);
+  } catch (const toml::parse_error& e) {
+    std::ostringstream out;
+    out << fileName << ':' << e.source().begin.line << ':' << e.source().begin.column
+        << ": syntax: " << e.description();
+    throw ScenarioError(out.str());
+  }
+  const toml::table* vehicle = root["vehicle"].as_table();
+  if (vehicle == nullptr) throw ScenarioError(fileName + ": no [vehicle] table");
+  VehicleModel v;
+  Faults faults{fileName, {}, {}};
+  Reader r(*vehicle, "vehicle", faults);
+  guarded([&] { readVehicle(r, v, v.quarterDecel * 28); });
+  if (!faults.lines.empty()) throw ScenarioError(faultReport(faults.lines));
+  return v;
+}
+
 Scenario loadScenario(const fs::path& file, const fs::path& fitted) {
   const std::optional<std::string> text = files::readWholeFile(file);
-  if (!text) throw ScenarioError(file.string() + ": cannot open the scenario file");
+  if (!text) throw ScenarioError(platform::utf8Of(file) + ": cannot open the scenario file");
   return parseScenario(*text, file, fitted);
 }
 

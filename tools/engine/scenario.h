@@ -20,12 +20,19 @@ using model::VehicleModel;
 enum class BeaconTiming { BeforeElapse, AfterElapse };
 const char* beaconTimingName(BeaconTiming timing);
 
+// How a stopping beacon's distance code was given: in the data word, as a
+// code, as a distance wanted, or by its place (the front's distance to the
+// stopping point when the receiver passes it).
+enum class BeaconCoding { Word, Code, Distance, Place };
+const char* beaconCodingName(BeaconCoding coding);
+
 struct BeaconSpec {
   int32_t type = 0;     // 400, 501..504 or any other (passed on as it is)
   double position = 0;  // m along the track
   int32_t data = 0;     // data word sent
   int32_t line = 0;     // line in the scenario file, for messages
-  std::string how;      // how the word was given, for the summary
+  BeaconCoding coding = BeaconCoding::Word;
+  double wanted = 0;  // m, the distance given (Distance only)
 };
 
 enum class DriverAction { Power, Brake, Reverser, KeyDown, KeyUp };
@@ -53,6 +60,15 @@ struct SweepAxes {
   std::vector<double> receiverOffset;     // m
   bool empty() const;
 };
+
+// The axes of a sweep, for messages.
+enum class SweepAxis { InitialSpeed, BrakeDeadTime, BrakeTimeConstant, Gradient, ReceiverOffset };
+const char* sweepAxisName(SweepAxis axis);
+
+// Why a value of a sweep axis is likely not what the author meant (a dead
+// time of 4 s typed for 0.4, a gradient in per cent...), with the likely
+// meaning; empty when it is plausible.
+std::string implausibleSweepValue(SweepAxis axis, double value);
 
 struct Scenario {
   std::filesystem::path file;           // the scenario file, as given
@@ -93,5 +109,9 @@ Scenario loadScenario(const std::filesystem::path& file,
                       const std::filesystem::path& fittedVehicle = {});
 Scenario parseScenario(std::string_view text, const std::filesystem::path& file,
                        const std::filesystem::path& fittedVehicle = {});
+
+// The [vehicle] table of a vehicle file as `tasc fit` writes it, over the
+// model's defaults. Throws ScenarioError naming the file and line of a fault.
+VehicleModel loadVehicleFile(const std::filesystem::path& file);
 
 }  // namespace tasc::engine

@@ -7,7 +7,8 @@
 #include "control/beacon.h"
 #include "engine/scenario_reader.h"
 
-namespace tasc::engine::detail {
+namespace tasc::engine {
+namespace detail {
 namespace {
 
 // A beacon coded this far from its true distance warns.
@@ -35,7 +36,6 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
     const std::optional<int64_t> word = r.integer("data", -2147483648LL, 4294967295LL);
     if (!word) r.fail(nullptr, "data", "no usable data word");
     b.data = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(*word)));
-    b.how = "data word";
     if (stopping && (static_cast<uint32_t>(b.data) >> 23) != 0) {
       r.warn(r.table().get("data"), "data",
              "data word " + std::to_string(*word) +
@@ -49,14 +49,15 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
     if (code && wanted)
       r.fail(r.table().get("distance"), "distance", "give code or distance, not both");
     int32_t c = 0;
-    std::ostringstream how;
     if (code) {
       c = static_cast<int32_t>(*code);
-      how << "code " << c;
+      b.coding = BeaconCoding::Code;
+    } else if (wanted) {
+      c = nearestDistanceCode(kind, *wanted);
+      b.coding = BeaconCoding::Distance;
+      b.wanted = *wanted;
     } else {
-      const double want = wanted ? *wanted : stopPoint - b.position;
-      c = nearestDistanceCode(kind, want);
-      how << (wanted ? "distance " : "true distance ") << Reader::fmt(want) << " m -> code " << c;
+      b.coding = BeaconCoding::Place;  // coded once the receiver's offset is known
     }
     const auto formation =
         static_cast<int32_t>(r.integer("formation", 0, 15).value_or(folderFormation & 0xF));
@@ -64,12 +65,9 @@ BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
     const auto file = static_cast<int32_t>(r.integer("file", 0, 63).value_or(0));
     const auto sub = static_cast<int32_t>(r.integer("sub", 0, 3).value_or(0));
     b.data = encodeBeaconWord(BeaconWord{c, formation, record, file, sub});
-    b.how = how.str();
-  } else {
-    if (hasFields)
-      r.fail(nullptr, "type",
-             "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
-    b.how = "data word";
+  } else if (hasFields) {
+    r.fail(nullptr, "type",
+           "only stopping beacons (501..503) take code, distance, formation, record, file, sub");
   }
   r.finish();
   return b;
@@ -93,22 +91,120 @@ void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
   t.finish();
 }
 
+}  // namespace detail
+
+namespace {
+
+using detail::Reader;
+
+std::string metres(double m) {
+  return Reader::fmt(m) + " m";
+}
+
+// The distances a beacon type's codes can set: lowest and highest.
+std::pair<double, double> codableRange(int32_t kind) {
+  double lo = beaconDistance(kind, 0), hi = lo;
+  for (int32_t code = 1; code <= 63; ++code) {
+    lo = std::min(lo, beaconDistance(kind, code));
+    hi = std::max(hi, beaconDistance(kind, code));
+  }
+  return {lo, hi};
+}
+
+// How the beacon's code came about, as the author wrote it.
+std::string givenAs(const BeaconSpec& b, int32_t code) {
+  switch (b.coding) {
+    case BeaconCoding::Word:
+      return "data word " + std::to_string(b.data) + ", code " + std::to_string(code);
+    case BeaconCoding::Code:
+      return "code = " + std::to_string(code);
+    case BeaconCoding::Distance:
+      return "distance = " + Reader::fmt(b.wanted) + " -> code " + std::to_string(code);
+    case BeaconCoding::Place:
+      break;
+  }
+  return "coded for the front: code " + std::to_string(code);
+}
+
+// The one-line fix: the code for the front's distance, or, where no code
+// reaches it, the place where one does.
+std::string fixFor(const BeaconSpec& b, double truth, double receiverOffset) {
+  const int32_t kind = b.type - 500;
+  const auto [lo, hi] = codableRange(kind);
+  if (truth < lo - 0.5 || truth > hi + 0.5) {
+    return "place it between " + Reader::fmt(lo + receiverOffset) + " and " +
+           Reader::fmt(hi + receiverOffset) + " m before the stopping point (before_stop)";
+  }
+  const int32_t code = nearestDistanceCode(kind, truth);
+  switch (b.coding) {
+    case BeaconCoding::Word: {
+      BeaconWord w = decodeBeaconWord(b.data);
+      w.distanceCode = code;
+      return "data = " + std::to_string(encodeBeaconWord(w)) + " (code " + std::to_string(code) +
+             ")";
+    }
+    case BeaconCoding::Code:
+      return "code = " + std::to_string(code) + ", or leave code out to code it for the front";
+    case BeaconCoding::Distance:
+      return "leave distance out: the beacon is then coded for the front (code " +
+             std::to_string(code) + ")";
+    case BeaconCoding::Place:
+      break;
+  }
+  return "place it between " + Reader::fmt(lo + receiverOffset) + " and " +
+         Reader::fmt(hi + receiverOffset) + " m before the stopping point";
+}
+
+}  // namespace
+
+const char* beaconCodingName(BeaconCoding coding) {
+  switch (coding) {
+    case BeaconCoding::Word:
+      return "data word";
+    case BeaconCoding::Code:
+      return "code";
+    case BeaconCoding::Distance:
+      return "distance";
+    case BeaconCoding::Place:
+      return "place";
+  }
+  return "?";
+}
+
+namespace detail {
+
+// A beacon given by its place codes the front's distance to the stopping
+// point when the receiver passes it: a route author codes a beacon for the
+// train's front, and the plug-in measures the front's travel from there.
+void codeBeaconsForFront(Scenario& s) {
+  for (BeaconSpec& b : s.beacons) {
+    if (b.coding != BeaconCoding::Place || b.type < 501 || b.type > 503) continue;
+    BeaconWord w = decodeBeaconWord(b.data);
+    w.distanceCode = nearestDistanceCode(b.type - 500, s.stopPoint - b.position - s.receiverOffset);
+    b.data = encodeBeaconWord(w);
+  }
+}
+
 // A stopping beacon sets the distance its code stands for when the receiver
 // passes it; the front is then stopPoint - position - receiverOffset away.
 void codedDistanceWarnings(const Scenario& s, Faults& faults) {
   for (const BeaconSpec& b : s.beacons) {
     if (b.type < 501 || b.type > 503) continue;
-    const double coded = beaconDistance(b.type - 500, decodeBeaconWord(b.data).distanceCode);
+    const int32_t code = decodeBeaconWord(b.data).distanceCode;
+    const double coded = beaconDistance(b.type - 500, code);
     const double truth = s.stopPoint - b.position - s.receiverOffset;
     if (std::fabs(coded - truth) <= kCodedDistanceTolerance) continue;
     std::ostringstream out;
-    out << faults.file << ':' << b.line << ": beacon " << b.type << " at " << b.position
-        << " m: its code sets " << Reader::fmt(coded) << " m, but the front is "
-        << Reader::fmt(truth) << " m from the stopping point when the receiver passes it (" << b.how
-        << "): the train will stop " << Reader::fmt(std::fabs(coded - truth)) << " m "
-        << (coded > truth ? "past" : "short of") << " the point";
+    out << faults.file << ':' << b.line << ": beacon " << b.type << " at " << metres(b.position)
+        << " tells the plug-in the point is " << metres(coded) << " ahead (" << givenAs(b, code)
+        << "), but the front is " << metres(truth) << " from it when the receiver passes";
+    if (s.receiverOffset != 0) out << " (" << metres(s.receiverOffset) << " behind the front)";
+    out << ": the train will stop " << metres(std::fabs(coded - truth)) << ' '
+        << (coded > truth ? "past" : "short of")
+        << " the point; fix: " << fixFor(b, truth, s.receiverOffset);
     faults.warnings.push_back(out.str());
   }
 }
 
-}  // namespace tasc::engine::detail
+}  // namespace detail
+}  // namespace tasc::engine

@@ -1,5 +1,6 @@
 #include "engine/scenario_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -92,7 +93,26 @@ std::optional<std::string> Reader::string(std::string_view key) {
     note(n, key, std::string("expected a string, got ") + typeName(*n));
     return std::nullopt;
   }
-  return s->get();
+  const std::string& text = s->get();
+  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+  });
+  if (control) {
+    note(n, key,
+         std::string("holds a control character, made by a backslash escape: ") + kPathQuoteHint);
+    return std::nullopt;
+  }
+  return text;
+}
+
+std::string syntaxHint(std::string_view description) {
+  if (description.find("escape") != std::string_view::npos)
+    return std::string("; ") + kPathQuoteHint;
+  if (description.find("UTF-8") != std::string_view::npos ||
+      description.find("utf-8") != std::string_view::npos) {
+    return "; TOML files are UTF-8: save it as UTF-8";
+  }
+  return {};
 }
 
 std::optional<bool> Reader::boolean(std::string_view key) {

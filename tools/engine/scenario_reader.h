@@ -36,6 +36,13 @@ void guarded(Body body) {
   }
 }
 
+// What a TOML author most likely meant by a syntax fault, as "; ..." to
+// append to its message, or empty: Windows paths in double quotes, whose
+// backslashes are escapes; a file in Shift-JIS or another code page.
+std::string syntaxHint(std::string_view description);
+inline constexpr const char* kPathQuoteHint =
+    "write Windows paths in single quotes, 'Z:\\trains', or with /";
+
 // One TOML table being read: every key must be read once, so that a typing
 // error in a key name is reported instead of silently ignored.
 class Reader {
@@ -76,7 +83,8 @@ class Reader {
                                     double hi) const;
 
   // An integer within [lo, hi], a string, true or false; nothing when absent
-  // or (the fault noted) of another type or outside.
+  // or (the fault noted) of another type or outside. A string with a control
+  // character is a fault too: it came from a backslash escape ("Z:\trains").
   std::optional<int64_t> integer(std::string_view key, int64_t lo, int64_t hi);
   std::optional<std::string> string(std::string_view key);
   std::optional<bool> boolean(std::string_view key);
@@ -124,6 +132,9 @@ void overlayVehicle(toml::table& root, toml::table& fileVehicle);
 // the keys of `under` it lacks moved into the fitted table, which wins.
 void underFitted(toml::table* under, toml::table& fitted);
 void readTrack(Reader& t, Scenario& s, int32_t folderFormation);
+// Codes each beacon given by its place for the front, once the receiver's
+// offset is known.
+void codeBeaconsForFront(Scenario& s);
 // A stopping beacon coded more than 0.5 m from its true distance warns.
 void codedDistanceWarnings(const Scenario& s, Faults& faults);
 DriverScript readDriver(Reader& r, const VehicleModel& v);

@@ -8,6 +8,7 @@
 #include "control/pattern.h"
 #include "engine/scenario_reader.h"
 #include "files/files.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -86,15 +87,16 @@ void readVehicle(Reader& r, VehicleModel& v, double folderB7Dec) {
 toml::table parseVehicleFile(const fs::path& file,
                              const std::function<void(const std::string&)>& fail) {
   const std::optional<std::string> text = files::readWholeFile(file);
-  if (!text) fail("cannot open " + file.string());
+  if (!text) fail("cannot open " + platform::utf8Of(file));
   toml::table root;
   try {
-    root = toml::parse(*text, file.string());
+    root = toml::parse(*text, platform::utf8Of(file));
   } catch (const toml::parse_error& e) {
-    fail(file.string() + ":" + std::to_string(e.source().begin.line) + ":" +
-         std::to_string(e.source().begin.column) + ": syntax: " + std::string(e.description()));
+    fail(platform::utf8Of(file) + ":" + std::to_string(e.source().begin.line) + ":" +
+         std::to_string(e.source().begin.column) + ": syntax: " + std::string(e.description()) +
+         syntaxHint(e.description()));
   }
-  if (!root["vehicle"].as_table()) fail(file.string() + " has no [vehicle] table");
+  if (!root["vehicle"].as_table()) fail(platform::utf8Of(file) + " has no [vehicle] table");
   return root;
 }
 
@@ -103,7 +105,7 @@ toml::table parseVehicleFile(const fs::path& file,
 toml::table vehicleFile(Reader& r, const Scenario& s, const std::string& name) {
   const fs::path base = s.file.has_parent_path() ? s.file.parent_path() : fs::path(".");
   const toml::node* key = r.table().get("vehicle_file");
-  return parseVehicleFile((base / name).lexically_normal(),
+  return parseVehicleFile((base / platform::pathFromUtf8(name)).lexically_normal(),
                           [&](const std::string& why) { r.fail(key, "vehicle_file", why); });
 }
 

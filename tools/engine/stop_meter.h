@@ -12,6 +12,7 @@
 #include "control/beacon.h"
 #include "control/tasc_controller.h"
 #include "engine/stop_measures.h"
+#include "model/reach.h"
 
 namespace tasc::engine {
 
@@ -55,6 +56,9 @@ struct RunResult {
   double powerCutPosition = std::numeric_limits<double>::quiet_NaN();  // m, first cut
   std::string endReason;
   std::vector<BeaconPass> beacons;
+  // Whether notch 7 could have stopped the train within its far beacon's
+  // distance, from the speed it passed that beacon at.
+  model::Reach reach;
 };
 
 // One frame as the meter sees it, after its Elapse.

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace tasc::engine {
@@ -64,13 +66,21 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
 
   platform::runWorkers(jobs, [&](unsigned worker) {
     try {
-      PluginHost host(plugin, s.vehicleFolder);  // its own copy: its own state
+      // Each worker its own instance: its own state. A recorded stop gets a
+      // fresh one, so that its recording holds its run alone, from the load
+      // to Dispose, whichever worker ran what before it.
+      std::optional<PluginHost> host;
       for (;;) {
         const std::size_t i = next.fetch_add(1);
         if (i >= cases.size()) break;
         outcomes[i].sweepCase = cases[i];
-        if (!recordDir.empty()) host.recordNextRun(recordDir / recordingName(s, i));
-        outcomes[i].result = runStop(host, applyCase(s, cases[i]));
+        if (!host || !recordDir.empty()) {
+          host.reset();
+          host.emplace(plugin, s.vehicleFolder);
+        }
+        if (!recordDir.empty())
+          host->recordNextRun(recordDir / platform::pathFromUtf8(recordingName(s, i)));
+        outcomes[i].result = runStop(*host, applyCase(s, cases[i]));
         const std::size_t n = done.fetch_add(1) + 1;
         if (progress && worker == 0) progress(n, cases.size());
       }
@@ -89,7 +99,7 @@ std::vector<SweepOutcome> runSweep(const Scenario& s, const std::filesystem::pat
 std::string recordingName(const Scenario& scenario, std::size_t index) {
   char number[32];
   std::snprintf(number, sizeof number, "-%04zu.csv", index + 1);
-  return scenario.file.stem().string() + number;
+  return platform::utf8Of(scenario.file.stem()) + number;
 }
 
 }  // namespace tasc::engine

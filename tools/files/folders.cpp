@@ -36,7 +36,8 @@ TempFolder::TempFolder(std::string_view prefix) {
       return;
     }
   }
-  throw FileError("cannot create a folder under " + base.string());
+  const std::u8string name = base.u8string();
+  throw FileError("cannot create a folder under " + std::string(name.begin(), name.end()));
 }
 
 TempFolder::~TempFolder() {

@@ -15,6 +15,7 @@
 #include "fit/segments.h"
 #include "fit/settings_edit.h"
 #include "recording/reader.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +35,7 @@ using BadInput = cli::InputError;
 std::vector<Segment> readSegments(const Options& o) {
   std::vector<Segment> all;
   for (const std::string& name : o.recordings) {
-    const recording::ReadResult read = recording::readRecordingFile(name);
+    const recording::ReadResult read = recording::readRecordingFile(platform::pathFromUtf8(name));
     if (!read.ok) throw BadInput(read.message);
     for (const std::string& w : read.warnings) {
       std::fprintf(stderr, "tasc fit: warning: %s\n", w.c_str());
@@ -59,18 +60,18 @@ std::vector<Segment> readSegments(const Options& o) {
 void checkB7DecFolder(const fs::path& folder) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
-    throw BadInput(folder.string() +
+    throw BadInput(platform::utf8Of(folder) +
                    ": not a folder (--write-b7dec wants the vehicle folder "
                    "that holds TASC.ini)");
   }
   const fs::path ini = folder / "TASC.ini";
   if (fs::exists(ini, ec) && (!fs::is_regular_file(ini, ec) || !files::readWholeFile(ini))) {
-    throw BadInput(ini.string() + ":0: cannot read");
+    throw BadInput(platform::utf8Of(ini) + ":0: cannot read");
   }
 }
 
 void reportB7Dec(const fs::path& folder, const std::string& value, const B7DecChange& c) {
-  const std::string ini = (folder / "TASC.ini").string();
+  const std::string ini = platform::utf8Of(folder / "TASC.ini");
   if (c.edit == B7DecEdit::Unchanged) {
     std::printf("b7dec     %s:%d: B7Dec %s already reads as %s; left as it is\n", ini.c_str(),
                 c.line, c.oldValue.c_str(), value.c_str());
@@ -80,7 +81,7 @@ void reportB7Dec(const fs::path& folder, const std::string& value, const B7DecCh
   const fs::path backup = folder / "TASC.ini.bak";
   std::string how = b7DecEditName(c.edit);
   if (!c.oldValue.empty()) how += " " + c.oldValue;
-  how += fs::exists(backup, ec) ? "; the first original is " + backup.string()
+  how += fs::exists(backup, ec) ? "; the first original is " + platform::utf8Of(backup)
                                 : std::string("; a new file");
   std::printf("b7dec     %s:%d: B7Dec = %s (%s)\n", ini.c_str(), c.line, value.c_str(),
               how.c_str());
@@ -90,19 +91,20 @@ void writeOutputs(const Options& o, const std::vector<Segment>& segments, const 
                   bool withVehicle) {
   std::error_code ec;
   fs::create_directories(o.outDir, ec);
-  if (ec) throw OutputError("cannot create " + o.outDir.string() + ": " + ec.message());
+  if (ec) throw OutputError("cannot create " + platform::utf8Of(o.outDir) + ": " + ec.message());
   for (std::size_t k = 0; k < segments.size(); ++k) {
     const Segment& s = segments[k];
-    const fs::path chart = o.outDir / (fs::path(s.recording).stem().string() + "-stop" +
-                                       std::to_string(s.stop) + ".svg");
+    const fs::path chart = o.outDir / platform::pathFromUtf8(s.recording)
+                                          .stem()
+                                          .concat("-stop" + std::to_string(s.stop) + ".svg");
     writeReplacing(chart,
                    renderOverlay(s, simulate(s, r.vehicle, r.segments[k]), r.segments[k].rms));
-    std::printf("chart     %s\n", chart.string().c_str());
+    std::printf("chart     %s\n", platform::utf8Of(chart).c_str());
   }
   if (!withVehicle) return;
   const fs::path vehicle = o.outDir / "vehicle.toml";
   writeReplacing(vehicle, vehicleToml(r, o.recordings));
-  std::printf("vehicle   %s\n", vehicle.string().c_str());
+  std::printf("vehicle   %s\n", platform::utf8Of(vehicle).c_str());
   if (o.b7DecFolder.empty()) return;
   const std::string b7 = b7DecText(r.vehicle.quarterDecel * 28.0);
   reportB7Dec(o.b7DecFolder, b7, writeB7Dec(o.b7DecFolder, b7));
@@ -148,14 +150,15 @@ void addFitCommand(CLI::App& tasc, int& status) {
       "done, 1 an output could not be written, 2 a recording that cannot be read, no usable "
       "stop in any recording, a fit that does not converge, or bad usage.");
   c->add_option("RECORDING", o->recordings, "recording files")->required();
-  c->add_option("--out", o->outDir,
-                "folder of the charts and vehicle.toml (default: tasc-fit-out)");
+  cli::addPathOption(*c, "--out", o->outDir,
+                     "folder of the charts and vehicle.toml (default: tasc-fit-out)");
   c->add_option("--gradient", o->gradient,
                 "per mille, positive uphill, for every stop: then resistance_a is fitted too "
                 "(default: a gradient fitted per stop, resistance_a held)");
-  c->add_option("--write-b7dec", o->b7DecFolder,
-                "vehicle folder: write the fitted b7_decel into its TASC.ini as [TASCPtn] B7Dec "
-                "(only that value changes; the first original is kept as TASC.ini.bak)");
+  cli::addPathOption(
+      *c, "--write-b7dec", o->b7DecFolder,
+      "vehicle folder: write the fitted b7_decel into its TASC.ini as [TASCPtn] B7Dec "
+      "(only that value changes; the first original is kept as TASC.ini.bak)");
   c->callback([o, &status] { status = cli::runCommand("fit", [&] { return runFit(*o); }); });
 }
 

@@ -7,6 +7,7 @@
 
 #include "chart/svg.h"
 #include "model/train.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -98,8 +99,8 @@ std::string formatTable(const std::vector<Segment>& segments, const FitResult& r
   for (std::size_t k = 0; k < segments.size(); ++k) {
     const Segment& g = segments[k];
     const SegmentFit& f = r.segments[k];
-    std::string name =
-        std::filesystem::path(g.recording).filename().string() + ":" + std::to_string(g.stop);
+    std::string name = platform::utf8Of(platform::pathFromUtf8(g.recording).filename()) + ":" +
+                       std::to_string(g.stop);
     if (name.size() > 30) name = "..." + name.substr(name.size() - 27);
     s += fmt("%4zu  %-30s  %7.2f  %7.2f  %8.3f  %6.4f", k + 1, name.c_str(), g.speed[g.brakeFrom],
              g.duration(), noNegativeZero(f.gradient, 0.0005), f.rms);
@@ -192,7 +193,7 @@ void writeReplacing(const fs::path& file, const std::string& text) {
     if (!out) {
       std::error_code ec;
       fs::remove(temp, ec);
-      throw OutputError("cannot write " + temp.string());
+      throw OutputError("cannot write " + platform::utf8Of(temp));
     }
   }
   std::error_code ec;
@@ -205,7 +206,7 @@ void writeReplacing(const fs::path& file, const std::string& text) {
   if (ec) {
     const std::string why = ec.message();
     fs::remove(temp, ec);
-    throw OutputError("cannot write " + file.string() + ": " + why);
+    throw OutputError("cannot write " + platform::utf8Of(file) + ": " + why);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "fit/fit_output.h"
 #include "readers/numbers.h"
 #include "readers/profile.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
@@ -138,19 +139,19 @@ B7DecChange writeB7Dec(const fs::path& folder, std::string_view value) {
   const fs::path file = folder / "TASC.ini";
   std::error_code ec;
   const bool existed = fs::exists(file, ec);
-  if (ec) throw OutputError("cannot read " + file.string() + ": " + ec.message());
+  if (ec) throw OutputError("cannot read " + platform::utf8Of(file) + ": " + ec.message());
   std::string old;
   if (existed) {
     const std::optional<std::string> text =
         fs::is_regular_file(file, ec) ? files::readWholeFile(file) : std::nullopt;
-    if (!text) throw OutputError("cannot read " + file.string());
+    if (!text) throw OutputError("cannot read " + platform::utf8Of(file));
     old = *text;
   }
   B7DecChange c = setB7Dec(old, value);
   if (c.edit == B7DecEdit::Unchanged) return c;
   const fs::path backup = folder / "TASC.ini.bak";
   const bool kept = fs::exists(backup, ec);
-  if (ec) throw OutputError("cannot look for " + backup.string() + ": " + ec.message());
+  if (ec) throw OutputError("cannot look for " + platform::utf8Of(backup) + ": " + ec.message());
   if (existed && !kept) writeReplacing(backup, old);
   writeReplacing(file, c.text);
   return c;

@@ -309,13 +309,16 @@ ReadResult readRecording(std::istream& in, std::string_view name) {
 }
 
 ReadResult readRecordingFile(const std::filesystem::path& path) {
+  // The name in UTF-8, as the tools print every name.
+  const std::u8string utf8 = path.u8string();
+  const std::string name(utf8.begin(), utf8.end());
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     ReadResult r;
-    r.message = path.string() + ":0: cannot open";
+    r.message = name + ":0: cannot open";
     return r;
   }
-  return readRecording(in, path.string());
+  return readRecording(in, name);
 }
 
 }  // namespace tasc::recording

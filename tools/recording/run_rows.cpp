@@ -13,10 +13,12 @@ namespace {
 
 // TASC.ini at `settingsPath`, then csvPath.ini and every parameter file it
 // names, as `list` holds their paths, each opened as the plug-in opens it.
-void writeFileCopies(Writer& writer, std::string_view settingsPath, const plugin::Module& list) {
-  writer.file("settings", 0, settingsPath, files::readWholeFileNarrow(std::string(settingsPath)));
+void writeFileCopies(Writer& writer, const RunHeader& h, const plugin::Module& list) {
+  writer.file("settings", 0, h.settingsShown.empty() ? h.settings : h.settingsShown,
+              files::readWholeFileNarrow(std::string(h.settings)));
   const char* listPath = list.boundary.paramListPath.data();
-  writer.file("list", 0, listPath, files::readWholeFileNarrow(listPath));
+  writer.file("list", 0, h.listShown.empty() ? std::string_view(listPath) : h.listShown,
+              files::readWholeFileNarrow(listPath));
   for (int k = 0; k < kParamFileCount; ++k) {
     const char* entry = list.controller.paramFiles[static_cast<std::size_t>(k)].data();
     if (std::strcmp(entry, "NULL") == 0) continue;
@@ -49,7 +51,7 @@ void writeHeader(Writer& writer, const RunHeader& h) {
   std::snprintf(started, sizeof started, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                 t.hour, t.minute, t.second);
   writer.text("started", started);
-  if (h.list != nullptr) writeFileCopies(writer, h.settings, *h.list);
+  if (h.list != nullptr) writeFileCopies(writer, h, *h.list);
   writer.comment(kFrameColumns);
 }
 

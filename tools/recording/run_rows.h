@@ -42,6 +42,10 @@ struct RunHeader {
   // file that `list` (a module after its Initialize) names. Null: none.
   std::string_view settings;
   const plugin::Module* list = nullptr;
+  // The names the rows give TASC.ini and csvPath.ini; empty: where they were
+  // read (the recording module's own folder).
+  std::string_view settingsShown;
+  std::string_view listShown;
 };
 
 // The header rows, from the comment that names the format to the frame

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "control/pattern.h"
+#include "folder/vehicle_folder.h"
 #include "plugin/plugin.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -62,7 +64,7 @@ class FileCopies {
   void write(const std::string& name, const std::string& contents) {
     std::ofstream out(path_ / name, std::ios::binary);
     out << contents;
-    if (!out) throw ReplayError("cannot write " + (path_ / name).string());
+    if (!out) throw ReplayError("cannot write " + platform::utf8Of(path_ / name));
   }
   fs::path path_;
 };
@@ -127,7 +129,7 @@ bool agrees(const recording::FrameRow& f, const HandleRecord& h,
 Replay replay(const recording::Recording& r) {
   const FileCopies copies(r);
   auto m = std::make_unique<plugin::Module>();
-  const std::string modulePath = copies.module().string();
+  const std::string modulePath = folder::pluginPath(copies.module()).value_or("");
   m->attach(modulePath.c_str());
   if (r.vehicle) {
     const auto& v = *r.vehicle;
@@ -135,12 +137,14 @@ Replay replay(const recording::Recording& r) {
   }
   m->initialize();
   Replay out;
+  out.b7Dec = m->controller.b7Dec;
   out.frames.resize(r.frames.size());
   std::array<int32_t, 256> panel{};
   std::size_t next = 0;
   const TascController& c = m->controller;
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   for (std::size_t k = 0; k < r.frames.size(); ++k) {
+    platform::stopIfInterrupted();  // Ctrl-C: the copies go with the destructors
     for (; next < r.events.size() && r.events[next].framesBefore <= k; ++next) {
       replayEvent(*m, r.events[next], out);
     }

@@ -43,6 +43,7 @@ struct Replay {
   std::vector<ReplayFrame> frames;
   std::size_t disagreements = 0;  // frames whose recorded handles or panel differ
   std::size_t firstDisagreement = 0;
+  double b7Dec = 0;  // km/h/s, B7Dec of the recording's TASC.ini as the plug-in read it
 };
 
 // The temporary folder cannot be made or written.

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/scenario.h"
 #include "files/files.h"
 #include "report/report_format.h"
 #include "report/report_page.h"
 #include "report/report_summary.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +27,8 @@ struct Options {
   fs::path outDir = "tasc-report-out";
   bool json = false;
   bool noCharts = false;
+  fs::path vehicle;     // a fitted vehicle.toml for the reach of each stop
+  double gradient = 0;  // per mille, for the reach of each stop
 };
 
 // The chart of each stop, beside the page; false when one cannot be written.
@@ -32,9 +36,9 @@ bool writeCharts(const Options& o, const RecordingReport& rep, const Replay& rp)
   std::error_code ec;
   fs::create_directories(o.outDir, ec);
   for (std::size_t i = 0; i < rep.analysis.stops.size(); ++i) {
-    const fs::path p = o.outDir / chartFileName(rep.name, i);
+    const fs::path p = o.outDir / platform::pathFromUtf8(chartFileName(rep.name, i));
     if (!files::writeWholeFile(p, chart::renderChart(describeStop(rep, rp, i)))) {
-      std::fprintf(stderr, "tasc report: cannot write %s\n", p.string().c_str());
+      std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(p).c_str());
       return false;
     }
   }
@@ -53,19 +57,30 @@ bool writePage(const Options& o, const std::vector<RecordingLines>& lines) {
   fs::create_directories(o.outDir, ec);
   const fs::path page = o.outDir / "index.html";
   if (!files::writeWholeFile(page, formatPage(lines))) {
-    std::fprintf(stderr, "tasc report: cannot write %s\n", page.string().c_str());
+    std::fprintf(stderr, "tasc report: cannot write %s\n", platform::utf8Of(page).c_str());
     return false;
   }
-  if (!o.json) std::printf("page        %s\n", page.string().c_str());
+  if (!o.json) std::printf("page        %s\n", platform::utf8Of(page).c_str());
   return true;
 }
 
 int runReport(const Options& o) {
   int status = cli::kExitOk;
+  ReachVehicle vehicle;
+  vehicle.gradient = o.gradient;
+  if (!o.vehicle.empty()) {
+    try {
+      vehicle.vehicle = engine::loadVehicleFile(o.vehicle);
+    } catch (const engine::ScenarioError& e) {
+      throw cli::InputError(e.what());
+    }
+    vehicle.source = platform::utf8Of(o.vehicle.filename());
+    vehicle.fitted = true;
+  }
   std::vector<RecordingReport> reports;  // kept whole for JSON only
   std::vector<RecordingLines> lines;
   for (const std::string& name : o.recordings) {
-    recording::ReadResult read = recording::readRecordingFile(name);
+    recording::ReadResult read = recording::readRecordingFile(platform::pathFromUtf8(name));
     if (!read.ok) {
       std::fprintf(stderr, "tasc report: %s\n", read.message.c_str());
       status = cli::kExitBadInput;
@@ -79,7 +94,7 @@ int runReport(const Options& o) {
     rep.warnings = std::move(read.warnings);
     rep.recording = std::move(read.recording);
     const Replay rp = replay(rep.recording);
-    rep.analysis = analyse(rep.recording, rp, o.markers);
+    rep.analysis = analyse(rep.recording, rp, o.markers, vehicle);
     if (!o.json) std::fputs((formatText(rep) + "\n").c_str(), stdout);
     const bool charts = !o.noCharts && writeCharts(o, rep, rp);
     if (!o.noCharts && !charts && status == cli::kExitOk) status = cli::kExitFailed;
@@ -114,9 +129,18 @@ void addReportCommand(CLI::App& tasc, int& status) {
                    "a true stopping point, m (repeatable): each stop is also measured against "
                    "the nearest")
       ->allow_extra_args(false);
-  report->add_option("--out", o->outDir,
+  cli::addPathOption(*report, "--out", o->outDir,
                      "folder of the charts and the page (default: tasc-report-out)");
   report->add_flag("--no-charts", o->noCharts, "write no charts or page");
+  report
+      ->add_option("--gradient", o->gradient,
+                   "the stops' gradient, per mille, uphill positive (default 0), for whether "
+                   "a stop could be made")
+      ->check(CLI::Range(-100.0, 100.0));
+  cli::addPathOption(*report, "--vehicle", o->vehicle,
+                     "a fitted vehicle.toml (tasc fit): its b7_decel, dead time, lag, resistance "
+                     "and traction judge whether a stop could be made (default: the recording's "
+                     "B7Dec and the model's defaults, dead time 0.2 s, lag 0.3 s)");
   report->add_flag("--json", o->json, "print the report as JSON");
   report->callback(
       [o, &status] { status = cli::runCommand("report", [&] { return runReport(*o); }); });

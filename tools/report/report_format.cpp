@@ -1,5 +1,6 @@
 #include "report/report_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -40,6 +41,12 @@ double judgedError(const Stop& s) {
   return std::isnan(s.markerError) ? s.error : s.markerError;
 }
 
+// Whether any stop has a true stopping point (--stop-at) to be measured by.
+bool anyMarker(const Analysis& a) {
+  return std::any_of(a.stops.begin(), a.stops.end(),
+                     [](const Stop& s) { return !std::isnan(s.marker); });
+}
+
 }  // namespace
 
 std::string formatText(const RecordingReport& rep) {
@@ -66,7 +73,16 @@ std::string formatText(const RecordingReport& rep) {
   }
   out +=
       "error: stopping point named by the beacons minus the position at rest (positive short, "
-      "negative overrun)\n";
+      "negative overrun)\n"
+      "       against the point the plug-in aims at: the host's position of the train at the "
+      "beacon plus the distance it set\n";
+  if (!anyMarker(a)) {
+    out +=
+        "       (the front's position if the host reports the front); with the beacon receiver "
+        "behind the front,\n"
+        "       or a beacon's code rounding its distance, the true point differs: give "
+        "--stop-at POS to measure against it\n";
+  }
   for (std::size_t i = 0; i < a.stops.size(); ++i) {
     const Stop& s = a.stops[i];
     out += fmt("\nstop %zu at %.3f m", i + 1, s.position);

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "system/text.h"
+
 namespace tasc::report {
 
 std::string chartFileName(const std::string& recording, std::size_t index) {
-  return std::filesystem::path(recording).stem().string() + "-stop" + std::to_string(index + 1) +
-         ".svg";
+  // The recording's name is UTF-8: its stem as the system names it, back in UTF-8.
+  return platform::utf8Of(platform::pathFromUtf8(recording).stem()) + "-stop" +
+         std::to_string(index + 1) + ".svg";
 }
 
 RecordingLines linesOf(const RecordingReport& rep, bool charts) {
@@ -29,9 +32,7 @@ RecordingLines linesOf(const RecordingReport& rep, bool charts) {
     l.verdict = s.verdict;
     for (const std::string& f : s.findings) l.cause += (l.cause.empty() ? "" : "; ") + f;
     if (charts) l.chart = chartFileName(rep.name, i);
-    // Whether notch 7 could have made the stop: to be set from the stop's own
-    // record of it, which the analysis does not give yet.
-    l.outOfReach = false;
+    l.outOfReach = s.reach.cannotBeMade();
     r.stops.push_back(std::move(l));
   }
   return r;

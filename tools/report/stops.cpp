@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "engine/scenario_reach.h"
 #include "engine/stop_measures.h"
 
 namespace tasc::report {
@@ -222,8 +223,33 @@ void frameFindings(Stop& s, const Recording& r, const Replay& rp, const Analysis
   }
 }
 
+// Whether notch 7 could have stopped the train from its speed at the far
+// beacon within the distance the beacon gave (to the marker, with --stop-at):
+// a stop out of reach is named as such, not blamed on the near beacon.
+void judgeReach(Stop& s, const Recording& r, const Replay& rp, const Analysis& a,
+                const ReachVehicle& rv) {
+  for (const BeaconCall& b : rp.beacons) {
+    if (!inStop(s, b) || !isStopping(b.type) || b.outcome != BeaconOutcome::Accepted) continue;
+    model::VehicleModel v = rv.vehicle;
+    v.brakeNotches = a.brakeNotches;
+    if (!rv.fitted) v.quarterDecel = rp.b7Dec / 28;
+    const std::size_t k = frameAt(b);
+    const double at = a.position[k];
+    const double given = std::isnan(s.marker) ? b.distance : s.marker - at;
+    const int32_t power =
+        r.frames[k].handles[1] > 0 && r.frames[k].handles[2] == 1 ? r.frames[k].handles[1] : 0;
+    s.reach = model::assessReach(v, {rv.gradient, power}, b.type, r.frames[k].speed, given);
+    if (s.reach.cannotBeMade()) {
+      s.findings.push_back("cannot be made: " + engine::reachAdvice(s.reach, 0.0) +
+                           fmt(" (judged at %+.1f per mille, vehicle: ", rv.gradient) + rv.source +
+                           ")");
+    }
+    return;
+  }
+}
+
 void measure(Stop& s, const Recording& r, const Replay& rp, Analysis& a,
-             const std::vector<double>& markers) {
+             const std::vector<double>& markers, const ReachVehicle& vehicle) {
   s.position = a.position[s.standstill];
   for (const BeaconCall& b : rp.beacons) {
     if (inStop(s, b) && isStopping(b.type) && b.outcome == BeaconOutcome::Accepted) {
@@ -242,14 +268,16 @@ void measure(Stop& s, const Recording& r, const Replay& rp, Analysis& a,
   if (!std::isnan(s.marker)) s.markerError = s.marker - s.position;
   s.verdict = verdictOf(s, r, rp);
   measureApproach(s, r, rp, a);
+  judgeReach(s, r, rp, a, vehicle);
   beaconFindings(s, rp, a);
-  nearBeaconFinding(s, r, rp, a);
+  if (!s.reach.cannotBeMade()) nearBeaconFinding(s, r, rp, a);
   frameFindings(s, r, rp, a);
 }
 
 }  // namespace
 
-Analysis analyse(const Recording& r, const Replay& rp, const std::vector<double>& markers) {
+Analysis analyse(const Recording& r, const Replay& rp, const std::vector<double>& markers,
+                 const ReachVehicle& vehicle) {
   Analysis a;
   if (r.vehicle && (*r.vehicle)[0] > 0) a.brakeNotches = (*r.vehicle)[0];
   a.positionFromLocation = locationIsPosition(r);
@@ -265,7 +293,7 @@ Analysis analyse(const Recording& r, const Replay& rp, const std::vector<double>
             rp.disagreements, r.frames[rp.firstDisagreement].timeMs / 1000.0));
   }
   a.stops = findStops(r);
-  for (Stop& s : a.stops) measure(s, r, rp, a, markers);
+  for (Stop& s : a.stops) measure(s, r, rp, a, markers, vehicle);
   if (!r.frames.empty() && r.frames.back().speed != 0.0f) {
     a.notes.push_back("the recording ends with the train moving");
   }

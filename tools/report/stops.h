@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/reach.h"
 #include "recording/reader.h"
 #include "report/replay.h"
 
@@ -42,6 +43,7 @@ struct Stop {
   double peakJerk = 0;      // km/h/s^2
   double powerCut = kNone;  // m, the first frame that cut power while the plug-in commanded
   std::vector<std::string> findings;  // what explains a miss
+  model::Reach reach;                 // whether notch 7 could stop within the far beacon's distance
 };
 
 struct Analysis {
@@ -52,9 +54,19 @@ struct Analysis {
   std::vector<std::string> notes;  // about the recording as a whole
 };
 
+// The train as the reach of a recorded stop is judged: notch 7 at B7Dec of the
+// recording, the brake's dead time and lag, resistance and traction of a
+// fitted vehicle, or the model's defaults (`source` says which).
+struct ReachVehicle {
+  model::VehicleModel vehicle;
+  std::string source = "defaults";  // "defaults" or the vehicle file's name
+  bool fitted = false;              // its b7_decel wins over the recording's B7Dec
+  double gradient = 0;              // per mille, uphill positive
+};
+
 // `markers`: the true stopping points (--stop-at), each stop measured against
 // the nearest.
 Analysis analyse(const recording::Recording& recording, const Replay& replay,
-                 const std::vector<double>& markers);
+                 const std::vector<double>& markers, const ReachVehicle& vehicle = {});
 
 }  // namespace tasc::report

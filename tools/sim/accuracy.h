@@ -13,8 +13,13 @@ namespace tasc::sim {
 
 using engine::SweepOutcome;
 
+// The shares, mean and worst are over the stops that can be made; the others
+// (notch 7 needs more than the far beacon gives) are counted apart.
 struct Accuracy {
-  engine::Accuracy stops;               // every run; one that did not stop is outside every band
+  engine::Accuracy stops;                      // the runs that can be made
+  std::size_t runs = 0;                        // every run of the sweep
+  std::size_t cannotBeMade = 0;                // left out of `stops`
+  std::vector<std::size_t> cannotBeMadeCases;  // their indices, fastest at the far beacon first
   std::vector<std::size_t> worstCases;  // indices, largest magnitude first (did-not-stop first)
 };
 

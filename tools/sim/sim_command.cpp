@@ -15,12 +15,14 @@
 #include "engine/run.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
+#include "engine/vehicle_copy.h"
 #include "files/files.h"
 #include "sim/accuracy.h"
 #include "sim/sim_chart.h"
 #include "sim/summary.h"
 #include "sim/trace.h"
 #include "system/host_loader.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 
 namespace fs = std::filesystem;
@@ -35,8 +37,8 @@ using engine::ScenarioError;
 using engine::SweepCase;
 
 struct Options {
-  std::string scenario;
-  std::string plugin;
+  fs::path scenario;
+  fs::path plugin;
   fs::path outDir = "tasc-sim-out";
   std::optional<fs::path> trace;
   std::optional<fs::path> chart;
@@ -51,18 +53,21 @@ struct Options {
 };
 
 // The bundled stop: of a package (examples/ beside tasc, or one level up
-// where each Windows build has its folder), else of the source tree the tool
-// was built from.
+// where each Windows build has its folder), else of the source tree whose
+// build holds tasc (build/NAME/tools/tasc/tasc). No path is built in.
 fs::path defaultScenario() {
   const fs::path example = fs::path("examples") / "single-stop.toml";
   const fs::path exe = platform::executablePath();
   if (!exe.empty()) {
-    for (const fs::path& p : {exe.parent_path() / example, exe.parent_path() / ".." / example}) {
+    const fs::path here = exe.parent_path();
+    for (const fs::path& p :
+         {here / example, here / ".." / example, here / ".." / ".." / ".." / ".." / example}) {
       std::error_code ec;
       if (fs::is_regular_file(p, ec)) return p.lexically_normal();
     }
   }
-  return fs::path(TASC_SOURCE_DIR) / example;
+  throw cli::InputError("no scenario given and no " + example.generic_string() +
+                        " beside tasc or one level up");
 }
 
 // --record: the run's recording, written as the host's recording module does.
@@ -70,7 +75,7 @@ std::optional<fs::path> startRecording(const Options& o, const Scenario& s, Plug
   if (!o.record) return std::nullopt;
   std::error_code ec;
   fs::create_directories(*o.record, ec);
-  const fs::path file = *o.record / (s.file.stem().string() + ".csv");
+  const fs::path file = *o.record / s.file.stem().concat(".csv");
   host.recordNextRun(file);
   return file;
 }
@@ -90,32 +95,32 @@ int runSingle(const Options& o, const Scenario& s) {
   trace.reserve(static_cast<std::size_t>(s.maxTime * s.frameRate) + 2);
   const std::optional<fs::path> recording = startRecording(o, s, host);
   const RunResult r = engine::runStop(host, s, &trace);
-  const check::Findings folder = check::checkFolder(s.vehicleFolder.string());
+  const check::Findings folder = check::checkFolder(platform::utf8Of(s.vehicleFolder));
   if (!o.quiet) std::fputs(formatSummary(s, r, &folder).c_str(), stdout);
   std::error_code ec;
   if ((!o.noTrace && !o.trace) || (!o.noChart && !o.chart)) fs::create_directories(o.outDir, ec);
   if (!o.noTrace) {
-    const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".trace.csv"));
-    if (!writeTrace(p.string(), trace)) {
-      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+    const fs::path p = o.trace.value_or(o.outDir / s.file.stem().concat(".trace.csv"));
+    if (!writeTrace(p, trace)) {
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", platform::utf8Of(p).c_str());
       return cli::kExitFailed;
     }
-    if (!o.quiet) std::printf("trace         %s\n", p.string().c_str());
+    if (!o.quiet) std::printf("trace         %s\n", platform::utf8Of(p).c_str());
   }
   if (!o.noChart) {
-    const fs::path p = o.chart.value_or(o.outDir / (s.file.stem().string() + ".svg"));
+    const fs::path p = o.chart.value_or(o.outDir / s.file.stem().concat(".svg"));
     if (!files::writeWholeFile(p, chart::renderChart(describeStop(s, r, trace)))) {
-      std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", platform::utf8Of(p).c_str());
       return cli::kExitFailed;
     }
-    if (!o.quiet) std::printf("chart         %s\n", p.string().c_str());
+    if (!o.quiet) std::printf("chart         %s\n", platform::utf8Of(p).c_str());
   }
   if (recording) {
     if (!host.recorder()->ok()) {
-      std::fprintf(stderr, "tasc sim: cannot write %s\n", recording->string().c_str());
+      std::fprintf(stderr, "tasc sim: cannot write %s\n", platform::utf8Of(*recording).c_str());
       return cli::kExitFailed;
     }
-    if (!o.quiet) std::printf("recording     %s\n", recording->string().c_str());
+    if (!o.quiet) std::printf("recording     %s\n", platform::utf8Of(*recording).c_str());
   }
   return cli::kExitOk;
 }
@@ -130,25 +135,33 @@ int runMatrix(const Options& o, const Scenario& s) {
     }
   };
   std::error_code ec;
+  for (const std::string& w : engine::copyWarnings(s.vehicleFolder))
+    std::fprintf(stderr, "tasc sim: warning: %s\n", w.c_str());
   if (o.record) fs::create_directories(*o.record, ec);
   const std::vector<SweepOutcome> outcomes =
       engine::runSweep(s, o.plugin, cases, o.jobs, progress, o.record.value_or(fs::path()));
   const Accuracy a = summarizeSweep(outcomes);
   if (!o.quiet) {
-    std::printf("sweep         %s (%s)\n", s.name.c_str(), s.file.string().c_str());
-    std::fputs(folderLines(s, check::checkFolder(s.vehicleFolder.string())).c_str(), stdout);
+    std::printf("sweep         %s (%s)\n", s.name.c_str(), platform::utf8Of(s.file).c_str());
+    const check::Findings folder = check::checkFolder(platform::utf8Of(s.vehicleFolder));
+    std::fputs(folderLines(s, folder).c_str(), stdout);
+    // Every case passes the same beacons: the first tells of their records.
+    if (!outcomes.empty()) {
+      std::fputs(recordWarnings(s, outcomes.front().result, &folder).c_str(), stdout);
+    }
     std::fputs(formatAccuracy(outcomes, a).c_str(), stdout);
+    std::fputs(layoutLines(s).c_str(), stdout);
   }
   // The table is the sweep's result: written with or without --no-trace.
   if (!o.trace) fs::create_directories(o.outDir, ec);
-  const fs::path p = o.trace.value_or(o.outDir / (s.file.stem().string() + ".sweep.csv"));
+  const fs::path p = o.trace.value_or(o.outDir / s.file.stem().concat(".sweep.csv"));
   if (!files::writeWholeFile(p, sweepCsv(outcomes))) {
-    std::fprintf(stderr, "tasc sim: cannot write %s\n", p.string().c_str());
+    std::fprintf(stderr, "tasc sim: cannot write %s\n", platform::utf8Of(p).c_str());
     return cli::kExitFailed;
   }
-  if (!o.quiet) std::printf("table         %s\n", p.string().c_str());
+  if (!o.quiet) std::printf("table         %s\n", platform::utf8Of(p).c_str());
   if (o.record && !o.quiet) {
-    std::printf("recordings    %s (%s ...)\n", o.record->string().c_str(),
+    std::printf("recordings    %s (%s ...)\n", platform::utf8Of(*o.record).c_str(),
                 engine::recordingName(s, 0).c_str());
   }
   return cli::kExitOk;
@@ -156,19 +169,25 @@ int runMatrix(const Options& o, const Scenario& s) {
 
 // The axes given on the command line override the scenario's.
 void applyAxes(const Options& o, Scenario& s) {
-  const auto axis = [](const char* what, const std::string& text, std::vector<double>& out) {
-    if (!text.empty()) out = cli::valueList(what, text);
+  const auto axis = [](const char* what, engine::SweepAxis which, const std::string& text,
+                       std::vector<double>& out) {
+    if (text.empty()) return;
+    out = cli::valueList(what, text);
+    for (const double v : out) {
+      const std::string why = engine::implausibleSweepValue(which, v);
+      if (!why.empty()) std::fprintf(stderr, "tasc sim: warning: %s: %s\n", what, why.c_str());
+    }
   };
-  axis("--speeds", o.speeds, s.sweep.initialSpeed);
-  axis("--dead-times", o.deadTimes, s.sweep.brakeDeadTime);
-  axis("--lags", o.lags, s.sweep.brakeTimeConstant);
-  axis("--gradients", o.gradients, s.sweep.gradient);
-  axis("--offsets", o.offsets, s.sweep.receiverOffset);
+  axis("--speeds", engine::SweepAxis::InitialSpeed, o.speeds, s.sweep.initialSpeed);
+  axis("--dead-times", engine::SweepAxis::BrakeDeadTime, o.deadTimes, s.sweep.brakeDeadTime);
+  axis("--lags", engine::SweepAxis::BrakeTimeConstant, o.lags, s.sweep.brakeTimeConstant);
+  axis("--gradients", engine::SweepAxis::Gradient, o.gradients, s.sweep.gradient);
+  axis("--offsets", engine::SweepAxis::ReceiverOffset, o.offsets, s.sweep.receiverOffset);
 }
 
 int runSim(Options o) {
-  if (o.scenario.empty()) o.scenario = defaultScenario().string();
-  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
+  if (o.scenario.empty()) o.scenario = defaultScenario();
+  if (o.plugin.empty()) o.plugin = engine::defaultPlugin();
   Scenario s;
   try {
     s = engine::loadScenario(o.scenario);
@@ -191,19 +210,20 @@ void addSimCommand(CLI::App& tasc, int& status) {
       "A scenario with a [sweep] table, or any sweep option, runs the matrix of cases in "
       "parallel and prints the accuracy table. Exit status: 0 done, 1 the plug-in could not "
       "be run, 2 bad scenario or usage.");
-  sim->add_option("SCENARIO", o->scenario, "scenario file (TOML)");
-  sim->add_option("--plugin", o->plugin,
-                  "plug-in module (default: the one beside tasc or of its build)");
-  sim->add_option("--out", o->outDir, "output folder (default: tasc-sim-out)");
-  sim->add_option(
-      "--trace", o->trace,
+  cli::addPathOption(*sim, "SCENARIO", o->scenario, "scenario file (TOML)");
+  cli::addPathOption(*sim, "--plugin", o->plugin,
+                     "plug-in module (default: the one beside tasc or of its build)");
+  cli::addPathOption(*sim, "--out", o->outDir, "output folder (default: tasc-sim-out)");
+  cli::addPathOption(
+      *sim, "--trace", o->trace,
       "trace CSV (default: OUT/NAME.trace.csv); of a sweep: its table (OUT/NAME.sweep.csv)");
   sim->add_flag("--no-trace", o->noTrace, "write no trace (a sweep still writes its table)");
-  sim->add_option("--chart", o->chart, "SVG chart (default: OUT/NAME.svg)");
+  cli::addPathOption(*sim, "--chart", o->chart, "SVG chart (default: OUT/NAME.svg)");
   sim->add_flag("--no-chart", o->noChart, "write no chart");
-  sim->add_option("--record", o->record,
-                  "write a recording of the run (of each stop of a sweep) into this folder, in "
-                  "the recording module's format: DIR/NAME.csv, of a sweep DIR/NAME-0001.csv ...");
+  cli::addPathOption(
+      *sim, "--record", o->record,
+      "write a recording of the run (of each stop of a sweep) into this folder, in "
+      "the recording module's format: DIR/NAME.csv, of a sweep DIR/NAME-0001.csv ...");
   sim->add_option("--speeds", o->speeds, "sweep initial speeds, km/h (a,b,c or from:to:step)");
   sim->add_option("--dead-times", o->deadTimes, "sweep brake dead times, s");
   sim->add_option("--lags", o->lags, "sweep brake time constants, s");

@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "control/beacon.h"
+#include "engine/scenario_reach.h"
 #include "engine/stop_measures.h"
+#include "system/text.h"
 
 namespace tasc::sim {
 namespace {
@@ -104,7 +106,81 @@ std::string brakeLines(const Scenario& s, const RunResult& r) {
   return out;
 }
 
+// Whether notch 7 could stop the train from where it passed the far beacon,
+// and the speeds the layout serves at the scenario's gradient.
+std::string reachLines(const Scenario& s, const RunResult& r) {
+  std::string out;
+  const model::Reach& reach = r.reach;
+  if (reach.cannotBeMade()) {
+    out += "cannot be made " +
+           engine::reachAdvice(reach, s.receiverOffset, engine::entryLimit(s, reach.limitSpeed)) +
+           "\n";
+  } else if (reach.known) {
+    out +=
+        fmt("reach         %.1f km/h at the %d beacon: notch 7 needs %.1f m of the %.1f m it "
+            "gives\n",
+            reach.speed, reach.beacon, reach.needed, reach.given);
+  }
+  for (const engine::GradientLimit& l : engine::layoutLimits(s)) {
+    out +=
+        fmt("layout        at %+.1f per mille the %d beacon serves up to %.1f km/h there "
+            "(entry up to %.1f km/h)\n",
+            l.gradient, reach.beacon != 0 ? reach.beacon : engine::farBeacon(s)->type, l.farSpeed,
+            l.entrySpeed);
+  }
+  return out;
+}
+
 }  // namespace
+
+std::string layoutLines(const Scenario& s) {
+  const engine::BeaconSpec* far = engine::farBeacon(s);
+  if (far == nullptr) return {};
+  std::string out;
+  if (!s.sweep.empty()) {
+    const Scenario slow = engine::slowestCase(s);
+    out +=
+        fmt("layout        for the sweep's slowest brake and largest offset (dead %.2f s, lag "
+            "%.2f s, offset %.2f m):\n",
+            slow.vehicle.brakeDeadTime, slow.vehicle.brakeTimeConstant, slow.receiverOffset);
+  }
+  for (const engine::GradientLimit& l : engine::layoutLimits(s)) {
+    out +=
+        fmt("%s at %+.1f per mille the %d beacon serves up to %.1f km/h there (entry up to "
+            "%.1f km/h)\n",
+            out.empty() ? "layout       " : "             ", l.gradient, far->type, l.farSpeed,
+            l.entrySpeed);
+  }
+  return out;
+}
+
+std::string recordWarnings(const Scenario& s, const RunResult& r, const check::Findings* folder) {
+  std::string out;
+  for (const BeaconPass& b : r.beacons) {
+    if (!b.accepted() || b.tableIndex >= 0) continue;
+    const BeaconWord w = decodeBeaconWord(b.data);
+    int32_t line = 0;  // the beacon's line in the scenario
+    for (const engine::BeaconSpec& spec : s.beacons) {
+      if (spec.type == b.type && spec.position == b.position) line = spec.line;
+    }
+    out +=
+        fmt("warning       %s:%d: beacon %d at %.1f m: record %d/%d is not in the table of %s: "
+            "the plug-in uses the default record with these keys\n",
+            platform::utf8Of(s.file.filename()).c_str(), line, b.type, b.position, w.recordCode,
+            w.subCode, entryText(b.tableEntry, folder).c_str());
+  }
+  return out;
+}
+
+std::string reachWarning(const Scenario& s) {
+  const model::Reach expected = engine::expectedReach(s);
+  if (!expected.cannotBeMade()) return {};
+  return fmt("warning       %s: cannot be made: expected ",
+             platform::utf8Of(s.file.filename()).c_str()) +
+         engine::reachAdvice(expected, s.receiverOffset,
+                             engine::entryLimit(s, expected.limitSpeed)) +
+         "\n";
+}
 
 std::string stopBand(const RunResult& r) {
   return r.stopped ? engine::stopBand(r.stopError) : "did not stop: " + r.endReason;
@@ -117,7 +193,7 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
   if (folder.warnings + folder.errors > 0) {
     std::error_code ec;
     const fs::path shown = fs::proximate(s.vehicleFolder, ec);
-    out += "; `tasc check " + (ec ? s.vehicleFolder : shown).string() + "` for details";
+    out += "; `tasc check " + platform::utf8Of(ec ? s.vehicleFolder : shown) + "` for details";
   }
   out += "\n";
   for (const check::Message& m : folder.messages) {
@@ -131,8 +207,10 @@ std::string folderLines(const Scenario& s, const check::Findings& folder) {
 
 std::string formatSummary(const Scenario& s, const RunResult& r, const check::Findings* folder) {
   std::string out;
-  out += fmt("scenario      %s (%s)\n", s.name.c_str(), s.file.string().c_str());
+  out += fmt("scenario      %s (%s)\n", s.name.c_str(), platform::utf8Of(s.file).c_str());
   if (folder != nullptr) out += folderLines(s, *folder);
+  out += recordWarnings(s, r, folder);
+  out += reachWarning(s);
   out += fmt("stop error    %+.3f m  (%s%s)\n", r.stopError, stopBand(r).c_str(),
              r.stopped ? "; positive short, negative overrun" : "");
   std::string verdict = verdictName(r.verdict);
@@ -142,6 +220,7 @@ std::string formatSummary(const Scenario& s, const RunResult& r, const check::Fi
     verdict += r.holdingBrake ? "; holding brake applied)" : "; no holding brake)";
   }
   out += fmt("plug-in says  %s\n", verdict.c_str());
+  out += reachLines(s, r);
   if (r.disagreements > 0) {
     out +=
         fmt("follower      the loaded plug-in and its own code disagree in %d frames, the first "

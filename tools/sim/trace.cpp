@@ -46,7 +46,7 @@ std::string formatTraceRow(const FrameRow& r) {
   return line;
 }
 
-bool writeTrace(const std::string& path, const std::vector<FrameRow>& rows) {
+bool writeTrace(const std::filesystem::path& path, const std::vector<FrameRow>& rows) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   out << traceHeader();

@@ -2,6 +2,7 @@
 // is the same on every build.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,6 @@ using engine::FrameRow;
 std::string traceHeader();
 std::string formatTraceRow(const FrameRow& row);
 // False when the file cannot be written.
-bool writeTrace(const std::string& path, const std::vector<FrameRow>& rows);
+bool writeTrace(const std::filesystem::path& path, const std::vector<FrameRow>& rows);
 
 }  // namespace tasc::sim

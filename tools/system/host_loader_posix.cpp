@@ -8,13 +8,20 @@ namespace tasc::platform {
 void setBinaryOutput(std::FILE* /*stream*/) noexcept {}  // POSIX streams never translate
 
 HostModule::HostModule(const char* path) noexcept {
-  if (path == nullptr) return;
+  if (path != nullptr) load(path);
+}
+
+HostModule::HostModule(const std::filesystem::path& path) noexcept {
+  load(path);
+}
+
+void HostModule::load(const std::filesystem::path& path) noexcept {
   // A Windows DLL given to the POSIX build is named as such, not just refused.
   if (peMachine(path) != 0) {
     problem_ = "a Windows DLL: this tasc loads TASC.so, tasc.exe loads TASC.dll";
     return;
   }
-  handle_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) problem_ = "not a plug-in module for this system";
 }
 

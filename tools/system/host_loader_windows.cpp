@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include "system/host_loader.h"
+#include "system/text.h"
 
 namespace tasc::platform {
 
@@ -35,13 +36,20 @@ const char* machineProblem(std::uint16_t machine) {
 }  // namespace
 
 HostModule::HostModule(const char* path) noexcept {
-  if (path == nullptr) return;
+  if (path != nullptr) load(pathFromSystem(path));
+}
+
+HostModule::HostModule(const std::filesystem::path& path) noexcept {
+  load(path);
+}
+
+void HostModule::load(const std::filesystem::path& path) noexcept {
   const std::uint16_t machine = peMachine(path);
   if (const char* why = machineProblem(machine)) {
     problem_ = why;
     return;
   }
-  handle_ = static_cast<void*>(::LoadLibraryA(path));
+  handle_ = static_cast<void*>(::LoadLibraryW(path.c_str()));
   if (handle_ == nullptr)
     problem_ = machine == 0 ? "not a DLL" : "the DLL does not load (a DLL it needs may be missing)";
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "system/host_loader.h"
+#include "system/text.h"
 
 namespace tasc::platform {
 namespace {
@@ -25,8 +26,15 @@ bool readAt(std::FILE* f, long offset, unsigned char* out, std::size_t size) {
 }  // namespace
 
 std::uint16_t peMachine(const char* path) noexcept {
-  if (path == nullptr) return 0;
-  std::FILE* f = std::fopen(path, "rb");
+  return path == nullptr ? 0 : peMachine(pathFromSystem(path));
+}
+
+std::uint16_t peMachine(const std::filesystem::path& path) noexcept {
+#if defined(_WIN32)
+  std::FILE* f = _wfopen(path.c_str(), L"rb");  // the name's own characters
+#else
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+#endif
   if (f == nullptr) return 0;
   // DOS header: "MZ", and at 0x3C the offset of "PE\0\0", followed by Machine.
   std::array<unsigned char, 64> dos{};

@@ -3,6 +3,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <vector>
 
@@ -15,6 +16,16 @@ struct WorkerStart {
   const std::function<void(unsigned)>* body;
   unsigned worker;
 };
+
+constinit std::atomic<bool> g_interrupted{false};
+
+// The console runs this on a thread of its own. The first Ctrl-C is handled
+// here (the run stops at its next frame), the second goes to the default
+// handler, which ends the process.
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  return g_interrupted.exchange(true) ? FALSE : TRUE;
+}
 
 DWORD WINAPI workerMain(LPVOID parameter) {
   const WorkerStart* start = static_cast<const WorkerStart*>(parameter);
@@ -68,6 +79,22 @@ void runWorkers(unsigned workers, const std::function<void(unsigned)>& body) {
     WaitForMultipleObjects(static_cast<DWORD>(n), threads.data() + i, TRUE, INFINITE);
   }
   for (HANDLE h : threads) CloseHandle(h);
+}
+
+void catchInterrupts() {
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+bool interrupted() {
+  return g_interrupted.load(std::memory_order_relaxed);
+}
+
+void releaseLeftModule(const std::filesystem::path& path) noexcept {
+  // Each load counted one reference: let go of all of them.
+  for (int i = 0; i < 16; ++i) {
+    HMODULE module = GetModuleHandleW(path.c_str());
+    if (module == nullptr || !FreeLibrary(module)) return;
+  }
 }
 
 }  // namespace tasc::platform

@@ -2,6 +2,8 @@
 // subcommands; each lives in a library of its own.
 #include <CLI/CLI.hpp>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "beacon/beacon_command.h"
 #include "check/check_command.h"
@@ -9,6 +11,7 @@
 #include "report/report_command.h"
 #include "sim/sim_command.h"
 #include "system/host_loader.h"
+#include "system/text.h"
 #if defined(TASC_HAS_TUNE)
 #include "tune/tune_command.h"
 #endif
@@ -19,7 +22,8 @@
 namespace {
 
 int run(int argc, char** argv) {
-  tasc::platform::setBinaryOutput(stdout);  // LF on every system: --version, --help too
+  tasc::platform::setBinaryOutput(stdout);
+  const tasc::platform::Utf8Console console;  // LF on every system: --version, --help too
   CLI::App app{
       "tasc: simulate stops through the TASC plug-in, check its files, report on recordings, tune "
       "its records and fit the simulated vehicle to recorded braking",
@@ -40,7 +44,12 @@ int run(int argc, char** argv) {
     add(app, status);
   }
   try {
-    app.parse(argc, argv);
+    // Every name inside is UTF-8, whatever the system's code page.
+    std::vector<std::string> arguments = tasc::platform::utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    pointers.reserve(arguments.size());
+    for (std::string& a : arguments) pointers.push_back(a.data());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? tasc::cli::kExitOk : tasc::cli::kExitBadInput;
   }

@@ -70,12 +70,19 @@ double Metrics::share25() const {
   return runs ? static_cast<double>(within25) / static_cast<double>(runs) : 0.0;
 }
 
+bool leftOut(const engine::SweepOutcome& outcome) {
+  return outcome.result.reach.cannotBeMade();
+}
+
 Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
   Metrics m;
-  m.runs = outcomes.size();
+  m.cannotBeMade =
+      static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), leftOut));
+  m.runs = outcomes.size() - m.cannotBeMade;
   double sum = 0, sumAbs = 0, changes = 0, time = 0;
   std::vector<double> abs;
   for (const engine::SweepOutcome& o : outcomes) {
+    if (leftOut(o)) continue;
     const engine::RunResult& r = o.result;
     changes += r.brakeChanges;
     m.peakJerk = std::max(m.peakJerk, r.peakJerk);

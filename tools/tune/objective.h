@@ -45,7 +45,8 @@ Bounds defaultBounds(double b7Decel);
 
 // The measures of one sweep that the objective reads.
 struct Metrics {
-  std::size_t runs = 0;
+  std::size_t runs = 0;          // the stops that can be made; the rest are left out
+  std::size_t cannotBeMade = 0;  // notch 7 needs more than the far beacon gives
   std::size_t stopped = 0;
   std::size_t within10 = 0;  // stops within +-0.10 m
   std::size_t within25 = 0;  // stops within +-0.25 m
@@ -60,6 +61,10 @@ struct Metrics {
   double share25() const;
 };
 inline constexpr double kNoStopError = 5.0;  // m counted for a run that did not come to rest
+
+// Whether a stop is left out of the measures: one that cannot be made, which
+// no record can stop on the mark.
+bool leftOut(const engine::SweepOutcome& outcome);
 
 Metrics measure(const std::vector<engine::SweepOutcome>& outcomes);
 

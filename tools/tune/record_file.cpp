@@ -8,17 +8,17 @@
 
 #include "control/beacon.h"
 #include "files/files.h"
+#include "folder/vehicle_folder.h"
 #include "plugin/settings.h"
 #include "readers/entry_path.h"
 #include "readers/param_lines.h"
 #include "readers/profile.h"
+#include "system/text.h"
 
 namespace fs = std::filesystem;
 
 namespace tasc::tune {
 namespace {
-
-constexpr std::size_t kMaxEntry = 259;  // characters of a csvPath.ini value the plug-in reads
 
 bool isStoppingBeacon(int32_t type) {
   return type >= 501 && type <= 503;
@@ -55,12 +55,13 @@ std::string shortest(double value) {
 
 std::string readWholeFile(const fs::path& file) {
   std::optional<std::string> text = files::readWholeFile(file);
-  if (!text) throw RecordError("cannot read " + file.string());
+  if (!text) throw RecordError("cannot read " + platform::utf8Of(file));
   return std::move(*text);
 }
 
 std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {
-  const Settings settings = readSettings((s.vehicleFolder / "TASC.ini").string().c_str());
+  const Settings settings =
+      readSettings(folder::pluginPath(s.vehicleFolder / "TASC.ini").value_or("").c_str());
   std::vector<RecordKey> keys;
   int32_t table = 0;  // file 0 is loaded at every Initialize
   for (const engine::BeaconSpec& b : s.beacons) {
@@ -74,18 +75,12 @@ std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {
 }
 
 fs::path entryFile(const fs::path& vehicleFolder, int index) {
-  const fs::path list = fs::absolute(vehicleFolder / "csvPath.ini");
-  std::error_code ec;
-  if (!fs::is_regular_file(list, ec)) return {};
-  const std::string text = readWholeFile(list);
-  const auto found = profile::findValue(text, "ParamData", std::to_string(index));
-  if (!found) return {};
-  const std::string entry(found->substr(0, kMaxEntry));
-  if (entry.empty() || entry == "NULL") return {};
-  // The plug-in's path forming cuts the list path at its last '/'.
-  PathBuilder path;
-  const char* formed = formEntryPath(path, entry.c_str(), list.generic_string().c_str());
-  return formed != nullptr ? fs::path(formed) : fs::path();
+  // The reading that check and the run folders share.
+  const folder::VehicleList list = folder::readList(fs::absolute(vehicleFolder));
+  for (const folder::ListEntry& e : list.entries) {
+    if (e.index == index) return e.file;
+  }
+  return {};
 }
 
 std::optional<std::size_t> findRecordLine(std::string_view text, int32_t recordId, int32_t subId) {
@@ -109,12 +104,13 @@ RecordLine findRecord(const fs::path& vehicleFolder, const RecordKey& key) {
   r.key = key;
   r.file = entryFile(vehicleFolder, key.fileIndex);
   if (r.file.empty()) {
-    throw RecordError(what + ": csvPath.ini of " + vehicleFolder.string() +
+    throw RecordError(what + ": csvPath.ini of " + platform::utf8Of(vehicleFolder) +
                       " names no file for entry " + std::to_string(key.fileIndex));
   }
   r.text = readWholeFile(r.file);
   const std::optional<std::size_t> line = findRecordLine(r.text, key.recordId, key.subId);
-  if (!line) throw RecordError(what + ": no line of " + r.file.string() + " has these keys");
+  if (!line)
+    throw RecordError(what + ": no line of " + platform::utf8Of(r.file) + " has these keys");
   r.line = *line;
   const auto spans = lineSpans(r.text);
   r.record =
@@ -151,20 +147,20 @@ fs::path backupPath(const fs::path& file) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(backup, ec))) return backup;
   }
-  throw RecordError(file.string() + ": " + std::to_string(kMostBackups) +
+  throw RecordError(platform::utf8Of(file) + ": " + std::to_string(kMostBackups) +
                     " backups already; remove some");
 }
 
 void writeReplacing(const fs::path& file, const std::string& text, const fs::path& backup) {
   std::random_device rd;
   const fs::path temp =
-      file.parent_path() / (file.filename().string() + ".tasc-tune-" + std::to_string(rd()));
+      file.parent_path() / file.filename().concat(".tasc-tune-" + std::to_string(rd()));
   try {
     {
       std::ofstream out(temp, std::ios::binary | std::ios::trunc);
       out << text;
       out.flush();
-      if (!out) throw RecordError("cannot write " + temp.string());
+      if (!out) throw RecordError("cannot write " + platform::utf8Of(temp));
     }
     fs::copy_file(file, backup, fs::copy_options::none);  // never over a backup
     std::error_code ec;
@@ -177,7 +173,7 @@ void writeReplacing(const fs::path& file, const std::string& text, const fs::pat
   } catch (const fs::filesystem_error& e) {
     std::error_code ec;
     fs::remove(temp, ec);
-    throw RecordError(std::string("cannot rewrite ") + file.string() + ": " + e.what());
+    throw RecordError(std::string("cannot rewrite ") + platform::utf8Of(file) + ": " + e.what());
   } catch (const RecordError&) {
     std::error_code ec;
     fs::remove(temp, ec);

@@ -52,7 +52,8 @@ struct RecordLine {
 RecordLine findRecord(const std::filesystem::path& vehicleFolder, const RecordKey& key);
 
 // The parameter file that entry `index` of the folder's csvPath.ini names,
-// formed as the plug-in forms it; empty when the entry is missing or NULL.
+// formed as the plug-in forms it (folder::readList); empty when the entry is
+// missing or NULL.
 std::filesystem::path entryFile(const std::filesystem::path& vehicleFolder, int index);
 
 // Index of the first line whose keys are recordId/subId as the plug-in reads

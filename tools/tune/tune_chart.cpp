@@ -7,6 +7,7 @@
 
 #include "chart/axis.h"
 #include "chart/svg.h"
+#include "system/text.h"
 #include "tune/record_file.h"
 
 namespace tasc::tune {
@@ -190,7 +191,7 @@ std::string renderTuneChart(const std::string& name,
 void writeChart(const std::string& file, const std::string& name,
                 const std::vector<engine::SweepOutcome>& before,
                 const std::vector<engine::SweepOutcome>& after) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::pathFromUtf8(file), std::ios::binary | std::ios::trunc);
   out << renderTuneChart(name, before, after);
   out.flush();
   if (!out) throw RecordError("cannot write " + file);

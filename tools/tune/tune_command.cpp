@@ -1,18 +1,22 @@
 #include "tune/tune_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "engine/accuracy.h"
 #include "engine/plugin_host.h"
 #include "engine/scenario.h"
 #include "engine/sweep.h"
+#include "system/text.h"
 #include "system/tool_system.h"
 #include "tune/record_file.h"
 #include "tune/search.h"
@@ -57,7 +61,7 @@ std::string keyText(const RecordKey& k) {
 RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   const std::vector<RecordKey> selected = selectedRecords(s);
   if (selected.empty()) {
-    throw BadInput(s.file.string() +
+    throw BadInput(platform::utf8Of(s.file) +
                    ": no stopping beacon (501..503) of the vehicle's formation "
                    "selects a record");
   }
@@ -70,8 +74,8 @@ RecordKey chooseRecord(const Options& o, const engine::Scenario& s) {
   }
   std::string list;
   for (const RecordKey& k : selected) list += (list.empty() ? "" : "; ") + keyText(k);
-  throw BadInput(keyText(key) + " is selected by no stopping beacon of " + s.file.string() +
-                 " (its beacons select: " + list + ")");
+  throw BadInput(keyText(key) + " is selected by no stopping beacon of " +
+                 platform::utf8Of(s.file) + " (its beacons select: " + list + ")");
 }
 
 Bounds chooseBounds(const Options& o, const engine::Scenario& s) {
@@ -113,7 +117,7 @@ Bounds chooseBounds(const Options& o, const engine::Scenario& s) {
 
 engine::SweepAxes validationMatrix(const Options& o, const engine::Scenario& s) {
   if (o.validate.empty()) return validationAxes(s.sweep);
-  const engine::Scenario v = engine::loadScenario(o.validate);
+  const engine::Scenario v = engine::loadScenario(platform::pathFromUtf8(o.validate));
   if (v.sweep.empty()) throw BadInput(o.validate + ": no [sweep] matrix to validate on");
   return v.sweep;
 }
@@ -127,7 +131,8 @@ struct Job {
 
 Job prepare(const Options& o) {
   Job job;
-  job.scenario = engine::loadScenario(o.scenario, o.vehicle);
+  job.scenario =
+      engine::loadScenario(platform::pathFromUtf8(o.scenario), platform::pathFromUtf8(o.vehicle));
   if (job.scenario.sweep.empty()) {
     throw BadInput(o.scenario + ": no [sweep] matrix: the tuner searches over one");
   }
@@ -157,7 +162,8 @@ Progress progressLine(const Options& o, std::chrono::steady_clock::time_point be
 fs::path writeRecord(const RecordLine& line, const ParamRecord& tuned) {
   // The file as it is now: it may have changed during the search.
   const std::string now = readWholeFile(line.file);
-  if (now != line.text) throw RecordError(line.file.string() + " changed during the search");
+  if (now != line.text)
+    throw RecordError(platform::utf8Of(line.file) + " changed during the search");
   fs::path backup = backupPath(line.file);  // not const: returned by move
   writeReplacing(line.file, replaceLine(now, line.line, formatRecordLine(tuned)), backup);
   return backup;
@@ -186,6 +192,37 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
   }
 }
 
+// The stops that cannot be made, which the objective and the tables leave
+// out: how many of each matrix, and the first few with their limit.
+std::string unreachableList(const std::vector<engine::SweepOutcome>& search,
+                            const std::vector<engine::SweepOutcome>& validation) {
+  const auto count = [](const std::vector<engine::SweepOutcome>& out) {
+    return std::count_if(out.begin(), out.end(), leftOut);
+  };
+  if (count(search) + count(validation) == 0) return {};
+  char line[400];
+  std::snprintf(line, sizeof line,
+                "cannot be made %td of the search matrix's %zu stops and %td of the validation's "
+                "%zu: notch 7 needs more than the far beacon gives; left out of the objective "
+                "and the tables:\n",
+                count(search), search.size(), count(validation), validation.size());
+  std::string out = line;
+  int listed = 0;
+  for (const auto* matrix : {&search, &validation}) {
+    for (const engine::SweepOutcome& o : *matrix) {
+      if (!leftOut(o) || listed++ == 10) continue;
+      const model::Reach& r = o.result.reach;
+      std::snprintf(line, sizeof line,
+                    "              %s: %.1f km/h at the %d beacon, notch 7 needs %.1f of %.1f m "
+                    "(limit %.1f km/h)\n",
+                    engine::caseName(o.sweepCase).c_str(), r.speed, r.beacon, r.needed, r.given,
+                    r.limitSpeed);
+      out += line;
+    }
+  }
+  return out;
+}
+
 int tune(const Options& o, const Job& job) {
   const auto begin = std::chrono::steady_clock::now();
   const engine::Scenario& s = job.scenario;
@@ -193,7 +230,9 @@ int tune(const Options& o, const Job& job) {
   engine::Scenario v = s;
   v.sweep = job.validation;
   const std::vector<engine::SweepCase> validation = engine::expandSweep(v);
-  TrialFolder trial(s.vehicleFolder, job.line, o.plugin, o.jobs);
+  TrialFolder trial(s.vehicleFolder, job.line, platform::pathFromUtf8(o.plugin), o.jobs);
+  for (const std::string& w : trial.warnings())
+    std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   const auto run = [&](const std::vector<engine::SweepCase>& c, const ParamRecord& r) {
     return trial.run(s, c, r);
   };
@@ -202,12 +241,31 @@ int tune(const Options& o, const Job& job) {
   if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
     std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   }
-  const SearchResult found = search([&](const ParamRecord& r) { return measure(run(cases, r)); },
-                                    job.line.record, so, progressLine(o, begin));
+  // The accuracy rows as every tool says them, kept from the search's own
+  // sweeps: a record's sweep gives the same stops every time it runs. The
+  // starting record's stops also list those that cannot be made.
+  std::vector<std::pair<ParamRecord, engine::Accuracy>> swept;
+  std::vector<engine::SweepOutcome> startSearch;
+  const auto evaluate = [&](const ParamRecord& r) {
+    std::vector<engine::SweepOutcome> out = run(cases, r);
+    swept.emplace_back(r, engine::sweepAccuracy(out));
+    const Metrics m = measure(out);
+    if (startSearch.empty() && r == job.line.record) startSearch = std::move(out);
+    return m;
+  };
+  const SearchResult found = search(evaluate, job.line.record, so, progressLine(o, begin));
+  const auto sweptAccuracy = [&swept](const ParamRecord& r) {
+    const auto it =
+        std::find_if(swept.begin(), swept.end(), [&r](const auto& e) { return e.first == r; });
+    return it == swept.end() ? engine::Accuracy{} : it->second;
+  };
+  // The record chosen is driven through the loaded plug-in; the starting
+  // record, shown beside it, on the plug-in's own code, which agrees with the
+  // loaded plug-in frame for frame and spares the Windows build's file reads.
   const auto startOut = run(validation, found.start.record);
-  const auto tunedOut = run(validation, found.best.record);
+  const auto tunedOut = trial.validate(s, validation, found.best.record);
   TuneSummary t{o.scenario,
-                job.line.file.string(),
+                platform::utf8Of(job.line.file),
                 job.line.line + 1,
                 found.start.record,
                 found.best.record,
@@ -219,10 +277,8 @@ int tune(const Options& o, const Job& job) {
                 {},
                 {}};
   if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
-  // The accuracy rows as every tool says them. The search keeps only the
-  // objective's measures: the two records run once more over its matrix.
-  t.startMeasures.searchStops = engine::sweepAccuracy(run(cases, found.start.record));
-  t.tunedMeasures.searchStops = engine::sweepAccuracy(run(cases, found.best.record));
+  t.startMeasures.searchStops = sweptAccuracy(found.start.record);
+  t.tunedMeasures.searchStops = sweptAccuracy(found.best.record);
   t.startMeasures.validationStops = engine::sweepAccuracy(startOut);
   t.tunedMeasures.validationStops = engine::sweepAccuracy(tunedOut);
   const double seconds =
@@ -230,11 +286,13 @@ int tune(const Options& o, const Job& job) {
   if (!o.chart.empty()) {
     writeChart(o.chart, s.name, startOut, tunedOut);
   }
-  if (o.write && !(t.tuned == t.start)) t.backup = writeRecord(job.line, t.tuned).string();
+  if (o.write && !(t.tuned == t.start)) t.backup = platform::utf8Of(writeRecord(job.line, t.tuned));
   if (o.json) {
     std::fputs(formatJson(t).c_str(), stdout);
   } else if (!o.quiet) {
     printText(o, job, t, seconds);
+    if (startSearch.empty()) startSearch = run(cases, found.start.record);
+    std::fputs(unreachableList(startSearch, startOut).c_str(), stdout);
     if (!o.chart.empty()) std::printf("chart         %s\n", o.chart.c_str());
   } else {
     std::printf("%s\n", formatRecordLine(t.tuned).c_str());
@@ -243,7 +301,7 @@ int tune(const Options& o, const Job& job) {
 }
 
 int runTune(Options o) {
-  if (o.plugin.empty()) o.plugin = engine::defaultPlugin().string();
+  if (o.plugin.empty()) o.plugin = platform::utf8Of(engine::defaultPlugin());
   Job job;
   // A scenario or record that cannot be used is bad input here; a record
   // file that cannot be written later is a failure.
