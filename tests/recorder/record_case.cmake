@@ -9,11 +9,18 @@
 #   -DHOST=tasc-host -DPLUGIN=TASC.so -DRECORDER=TASCRec.so -DSTUB=stub.so
 #   -DVEHICLE=folder -DSCRIPT=file -DMODULE=... -DOUT=folder -DGOLDEN=file [-DFILES=folder]
 file(REMOVE_RECURSE ${OUT})
+# The case's files replace the vehicle's by COPY_FILE: file(COPY) skips a
+# file whose copy has the same time stamp, as two files of a fresh clone do.
+if(FILES)
+  file(GLOB_RECURSE case_files RELATIVE ${FILES} ${FILES}/*)
+endif()
 foreach(dir alone recorded)
   file(COPY ${VEHICLE}/ DESTINATION ${OUT}/${dir})
-  if(FILES)
-    file(COPY ${FILES}/ DESTINATION ${OUT}/${dir})
-  endif()
+  foreach(f ${case_files})
+    get_filename_component(sub ${OUT}/${dir}/${f} DIRECTORY)
+    file(MAKE_DIRECTORY ${sub})
+    file(COPY_FILE ${FILES}/${f} ${OUT}/${dir}/${f})
+  endforeach()
 endforeach()
 set(folder ${OUT}/recorded)
 file(COPY_FILE ${RECORDER} ${folder}/TASCRec.so)
