@@ -192,7 +192,7 @@ TEST(TuneRecordFile, StoppingBeaconsOfTheFormationSelectTheRecords) {
                                    {503, 0x218840},
                                    {502, 0x1480},
                                    {502, 0x1040}}) {
-    engine::BeaconSpec b;
+    engine::BeaconEntry b;
     b.type = type;
     b.data = word;
     s.beacons.push_back(b);

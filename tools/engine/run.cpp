@@ -104,7 +104,7 @@ FrameRow traceRow(const Scenario& s, const Train& train, const PluginHost& host,
 
 // Passes one beacon to the host and says what the plug-in decided on it: its
 // outcome, and for a stopping beacon the record it selected from which file.
-BeaconPass passBeacon(PluginHost& host, const BeaconSpec& b, int32_t nowMs) {
+BeaconPass passBeacon(PluginHost& host, const BeaconEntry& b, int32_t nowMs) {
   BeaconPass pass;
   pass.timeMs = nowMs;
   pass.position = b.position;
@@ -141,12 +141,12 @@ MeterFrame measure(int32_t frame, int32_t nowMs, int32_t stepMs, const Train& tr
 
 }  // namespace
 
-BeaconTrack::BeaconTrack(const std::vector<BeaconSpec>& beacons, double receiverStart)
+BeaconTrack::BeaconTrack(const std::vector<BeaconEntry>& beacons, double receiverStart)
     : beacons_(beacons) {
   while (next_ < beacons_.size() && beacons_[next_].position <= receiverStart) ++next_;
 }
 
-std::span<const BeaconSpec> BeaconTrack::passed(double before, double after) {
+std::span<const BeaconEntry> BeaconTrack::passed(double before, double after) {
   const std::size_t first = next_;
   while (next_ < beacons_.size() && beacons_[next_].position <= after &&
          beacons_[next_].position > before) {
@@ -178,7 +178,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   int32_t previousMs = 0;
   std::string endReason;
   // The far beacon as the receiver passes it: the speed and the traction on.
-  const BeaconSpec* far = farBeacon(s);
+  const BeaconEntry* far = farBeacon(s);
   double farSpeed = -1;
   int32_t powerOn = 0;
   for (int64_t k = 0;; ++k) {
@@ -187,10 +187,10 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
     const double rxBefore = train.position() - s.receiverOffset;
     if (k > 0) train.advance(nowMs - previousMs, previousMs);
     driver.play(nowMs, train.position());
-    const std::span<const BeaconSpec> passed =
+    const std::span<const BeaconEntry> passed =
         track.passed(rxBefore, train.position() - s.receiverOffset);
     const auto fire = [&] {
-      for (const BeaconSpec& b : passed) {
+      for (const BeaconEntry& b : passed) {
         if (&b == far) farSpeed = train.speed();
         meter.beaconPassed(passBeacon(host, b, nowMs));
         following = following || meter.lastBeacon().accepted();

@@ -37,12 +37,12 @@ struct FrameRow {
 class BeaconTrack {
  public:
   // Beacons at or behind the receiver's start are never passed.
-  BeaconTrack(const std::vector<BeaconSpec>& beacons, double receiverStart);
+  BeaconTrack(const std::vector<BeaconEntry>& beacons, double receiverStart);
   // The beacons in (before, after], in order.
-  std::span<const BeaconSpec> passed(double before, double after);
+  std::span<const BeaconEntry> passed(double before, double after);
 
  private:
-  const std::vector<BeaconSpec>& beacons_;
+  const std::vector<BeaconEntry>& beacons_;
   std::size_t next_ = 0;
 };
 

@@ -26,7 +26,7 @@ const char* beaconTimingName(BeaconTiming timing);
 enum class BeaconCoding { Word, Code, Distance, Place };
 const char* beaconCodingName(BeaconCoding coding);
 
-struct BeaconSpec {
+struct BeaconEntry {
   int32_t type = 0;     // 400, 501..504 or any other (passed on as it is)
   double position = 0;  // m along the track
   int32_t data = 0;     // data word sent
@@ -82,7 +82,7 @@ struct Scenario {
   double receiverOffset = 0;   // m, the beacon receiver behind the front
   int32_t frameRate = 60;      // frames per second
   BeaconTiming beaconTiming = BeaconTiming::BeforeElapse;
-  std::vector<BeaconSpec> beacons;  // sorted by position
+  std::vector<BeaconEntry> beacons;  // sorted by position
   DriverScript driver;
   double maxTime = 180;      // s of simulation time
   double settleTime = 3;     // s standing before the run ends

@@ -14,8 +14,8 @@ namespace {
 // A beacon coded this far from its true distance warns.
 constexpr double kCodedDistanceTolerance = 0.5;  // m
 
-BeaconSpec readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
-  BeaconSpec b;
+BeaconEntry readBeacon(Reader& r, double stopPoint, int32_t folderFormation) {
+  BeaconEntry b;
   const std::optional<int64_t> type = r.integer("type", 0, 2147483647);
   if (!type) r.fail(nullptr, "type", "missing (400, 501, 502, 503, 504, ...)");
   b.type = static_cast<int32_t>(*type);
@@ -87,7 +87,7 @@ void readTrack(Reader& t, Scenario& s, int32_t folderFormation) {
   }
   std::stable_sort(
       s.beacons.begin(), s.beacons.end(),
-      [](const BeaconSpec& a, const BeaconSpec& b) { return a.position < b.position; });
+      [](const BeaconEntry& a, const BeaconEntry& b) { return a.position < b.position; });
   t.finish();
 }
 
@@ -112,7 +112,7 @@ std::pair<double, double> codableRange(int32_t kind) {
 }
 
 // How the beacon's code came about, as the author wrote it.
-std::string givenAs(const BeaconSpec& b, int32_t code) {
+std::string givenAs(const BeaconEntry& b, int32_t code) {
   switch (b.coding) {
     case BeaconCoding::Word:
       return "data word " + std::to_string(b.data) + ", code " + std::to_string(code);
@@ -128,7 +128,7 @@ std::string givenAs(const BeaconSpec& b, int32_t code) {
 
 // The one-line fix: the code for the front's distance, or, where no code
 // reaches it, the place where one does.
-std::string fixFor(const BeaconSpec& b, double truth, double receiverOffset) {
+std::string fixFor(const BeaconEntry& b, double truth, double receiverOffset) {
   const int32_t kind = b.type - 500;
   const auto [lo, hi] = codableRange(kind);
   if (truth < lo - 0.5 || truth > hi + 0.5) {
@@ -177,7 +177,7 @@ namespace detail {
 // point when the receiver passes it: a route author codes a beacon for the
 // train's front, and the plug-in measures the front's travel from there.
 void codeBeaconsForFront(Scenario& s) {
-  for (BeaconSpec& b : s.beacons) {
+  for (BeaconEntry& b : s.beacons) {
     if (b.coding != BeaconCoding::Place || b.type < 501 || b.type > 503) continue;
     BeaconWord w = decodeBeaconWord(b.data);
     w.distanceCode = nearestDistanceCode(b.type - 500, s.stopPoint - b.position - s.receiverOffset);
@@ -188,7 +188,7 @@ void codeBeaconsForFront(Scenario& s) {
 // A stopping beacon sets the distance its code stands for when the receiver
 // passes it; the front is then stopPoint - position - receiverOffset away.
 void codedDistanceWarnings(const Scenario& s, Faults& faults) {
-  for (const BeaconSpec& b : s.beacons) {
+  for (const BeaconEntry& b : s.beacons) {
     if (b.type < 501 || b.type > 503) continue;
     const int32_t code = decodeBeaconWord(b.data).distanceCode;
     const double coded = beaconDistance(b.type - 500, code);

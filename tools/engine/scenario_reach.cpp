@@ -20,27 +20,27 @@ double largest(const std::vector<double>& axis, double own) {
 
 }  // namespace
 
-const BeaconSpec* farBeacon(const Scenario& s) {
+const BeaconEntry* farBeacon(const Scenario& s) {
   const double receiverStart = s.initialPosition - s.receiverOffset;
-  for (const BeaconSpec& b : s.beacons) {
+  for (const BeaconEntry& b : s.beacons) {
     if (b.type >= 501 && b.type <= 503 && b.position > receiverStart) return &b;
   }
   return nullptr;
 }
 
-double frontDistance(const Scenario& s, const BeaconSpec& b) {
+double frontDistance(const Scenario& s, const BeaconEntry& b) {
   return s.stopPoint - b.position - s.receiverOffset;
 }
 
 int32_t powerAtFarBeacon(const Scenario& s) {
-  const BeaconSpec* far = farBeacon(s);
+  const BeaconEntry* far = farBeacon(s);
   if (far == nullptr || s.driver.powerNotch <= 0) return 0;
   const double frontThere = far->position + s.receiverOffset;
   return s.driver.powerOffAt && *s.driver.powerOffAt <= frontThere ? 0 : s.driver.powerNotch;
 }
 
 double expectedFarSpeed(const Scenario& s, double entryKmh) {
-  const BeaconSpec* far = farBeacon(s);
+  const BeaconEntry* far = farBeacon(s);
   if (far == nullptr) return entryKmh;
   model::Train train(s.vehicle, s.gradient, entryKmh, s.initialPosition);
   int32_t power = s.driver.powerNotch;
@@ -74,7 +74,7 @@ double entryLimit(const Scenario& s, double farKmh) {
 }
 
 model::Reach runReach(const Scenario& s, double speedKmh, int32_t powerNotch) {
-  const BeaconSpec* far = farBeacon(s);
+  const BeaconEntry* far = farBeacon(s);
   if (far == nullptr) return {};
   return model::assessReach(s.vehicle, {s.gradient, powerNotch}, far->type, speedKmh,
                             frontDistance(s, *far));
@@ -99,7 +99,7 @@ std::vector<GradientLimit> layoutLimits(const Scenario& s) {
   grades.erase(std::unique(grades.begin(), grades.end()), grades.end());
   std::vector<GradientLimit> limits;
   const Scenario slow = slowestCase(s);
-  const BeaconSpec* far = farBeacon(slow);
+  const BeaconEntry* far = farBeacon(slow);
   if (far == nullptr) return limits;
   for (const double g : grades) {
     Scenario at = slow;

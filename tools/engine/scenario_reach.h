@@ -13,10 +13,10 @@
 namespace tasc::engine {
 
 // The far stopping beacon (501..503) the receiver passes first; null: none.
-const BeaconSpec* farBeacon(const Scenario& s);
+const BeaconEntry* farBeacon(const Scenario& s);
 
 // Metres from the front to the stopping point when the receiver passes `b`.
-double frontDistance(const Scenario& s, const BeaconSpec& b);
+double frontDistance(const Scenario& s, const BeaconEntry& b);
 
 // The driver's power notch as the receiver reaches the far beacon: the
 // scripted notch unless power_off_at lies before it.

@@ -9,7 +9,7 @@ using chart::ChartBeacon;
 using chart::ChartPoint;
 using chart::StopChart;
 using engine::BeaconPass;
-using engine::BeaconSpec;
+using engine::BeaconEntry;
 using engine::FrameRow;
 
 StopChart describeStop(const engine::Scenario& s, const engine::RunResult& r,
@@ -24,7 +24,7 @@ StopChart describeStop(const engine::Scenario& s, const engine::RunResult& r,
   c.startPosition = s.initialPosition;
   c.powerCut = r.powerCutPosition;
   c.brakeNotches = s.vehicle.brakeNotches;
-  for (const BeaconSpec& b : s.beacons) c.beacons.push_back({b.position, b.type, true});
+  for (const BeaconEntry& b : s.beacons) c.beacons.push_back({b.position, b.type, true});
   for (const BeaconPass& b : r.beacons) {
     for (ChartBeacon& cb : c.beacons) {
       if (cb.position == b.position && cb.type == b.type && b.type >= 501 && b.type <= 503) {

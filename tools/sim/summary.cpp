@@ -134,7 +134,7 @@ std::string reachLines(const Scenario& s, const RunResult& r) {
 }  // namespace
 
 std::string layoutLines(const Scenario& s) {
-  const engine::BeaconSpec* far = engine::farBeacon(s);
+  const engine::BeaconEntry* far = engine::farBeacon(s);
   if (far == nullptr) return {};
   std::string out;
   if (!s.sweep.empty()) {
@@ -160,8 +160,8 @@ std::string recordWarnings(const Scenario& s, const RunResult& r, const check::F
     if (!b.accepted() || b.tableIndex >= 0) continue;
     const BeaconWord w = decodeBeaconWord(b.data);
     int32_t line = 0;  // the beacon's line in the scenario
-    for (const engine::BeaconSpec& spec : s.beacons) {
-      if (spec.type == b.type && spec.position == b.position) line = spec.line;
+    for (const engine::BeaconEntry& entry : s.beacons) {
+      if (entry.type == b.type && entry.position == b.position) line = entry.line;
     }
     out +=
         fmt("warning       %s:%d: beacon %d at %.1f m: record %d/%d is not in the table of %s: "

@@ -64,7 +64,7 @@ std::vector<RecordKey> selectedRecords(const engine::Scenario& s) {
       readSettings(folder::pluginPath(s.vehicleFolder / "TASC.ini").value_or("").c_str());
   std::vector<RecordKey> keys;
   int32_t table = 0;  // file 0 is loaded at every Initialize
-  for (const engine::BeaconSpec& b : s.beacons) {
+  for (const engine::BeaconEntry& b : s.beacons) {
     if (!isStoppingBeacon(b.type)) continue;
     const BeaconWord w = decodeBeaconWord(b.data);
     if (w.formationCode != settings.formationId) continue;
