@@ -5,21 +5,15 @@
 #   status: -DSTATUS=expected exit status -DMESSAGE=text expected on stderr
 #   chart:  -DOUT=svg -DPYTHON=python3 -DCHECK=check_chart.py
 #   output: -DEXPECTED=golden summary and messages (run in the scenario's folder)
+include(${CMAKE_CURRENT_LIST_DIR}/../compare_golden.cmake)
+
 if(MODE STREQUAL "golden")
   execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-chart --trace ${OUT} ${ARGS}
                           ${SCENARIO} RESULT_VARIABLE rc ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "tasc sim failed (${rc}): ${err}")
   endif()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${EXPECTED} RESULT_VARIABLE diff)
-  if(NOT diff EQUAL 0)
-    if(DEFINED ENV{TASC_UPDATE_GOLDEN})
-      file(COPY_FILE ${OUT} ${EXPECTED})
-    else()
-      message(FATAL_ERROR "${OUT} differs from ${EXPECTED}. If the change of behaviour is "
-                          "intended, TASC_UPDATE_GOLDEN=1 renews it (scripts/update_goldens.sh)")
-    endif()
-  endif()
+  compare_golden(${OUT} ${EXPECTED})
 elseif(MODE STREQUAL "status")
   execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --no-chart --no-trace ${SCENARIO}
                   RESULT_VARIABLE rc ERROR_VARIABLE err)
