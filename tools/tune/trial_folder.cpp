@@ -42,7 +42,7 @@ std::optional<fs::path> redirectAbsolute(const fs::path& runFolder, const fs::pa
   }
   if (!changed) return std::nullopt;
   writeFile(list, text);
-  return runFolder / kTrialFile;
+  return fs::absolute(runFolder / kTrialFile).lexically_normal();
 }
 
 using Files = TrialFolder::Files;
