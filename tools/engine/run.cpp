@@ -155,28 +155,42 @@ std::span<const BeaconEntry> BeaconTrack::passed(double before, double after) {
   return {beacons_.data() + first, next_ - first};
 }
 
-RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* trace) {
-  const VehicleModel& v = s.vehicle;
-  // A fresh start on a reused instance: keys up, and the HmPtn selection
-  // (which Initialize keeps) back at 0, as after loading.
+namespace {
+
+// A fresh start on a reused instance: keys up, and the HmPtn selection
+// (which Initialize keeps) back at 0, as after loading.
+void startRun(PluginHost& host, const VehicleModel& v) {
   host.setKey(kKeyU, false);
   host.setKey(kKeyLeftCtrl, false);
   host.setBeaconData(BeaconRecord{504, 0, 0.0f, 0});
   host.setVehicleSpec(
       VehicleSpecRecord{v.brakeNotches, v.powerNotches, v.brakeNotches, v.brakeNotches, 1});
   host.initialize(0);
+}
 
+// Why the run ends after the frame at `nowMs`, or nullptr while it goes on.
+const char* endOfRun(const Scenario& s, const StopMeter& meter, const Train& train, int32_t nowMs) {
+  if (meter.stopped() && meter.standingMs() >= std::llround(s.settleTime * 1000.0)) {
+    return "standing";
+  }
+  if (train.position() > s.stopPoint + s.overrunLimit) return "ran past the overrun limit";
+  if (nowMs >= std::llround(s.maxTime * 1000.0)) return "time limit";
+  return nullptr;
+}
+
+}  // namespace
+
+RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* trace) {
+  const VehicleModel& v = s.vehicle;
+  startRun(host, v);
   Driver driver(s.driver, host);
   Train train(v, s.gradient, s.initialSpeed, s.initialPosition);
   BeaconTrack track(s.beacons, s.initialPosition - s.receiverOffset);
   StopMeter meter;
   bool following = false;
-  const auto maxMs = static_cast<int64_t>(std::llround(s.maxTime * 1000.0));
-  const auto settleMs = static_cast<int32_t>(std::llround(s.settleTime * 1000.0));
   const TascController& plugin = host.follower().controller;
 
   int32_t previousMs = 0;
-  std::string endReason;
   // The far beacon as the receiver passes it: the speed and the traction on.
   const BeaconEntry* far = farBeacon(s);
   double farSpeed = -1;
@@ -219,14 +233,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
           traceRow(s, train, host, f, driver, following, passed.empty() ? 0 : passed.back().type));
     }
     previousMs = nowMs;
-    if (meter.stopped() && meter.standingMs() >= settleMs) {
-      endReason = "standing";
-    } else if (train.position() > s.stopPoint + s.overrunLimit) {
-      endReason = "ran past the overrun limit";
-    } else if (nowMs >= maxMs) {
-      endReason = "time limit";
-    }
-    if (!endReason.empty()) {
+    if (const char* endReason = endOfRun(s, meter, train, nowMs)) {
       RunResult r = meter.finish(plugin, previousMs, s.stopPoint - train.position(),
                                  train.position(), endReason);
       r.frames = static_cast<int32_t>(k + 1);
