@@ -8,8 +8,8 @@ namespace tasc::sim {
 using chart::ChartBeacon;
 using chart::ChartPoint;
 using chart::StopChart;
-using engine::BeaconPass;
 using engine::BeaconEntry;
+using engine::BeaconPass;
 using engine::FrameRow;
 
 StopChart describeStop(const engine::Scenario& s, const engine::RunResult& r,
