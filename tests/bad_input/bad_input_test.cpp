@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "control/beacon.h"
-#include "support/cases.h"
 #include "model/train.h"
+#include "support/cases.h"
 #include "support/vehicle_folder.h"
 
 namespace tasc::test {

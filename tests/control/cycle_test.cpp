@@ -12,10 +12,10 @@
 #include <sstream>
 #include <variant>
 
+#include "control/memory_files.h"
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
 #include "readers/param_lines.h"
-#include "control/memory_files.h"
 #include "support/cases.h"
 #include "support/records.h"
 
@@ -139,10 +139,11 @@ std::string rest(std::istringstream& words, const char* end) {
 }
 
 // The commands that change more than fields: "reset" (no list: entry 0 is
-// NULL), "load" (a reset with the list and files below), "list KEY=ENTRY ...",
-// "file NAME LINE ...", "add LINE" (a record at the end of the table), "run SPEED [STEP_MS [CYCLES]]", "beacon KIND FORMATION
-// [RECORD [FILE [SUB [CODE]]]]", and the checks "table RECORD ..." (as
-// "0,0 ; 1,1") and "entries KEY=ENTRY ...". False: not one of them.
+// NULL), "load" (a reset with the list and files below), "list KEY=ENTRY
+// ...", "file NAME LINE ...", "add LINE" (a record at the end of the table),
+// "run SPEED [STEP_MS [CYCLES]]", "beacon KIND FORMATION [RECORD [FILE [SUB
+// [CODE]]]]", and the checks "table RECORD ..." (as "0,0 ; 1,1") and
+// "entries KEY=ENTRY ...". False: not one of them.
 bool act(Rig& rig, const std::string& verb, std::istringstream& words) {
   if (verb == "reset") {
     rig.c.reset({}, {});
