@@ -81,6 +81,7 @@ int32_t pickBeaconWord(Input& in) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const tasc::PluginApi& api = tasc::fuzz::api();
   static const bool ready = (writeVehicle(), true);
   (void)ready;
   tasc::fuzz::loadModuleInFolder();
@@ -90,40 +91,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (int call = 0; call < 4096 && !in.empty(); ++call) {
     switch (in.byte() % 12) {
       case 0:
-        Initialize(in.i32());
+        api.Initialize(in.i32());
         std::tie(host.brake, host.power, host.reverser) = std::tuple{notchCount, 0, 1};
         break;
       case 1: {
         const uint8_t b = in.byte();
         notchCount = b < 200 ? b % 10 : in.i32();
-        SetVehicleSpec(tasc::VehicleSpecRecord{notchCount, 5, 1, 0, 4});
+        api.SetVehicleSpec(tasc::VehicleSpecRecord{notchCount, 5, 1, 0, 4});
         break;
       }
       case 2:
         host.power = pickNotch(in);
-        SetPower(host.power);
+        api.SetPower(host.power);
         break;
       case 3:
         host.brake = pickNotch(in);
-        SetBrake(host.brake);
+        api.SetBrake(host.brake);
         break;
       case 4:
         host.reverser = pickNotch(in);
-        SetReverser(host.reverser);
+        api.SetReverser(host.reverser);
         break;
       case 5: {
         const int32_t type = pickBeaconType(in);
-        SetBeaconData(tasc::BeaconRecord{type, in.byte(), 0.0f, pickBeaconWord(in)});
+        api.SetBeaconData(tasc::BeaconRecord{type, in.byte(), 0.0f, pickBeaconWord(in)});
         break;
       }
       case 6: {
         // The keys the control reads, and the host's key events.
         const uint8_t b = in.byte();
-        SetKeyState(tasc::kKeyU, b & 1);
-        SetKeyState(tasc::kKeyLeftCtrl, (b >> 1) & 1);
-        if (b & 4) SetKeyState(in.i32(), in.i32());
-        if (b & 8) KeyDown(in.i32());
-        if (b & 16) KeyUp(in.i32());
+        api.SetKeyState(tasc::kKeyU, b & 1);
+        api.SetKeyState(tasc::kKeyLeftCtrl, (b >> 1) & 1);
+        if (b & 4) api.SetKeyState(in.i32(), in.i32());
+        if (b & 8) api.KeyDown(in.i32());
+        if (b & 16) api.KeyUp(in.i32());
         break;
       }
       case 7:
@@ -140,22 +141,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         break;
       }
       case 9:
-        HornBlow(in.i32());
-        SetSignal(in.i32());
+        api.HornBlow(in.i32());
+        api.SetSignal(in.i32());
         if (in.byte() & 1) {
-          DoorOpen();
+          api.DoorOpen();
         } else {
-          DoorClose();
+          api.DoorClose();
         }
         break;
       case 10:
         host.time = in.i32();
         break;
       default:
-        check(GetPluginVersion() == tasc::kPluginVersion, "plug-in version");
+        check(api.GetPluginVersion() == tasc::kPluginVersion, "plug-in version");
         break;
     }
   }
-  Dispose();
+  api.Dispose();
   return 0;
 }

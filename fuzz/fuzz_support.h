@@ -1,6 +1,9 @@
-// Shared by the fuzzers: a private temporary module folder, file writing, the
-// module attach pointed at that folder, and the exports linked in.
+// Shared by the fuzzers: the exports linked in, a private temporary module
+// folder, file writing, the module attach pointed at that folder, and the
+// host's driver with its checks after every frame.
 #pragma once
+
+#include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -11,29 +14,9 @@
 #include <string_view>
 
 #include "abi/host_records.h"
+#include "abi/plugin_api.h"
 #include "files/files.h"
 #include "plugin/plugin.h"
-
-// The exports, linked into the fuzzer from the boundary object.
-extern "C" {
-void Load();
-void Dispose();
-int32_t GetPluginVersion();
-void SetVehicleSpec(tasc::VehicleSpecRecord);
-void Initialize(int32_t);
-tasc::HandleRecord Elapse(tasc::VehicleStateRecord, int32_t*, int32_t*);
-void SetPower(int32_t);
-void SetBrake(int32_t);
-void SetReverser(int32_t);
-void KeyDown(int32_t);
-void KeyUp(int32_t);
-void HornBlow(int32_t);
-void DoorOpen();
-void DoorClose();
-void SetSignal(int32_t);
-void SetBeaconData(tasc::BeaconRecord);
-void SetKeyState(int32_t, int32_t);
-}
 
 namespace tasc::fuzz {
 
@@ -44,6 +27,20 @@ namespace tasc::fuzz {
 }
 inline void check(bool ok, const char* what) {
   if (!ok) fail(what);
+}
+
+// The exports linked into this program, bound by name as a host binds them
+// (the program exports its symbols).
+inline const PluginApi& api() {
+  static const PluginApi bound = [] {
+    PluginApi a{};
+    const MissingExports missing = bindPluginApi(a, [](const char* name) {
+      return reinterpret_cast<ExportAddress>(::dlsym(RTLD_DEFAULT, name));
+    });
+    check(missing.empty() && a.SetKeyState != nullptr, "an export is missing");
+    return a;
+  }();
+  return bound;
 }
 
 // A fresh folder under the temporary folder, removed when the process exits
@@ -71,7 +68,7 @@ inline void loadModuleInFolder() {
   const std::string module = (moduleFolder() / "TASC.so").string();
   if (module.size() >= kPathSize) fail("temporary folder path too long");
   m.attach(module.c_str());
-  Load();
+  api().Load();
 }
 
 // The host's side of a run: the driver's handles as the host last set them,
@@ -99,7 +96,7 @@ struct Driver {
   // notch is a whole notch 0..7 or a quarter position 11..31. Panel lamps
   // are 0 or 1.
   HandleRecord frame() {
-    const HandleRecord h = Elapse(VehicleStateRecord{1.0, speed, time, {}}, panel, sound);
+    const HandleRecord h = api().Elapse(VehicleStateRecord{1.0, speed, time, {}}, panel, sound);
     constexpr int64_t maxCommand = 28;
     const TascController& c = plugin::instance().controller;
     check(h.reverser == reverser, "reverser is the driver's");

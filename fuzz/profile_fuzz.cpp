@@ -27,6 +27,7 @@ void writeParamFiles() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const tasc::PluginApi& api = tasc::fuzz::api();
   static const bool ready = (writeParamFiles(), true);
   (void)ready;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -47,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   (void)tasc::profile::getInt(settings, "HmPtn", "EnableHmPtn", 7);
 
   tasc::fuzz::loadModuleInFolder();
-  SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
-  Initialize(0);
+  api.SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
+  api.Initialize(0);
   const tasc::TascController& c = tasc::plugin::instance().controller;
   check(std::isfinite(c.b7Dec) && c.b7Dec > 0.0, "B7Dec is positive and finite");
   check(c.paramFilesRead && !c.paramTable.empty(), "Initialize loads entry 0");
@@ -59,12 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   tasc::fuzz::Driver host;  // the brake released, power 0, forward
   host.reverser = 1;
-  SetBrake(0);
+  api.SetBrake(0);
   const int32_t formation = static_cast<int32_t>(static_cast<uint32_t>(c.formationId) & 0xFu);
   for (const int32_t file : {1, 2, 63, 0}) {
     host.speed = 50.0f;
     host.run(10, 20, 0.0f);
-    SetBeaconData(tasc::BeaconRecord{503, 0, 0.0f, (formation << 6) | (file << 15)});
+    api.SetBeaconData(tasc::BeaconRecord{503, 0, 0.0f, (formation << 6) | (file << 15)});
     check(!c.paramTable.empty() && c.paramTable[0] == tasc::kDefaultParamRecord,
           "a file switch keeps the default record first");
     host.run(90, 20, 0.0f);
