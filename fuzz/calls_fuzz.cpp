@@ -2,12 +2,13 @@
 // small vehicle folder: Initialize at any moment (or never), frames with any
 // speed (NaN, infinities, negative) and any time (jumps back, huge steps),
 // any driver's handles, any beacon, keys. After every frame the returned
-// handles must be ones the module can send (checkFrame), the panel indices
-// other than 85..89 and the sound array untouched.
+// handles must be ones the module can send, the panel indices other than
+// 85..89 and the sound array untouched (Driver::frame).
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 #include "fuzz_support.h"
 
@@ -77,78 +78,53 @@ int32_t pickBeaconWord(Input& in) {
   return static_cast<int32_t>(distance | formation << 6 | record << 10 | file << 15 | sub << 21);
 }
 
-struct Host {
-  tasc::fuzz::DriverHandles driver;
-  int32_t notchCount = 0;
-  float speed = 0.0f;
-  int32_t time = 0;
-  int32_t panel[256] = {};
-  int32_t sound[256] = {};
-
-  Host() {
-    for (int32_t& p : panel) p = -7;
-    for (int32_t& s : sound) s = -7;
-  }
-
-  tasc::HandleRecord frame() {
-    const tasc::HandleRecord h =
-        Elapse(tasc::VehicleStateRecord{1.0, speed, time, {}}, panel, sound);
-    tasc::fuzz::checkFrame(h, driver, panel);
-    for (int i = 0; i < 256; ++i) {
-      if (i < tasc::kFirstPanelIndex || i >= tasc::kFirstPanelIndex + tasc::kPanelLampCount) {
-        check(panel[i] == -7, "a panel index outside 85..89 was written");
-      }
-      check(sound[i] == -7, "the sound array was written");
-    }
-    return h;
-  }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const tasc::PluginApi& api = tasc::fuzz::api();
   static const bool ready = (writeVehicle(), true);
   (void)ready;
   tasc::fuzz::loadModuleInFolder();
-  Host host;
+  tasc::fuzz::Driver host;
+  int32_t notchCount = 0;
   Input in(data, size);
   for (int call = 0; call < 4096 && !in.empty(); ++call) {
     switch (in.byte() % 12) {
       case 0:
-        Initialize(in.i32());
-        host.driver = {host.notchCount, 0, 1};
+        api.Initialize(in.i32());
+        std::tie(host.brake, host.power, host.reverser) = std::tuple{notchCount, 0, 1};
         break;
       case 1: {
         const uint8_t b = in.byte();
-        host.notchCount = b < 200 ? b % 10 : in.i32();
-        SetVehicleSpec(tasc::VehicleSpecRecord{host.notchCount, 5, 1, 0, 4});
+        notchCount = b < 200 ? b % 10 : in.i32();
+        api.SetVehicleSpec(tasc::VehicleSpecRecord{notchCount, 5, 1, 0, 4});
         break;
       }
       case 2:
-        host.driver.power = pickNotch(in);
-        SetPower(host.driver.power);
+        host.power = pickNotch(in);
+        api.SetPower(host.power);
         break;
       case 3:
-        host.driver.brake = pickNotch(in);
-        SetBrake(host.driver.brake);
+        host.brake = pickNotch(in);
+        api.SetBrake(host.brake);
         break;
       case 4:
-        host.driver.reverser = pickNotch(in);
-        SetReverser(host.driver.reverser);
+        host.reverser = pickNotch(in);
+        api.SetReverser(host.reverser);
         break;
       case 5: {
         const int32_t type = pickBeaconType(in);
-        SetBeaconData(tasc::BeaconRecord{type, in.byte(), 0.0f, pickBeaconWord(in)});
+        api.SetBeaconData(tasc::BeaconRecord{type, in.byte(), 0.0f, pickBeaconWord(in)});
         break;
       }
       case 6: {
         // The keys the control reads, and the host's key events.
         const uint8_t b = in.byte();
-        SetKeyState(tasc::kKeyU, b & 1);
-        SetKeyState(tasc::kKeyLeftCtrl, (b >> 1) & 1);
-        if (b & 4) SetKeyState(in.i32(), in.i32());
-        if (b & 8) KeyDown(in.i32());
-        if (b & 16) KeyUp(in.i32());
+        api.SetKeyState(tasc::kKeyU, b & 1);
+        api.SetKeyState(tasc::kKeyLeftCtrl, (b >> 1) & 1);
+        if (b & 4) api.SetKeyState(in.i32(), in.i32());
+        if (b & 8) api.KeyDown(in.i32());
+        if (b & 16) api.KeyUp(in.i32());
         break;
       }
       case 7:
@@ -157,40 +133,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         host.frame();
         break;
       case 8: {
-        // A run of frames of a crude train: 0.12 km/h/s per quarter notch of
-        // the override, a little coasting drag otherwise.
+        // A run of frames of a crude train, coasting at 0.05 km/h/s.
         const int frames = 1 + in.byte();
         const int32_t stepMs = 1 + in.byte() % 100;
         host.speed = pickSpeed(in, host.speed);
-        for (int i = 0; i < frames; ++i) {
-          host.time = static_cast<int32_t>(static_cast<uint32_t>(host.time) +
-                                           static_cast<uint32_t>(stepMs));
-          const tasc::HandleRecord h = host.frame();
-          const float dt = static_cast<float>(stepMs) / 1000.0f;
-          const int32_t command = tasc::plugin::instance().controller.brakeCommand;
-          const float decel = h.constantSpeed == 2 ? 0.12f * static_cast<float>(command) : 0.05f;
-          if (host.speed > 0.0f) host.speed -= decel * dt;
-          if (host.speed < 0.0f) host.speed = 0.0f;
-        }
+        host.run(frames, stepMs, 0.05f);
         break;
       }
       case 9:
-        HornBlow(in.i32());
-        SetSignal(in.i32());
+        api.HornBlow(in.i32());
+        api.SetSignal(in.i32());
         if (in.byte() & 1) {
-          DoorOpen();
+          api.DoorOpen();
         } else {
-          DoorClose();
+          api.DoorClose();
         }
         break;
       case 10:
         host.time = in.i32();
         break;
       default:
-        check(GetPluginVersion() == tasc::kPluginVersion, "plug-in version");
+        check(api.GetPluginVersion() == tasc::kPluginVersion, "plug-in version");
         break;
     }
   }
-  Dispose();
+  api.Dispose();
   return 0;
 }

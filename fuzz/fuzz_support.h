@@ -1,8 +1,9 @@
-// Shared by the fuzzers: a private temporary module folder, file writing, the
-// module attach pointed at that folder, and the exports linked in.
+// Shared by the fuzzers: the exports linked in, a private temporary module
+// folder, file writing, the module attach pointed at that folder, and the
+// host's driver with its checks after every frame.
 #pragma once
 
-#include <unistd.h>
+#include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,28 +14,9 @@
 #include <string_view>
 
 #include "abi/host_records.h"
+#include "abi/plugin_api.h"
+#include "files/files.h"
 #include "plugin/plugin.h"
-
-// The exports, linked into the fuzzer from the boundary object.
-extern "C" {
-void Load();
-void Dispose();
-int32_t GetPluginVersion();
-void SetVehicleSpec(tasc::VehicleSpecRecord);
-void Initialize(int32_t);
-tasc::HandleRecord Elapse(tasc::VehicleStateRecord, int32_t*, int32_t*);
-void SetPower(int32_t);
-void SetBrake(int32_t);
-void SetReverser(int32_t);
-void KeyDown(int32_t);
-void KeyUp(int32_t);
-void HornBlow(int32_t);
-void DoorOpen();
-void DoorClose();
-void SetSignal(int32_t);
-void SetBeaconData(tasc::BeaconRecord);
-void SetKeyState(int32_t, int32_t);
-}
 
 namespace tasc::fuzz {
 
@@ -47,32 +29,32 @@ inline void check(bool ok, const char* what) {
   if (!ok) fail(what);
 }
 
-// A fresh folder under TMPDIR (or /tmp), removed when the process exits
+// The exports linked into this program, bound by name as a host binds them
+// (the program exports its symbols).
+inline const PluginApi& api() {
+  static const PluginApi bound = [] {
+    PluginApi a{};
+    const MissingExports missing = bindPluginApi(a, [](const char* name) {
+      return reinterpret_cast<ExportAddress>(::dlsym(RTLD_DEFAULT, name));
+    });
+    check(missing.empty() && a.SetKeyState != nullptr, "an export is missing");
+    return a;
+  }();
+  return bound;
+}
+
+// A fresh folder under the temporary folder, removed when the process exits
 // normally. One per process, so fuzzers running side by side never share one.
 inline const std::filesystem::path& moduleFolder() {
-  static const std::filesystem::path folder = [] {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tasc-fuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) fail("mkdtemp");
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(moduleFolder(), ignored);
-    });
-    return std::filesystem::path(pattern);
-  }();
-  return folder;
+  static const files::TempFolder folder("tasc-fuzz-");
+  return folder.path();
 }
 
 // Writes the bytes as they are to folder/relative, making folders.
 inline void writeFile(std::string_view relative, std::string_view bytes) {
   const std::filesystem::path path = moduleFolder() / relative;
   std::filesystem::create_directories(path.parent_path());
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) fail("cannot write a fuzz file");
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    fail("short write of a fuzz file");
-  }
-  std::fclose(f);
+  check(files::writeWholeFile(path, bytes), "cannot write a fuzz file");
 }
 
 // A freshly loaded module whose file lies in moduleFolder(): the boundary and
@@ -86,45 +68,74 @@ inline void loadModuleInFolder() {
   const std::string module = (moduleFolder() / "TASC.so").string();
   if (module.size() >= kPathSize) fail("temporary folder path too long");
   m.attach(module.c_str());
-  Load();
+  api().Load();
 }
 
-// The driver's handles as the host last set them.
-struct DriverHandles {
+// The host's side of a run: the driver's handles as the host last set them,
+// its clock and the speed it reports, and panel and sound arrays filled with
+// a mark that only lamps 85..89 may overwrite.
+struct Driver {
   int32_t brake = 0;
   int32_t power = 0;
   int32_t reverser = 0;
-};
+  float speed = 0.0f;
+  int32_t time = 0;
+  int32_t panel[256] = {};
+  int32_t sound[256] = {};
 
-// What a frame may return: the driver's handles, the power cut while the
-// controller commands, and the controller's brake command, in quarter notches
-// 0..28 (notch 7: no step or tracking command goes past it, whatever the
-// settings, files or call order), only over a driver's brake lighter than it.
-// The command as a notch is a whole notch 0..7 or a quarter position 11..31.
-// Panel lamps are 0 or 1.
-inline void checkFrame(const HandleRecord& h, const DriverHandles& driver, const int32_t* panel) {
-  constexpr int64_t maxCommand = 28;
-  const TascController& c = plugin::instance().controller;
-  check(h.reverser == driver.reverser, "reverser is the driver's");
-  check(h.power == driver.power || h.power == 0, "power is the driver's or cut");
-  const bool overrides = c.brakeCommand >= 0 && int64_t{4} * driver.brake < c.brakeCommand;
-  if (overrides) {
-    check(h.constantSpeed == 2, "an override is flagged");
-    check(c.brakeCommand <= maxCommand, "brake command above its limit");
-    if (!c.lowSpeedMode) check(h.power == 0, "power is cut under a command");
-    const int64_t q = maxCommand / 4;
-    check(h.brake >= 0 && h.brake <= 10 + 3 * q + 3, "override notch out of range");
-    check(h.brake < 8 || h.brake > 10, "override notch between notch 7 and the quarter positions");
-    if (h.brake <= 7) check(h.brake * 4 == c.brakeCommand, "whole notch is a multiple of 4");
-  } else {
-    check(h.constantSpeed == 0, "no override, no flag");
-    check(h.brake == driver.brake, "brake is the driver's");
+  Driver() {
+    for (int32_t& p : panel) p = kMark;
+    for (int32_t& s : sound) s = kMark;
   }
-  for (int i = 0; i < kPanelLampCount; ++i) {
-    const int32_t lamp = panel[kFirstPanelIndex + i];
-    check(lamp == 0 || lamp == 1, "panel lamp is 0 or 1");
+
+  // One frame at the current speed and time, and what it may return: the
+  // driver's handles, the power cut while the controller commands, and the
+  // controller's brake command, in quarter notches 0..28 (notch 7: no step or
+  // tracking command goes past it, whatever the settings, files or call
+  // order), only over a driver's brake lighter than it. The command as a
+  // notch is a whole notch 0..7 or a quarter position 11..31. Panel lamps
+  // are 0 or 1.
+  HandleRecord frame() {
+    const HandleRecord h = api().Elapse(VehicleStateRecord{1.0, speed, time, {}}, panel, sound);
+    constexpr int64_t maxCommand = 28;
+    const TascController& c = plugin::instance().controller;
+    check(h.reverser == reverser, "reverser is the driver's");
+    check(h.power == power || h.power == 0, "power is the driver's or cut");
+    if (c.brakeCommand >= 0 && int64_t{4} * brake < c.brakeCommand) {
+      check(h.constantSpeed == 2, "an override is flagged");
+      check(c.brakeCommand <= maxCommand, "brake command above its limit");
+      if (!c.lowSpeedMode) check(h.power == 0, "power is cut under a command");
+      check(h.brake >= 0 && h.brake <= 10 + 3 * (maxCommand / 4) + 3, "override notch range");
+      check(h.brake < 8 || h.brake > 10, "override notch between 7 and the quarter positions");
+      if (h.brake <= 7) check(h.brake * 4 == c.brakeCommand, "whole notch is a multiple of 4");
+    } else {
+      check(h.constantSpeed == 0, "no override, no flag");
+      check(h.brake == brake, "brake is the driver's");
+    }
+    for (int i = 0; i < 256; ++i) {
+      const bool lamp = i >= kFirstPanelIndex && i < kFirstPanelIndex + kPanelLampCount;
+      check(lamp ? panel[i] == 0 || panel[i] == 1 : panel[i] == kMark, "panel index written");
+      check(sound[i] == kMark, "the sound array was written");
+    }
+    return h;
   }
-}
+
+  // `frames` frames of `stepMs` each of a crude train: 0.12 km/h/s per
+  // quarter notch of the override, `drag` km/h/s otherwise.
+  void run(int frames, int32_t stepMs, float drag) {
+    for (int i = 0; i < frames; ++i) {
+      time = static_cast<int32_t>(static_cast<uint32_t>(time) + static_cast<uint32_t>(stepMs));
+      const HandleRecord h = frame();
+      const float command = static_cast<float>(plugin::instance().controller.brakeCommand);
+      const float decel = h.constantSpeed == 2 ? 0.12f * command : drag;
+      if (speed > 0.0f) speed -= decel * static_cast<float>(stepMs) / 1000.0f;
+      if (speed < 0.0f) speed = 0.0f;
+    }
+  }
+
+ private:
+  static constexpr int32_t kMark = -7;
+};
 
 // Reads the input front to back; past the end every read gives zeros.
 class Input {

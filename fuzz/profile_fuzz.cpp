@@ -27,6 +27,7 @@ void writeParamFiles() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  const tasc::PluginApi& api = tasc::fuzz::api();
   static const bool ready = (writeParamFiles(), true);
   (void)ready;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -47,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   (void)tasc::profile::getInt(settings, "HmPtn", "EnableHmPtn", 7);
 
   tasc::fuzz::loadModuleInFolder();
-  SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
-  Initialize(0);
+  api.SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});
+  api.Initialize(0);
   const tasc::TascController& c = tasc::plugin::instance().controller;
   check(std::isfinite(c.b7Dec) && c.b7Dec > 0.0, "B7Dec is positive and finite");
   check(c.paramFilesRead && !c.paramTable.empty(), "Initialize loads entry 0");
@@ -57,30 +58,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     check(std::memchr(entry.data(), '\0', entry.size()) != nullptr, "entry is terminated");
   }
 
-  tasc::fuzz::DriverHandles driver{8, 0, 1};  // Initialize: notch count, power 0, forward
-  SetBrake(0);
-  driver.brake = 0;
-  int32_t panel[256] = {};
-  int32_t sound[256] = {};
+  tasc::fuzz::Driver host;  // the brake released, power 0, forward
+  host.reverser = 1;
+  api.SetBrake(0);
   const int32_t formation = static_cast<int32_t>(static_cast<uint32_t>(c.formationId) & 0xFu);
-  const int32_t files[] = {1, 2, 63, 0};
-  float speed = 50.0f;
-  int32_t time = 0;
-  for (int frame = 0; frame < 400; ++frame) {
-    if (frame % 100 == 0) speed = 50.0f;
-    if (frame % 100 == 10) {
-      const int32_t file = files[frame / 100];
-      SetBeaconData(tasc::BeaconRecord{503, 0, 0.0f, (formation << 6) | (file << 15)});
-      check(!c.paramTable.empty() && c.paramTable[0] == tasc::kDefaultParamRecord,
-            "a file switch keeps the default record first");
-    }
-    time += 20;
-    const tasc::HandleRecord h =
-        Elapse(tasc::VehicleStateRecord{0.0, speed, time, {}}, panel, sound);
-    tasc::fuzz::checkFrame(h, driver, panel);
-    // A crude train: 0.12 km/h/s per quarter notch of the command.
-    if (h.constantSpeed == 2) speed -= 0.12f * 0.02f * static_cast<float>(c.brakeCommand);
-    if (speed < 0.0f) speed = 0.0f;
+  for (const int32_t file : {1, 2, 63, 0}) {
+    host.speed = 50.0f;
+    host.run(10, 20, 0.0f);
+    api.SetBeaconData(tasc::BeaconRecord{503, 0, 0.0f, (formation << 6) | (file << 15)});
+    check(!c.paramTable.empty() && c.paramTable[0] == tasc::kDefaultParamRecord,
+          "a file switch keeps the default record first");
+    host.run(90, 20, 0.0f);
   }
   return 0;
 }

@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "files/files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
@@ -27,16 +28,14 @@ int main(int argc, char** argv) {
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
-      std::ifstream in(file, std::ios::binary);
-      const std::string bytes((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-      if (!in.eof() && in.fail()) {
+      const std::optional<std::string> bytes = tasc::files::readWholeFile(file);
+      if (!bytes) {
         std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
         return 1;
       }
       // A copy of exactly the input's size, so that a read past its end is
       // caught by the sanitizers.
-      std::vector<uint8_t> data(bytes.begin(), bytes.end());
+      std::vector<uint8_t> data(bytes->begin(), bytes->end());
       LLVMFuzzerTestOneInput(data.empty() ? nullptr : data.data(), data.size());
       ++replayed;
     }

@@ -16,8 +16,9 @@ std::atomic<long> g_allocations{0};
 bool g_outOfMemory = false;  // while set, every operator new throws
 }  // namespace
 
-// The replaced operators pair malloc with free; GCC, seeing a vector's new
-// and delete inlined, would take them for the library's.
+// The replaced operators: the library's array forms call these.
+// GCC, seeing a vector's new and delete inlined, would take malloc and free
+// for a mismatch.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
@@ -27,19 +28,10 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) {
-  return ::operator new(n);
-}
 void operator delete(void* p) noexcept {
   std::free(p);
 }
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
 void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
   std::free(p);
 }
 

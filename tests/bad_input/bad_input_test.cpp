@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "control/beacon.h"
+#include "model/train.h"
 #include "support/cases.h"
-#include "support/train.h"
 #include "support/vehicle_folder.h"
 
 namespace tasc::test {
@@ -77,8 +77,12 @@ StopRun runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
   int32_t power = 3;
   api.SetPower(power);
   plugin.mutablePanel()[84] = plugin.mutablePanel()[90] = 7;
-  SimpleTrain train;
-  train.speed = train.cruiseSpeed = 45.0;
+  // The tools' train, without traction or resistance: power holds the speed.
+  model::VehicleModel vehicle;
+  vehicle.powerAccel.assign(5, 0.0);
+  vehicle.resistanceA = vehicle.resistanceC = 0.0;
+  model::Train train(vehicle, 0.0, 45.0, 0.0);
+  int32_t trainMs = 0;
   struct {
     int32_t type;
     double at;
@@ -94,16 +98,18 @@ StopRun runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
       return when == "every" || (when == "once" && once);
     };
     clock += static_cast<uint32_t>(odd(host.clockWhen) ? host.step : step);  // wraps as a host's
-    const float speed = odd(host.speedWhen) ? host.speed : static_cast<float>(train.speed);
+    const float speed = odd(host.speedWhen) ? host.speed : static_cast<float>(train.speed());
     const HandleRecord h = plugin.frame(speed, static_cast<int32_t>(clock));
     checkFrame(h, plugin, power, run, i);
     Frame f{h.brake, h.power, h.constantSpeed, {}};
     for (int j = 0; j < 5; ++j) f.panel[j] = plugin.panel()[85 + j];
     run.frames.push_back(f);
     if (h.power == 0) api.SetPower(power = 0);
-    train.step(static_cast<double>(step) / 1000.0, h.brake, h.power);
+    train.setHandles(h.brake, h.power, h.reverser, trainMs);
+    train.advance(static_cast<int32_t>(step), trainMs);
+    trainMs += static_cast<int32_t>(step);
     for (auto& b : beacons) {
-      if (!b.passed && train.position >= b.at) {
+      if (!b.passed && train.position() >= b.at) {
         b.passed = true;
         if (b.type == 503) run.at503 = i;
         if (b.type == 502) run.at502 = i;
@@ -111,8 +117,8 @@ StopRun runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
       }
     }
   }
-  run.finalSpeed = train.speed;
-  run.stopError = kStopPoint - train.position;
+  run.finalSpeed = train.speed();
+  run.stopError = kStopPoint - train.position();
   return run;
 }
 

@@ -1,8 +1,9 @@
-// The control cycle, driven by the scripts in data/cycles.txt: each block
-// sets controller fields and keys, runs cycles and checks fields. The rig is
-// a controller with its frame's inputs and a scripted key reader, in the state
+// The controller driven by the scripts in data/cycles.txt and
+// data/beacons.txt: each block sets controller fields and keys, runs cycles,
+// passes beacons, loads files and checks fields. The rig is a controller with
+// its frame's inputs, a scripted key reader and files in memory, in the state
 // a reset leaves (B7Dec 3.36, timers at 0, lamp 85 lit, reverser forward,
-// keys up).
+// keys up, formation 1, the default record alone in the table).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -11,9 +12,12 @@
 #include <sstream>
 #include <variant>
 
+#include "control/memory_files.h"
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
+#include "readers/param_lines.h"
 #include "support/cases.h"
+#include "support/records.h"
 
 namespace tasc::test {
 namespace {
@@ -26,8 +30,11 @@ struct Rig {
   std::array<int32_t, 3> handles{0, 0, 1};  // brake, power, reverser
   std::map<int32_t, bool> keys;             // down by virtual-key code
   mutable int32_t keyQueries = 0;           // questions asked of the reader
+  MemoryFiles files;                        // csvPath.ini and the files it names
+  BeaconDecision last;                      // of the last beacon
   TascController c;
   Rig() {
+    c.paramTable = {kDefaultParamRecord};
     c.b7Dec = 3.36;
     c.formationId = 1;
     c.timersCreated = true;
@@ -44,13 +51,16 @@ struct Rig {
   }
 };
 
-using Ref = std::variant<int32_t*, double*, bool*, BrakePhase*, StopResult*>;
+using Ref = std::variant<int32_t*, double*, bool*, BrakePhase*, StopResult*, BeaconOutcome*>;
 
-// Fields by script name: lamp0..4 are panel 85..89, t0..3 the timers.
+// Fields by script name: lamp0..4 are panel 85..89, t0..3 the timers,
+// flag0..3 the HmPtn flags of the record in force.
 Ref ref(Rig& r, const std::string& n) {
   TascController& c = r.c;
-  if (n.size() == 5 && n.starts_with("lamp")) return &c.panelLamps.at(std::size_t(n[4] - '0'));
-  if (n.size() == 2 && n[0] == 't') return &c.timers.at(std::size_t(n[1] - '0'));
+  const auto at = [&n](std::size_t prefix) { return std::size_t(n.at(prefix) - '0'); };
+  if (n.size() == 5 && n.starts_with("lamp")) return &c.panelLamps.at(at(4));
+  if (n.size() == 5 && n.starts_with("flag")) return &c.activeParam.hmPtnFlag.at(at(4));
+  if (n.size() == 2 && n[0] == 't') return &c.timers.at(at(1));
   const std::map<std::string, Ref> named = {{"cmd", &c.brakeCommand},
                                             {"phase", &c.brakePhase},
                                             {"steps", &c.maxBrakeSteps},
@@ -75,6 +85,13 @@ Ref ref(Rig& r, const std::string& n) {
                                             {"select", &c.patternSelect},
                                             {"formation", &c.formationId},
                                             {"record", &c.activeParam.recordId},
+                                            {"sub", &c.activeParam.subId},
+                                            {"outcome", &r.last.outcome},
+                                            {"index", &r.last.tableIndex},
+                                            {"tentry", &r.last.tableEntry},
+                                            {"loaded", &r.last.loadedEntry},
+                                            {"bdist", &r.last.distance},
+                                            {"opened", &r.files.opened},
                                             {"file", &c.loadedFileIndex},
                                             {"entry", &c.tableEntry},
                                             {"asked", &r.keyQueries}};
@@ -104,6 +121,67 @@ void set(const Ref& f, double v) {
       f);
 }
 
+// The entries of the list that are not "NULL", as "key=value ; ...".
+std::string entries(const TascController& c) {
+  std::string s;
+  for (int k = 0; k < kParamFileCount; ++k) {
+    const std::string e = c.paramFiles[static_cast<std::size_t>(k)].data();
+    if (e != "NULL") s += (s.empty() ? "" : " ; ") + std::to_string(k) + "=" + e;
+  }
+  return s;
+}
+
+// The words left in `words`, each followed by `end`.
+std::string rest(std::istringstream& words, const char* end) {
+  std::string s;
+  for (std::string w; words >> w;) s += w + end;
+  return s;
+}
+
+// The commands that change more than fields: "reset" (no list: entry 0 is
+// NULL), "load" (a reset with the list and files below), "list KEY=ENTRY
+// ...", "file NAME LINE ...", "add LINE" (a record at the end of the table),
+// "run SPEED [STEP_MS [CYCLES]]", "beacon KIND FORMATION [RECORD [FILE [SUB
+// [CODE]]]]", and the checks "table RECORD ..." (as "0,0 ; 1,1") and
+// "entries KEY=ENTRY ...". False: not one of them.
+bool act(Rig& rig, const std::string& verb, std::istringstream& words) {
+  if (verb == "reset") {
+    rig.c.reset({}, {});
+  } else if (verb == "load") {
+    rig.c.reset(rig.files.listReader(), rig.files.fileReader());
+  } else if (verb == "list") {
+    rig.files.list = "[ParamData]\n" + rest(words, "\n");
+  } else if (verb == "add") {
+    std::string line;
+    words >> line;
+    rig.c.paramTable.push_back(parseParamLine(line));
+  } else if (verb == "file") {
+    std::string name;
+    words >> name;
+    rig.files.files[name] = rest(words, "\n");
+  } else if (verb == "run") {
+    float speed = 0;
+    int32_t stepMs = 16;
+    int n = 1;
+    words >> speed;
+    if (words >> stepMs) words >> n;
+    rig.run(speed, stepMs, n);
+  } else if (verb == "beacon") {
+    int32_t v[6] = {};
+    for (int32_t& x : v)
+      if (!(words >> x)) break;
+    const int32_t data = v[5] | v[1] << 6 | v[2] << 10 | v[3] << 15 | v[4] << 21;
+    rig.last = rig.c.onBeacon(v[0], data, rig.files.fileReader());
+  } else if (verb == "table" || verb == "entries") {
+    std::string want = rest(words, " ; ");
+    want = want.substr(0, want.size() < 3 ? 0 : want.size() - 3);
+    EXPECT_EQ(verb == "table" ? tableText(rig.c.paramTable) : entries(rig.c), want) << verb;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // One script line: commands separated by ';'.
 void step(Rig& rig, const std::string& line, const std::string& where) {
   std::istringstream commands(line);
@@ -111,19 +189,7 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
     std::istringstream words(command);
     std::string verb, arg;
     words >> verb;
-    if (verb == "reset") {  // no list: entry 0 is NULL
-      rig.c.reset({}, {});
-      continue;
-    }
-    if (verb == "run") {  // run SPEED [STEP_MS [CYCLES]]
-      float speed = 0;
-      int32_t stepMs = 16;
-      int n = 1;
-      words >> speed;
-      if (words >> stepMs) words >> n;
-      rig.run(speed, stepMs, n);
-      continue;
-    }
+    if (act(rig, verb, words)) continue;
     if (verb != "set" && verb != "expect") {
       ADD_FAILURE() << where << ": no command " << verb;
       continue;
@@ -145,17 +211,35 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
   }
 }
 
-TEST(Cycle, Scripts) {
-  std::unique_ptr<Rig> rig;
-  for (const Case& c : readCases("control/data/cycles.txt")) {
-    if (c.f[0].starts_with("==")) {
-      rig.reset();
-      rig = std::make_unique<Rig>();
-    } else {
-      SCOPED_TRACE(c.where);
-      ASSERT_TRUE(rig) << "a script starts with '== name'";
-      step(*rig, c.f[0], c.where);
+TEST(Controller, Scripts) {
+  for (const char* file : {"control/data/cycles.txt", "control/data/beacons.txt"}) {
+    std::unique_ptr<Rig> rig;
+    for (const Case& c : readCases(file)) {
+      if (c.f[0].starts_with("==")) {
+        rig.reset();
+        rig = std::make_unique<Rig>();
+      } else {
+        SCOPED_TRACE(c.where);
+        ASSERT_TRUE(rig) << "a script starts with '== name'";
+        step(*rig, c.f[0], c.where);
+      }
     }
+  }
+}
+
+// One list per row of data/reset.txt: the entries it gives and the table of
+// entry 0.
+TEST(Controller, ResetReadsTheListAndLoadsEntryZero) {
+  for (const Case& t : readCases("control/data/reset.txt")) {
+    MemoryFiles files;
+    files.files = {{"params\\a.csv", "5,1\n6,0\n"}};
+    if (t.f[0] != "<none>") files.list = expand(t.f[0]);
+    TascController c;
+    c.loadedFileIndex = 5;
+    c.reset(files.listReader(), files.fileReader());
+    EXPECT_EQ(entries(c), expand(t.f[1])) << t.where;
+    EXPECT_EQ(tableText(c.paramTable), t.f[2]) << t.where;
+    EXPECT_TRUE(c.paramFilesRead && c.loadedFileIndex == 0 && c.tableEntry == 0) << t.where;
   }
 }
 

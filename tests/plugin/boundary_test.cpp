@@ -97,21 +97,5 @@ TEST(Boundary, FrameCarriesTheStoredHandlesStepAndSpeed) {
   EXPECT_FALSE(m.controller.patternActive) << "the reverser backward cancels the pattern";
 }
 
-// Before the first Initialize no TASC.ini has been read: FormationID is 0,
-// so a moving train takes a stopping beacon of formation 0 and no other.
-TEST(Boundary, BeforeTheFirstInitializeTheFormationIsZero) {
-  for (const int32_t formation : {0, 1}) {
-    Module m;
-    m.attach(nullptr);
-    VehicleStateRecord moving{};
-    moving.speed = 40.0f;
-    moving.timeMs = 16;
-    m.elapse(moving, nullptr);
-    const BeaconOutcome o = m.setBeaconData({503, 0, 0.0f, 5 | formation << 6}).outcome;
-    EXPECT_EQ(o, formation == 0 ? BeaconOutcome::Accepted : BeaconOutcome::WrongFormation)
-        << formation;
-  }
-}
-
 }  // namespace
 }  // namespace tasc::plugin

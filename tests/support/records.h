@@ -6,27 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "readers/param_record.h"
+#include "readers/param_lines.h"
 #include "support/cases.h"
 
 namespace tasc::test {
 
 inline std::string recordText(const ParamRecord& r) {
-  const ParamRecord& d = kDefaultParamRecord;
-  std::vector<std::string> cols{std::to_string(r.recordId), std::to_string(r.subId)};
   std::size_t keep = 2;
-  auto add = [&](const std::string& text, bool isDefault) {
-    cols.push_back(text);
-    if (!isDefault) keep = cols.size();
-  };
-  for (std::size_t i = 0; i < 5; ++i) add(num(r.leadTime[i]), r.leadTime[i] == d.leadTime[i]);
-  add(num(r.decelFar), r.decelFar == d.decelFar);
-  add(num(r.decelNear), r.decelNear == d.decelNear);
-  add(num(r.blendLength), r.blendLength == d.blendLength);
-  add(num(r.blendStart), r.blendStart == d.blendStart);
-  for (bool f : r.hmPtnFlag) add(f ? "1" : "0", !f);
-  std::string s = cols[0];
-  for (std::size_t i = 1; i < keep; ++i) s += "," + cols[i];
+  for (std::size_t c = 2; c < kParamColumnCount; ++c)
+    if (!(columnValue(r, c) == columnValue(kDefaultParamRecord, c))) keep = c + 1;
+  std::string s;
+  for (std::size_t c = 0; c < keep; ++c) s += (c ? "," : "") + num(columnValue(r, c));
   return s;
 }
 

@@ -11,24 +11,18 @@
 
 #include "abi/host_records.h"
 #include "abi/plugin_api.h"
+#include "files/files.h"
+#include "system/host_loader.h"
 
 namespace tasc::test {
 
-// A fresh folder under the system's temporary directory, removed with its
-// content on destruction.
-class TempFolder {
+// A fresh folder under the system's temporary directory (the tools' own),
+// removed with its content on destruction.
+class TempFolder : public files::TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
+  TempFolder() : files::TempFolder("tasc-test-") {}
   // Writes `content` as is (bytes) to the relative path, making folders.
   std::filesystem::path write(std::string_view relative, std::string_view content) const;
-
- private:
-  std::filesystem::path path_;
 };
 
 // The built plug-in copied into a vehicle folder (the folder's root, or a
@@ -40,13 +34,10 @@ class LoadedPlugin {
   // Fails the current test when it does not load.
   explicit LoadedPlugin(const std::filesystem::path& folder, std::string_view relative = "TASC.so",
                         const char* source = nullptr);
-  ~LoadedPlugin();
-  LoadedPlugin(const LoadedPlugin&) = delete;
-  LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
-  bool loaded() const { return handle_ != nullptr; }
+  bool loaded() const { return module_.loaded(); }
   const PluginApi& api() const { return api_; }
-  void* symbol(const char* name) const;
+  ExportAddress symbol(const char* name) const { return module_.find(name); }
 
   // Host conveniences: one frame at a speed and time; panel and sound arrays
   // of 256 entries each, kept between frames as a host keeps them.
@@ -56,7 +47,7 @@ class LoadedPlugin {
   int32_t* mutablePanel() { return panel_; }
 
  private:
-  void* handle_ = nullptr;
+  platform::HostModule module_;
   PluginApi api_{};
   int32_t panel_[256] = {};
   int32_t sound_[256] = {};
