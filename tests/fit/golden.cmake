@@ -1,8 +1,9 @@
 # `tasc fit` on the stops of a vehicle recorded by `tasc sim --record`: the
-# printed fit and vehicle.toml against the committed NAME.fit.txt and
-# NAME.vehicle.toml. With -DVEHICLE=folder the fit writes its B7Dec into a
-# copy of that vehicle folder: the new TASC.ini against NAME.TASC.ini, and
-# TASC.ini.bak against the folder's own. A golden that differs is rewritten
+# printed fit, vehicle.toml and the chart of the first stop against the
+# committed NAME.fit.txt, NAME.vehicle.toml and NAME.stop1.svg. With
+# -DVEHICLE=folder the fit writes its B7Dec into a copy of that vehicle
+# folder: the new TASC.ini against NAME.TASC.ini, and TASC.ini.bak against
+# the folder's own. A golden that differs is rewritten
 # instead when TASC_UPDATE_GOLDEN is set (an intended change).
 #   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DNAME=... -DOUT=folder -DGOLDEN=folder
 #   [-DVEHICLE=folder]
@@ -14,7 +15,11 @@ if(NOT rc EQUAL 0)
 endif()
 file(GLOB recordings RELATIVE ${OUT}/rec ${OUT}/rec/*.csv)
 list(SORT recordings)
-set(pairs "fit.txt|${NAME}.fit.txt" "fit/vehicle.toml|${NAME}.vehicle.toml")
+# and the chart of the first stop.
+list(GET recordings 0 first)
+string(REGEX REPLACE "\\.csv$" "-stop1.svg" chart ${first})
+set(pairs "fit.txt|${NAME}.fit.txt" "fit/vehicle.toml|${NAME}.vehicle.toml"
+          "fit/${chart}|${NAME}.stop1.svg")
 set(write)
 if(VEHICLE)
   file(COPY ${VEHICLE}/ DESTINATION ${OUT}/vehicle)

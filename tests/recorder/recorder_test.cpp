@@ -5,7 +5,12 @@
 // call scripts (record_case.cmake).
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -15,11 +20,32 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "recorder/row_queue.h"
 #include "recording/reader.h"
 #include "support/vehicle_folder.h"
+
+// A disk that stops answering: while armed, every write() of a thread other
+// than the test's own (the recorder's writer thread) is held, for at most
+// kStallLimit, so that a host that waits for room forever only comes late.
+// The program exports it, so that the loaded recorder's calls come here.
+namespace stall {
+using Clock = std::chrono::steady_clock;
+constexpr auto kStallLimit = std::chrono::seconds(8);
+const std::thread::id kTestThread = std::this_thread::get_id();
+std::atomic<bool> armed{false};
+std::atomic<Clock::rep> until{0};
+}  // namespace stall
+
+extern "C" __attribute__((visibility("default"))) ssize_t write(int fd, const void* data,
+                                                                size_t size) {
+  while (stall::armed.load() && std::this_thread::get_id() != stall::kTestThread &&
+         stall::Clock::now().time_since_epoch().count() < stall::until.load())
+    usleep(1000);
+  return syscall(SYS_write, fd, data, size);
+}
 
 namespace tasc::test {
 namespace {
@@ -198,6 +224,26 @@ TEST_F(Recorder, ClockStandingStillThenUnloadWithoutDisposeLosesNoRow) {
   const recording::Recording r = read(recordings().at(0));
   EXPECT_EQ(r.frames.size(), std::size_t{kFrames});
   EXPECT_EQ(r.end, EndReason::Detach);
+}
+
+// A writer that stalls fills the ring: the host waits about a second for room,
+// then the recording ends there, marked as behind, with every row before the
+// gap and none after, while the host's calls go on.
+TEST_F(Recorder, StalledWriterEndsTheRecordingBehindWithoutAGap) {
+  LoadedPlugin& p = loadRecorder();
+  p.api().Initialize(0);
+  stall::until = (stall::Clock::now() + stall::kStallLimit).time_since_epoch().count();
+  stall::armed = true;
+  constexpr int kFrames = 40000;  // over twice the ring
+  for (int i = 0; i < kFrames; ++i) p.frame(0.0f, 16 * i);
+  stall::armed = false;
+  p.api().Dispose();
+  const recording::Recording r = read(recordings().at(0));
+  EXPECT_EQ(r.end, EndReason::WriterBehind);
+  ASSERT_GT(r.frames.size(), 0u);
+  ASSERT_LT(r.frames.size(), std::size_t{kFrames});
+  for (std::size_t i = 0; i < r.frames.size(); ++i)
+    ASSERT_EQ(r.frames[i].timeMs, static_cast<int32_t>(16 * i)) << "frame " << i;
 }
 
 TEST(RowQueue, KeepsOrderAcrossTheWrapAndRefusesWhenFull) {

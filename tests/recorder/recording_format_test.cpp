@@ -145,8 +145,10 @@ TEST(RecordingFormat, FailedWriteStopsTheRecording) {
   EXPECT_EQ(sink.text, std::string(kVersionLine) + "\n");
 }
 
-// File copies keep every byte, split into rows at the file's line ends.
-TEST(RecordingFormat, FileCopiesReadBackWhole) {
+// File copies keep every byte, split into rows at the file's line ends; an
+// empty file is there, unlike a missing one. A text longer than a data row
+// (a path) is cut to its first 4096 bytes, not lost.
+TEST(RecordingFormat, FileCopiesReadBackWholeAndLongTextsCut) {
   std::string big(3 * kDataChunkBytes + 7, 'a');
   big[100] = '\n';
   big[5000] = '\0';
@@ -154,19 +156,24 @@ TEST(RecordingFormat, FileCopiesReadBackWhole) {
   StringSink sink;
   Writer w(buffer);
   w.start(sink, kDefaultSizeCap);
+  w.text("recorder", std::string(10000, 'p'));
   w.file("settings", 0, "TASC.ini", std::string_view("[TASCPtn]\r\nB7Dec=3.2"));
   w.file("list", 0, "csvPath.ini", std::nullopt);
   w.file("param", 63, "a,b.csv", big);
+  w.file("param", 1, "empty.csv", std::string_view());
   w.end(EndReason::Detach);
   const ReadResult r = readRecording(sink.text, "mem");
   ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(r.recording.recorderPath, std::string(4096, 'p'));
   const auto& files = r.recording.files;
-  ASSERT_EQ(files.size(), 3u);
+  ASSERT_EQ(files.size(), 4u);
   EXPECT_EQ(files[0].contents, "[TASCPtn]\r\nB7Dec=3.2");
   EXPECT_FALSE(files[1].present);
   EXPECT_EQ(files[2].name, "a,b.csv");
   EXPECT_EQ(files[2].index, 63);
   EXPECT_EQ(files[2].contents, big);
+  EXPECT_TRUE(files[3].present);
+  EXPECT_EQ(files[3].contents, "");
 }
 
 // The rows of data/bad_recordings.txt.

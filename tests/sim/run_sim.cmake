@@ -3,7 +3,7 @@
 #   golden: -DOUT=trace -DEXPECTED=committed file [-DARGS=extra;args]
 # A golden that differs is rewritten instead when TASC_UPDATE_GOLDEN is set.
 #   status: -DSTATUS=expected exit status -DMESSAGE=text expected on stderr
-#   chart:  -DOUT=svg -DPYTHON=python3 -DCHECK=check_chart.py
+#   chart:  -DOUT=svg -DEXPECTED=committed chart
 #   output: -DEXPECTED=golden summary and messages (run in the scenario's folder)
 include(${CMAKE_CURRENT_LIST_DIR}/../compare_golden.cmake)
 
@@ -30,11 +30,7 @@ elseif(MODE STREQUAL "chart")
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "tasc sim failed (${rc}): ${err}")
   endif()
-  execute_process(COMMAND ${PYTHON} ${CHECK} ${OUT} RESULT_VARIABLE rc OUTPUT_VARIABLE out
-                  ERROR_VARIABLE out)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "chart check failed: ${out}")
-  endif()
+  compare_golden(${OUT} ${EXPECTED})
 elseif(MODE STREQUAL "output")
   # Standard output, then standard error, and the exit status, against a
   # golden file: the scenario is given relative to the working directory.

@@ -67,6 +67,12 @@ TEST(TuneObjective, RunThatDoesNotStopIsWorseThanAnyStop) {
   std::vector<engine::SweepOutcome> lost = outcomes({0.0, 0.0});
   lost[1].result.stopped = false;
   EXPECT_GT(total(lost, {20, 8, 22}), total(outcomes({0.0, -2.0}), {20, 8, 22}));
+  // None stopped: no mean over no stops (it was 0 / 0).
+  lost[0].result.stopped = false;
+  const Metrics none = measure(lost);
+  EXPECT_EQ(none.meanError, 0.0);
+  EXPECT_EQ(none.meanAbsError, 0.0);
+  EXPECT_EQ(none.meanTime, 0.0);
 }
 
 TEST(TuneObjective, LeadTimesThatRisePassALimit) {

@@ -30,12 +30,9 @@ esac
 status=0
 for c in "${cases[@]}"; do
   plugin=${c%%|*} want=${c#*|} rc=0
-  out=$work/out scenario_arg=$scenario
-  if [ "$flavour" != posix ]; then
-    plugin=$(winpath "$plugin") out=$(winpath "$out") scenario_arg=$(winpath "$scenario")
-  fi
-  flavour_tasc "$flavour" sim --plugin "$plugin" --out "$out" "$scenario_arg" \
-    >"$work/stdout" 2>"$work/stderr" || rc=$?
+  plugin=$(flavour_path "$flavour" "$plugin")
+  flavour_tasc "$flavour" sim --plugin "$plugin" --out "$(flavour_path "$flavour" "$work/out")" \
+    "$(flavour_path "$flavour" "$scenario")" >"$work/stdout" 2>"$work/stderr" || rc=$?
   line=$(<"$work/stderr")
   if [ "$rc" != 1 ] || [ -s "$work/stdout" ] || [ "$(wc -l <"$work/stderr")" != 1 ] ||
      [[ "$line" != *"$plugin"* ]] || [[ "$line" != *"$want"* ]]; then

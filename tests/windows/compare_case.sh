@@ -99,19 +99,12 @@ prepare() {
 }
 
 run_host() {  # FLAVOUR MODULE_DIR [SCRIPT [MODULE]] > output
-  local flavour=$1 dir=$2 script=${3:-$case_dir/script} module=${4:-TASC}
-  case $flavour in
-    posix) cp "$TASC_POSIX_BIN/TASC.so" "$dir/"
-           [ "$module" = TASCRec ] && cp "$TASC_POSIX_BIN/tools/recorder/TASCRec.so" "$dir/"
-           "$TASC_POSIX_BIN/tests/instruments/host/tasc-host" "$script" "$dir/$module.so" ;;
-    *) local bin
-       bin=$(flavour_bin "$flavour")
-       cp "$bin/TASC.dll" "$dir/"
-       [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.dll" "$dir/"
-       wine_run "$flavour" "$bin/tests/instruments/host/tasc-host.exe" "$script" "$dir/$module.dll" ;;
-  esac
+  local flavour=$1 dir=$2 script=${3:-$case_dir/script} module=${4:-TASC} bin ext
+  bin=$(flavour_bin "$flavour") ext=$(module_ext "$flavour")
+  cp "$bin/TASC.$ext" "$dir/"
+  [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.$ext" "$dir/"
+  flavour_exec "$flavour" tests/instruments/host/tasc-host "$script" "$dir/$module.$ext"
 }
-
 # The recorder case for one build: the frames with and without the recorder,
 # and the rows of its one recording.
 run_recorder_case() {  # FLAVOUR
@@ -137,29 +130,18 @@ run_recorder_case() {  # FLAVOUR
     [ "$rc" = 0 ] || [ "$tries" = 0 ] && break
     echo "note: $flavour recorder run under emulation ended with status $rc; running it again" >&2
   done
-  if ! cmp -s "$work/$flavour.alone" "$work/$flavour.recorded"; then
-    echo "FAIL: $flavour frames through the recorder differ from the plug-in's alone" >&2
-    status=1
-  fi
+  cmp -s "$work/$flavour.alone" "$work/$flavour.recorded" ||
+    fail "$flavour frames through the recorder differ from the plug-in's alone"
   local files=("$work/$flavour/recorded/records/"*.csv)
-  if [ "${#files[@]}" != 1 ] || [ ! -s "${files[0]}" ]; then
-    echo "FAIL: $flavour recorder wrote ${#files[@]} recordings, not one" >&2
-    status=1
-  fi
+  [ "${#files[@]}" = 1 ] && [ -s "${files[0]}" ] ||
+    fail "$flavour recorder wrote ${#files[@]} recordings, not one"
   grep -E '^(frame|event|end|version|vehicle|initialize|plugin_state|data)' "${files[0]}" \
     >"$work/$flavour.rows" || true
 }
 
 run_probe() {  # FLAVOUR table LIST | FLAVOUR profile INI QUERIES > output
-  local flavour=$1 mode=$2 file=$3
-  shift 3
-  case $flavour in
-    posix) "$TASC_POSIX_BIN/tests/instruments/host/tasc-probe" "$mode" "$file" "$@" ;;
-    win64) wine_run win64 "$TASC_WIN64_BIN/tests/instruments/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
-    win32) wine_run win32 "$TASC_WIN32_BIN/tests/instruments/host/tasc-probe.exe" "$mode" "$(winpath "$file")" "$@" ;;
-  esac
+  flavour_exec "$1" tests/instruments/host/tasc-probe "$2" "$(flavour_path "$1" "$3")" "${@:4}"
 }
-
 # case_file FLAVOUR PATH: a path of a case file, in the source tree or, with
 # @VEHICLE@/, in the build's prepared vehicle folder.
 case_file() {
@@ -172,52 +154,31 @@ case_file() {
 run_sim() {  # FLAVOUR OUT_DIR [SCENARIO] > summary
   local flavour=$1 out=$2 scenario
   scenario=$(case_file "$flavour" "${3:-$(<"$case_dir/scenario")}")
-  case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" sim --plugin "$TASC_POSIX_BIN/TASC.so" \
-             --out "$out" "$scenario" ;;
-    *) local bin
-       bin=$(flavour_bin "$flavour")
-       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" sim --plugin "$(winpath "$bin/TASC.dll")" \
-         --out "$(winpath "$out")" "$(winpath "$scenario")" ;;
-  esac | sed -E '/^(scenario|sweep|table|trace|chart) /d'  # the lines that name paths
+  flavour_tasc "$flavour" sim --plugin "$(flavour_plugin "$flavour")" \
+    --out "$(flavour_path "$flavour" "$out")" "$(flavour_path "$flavour" "$scenario")" |
+    sed -E '/^(scenario|sweep|table|trace|chart) /d'  # the lines that name paths
 }
-
 run_tune() {  # FLAVOUR > the tuner's report without the lines that name paths or times
   local flavour=$1 scenario options
   read -r scenario options <"$case_dir/tune"
   scenario=$(case_file "$flavour" "$scenario")
   # shellcheck disable=SC2086  # the options
-  case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" tune --plugin "$TASC_POSIX_BIN/TASC.so" \
-             "$scenario" $options ;;
-    *) local bin
-       bin=$(flavour_bin "$flavour")
-       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" tune --plugin "$(winpath "$bin/TASC.dll")" \
-         "$(winpath "$scenario")" $options ;;
-  esac | sed -E '/^(tune|record|search) /d'
+  flavour_tasc "$flavour" tune --plugin "$(flavour_plugin "$flavour")" \
+    "$(flavour_path "$flavour" "$scenario")" $options | sed -E '/^(tune|record|search) /d'
 }
-
 run_fit() {  # FLAVOUR OUT [OPTION...] > the table; OUT/vehicle.toml
-  local flavour=$1 out=$2 recordings=("$work/recordings/"*.csv) args=() f
-  shift 2
-  args=("$@")
-  case $flavour in
-    posix) "$TASC_POSIX_BIN/tools/tasc/tasc" fit --out "$out" "${args[@]}" "${recordings[@]}" ;;
-    *) local bin
-       bin=$(flavour_bin "$flavour")
-       for f in "${recordings[@]}"; do args+=("$(winpath "$f")"); done
-       wine_run "$flavour" "$bin/tools/tasc/tasc.exe" fit --out "$(winpath "$out")" "${args[@]}" ;;
-  esac | sed -E '/^(chart|vehicle) /d'  # the lines that name paths
+  local flavour=$1 out=$2 recordings=() f
+  for f in "$work/recordings/"*.csv; do recordings+=("$(flavour_path "$flavour" "$f")"); done
+  flavour_tasc "$flavour" fit --out "$(flavour_path "$flavour" "$out")" "${@:3}" "${recordings[@]}" |
+    sed -E '/^(chart|vehicle) /d'  # the lines that name paths
 }
-
 run_check() {  # FLAVOUR > reports with exit statuses
   local flavour=$1 line pattern dir rc
   while read -r pattern line; do
     [ -z "$pattern" ] && continue
     if [[ $pattern == @VEHICLE@/* ]]; then
       # By its absolute path, from elsewhere: the path's own characters.
-      dir=$(case_file "$flavour" "$pattern")
-      [ "$flavour" != posix ] && dir=$(winpath "$dir")
+      dir=$(flavour_path "$flavour" "$(case_file "$flavour" "$pattern")")
       echo "== $pattern $line"
       rc=0
       # shellcheck disable=SC2086  # the options after the folder
@@ -237,11 +198,11 @@ run_check() {  # FLAVOUR > reports with exit statuses
 }
 
 status=0
+fail() { echo "FAIL: $*" >&2; status=1; }
 compare() {  # WHAT
   if ! cmp -s "$work/posix.$1" "$work/$windows.$1"; then
-    echo "FAIL: $1 of $windows differs from posix:" >&2
+    fail "$1 of $windows differs from posix:"
     diff "$work/posix.$1" "$work/$windows.$1" | head -20 >&2 || true
-    status=1
   fi
 }
 
@@ -288,9 +249,8 @@ for flavour in posix "$windows"; do
       unnamed() { sed -E 's/(entry [0-9]+), [^;]*/\1/g' "$1"; }
       run_sim "$flavour" "$work/$flavour/same-as" "$(<"$case_dir/same-as")" >"$work/$flavour.same-as"
       if ! cmp -s <(unnamed "$work/$flavour.summary") <(unnamed "$work/$flavour.same-as"); then
-        echo "FAIL: $flavour: $(<"$case_dir/same-as") stops otherwise than $(<"$case_dir/scenario"):" >&2
+        fail "$flavour: $(<"$case_dir/same-as") stops otherwise than $(<"$case_dir/scenario"):"
         diff "$work/$flavour.summary" "$work/$flavour.same-as" | head -20 >&2 || true
-        status=1
       fi
     fi
   fi
@@ -298,15 +258,14 @@ done
 
 if [ -f "$case_dir/recorder" ]; then
   for flavour in posix "$windows"; do run_recorder_case "$flavour"; done
-  [ -s "$work/posix.alone" ] || { echo "FAIL: no frames printed" >&2; status=1; }
+  [ -s "$work/posix.alone" ] || fail "no frames printed"
   compare alone
   compare rows
   echo "recorder: $(wc -l <"$work/posix.alone") frame lines, $(grep -c '^frame' "$work/posix.rows") recorded frames"
 fi
 
 if [ -f "$case_dir/scenario" ]; then
-  [ -s "$work/posix.csv" ] && [ -s "$work/posix.svg" ] ||
-    { echo "FAIL: the simulator wrote no trace or chart" >&2; status=1; }
+  [ -s "$work/posix.csv" ] && [ -s "$work/posix.svg" ] || fail "the simulator wrote no trace or chart"
   compare summary
   compare csv
   compare svg
@@ -314,20 +273,19 @@ if [ -f "$case_dir/scenario" ]; then
 fi
 
 if [ -f "$case_dir/tune" ]; then
-  grep -q '^tuned ' "$work/posix.tune" || { echo "FAIL: the tuner printed no tuned record" >&2; status=1; }
+  grep -q '^tuned ' "$work/posix.tune" || fail "the tuner printed no tuned record"
   compare tune
   echo "tune: $(grep '^tuned ' "$work/posix.tune")"
 fi
 
 if [ -f "$case_dir/fit" ]; then
-  [ -s "$work/posix.toml" ] || { echo "FAIL: the POSIX fit wrote no vehicle.toml" >&2; status=1; }
+  [ -s "$work/posix.toml" ] || fail "the POSIX fit wrote no vehicle.toml"
   compare fit
   compare toml
   echo "fit: $(grep -c '^fit ' "$work/posix.fit") fits of $(grep -c '^ *[0-9].*\.csv:' "$work/posix.fit") stops"
 fi
 if [ -f "$case_dir/check" ]; then
-  grep -q '^== exit status [12]$' "$work/posix.check" ||
-    { echo "FAIL: no checked folder had a finding" >&2; status=1; }
+  grep -q '^== exit status [12]$' "$work/posix.check" || fail "no checked folder had a finding"
   compare check
   echo "check: $(grep -c '^== exit' "$work/posix.check") reports"
 fi
@@ -336,13 +294,12 @@ if [ -f "$case_dir/queries" ]; then
   echo "profile: $(grep -vc '^==' "$work/posix.profile") results"
 fi
 if [ -f "$case_dir/script" ]; then
-  [ -s "$work/posix.frames" ] || { echo "FAIL: no frames printed" >&2; status=1; }
+  [ -s "$work/posix.frames" ] || fail "no frames printed"
   compare frames
   echo "frames: $(wc -l <"$work/posix.frames") lines"
 fi
 if [ -f "$work/posix.tables" ]; then
-  awk '/^entry/ && $3 > 1 { found = 1 } END { exit !found }' "$work/posix.tables" ||
-    { echo "FAIL: no parameter file was read" >&2; status=1; }
+  awk '/^entry/ && $3 > 1 { found = 1 } END { exit !found }' "$work/posix.tables" || fail "no parameter file was read"
   compare tables
   echo "tables: $(grep -c '^entry' "$work/posix.tables") entries"
 fi
@@ -350,9 +307,7 @@ if [ -f "$case_dir/sentinel" ]; then
   dir="$work/posix/$name/plugin"
   rm "$dir/csvPath.ini"
   (cd "$work/posix" && run_host posix "$dir") >"$work/posix.nolist.frames"
-  if cmp -s "$work/posix.frames" "$work/posix.nolist.frames"; then
-    echo "FAIL: the frames do not depend on the parameter files" >&2
-    status=1
-  fi
+  cmp -s "$work/posix.frames" "$work/posix.nolist.frames" &&
+    fail "the frames do not depend on the parameter files"
 fi
 exit $status

@@ -54,18 +54,27 @@ flavour_bin() {
   esac
 }
 
-# flavour_tasc FLAVOUR ARGS...: runs that build's tasc (tasc.exe under wine).
-flavour_tasc() {
-  local flavour=$1 bin
-  shift
+# flavour_exec FLAVOUR PROGRAM ARGS...: runs that build's PROGRAM, named
+# relative to its build folder (PROGRAM.exe under wine).
+flavour_exec() {
+  local flavour=$1 program=$2 bin
+  shift 2
   bin=$(flavour_bin "$flavour")
   if [ "$flavour" = posix ]; then
-    "$bin/tools/tasc/tasc" "$@"
+    "$bin/$program" "$@"
   else
-    wine_run "$flavour" "$bin/tools/tasc/tasc.exe" "$@"
+    wine_run "$flavour" "$bin/$program.exe" "$@"
   fi
 }
-
+# flavour_tasc FLAVOUR ARGS...: runs that build's tasc.
+flavour_tasc() { flavour_exec "$1" tools/tasc/tasc "${@:2}"; }
+# module_ext FLAVOUR: the file type of that build's modules (so or dll).
+module_ext() { if [ "$1" = posix ]; then echo so; else echo dll; fi; }
+# flavour_path FLAVOUR PATH: PATH as that build's programs take it (under
+# wine its Windows name).
+flavour_path() { if [ "$1" = posix ]; then printf '%s' "$2"; else winpath "$2"; fi; }
+# flavour_plugin FLAVOUR: that build's plug-in, as its programs take it.
+flavour_plugin() { flavour_path "$1" "$(flavour_bin "$1")/TASC.$(module_ext "$1")"; }
 # winpath PATH: the Windows name of a POSIX path under wine (drive Z:).
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 
