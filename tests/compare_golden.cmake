@@ -13,3 +13,17 @@ function(compare_golden made golden)
                         "TASC_UPDATE_GOLDEN=1 renews it (scripts/update_goldens.sh)")
   endif()
 endfunction()
+
+# compare_golden_text(TEXT GOLDEN): the same for text made in the script
+# (a command's output), shown whole when it differs.
+function(compare_golden_text actual golden)
+  file(READ ${golden} expected)
+  if(actual STREQUAL expected)
+    return()
+  endif()
+  if(DEFINED ENV{TASC_UPDATE_GOLDEN})
+    file(WRITE ${golden} "${actual}")
+  else()
+    message(FATAL_ERROR "output differs from ${golden} (TASC_UPDATE_GOLDEN=1 renews it):\n${actual}")
+  endif()
+endfunction()

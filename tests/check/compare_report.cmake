@@ -1,5 +1,7 @@
 # Runs `tasc check FOLDER` and compares its output and exit status with the
 # golden report (or, with MAX_STATUS, only checks the exit status).
+include(${CMAKE_CURRENT_LIST_DIR}/../compare_golden.cmake)
+
 execute_process(COMMAND ${TASC} check ${FOLDER} OUTPUT_VARIABLE actual RESULT_VARIABLE rc)
 if(DEFINED MAX_STATUS)
   # No golden report: only a ceiling on the exit status.
@@ -8,14 +10,7 @@ if(DEFINED MAX_STATUS)
   endif()
   return()
 endif()
-file(READ ${EXPECTED} expected)
 if(NOT rc STREQUAL STATUS)
   message(FATAL_ERROR "exit status ${rc}, expected ${STATUS}\n${actual}")
 endif()
-if(NOT actual STREQUAL expected)
-  if(DEFINED ENV{TASC_UPDATE_GOLDEN})
-    file(WRITE ${EXPECTED} "${actual}")
-  else()
-    message(FATAL_ERROR "report differs from ${EXPECTED} (TASC_UPDATE_GOLDEN=1 renews it):\n${actual}")
-  endif()
-endif()
+compare_golden_text("${actual}" ${EXPECTED})
