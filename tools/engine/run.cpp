@@ -168,13 +168,18 @@ void startRun(PluginHost& host, const VehicleModel& v) {
   host.initialize(0);
 }
 
+// The scenario's time limits in whole milliseconds, rounded once per run.
+struct RunLimits {
+  int64_t settleMs = 0;  // standing this long ends the run
+  int64_t maxMs = 0;     // the run ends at this host time
+};
+
 // Why the run ends after the frame at `nowMs`, or nullptr while it goes on.
-const char* endOfRun(const Scenario& s, const StopMeter& meter, const Train& train, int32_t nowMs) {
-  if (meter.stopped() && meter.standingMs() >= std::llround(s.settleTime * 1000.0)) {
-    return "standing";
-  }
+const char* endOfRun(const Scenario& s, const RunLimits& limits, const StopMeter& meter,
+                     const Train& train, int32_t nowMs) {
+  if (meter.stopped() && meter.standingMs() >= limits.settleMs) return "standing";
   if (train.position() > s.stopPoint + s.overrunLimit) return "ran past the overrun limit";
-  if (nowMs >= std::llround(s.maxTime * 1000.0)) return "time limit";
+  if (nowMs >= limits.maxMs) return "time limit";
   return nullptr;
 }
 
@@ -189,6 +194,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
   StopMeter meter;
   bool following = false;
   const TascController& plugin = host.follower().controller;
+  const RunLimits limits{std::llround(s.settleTime * 1000.0), std::llround(s.maxTime * 1000.0)};
 
   int32_t previousMs = 0;
   // The far beacon as the receiver passes it: the speed and the traction on.
@@ -233,7 +239,7 @@ RunResult runStop(PluginHost& host, const Scenario& s, std::vector<FrameRow>* tr
           traceRow(s, train, host, f, driver, following, passed.empty() ? 0 : passed.back().type));
     }
     previousMs = nowMs;
-    if (const char* endReason = endOfRun(s, meter, train, nowMs)) {
+    if (const char* endReason = endOfRun(s, limits, meter, train, nowMs)) {
       RunResult r = meter.finish(plugin, previousMs, s.stopPoint - train.position(),
                                  train.position(), endReason);
       r.frames = static_cast<int32_t>(k + 1);
