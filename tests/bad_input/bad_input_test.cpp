@@ -154,7 +154,7 @@ void place(const fs::path& target, const std::string& content) {
 
 // The rows of data/files.txt, each file beside the others well formed, after
 // the runs without files and with the good files.
-TEST(BadInput, Files) {
+TEST(BadInput, FilesGolden) {
   const std::pair<std::string, std::string> good[] = {
       {"TASC.ini", kSettings}, {"csvPath.ini", kList}, {"p.csv", kSoft}};
   TempFolder empty, all;
@@ -186,7 +186,7 @@ fs::path deepFolder(const fs::path& base, std::size_t length) {
 // The module path fits up to 259 characters, and so must TASC.ini and
 // csvPath.ini beside it. The working directory holds a list of its own: a
 // path that does not fit must not send the reader there.
-TEST(BadInput, DeepModuleFolder) {
+TEST(BadInput, DeepModuleFolderGolden) {
   TempFolder cwd;
   cwd.write("csvPath.ini", kList);
   cwd.write("p.csv", kSoft);
@@ -207,7 +207,7 @@ TEST(BadInput, DeepModuleFolder) {
   expectGolden("bad_input/golden/deep.txt", made);
 }
 
-TEST(BadInput, HostSpeedAndTime) {
+TEST(BadInput, HostSpeedAndTimeGolden) {
   TempFolder folder;
   std::string made;
   int n = 0;
@@ -266,7 +266,7 @@ uint32_t everyExport(LoadedPlugin& p, std::string& made) {
 
 // Every export before Initialize, and after a second one; then a stop, which
 // Initialize starts afresh: the same as in a fresh module.
-TEST(BadInput, CallOrder) {
+TEST(BadInput, CallOrderGolden) {
   TempFolder folder;
   std::string made = "fresh | " + runIn(folder.path()) + "\n";
   for (const int initializeBefore : {0, 2}) {
