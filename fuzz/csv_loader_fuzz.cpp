@@ -2,6 +2,7 @@
 // disk by a stopping beacon's file switch (csvPath.ini entry 1), as one text,
 // and fed in chunks whose size the first input byte picks. All three must give
 // the same table: the default record, then one record per line.
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -27,14 +28,6 @@ bool sameRecord(const ParamRecord& a, const ParamRecord& b) {
     }
   }
   return true;
-}
-
-// Lines of the text: each LF ends one, and text after the last LF is one more.
-std::size_t lineCount(std::string_view text) {
-  std::size_t n = 0;
-  for (char c : text) n += c == '\n' ? 1 : 0;
-  if (!text.empty() && text.back() != '\n') ++n;
-  return n;
 }
 
 // A module as Initialize leaves it, with csvPath.ini naming fuzz.csv as
@@ -78,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     reader.finish();
   }
 
-  const std::size_t lines = lineCount(text);
+  // Each LF ends a line, and text after the last LF is one more.
+  const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+                            (!text.empty() && text.back() != '\n');
   check(c.paramTable.size() == lines + 1, "file table: one record per line");
   check(whole.size() == lines + 1, "text table: one record per line");
   check(chunked.size() == lines + 1, "chunked table: one record per line");

@@ -28,8 +28,7 @@ void writeParamFiles() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const tasc::PluginApi& api = tasc::fuzz::api();
-  static const bool ready = (writeParamFiles(), true);
-  (void)ready;
+  [[maybe_unused]] static const bool ready = (writeParamFiles(), true);
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::size_t nul = bytes.find('\0');
   const std::string_view settings = bytes.substr(0, nul);
