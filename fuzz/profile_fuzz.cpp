@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "fuzz_support.h"
-#include "readers/profile.h"
 
 namespace {
 
@@ -39,12 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   } else {
     tasc::fuzz::writeFile("csvPath.ini", bytes.substr(nul + 1));
   }
-
-  // The in-memory reader on the same text, with a buffer that cuts values.
-  char small[5];
-  const uint32_t copied = tasc::profile::getString(settings, "TASCPtn", "B7Dec", "", small, 5);
-  check(copied < 5 && std::strlen(small) == copied, "getString cuts and terminates");
-  (void)tasc::profile::getInt(settings, "HmPtn", "EnableHmPtn", 7);
 
   tasc::fuzz::loadModuleInFolder();
   api.SetVehicleSpec(tasc::VehicleSpecRecord{8, 5, 0, 0, 6});

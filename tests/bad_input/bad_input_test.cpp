@@ -1,6 +1,7 @@
 // Bad input through the exports: the built module in a vehicle folder with
-// broken files, odd values and odd host calls. Each run is one line of a
-// golden under golden/: a hash of every frame's handles and lamps 85..89 (two
+// broken files, and odd speeds and times from the host (odd calls are call
+// scripts: tests/plugin/scripts). Each run is one line of a golden under
+// golden/: a hash of every frame's handles and lamps 85..89 (two
 // runs with the same hash behaved alike), when power was cut and the brake
 // overridden, the notches used, how the train stopped, and the first frame
 // that broke the handle contract: the driver's brake stands, or the override
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -82,10 +82,6 @@ struct Host {
   int64_t step = 0;
 };
 
-int32_t word(int32_t formation, int32_t record) {
-  return formation << 6 | record << 10;
-}
-
 // Initialize and a whole stop from 45 km/h (the beacons at their base
 // distances, record 1/0 of file 0), 60 s of frames from host time t0.
 std::string runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
@@ -121,7 +117,7 @@ std::string runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0
     trainMs += static_cast<int32_t>(step);
     if (type > 500 && train.position() >= kStopPoint - kBaseDistance[type - 500]) {
       (type == 503 ? seen.at503 : seen.at502) = i;
-      api.SetBeaconData(BeaconRecord{type--, 0, 0.0f, word(1, 1)});
+      api.SetBeaconData(BeaconRecord{type--, 0, 0.0f, 1 << 6 | 1 << 10});  // formation 1, record 1
     }
   }
   return seen.line(train.speed(), kStopPoint - train.position());
@@ -222,63 +218,6 @@ TEST(BadInput, HostSpeedAndTimeGolden) {
     made += c.f[0] + " | " + c.f[4] + " | " + line + "\n";
   }
   expectGolden("bad_input/golden/host.txt", made);
-}
-
-// Every export with odd arguments; 200 frames at 20 km/h with a 502 beacon
-// of formation 0, which the module accepts before Initialize (FormationID 0,
-// B7Dec 0 at load), one of formation 1 and a 400. Returns the host time reached.
-uint32_t everyExport(LoadedPlugin& p, std::string& made) {
-  const PluginApi& a = p.api();
-  a.Load();
-  made += "version " + std::to_string(a.GetPluginVersion()) + "\n";
-  a.SetPower(std::numeric_limits<int32_t>::min());
-  a.SetReverser(7);
-  for (int32_t v : {std::numeric_limits<int32_t>::min(), -1, 0, 0x7FFFFFFF}) {
-    a.KeyDown(v);
-    a.KeyUp(v);
-    a.HornBlow(v);
-    a.SetSignal(v);
-    a.SetBeaconData(BeaconRecord{v, v, std::numeric_limits<float>::quiet_NaN(), v});
-    a.SetKeyState(v, v);
-  }
-  a.DoorOpen();
-  a.DoorClose();
-  a.SetKeyState(0x55, 1);
-  a.SetKeyState(0xA2, 1);
-  a.SetPower(0);
-  a.SetBrake(0);
-  a.SetReverser(1);
-  Seen seen;
-  uint32_t time = 0;
-  for (int i = 0; i < 200; ++i) {
-    const HandleRecord h = p.frame(20.0f, static_cast<int32_t>(time += 16));
-    seen.frame(i, h, p.panel(), 0);
-    if (i == 10) a.SetKeyState(0xA2, 0);
-    if (i == 20) a.SetBeaconData(BeaconRecord{502, 0, 0.0f, word(0, 0)});
-    if (i == 30) a.SetBeaconData(BeaconRecord{502, 0, 0.0f, word(1, 0)});
-    if (i == 40) a.SetBeaconData(BeaconRecord{400, 0, 0.0f, 0});
-  }
-  a.SetKeyState(0x55, 0);
-  a.Dispose();
-  made += "exports | " + seen.line(20.0, 0.0) + "\n";
-  return time;
-}
-
-// Every export before Initialize, and after a second one; then a stop, which
-// Initialize starts afresh: the same as in a fresh module.
-TEST(BadInput, CallOrderGolden) {
-  TempFolder folder;
-  std::string made = "fresh | " + runIn(folder.path()) + "\n";
-  for (const int initializeBefore : {0, 2}) {
-    LoadedPlugin plugin(folder.path(), "c" + std::to_string(initializeBefore) + ".so");
-    made += std::to_string(initializeBefore) + " Initialize: ";
-    EXPECT_NO_THROW({
-      for (int i = 0; i < initializeBefore; ++i) plugin.api().Initialize(i);
-      const uint32_t time = everyExport(plugin, made);
-      made += "then | " + runStop(plugin, {}, time) + "\n";
-    });
-  }
-  expectGolden("bad_input/golden/calls.txt", made);
 }
 
 }  // namespace
