@@ -80,7 +80,7 @@ struct Driver {
   int32_t reverser = 0;
   float speed = 0.0f;
   int32_t time = 0;
-  int32_t panel[256], sound[256];
+  int32_t panel[256] = {}, sound[256] = {};
 
   Driver() { std::fill_n(panel, 256, kMark), std::fill_n(sound, 256, kMark); }
 
