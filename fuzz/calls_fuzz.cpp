@@ -82,14 +82,14 @@ int32_t pickBeaconWord(Input& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const tasc::PluginApi& api = tasc::fuzz::api();
-  static const bool ready = (writeVehicle(), true);
-  (void)ready;
+  [[maybe_unused]] static const bool ready = (writeVehicle(), true);
   tasc::fuzz::loadModuleInFolder();
   tasc::fuzz::Driver host;
   int32_t notchCount = 0;
   Input in(data, size);
   for (int call = 0; call < 4096 && !in.empty(); ++call) {
-    switch (in.byte() % 12) {
+    const uint8_t op = in.byte() % 12;
+    switch (op) {
       case 0:
         api.Initialize(in.i32());
         std::tie(host.brake, host.power, host.reverser) = std::tuple{notchCount, 0, 1};
@@ -101,17 +101,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         break;
       }
       case 2:
-        host.power = pickNotch(in);
-        api.SetPower(host.power);
-        break;
       case 3:
-        host.brake = pickNotch(in);
-        api.SetBrake(host.brake);
+      case 4: {  // the driver's power, brake or reverser
+        int32_t& handle = op == 2 ? host.power : op == 3 ? host.brake : host.reverser;
+        handle = pickNotch(in);
+        (op == 2 ? api.SetPower : op == 3 ? api.SetBrake : api.SetReverser)(handle);
         break;
-      case 4:
-        host.reverser = pickNotch(in);
-        api.SetReverser(host.reverser);
-        break;
+      }
       case 5: {
         const int32_t type = pickBeaconType(in);
         api.SetBeaconData(tasc::BeaconRecord{type, in.byte(), 0.0f, pickBeaconWord(in)});
@@ -143,11 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       case 9:
         api.HornBlow(in.i32());
         api.SetSignal(in.i32());
-        if (in.byte() & 1) {
-          api.DoorOpen();
-        } else {
-          api.DoorClose();
-        }
+        (in.byte() & 1 ? api.DoorOpen : api.DoorClose)();
         break;
       case 10:
         host.time = in.i32();

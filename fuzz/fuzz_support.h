@@ -5,10 +5,11 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -20,13 +21,12 @@
 
 namespace tasc::fuzz {
 
-// Stops the run: a fuzzer's way of reporting a broken invariant.
-[[noreturn]] inline void fail(const char* what) {
+// Stops the run when `ok` is false: a fuzzer's way of reporting a broken
+// invariant.
+inline void check(bool ok, const char* what) {
+  if (ok) return;
   std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
   std::abort();
-}
-inline void check(bool ok, const char* what) {
-  if (!ok) fail(what);
 }
 
 // The exports linked into this program, bound by name as a host binds them
@@ -66,7 +66,7 @@ inline void loadModuleInFolder() {
   m.boundary = plugin::Boundary{};
   m.controller = TascController{};
   const std::string module = (moduleFolder() / "TASC.so").string();
-  if (module.size() >= kPathSize) fail("temporary folder path too long");
+  check(module.size() < kPathSize, "temporary folder path too long");
   m.attach(module.c_str());
   api().Load();
 }
@@ -80,13 +80,9 @@ struct Driver {
   int32_t reverser = 0;
   float speed = 0.0f;
   int32_t time = 0;
-  int32_t panel[256] = {};
-  int32_t sound[256] = {};
+  int32_t panel[256] = {}, sound[256] = {};
 
-  Driver() {
-    for (int32_t& p : panel) p = kMark;
-    for (int32_t& s : sound) s = kMark;
-  }
+  Driver() { std::fill_n(panel, 256, kMark), std::fill_n(sound, 256, kMark); }
 
   // One frame at the current speed and time, and what it may return: the
   // driver's handles, the power cut while the controller commands, and the
@@ -97,17 +93,16 @@ struct Driver {
   // are 0 or 1.
   HandleRecord frame() {
     const HandleRecord h = api().Elapse(VehicleStateRecord{1.0, speed, time, {}}, panel, sound);
-    constexpr int64_t maxCommand = 28;
     const TascController& c = plugin::instance().controller;
     check(h.reverser == reverser, "reverser is the driver's");
     check(h.power == power || h.power == 0, "power is the driver's or cut");
     if (c.brakeCommand >= 0 && int64_t{4} * brake < c.brakeCommand) {
       check(h.constantSpeed == 2, "an override is flagged");
-      check(c.brakeCommand <= maxCommand, "brake command above its limit");
-      if (!c.lowSpeedMode) check(h.power == 0, "power is cut under a command");
-      check(h.brake >= 0 && h.brake <= 10 + 3 * (maxCommand / 4) + 3, "override notch range");
-      check(h.brake < 8 || h.brake > 10, "override notch between 7 and the quarter positions");
-      if (h.brake <= 7) check(h.brake * 4 == c.brakeCommand, "whole notch is a multiple of 4");
+      check(c.brakeCommand <= 28, "brake command above its limit");
+      check(c.lowSpeedMode || h.power == 0, "power is cut under a command");
+      check((h.brake >= 0 && h.brake <= 7 && h.brake * 4 == c.brakeCommand) ||
+                (h.brake >= 11 && h.brake <= 31),
+            "override notch: a whole notch 0..7 or a quarter position 11..31");
     } else {
       check(h.constantSpeed == 0, "no override, no flag");
       check(h.brake == brake, "brake is the driver's");
@@ -149,12 +144,7 @@ class Input {
     return v;
   }
   int32_t i32() { return static_cast<int32_t>(u32()); }
-  float f32() {
-    const uint32_t bits = u32();
-    float f = 0.0f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-  }
+  float f32() { return std::bit_cast<float>(u32()); }
 
  private:
   const uint8_t* data_;

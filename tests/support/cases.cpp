@@ -4,7 +4,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
+
+#include "files/files.h"
 
 namespace tasc::test {
 namespace {
@@ -78,6 +81,15 @@ std::string expand(std::string_view text) {
     i = close + 1;
   }
   return out;
+}
+
+void expectGolden(std::string_view relative, const std::string& made) {
+  const std::string path = std::string(TASC_TEST_DIR "/") + std::string(relative);
+  if (std::getenv("TASC_UPDATE_GOLDEN") != nullptr) {
+    EXPECT_TRUE(files::writeWholeFile(path, made)) << path;
+  } else {
+    EXPECT_EQ(files::readWholeFile(path).value_or("<no golden " + path + ">"), made);
+  }
 }
 
 std::string num(double v) {

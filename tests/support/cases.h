@@ -23,6 +23,11 @@ std::vector<Case> readCases(std::string_view relative);
 // inputs of a table: "{1048576*x}" is a megabyte of x).
 std::string expand(std::string_view text);
 
+// Fails the current test when `made` differs from the golden file under tests/
+// (e.g. "bad_input/golden/files.txt"); with TASC_UPDATE_GOLDEN set, writes
+// `made` there instead.
+void expectGolden(std::string_view relative, const std::string& made);
+
 // A double as its shortest round-trip text ("0.1", "-0", "inf", "nan").
 std::string num(double v);
 
