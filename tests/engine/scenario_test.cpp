@@ -2,6 +2,7 @@
 // say, and every kind of bad file is reported with file, line and key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,6 +68,22 @@ TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
   EXPECT_EQ(s.driver.events[1].value, 0x55);  // the U key's code as the host sends it
   EXPECT_EQ(s.driver.events[2].action, DriverAction::KeyUp);
   EXPECT_EQ(s.driver.events[2].timeMs, 3700);
+}
+
+// A beacon whose code stands for a point more than half a metre from where the
+// front is when the receiver passes warns: here the example's 503 coded for
+// 149.045 m, passed with the receiver 0.45 or 0.55 m behind the front.
+TEST(Scenario, BeaconCodedOverHalfAMetreFromTheFrontWarns) {
+  for (const auto& [offset, warnings] : {std::pair{"0.45", 0}, {"0.55", 1}}) {
+    const Scenario s =
+        test::exampleScenario(std::string("receiver_offset = ") + offset + "\n", "", "code = 0\n");
+    EXPECT_EQ(std::count_if(s.warnings.begin(), s.warnings.end(),
+                            [](const std::string& w) {
+                              return w.find("tells the plug-in the point is") != std::string::npos;
+                            }),
+              warnings)
+        << offset;
+  }
 }
 
 TEST(Scenario, SweepRangeIncludesItsEnd) {
