@@ -72,9 +72,10 @@ TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
 
 // A beacon whose code stands for a point more than half a metre from where the
 // front is when the receiver passes warns: here the example's 503 coded for
-// 149.045 m, passed with the receiver 0.45 or 0.55 m behind the front.
+// 149.045 m and its 501, whose nearest code stands for 7.045 m, passed with
+// the receiver 0.45 or 0.55 m behind the front.
 TEST(Scenario, BeaconCodedOverHalfAMetreFromTheFrontWarns) {
-  for (const auto& [offset, warnings] : {std::pair{"0.45", 0}, {"0.55", 1}}) {
+  for (const auto& [offset, warnings] : {std::pair{"0.45", 0}, {"0.55", 2}}) {
     const Scenario s =
         test::exampleScenario(std::string("receiver_offset = ") + offset + "\n", "", "code = 0\n");
     EXPECT_EQ(std::count_if(s.warnings.begin(), s.warnings.end(),
