@@ -1,11 +1,17 @@
 // Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
-// examples, and a scenario written inline.
+// examples, a scenario written inline, the numbers of a case file's field, and text
+// goldens.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/scenario.h"
+#include "files/files.h"
 
 namespace tasc::engine::test {
 
@@ -38,6 +44,30 @@ inline std::string exampleText(const std::string& trainExtra = "", const std::st
 inline Scenario exampleScenario(const std::string& trainExtra = "", const std::string& tail = "",
                                 const std::string& beacon503Extra = "") {
   return parseScenario(exampleText(trainExtra, tail, beacon503Extra), "inline.toml");
+}
+
+// The numbers of a case file's field, separated by spaces ("nan" included).
+inline std::vector<double> numbers(const std::string& text) {
+  std::vector<double> out;
+  char* end = nullptr;
+  for (const char* p = text.c_str();; p = end) {
+    const double v = std::strtod(p, &end);
+    if (end == p) return out;
+    out.push_back(v);
+  }
+}
+
+// Fails unless `text` is the committed golden `relative` (under tests/); with
+// TASC_UPDATE_GOLDEN set, rewrites it instead (scripts/update_goldens.sh runs
+// the cases named *Golden*).
+inline void expectGolden(const std::string& text, const std::string& relative) {
+  const std::filesystem::path golden = std::filesystem::path(TASC_SOURCE_DIR) / "tests" / relative;
+  if (files::readWholeFile(golden) == text) return;
+  if (std::getenv("TASC_UPDATE_GOLDEN") != nullptr) {
+    EXPECT_TRUE(files::writeWholeFile(golden, text)) << golden;
+  } else {
+    ADD_FAILURE() << golden << " differs (TASC_UPDATE_GOLDEN=1 renews it):\n" << text;
+  }
 }
 
 }  // namespace tasc::engine::test

@@ -2,13 +2,12 @@
 // say, and every kind of bad file is reported with file, line and key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "abi/host_records.h"
-#include "control/beacon.h"
 #include "engine/engine_test_support.h"
 #include "engine/scenario.h"
 #include "support/cases.h"
@@ -19,58 +18,18 @@ namespace {
 using test::examplesDir;
 using test::exampleText;
 
-// Beacons of a track section come out sorted by position, with the data word
-// their fields give.
 TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
-  const struct {
-    const char* name;
-    const char* track;
-    std::vector<int32_t> types, data;
-  } cases[] = {
-      {"BeaconsAreSortedByPosition",
-       "stop_point = 100\n[[track.beacon]]\ntype = 501\nposition = 93\n"
-       "[[track.beacon]]\ntype = 503\nposition = 10\n",
-       {503, 501},
-       {encodeBeaconWord(BeaconWord{nearestDistanceCode(3, 90.0), 1, 0, 0, 0}),
-        encodeBeaconWord(BeaconWord{nearestDistanceCode(1, 7.0), 1, 0, 0, 0})}},
-      // 136.5 m true distance: code 32; FormationID 1 of the example's TASC.ini.
-      {"BeaconWordFromFieldsDefaultsToTrueDistanceAndFolderFormation",
-       "stop_point = 500\n"
-       "[[track.beacon]]\ntype = 503\nposition = 363.5\nrecord = 2\nfile = 1\nsub = 1\n"
-       "[[track.beacon]]\ntype = 502\nposition = 480\ndistance = 27.0\nformation = 3\n"
-       "[[track.beacon]]\ntype = 501\nposition = 492\ncode = 7\n"
-       "[[track.beacon]]\ntype = 504\nposition = 495\ndata = 2\n",
-       {503, 502, 501, 504},
-       {encodeBeaconWord(BeaconWord{32, 1, 2, 1, 1}), encodeBeaconWord(BeaconWord{51, 3, 0, 0, 0}),
-        encodeBeaconWord(BeaconWord{7, 1, 0, 0, 0}), 2}},
-      // The receiver 2.5 m behind the front passes a beacon placed 151.545 m
-      // out with the front 149.045 m from the point: code 0 of a 503, as a
-      // route author codes it; a distance given is kept as given (code 15).
-      {"PlacedBeaconIsCodedForTheFrontNotTheReceiver",
-       "stop_point = 500\n"
-       "[[track.beacon]]\ntype = 503\nbefore_stop = 151.545\n"
-       "[[track.beacon]]\ntype = 502\nbefore_stop = 31.545\n"
-       "[[track.beacon]]\ntype = 503\nbefore_stop = 160\ndistance = 151.545\n"
-       "[train]\nreceiver_offset = 2.5\n",
-       {503, 503, 502},
-       {encodeBeaconWord(BeaconWord{15, 1, 0, 0, 0}), encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0}),
-        encodeBeaconWord(BeaconWord{0, 1, 0, 0, 0})}},
-      {"DataWordAboveTheSignedRangeIsKeptAsItsBits",
-       "stop_point = 500\n[[track.beacon]]\ntype = 503\nposition = 1\ndata = 0xFFFFFFFF\n",
-       {503},
-       {-1}},
-  };
-  for (const auto& k : cases) {
+  for (const tasc::test::Case& c : tasc::test::readCases("engine/data/track_beacons.txt")) {
     const Scenario s = parseScenario(
-        "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n[track]\n" + k.track,
+        "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n[track]\n" + c.f[1],
         "t.toml");
-    std::vector<int32_t> types, data;
+    std::vector<double> types, data;
     for (const auto& b : s.beacons) {
       types.push_back(b.type);
       data.push_back(b.data);
     }
-    EXPECT_EQ(types, k.types) << k.name;
-    EXPECT_EQ(data, k.data) << k.name;
+    EXPECT_EQ(types, test::numbers(c.f[2])) << c.where;
+    EXPECT_EQ(data, test::numbers(c.f[3])) << c.where;
   }
 }
 
@@ -106,9 +65,26 @@ TEST(Scenario, KeyPressBecomesDownAndUpEvents) {
   EXPECT_EQ(s.driver.events[0].action, DriverAction::Reverser);
   EXPECT_EQ(s.driver.events[1].action, DriverAction::KeyDown);
   EXPECT_EQ(s.driver.events[1].timeMs, 2500);
-  EXPECT_EQ(s.driver.events[1].value, kKeyU);
+  EXPECT_EQ(s.driver.events[1].value, 0x55);  // the U key's code as the host sends it
   EXPECT_EQ(s.driver.events[2].action, DriverAction::KeyUp);
   EXPECT_EQ(s.driver.events[2].timeMs, 3700);
+}
+
+// A beacon whose code stands for a point more than half a metre from where the
+// front is when the receiver passes warns: here the example's 503 coded for
+// 149.045 m and its 501, whose nearest code stands for 7.045 m, passed with
+// the receiver 0.45 or 0.55 m behind the front.
+TEST(Scenario, BeaconCodedOverHalfAMetreFromTheFrontWarns) {
+  for (const auto& [offset, warnings] : {std::pair{"0.45", 0}, {"0.55", 2}}) {
+    const Scenario s =
+        test::exampleScenario(std::string("receiver_offset = ") + offset + "\n", "", "code = 0\n");
+    EXPECT_EQ(std::count_if(s.warnings.begin(), s.warnings.end(),
+                            [](const std::string& w) {
+                              return w.find("tells the plug-in the point is") != std::string::npos;
+                            }),
+              warnings)
+        << offset;
+  }
 }
 
 TEST(Scenario, SweepRangeIncludesItsEnd) {

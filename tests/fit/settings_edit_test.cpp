@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "files/files.h"
 #include "fit/fit_output.h"
 #include "plugin/settings.h"
 #include "readers/numbers.h"
@@ -21,10 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return files::readWholeFile(file).value_or("(unreadable)");
 }
 
 // What the plug-in reads as B7Dec from `ini`.

@@ -35,21 +35,37 @@ def fresh(work):
 
 
 def golden(tasc, plugin, source, work):
-    work = fresh(work)
-    source = pathlib.Path(source)
-    for scenario in ("examples/single-stop.toml", "tests/report/data/faulty-beacons.toml"):
+    work, source = fresh(work), pathlib.Path(source)
+    same = lambda text, name: same_as_golden(text, source, "tests/report/golden/" + name, work)
+    report = lambda *args: run([tasc, "report"] + list(args), cwd=work).stdout
+    for scenario in ("examples/single-stop.toml", "tests/report/data/faulty-beacons.toml",
+                     "tests/report/data/receiver-behind.toml"):
         name = pathlib.Path(scenario).stem
-        run([tasc, "sim", "--plugin", plugin, "--quiet", "--no-trace", "--no-chart", "--record",
-             work, source / scenario])
-        out = run([tasc, "report", name + ".csv", "--stop-at", "500", "--no-charts"],
-                  cwd=work).stdout
-        same_as_golden(out, source, "tests/report/golden/%s.report.txt" % name, work)
-    receiver_behind_the_front(tasc, plugin, source, work)
-    location_not_a_position(tasc, work)
-    two_recordings(tasc, source, work)
+        out = run([tasc, "sim", "--plugin", plugin, "--no-trace", "--no-chart", "--record",
+                   work, source / scenario]).stdout
+        stop_at = [] if name == "receiver-behind" else ["--stop-at", "500"]
+        same(report(name + ".csv", "--no-charts", *stop_at), name + ".report.txt")
+    # The beacons name a point 2.5 m past the mark: without --stop-at the
+    # report measures against them (golden); with it, the error is tasc sim's.
+    sim_error = float(re.search(r"^stop error +(\S+) m", out, re.M).group(1))
+    assert "%.3f" % reported_errors(tasc, [work / "receiver-behind.csv"])[0] == "%.3f" % sim_error
+    # Two recordings: the accuracy across both, the page compared whole.
+    same(report("single-stop.csv", "faulty-beacons.csv", "--stop-at", "500", "--out", "page"),
+         "two-recordings.report.txt")
+    same((work / "page/index.html").read_text(), "two-recordings.html")
+    strict_page(work / "page/index.html")
+    same(report("single-stop.csv", "faulty-beacons.csv", "--stop-at", "500", "--json"),
+         "two-recordings.json")
+    # A host whose offset 0 is no position (here always 0): positions are the
+    # integral of the speed (JSON: positionFrom and the error it gives).
+    edit_rows(work, "single-stop.csv", "no-location.csv", lambda f: f[:1] + ["0"] + f[2:])
+    same(report("--json", "--no-charts", "single-stop.csv", "no-location.csv"),
+         "no-location.json")
+    # --vehicle: the stop judged with a brake far too weak for the far beacon's 149 m.
+    (work / "weak.toml").write_text("[vehicle]\nb7_decel = 0.5\n")
+    same(report("--no-charts", "single-stop.csv", "--vehicle", "weak.toml"), "weak-vehicle.txt")
     names_from_files(tasc, work)
     one_chart_per_stop(tasc, work)
-    fitted_vehicle(tasc, work)
 
 
 def same_as_golden(text, source, golden, work):
@@ -69,20 +85,11 @@ def strict_page(path):
     return ElementTree.parse(path).getroot()
 
 
-def two_recordings(tasc, source, work):
-    """The text ends with the accuracy across both; the page is compared whole."""
-    args = [tasc, "report", "single-stop.csv", "faulty-beacons.csv", "--stop-at", "500",
-            "--out", "page"]
-    out = run(args, cwd=work).stdout
-    same_as_golden(out, source, "tests/report/golden/two-recordings.report.txt", work)
-    same_as_golden((work / "page/index.html").read_text(), source,
-                   "tests/report/golden/two-recordings.html", work)
-    root = strict_page(work / "page/index.html")
-    assert root.tag == "html" and root.find("body/section/table") is not None, root
-    summary = json.loads(run(args + ["--json"], cwd=work).stdout)["summary"]
-    assert (summary["stops"], summary["withError"]) == (2, 2), summary
-    assert [w["limit"] for w in summary["within"]] == [0.1, 0.25, 0.5], summary
-    assert "+-0.50 m  %5.1f %%" % (100 * summary["within"][2]["share"]) in out, out
+def edit_rows(work, source, target, edit):
+    """A copy of a recording with each frame row's fields edited."""
+    lines = [",".join(edit(l.split(","))) if l.startswith("frame,") else l
+             for l in (work / source).read_text().split("\n")]
+    (work / target).write_text("\n".join(lines))
 
 
 def names_from_files(tasc, work):
@@ -92,7 +99,6 @@ def names_from_files(tasc, work):
     shutil.copy(work / "single-stop.csv", work / name)
     run([tasc, "report", name, "faulty-beacons.csv", "--out", "odd"], cwd=work)
     root = strict_page(work / "odd/index.html")
-    assert root.find("head/title").text == "tasc report: 2 recordings"
     names = [td.text for td in root.iter("td") if td.get("class") == "name"]
     assert names.count(name) == 2, names  # its stop's row and its own
     links = [a.get("href") for a in root.iter("a")] + \
@@ -120,59 +126,12 @@ def one_chart_per_stop(tasc, work):
             f[-1] = str(int(f[-1]) | 3 << 6)  # formation 3; the plug-in's is 1
         again.append(",".join(f))
     (work / "twice.csv").write_text("\n".join(lines[:end] + again + lines[end:]))
-    args = [tasc, "report", "twice.csv", "--stop-at", "500", "--stop-at", "1500", "--out", "twice"]
-    [rec] = json.loads(run(args + ["--json"], cwd=work).stdout)["recordings"]
-    assert len(rec["stops"]) == 2, rec["stops"]
+    run([tasc, "report", "twice.csv", "--stop-at", "500", "--stop-at", "1500", "--out", "twice"],
+        cwd=work)
     charts = sorted(p.name for p in (work / "twice").glob("*.svg"))
     assert charts == ["twice-stop1.svg", "twice-stop2.svg"], charts
     ignored = ["503 (ignored)" in (work / "twice" / c).read_text() for c in charts]
     assert ignored == [False, True], ignored
-
-
-def fitted_vehicle(tasc, work):
-    """--vehicle: the stop judged with that vehicle's brake, one far too weak
-    for the 149 m the far beacon gives."""
-    (work / "weak.toml").write_text("[vehicle]\nb7_decel = 0.5\n")
-    args = [tasc, "report", "--no-charts", "single-stop.csv"]
-    assert "cannot be made" not in run(args, cwd=work).stdout
-    out = run(args + ["--vehicle", "weak.toml"], cwd=work).stdout
-    assert "cannot be made: " in out, out
-
-
-def receiver_behind_the_front(tasc, plugin, source, work):
-    """The beacons name a point 2.5 m past the mark: without --stop-at the
-    report says what its error is measured against and points to --stop-at
-    (golden); with it, the error is tasc sim's, which the beacons' error
-    alone is not."""
-    name = "receiver-behind"
-    out = run([tasc, "sim", "--plugin", plugin, "--no-trace", "--no-chart", "--record", work,
-               source / "tests/report/data" / (name + ".toml")], cwd=work).stdout
-    sim_error = float(re.search(r"^stop error +(\S+) m", out, re.M).group(1))
-    text = run([tasc, "report", name + ".csv", "--no-charts"], cwd=work).stdout
-    same_as_golden(text, source, "tests/report/golden/%s.report.txt" % name, work)
-    [marked] = reported_errors(tasc, [work / (name + ".csv")])
-    [rec] = json.loads(run([tasc, "report", "--json", "--no-charts", name + ".csv"],
-                           cwd=work).stdout)["recordings"]
-    beacons = rec["stops"][0]["error"]
-    assert "%.3f" % marked == "%.3f" % sim_error, (marked, sim_error)
-    assert abs(beacons - marked - 2.5) < 0.01, (beacons, marked)
-
-
-def location_not_a_position(tasc, work):
-    """A host whose offset 0 is no position (here always 0): positions are the
-    integral of the speed, and the error against the beacons stays within a few
-    centimetres of the one measured on the location."""
-    lines = (work / "single-stop.csv").read_text().split("\n")
-    for i, line in enumerate(lines):
-        if line.startswith("frame,"):
-            fields = line.split(",")
-            fields[1] = "0"
-            lines[i] = ",".join(fields)
-    (work / "no-location.csv").write_text("\n".join(lines))
-    [a, b] = json.loads(run([tasc, "report", "--json", "--no-charts", "single-stop.csv",
-                             "no-location.csv"], cwd=work).stdout)["recordings"]
-    assert (a["positionFrom"], b["positionFrom"]) == ("offset0", "speed")
-    assert abs(a["stops"][0]["error"] - b["stops"][0]["error"]) < 0.05, (a, b)
 
 
 def reported_errors(tasc, recordings):

@@ -1,24 +1,17 @@
 // `tasc tune`: the objective's ordering, the search's bounds and fixed
-// variables, the record line rewrite, and one small tune through the plug-in.
+// variables, the record line rewrite (the tune through the plug-in is the
+// goldens of tests/tune/CMakeLists.txt).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <filesystem>
-#include <fstream>
 
-#include "engine/engine_test_support.h"
 #include "engine/scenario.h"
 #include "readers/param_lines.h"
 #include "support/cases.h"
-#include "support/vehicle_folder.h"
 #include "tune/objective.h"
 #include "tune/record_file.h"
 #include "tune/search.h"
 #include "tune/tables.h"
-#include "tune/trial_folder.h"
-
-namespace fs = std::filesystem;
 
 namespace tasc::tune {
 namespace {
@@ -232,31 +225,6 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
   r.hmPtnFlag = {true, false, true, false};
   EXPECT_EQ(parseParamLine(formatRecordLine(r)), r);
   EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
-}
-
-// The example vehicle over a small matrix: a short search must beat the
-// starting record, which overruns every stop.
-TEST(TuneEndToEnd, SmallSearchImprovesTheExampleRecord) {
-  const engine::Scenario s =
-      engine::test::exampleScenario("", "[sweep]\ninitial_speed = [30.0, 45.0]\n");
-  const std::vector<RecordKey> keys = selectedRecords(s);
-  ASSERT_EQ(keys.size(), 3u);
-  EXPECT_EQ(keys.back(), (RecordKey{1, 0, 0}));
-  const RecordLine line = findRecord(s.vehicleFolder, keys.back());
-  EXPECT_EQ(line.line, 0u);
-  TrialFolder trial(s.vehicleFolder, line, TASC_MODULE_PATH, 2);
-  const std::vector<engine::SweepCase> cases = engine::expandSweep(s);
-  SearchOptions o;
-  o.bounds = defaultBounds(3.36);
-  for (Bound& b : o.bounds) b.fixed = true;
-  o.bounds[4].fixed = false;  // leadTime[4]
-  o.bounds[6].fixed = false;  // decelNear
-  o.budget = 12;
-  const SearchResult r =
-      search([&](const ParamRecord& p) { return measure(trial.run(s, cases, p)); }, line.record, o);
-  EXPECT_EQ(r.evaluations, 12u);
-  EXPECT_LT(r.best.score.total(), r.start.score.total());
-  EXPECT_LT(std::fabs(r.best.metrics.meanError), std::fabs(r.start.metrics.meanError));
 }
 
 }  // namespace

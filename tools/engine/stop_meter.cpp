@@ -54,8 +54,11 @@ void StopMeter::frame(const MeterFrame& f, const TascController& plugin) {
     if (holdsTrain(f.sent.brake, f.sent.constantSpeed)) r.holdingBrake = true;
   } else {
     standingMs_ = 0;
-    if (r.stopped) {  // moved off again: the stop was not the last
+    // Moved off again: the stop was not the last, nor its time (a train that
+    // set off from a standstill showed a negative time from the first beacon).
+    if (r.stopped) {
       r.stopped = false;
+      r.stopMs = -1;
       r.holdingBrake = false;
     }
   }

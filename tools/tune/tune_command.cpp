@@ -193,7 +193,7 @@ void printText(const Options& o, const Job& job, const TuneSummary& t, double se
 }
 
 // The stops that cannot be made, which the objective and the tables leave
-// out: how many of each matrix, and the first few with their limit.
+// out: how many of each matrix, and the first ten with their limit.
 std::string unreachableList(const std::vector<engine::SweepOutcome>& search,
                             const std::vector<engine::SweepOutcome>& validation) {
   const auto count = [](const std::vector<engine::SweepOutcome>& out) {
@@ -210,7 +210,7 @@ std::string unreachableList(const std::vector<engine::SweepOutcome>& search,
   int listed = 0;
   for (const auto* matrix : {&search, &validation}) {
     for (const engine::SweepOutcome& o : *matrix) {
-      if (!leftOut(o) || listed++ == 10) continue;
+      if (!leftOut(o) || ++listed > 10) continue;
       const model::Reach& r = o.result.reach;
       std::snprintf(line, sizeof line,
                     "              %s: %.1f km/h at the %d beacon, notch 7 needs %.1f of %.1f m "

@@ -1,0 +1,120 @@
+// The measures of a stop that tasc sim and tasc report share, by their
+// literal values: the override as the vehicle applies it, the holding brake,
+// the band, the approach's brake changes and peaks, and the accuracy every
+// tool prints (the shares within each band, the mean, mean |error| and the
+// worst, and the table's rows).
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "engine/accuracy.h"
+#include "engine/engine_test_support.h"
+#include "engine/stop_measures.h"
+#include "support/cases.h"
+
+namespace tasc::engine {
+namespace {
+
+using test::numbers;
+
+TEST(StopMeasures, OverrideIsWhatTheVehicleApplies) {
+  for (const tasc::test::Case& c : tasc::test::readCases("engine/data/overrides.txt")) {
+    const std::vector<double> v = numbers(c.f[1] + " " + c.f[2] + " " + c.f[3]);
+    const Override o = overrideOf(int32_t(v[0]), int32_t(v[1]), int32_t(v[2]));
+    EXPECT_EQ(o.active, c.f[4] == "1") << c.where;
+    EXPECT_EQ(o.quarters, std::stoi(c.f[5])) << c.where;
+    EXPECT_EQ(o.beyond, c.f[6] == "1") << c.where;
+  }
+}
+
+TEST(StopMeasures, HoldingBrakeIsTheOverrideAtNotch4) {
+  EXPECT_TRUE(holdsTrain(4, 2));
+  EXPECT_FALSE(holdsTrain(4, 1)) << "the driver's notch 4";
+  EXPECT_FALSE(holdsTrain(16, 2)) << "quarters are not notches";
+  EXPECT_FALSE(holdsTrain(5, 2));
+}
+
+TEST(StopMeasures, BandIsHalfAMetreEitherWayInclusive) {
+  for (const double e : {0.5, -0.5, 0.0}) EXPECT_EQ(stopBand(e), "within 0.5 m") << e;
+  for (const double e : {0.5000001, -3.0}) EXPECT_EQ(stopBand(e), "outside 0.5 m") << e;
+}
+
+TEST(StopMeasures, VerdictNamesThePluginsEvaluation) {
+  EXPECT_STREQ(verdictName(verdictOf(StopResult::OnTarget)), "on target");
+  EXPECT_STREQ(verdictName(verdictOf(StopResult::Short)), "short");
+  EXPECT_STREQ(verdictName(verdictOf(StopResult::Overrun)), "overrun");
+  EXPECT_STREQ(verdictName(verdictOf(StopResult::None)), "not evaluated");
+  EXPECT_STREQ(verdictName(Verdict::NoPattern), "no pattern");
+  EXPECT_STREQ(verdictName(Verdict::DidNotStop), "did not stop");
+}
+
+TEST(StopMeasures, ApproachCountsChangesAndPeaks) {
+  for (const tasc::test::Case& c : tasc::test::readCases("engine/data/approach.txt")) {
+    ApproachMeter m;
+    m.start(std::stoi(c.f[1]));
+    for (std::size_t at = 0; at < c.f[2].size();) {
+      const std::size_t end = std::min(c.f[2].find(';', at), c.f[2].size());
+      const std::vector<double> f = numbers(c.f[2].substr(at, end - at));
+      m.frame({int32_t(f[0]), f[1] != 0, f[2] != 0, f[3], int32_t(f[4])});
+      at = end + 1;
+    }
+    EXPECT_EQ(m.brakeChanges(), std::stoi(c.f[3])) << c.where;
+    EXPECT_DOUBLE_EQ(m.peakDecel(), std::stod(c.f[4])) << c.where;
+    EXPECT_DOUBLE_EQ(m.peakJerk(), std::stod(c.f[5])) << c.where;
+  }
+}
+
+TEST(Accuracy, CountsEachBandInclusiveOverEveryStop) {
+  for (const tasc::test::Case& c : tasc::test::readCases("engine/data/accuracy.txt")) {
+    const std::vector<double> errors = numbers(c.f[1]), within = numbers(c.f[3]);
+    const Accuracy a = measureAccuracy(errors);
+    EXPECT_EQ(a.stops, errors.size()) << c.where;
+    EXPECT_EQ(a.measured, std::stoul(c.f[2])) << c.where;
+    EXPECT_EQ(std::vector<double>(a.within.begin(), a.within.end()), within) << c.where;
+    EXPECT_NEAR(a.meanError, std::stod(c.f[4]), 1e-4) << c.where;
+    EXPECT_NEAR(a.meanAbsError, std::stod(c.f[5]), 1e-4) << c.where;
+    EXPECT_DOUBLE_EQ(a.worstError, std::stod(c.f[6])) << c.where;
+  }
+}
+
+constexpr double kNoStop = std::numeric_limits<double>::quiet_NaN();
+
+TEST(Accuracy, SharesAreOfEveryStopMeasuredOrNot) {
+  const Accuracy a = measureAccuracy({0.05, 0.2, kNoStop, kNoStop});
+  EXPECT_DOUBLE_EQ(a.share(0), 0.25);
+  EXPECT_DOUBLE_EQ(a.share(1), 0.5);
+  EXPECT_DOUBLE_EQ(a.share(9), 0.0);  // no such band
+  EXPECT_DOUBLE_EQ(measureAccuracy({}).share(0), 0.0);
+}
+
+TEST(Accuracy, TableShowsTheThreeMainBandsOrAllFive) {
+  const Accuracy a = measureAccuracy({0.05, -0.2, 0.43, -0.8, kNoStop});
+  const std::string head =
+      "  within     share    stops\n  +-0.10 m   20.0 %      1\n"
+      "  +-0.25 m   40.0 %      2\n";
+  const std::string tail = "  mean error -0.130 m, mean |error| 0.370 m, worst -0.800 m\n";
+  EXPECT_EQ(formatAccuracyTable(a, AccuracyRows::Main),
+            head + "  +-0.50 m   60.0 %      3\n" + tail);
+  EXPECT_EQ(formatAccuracyTable(a, AccuracyRows::All),
+            head +
+                "  +-0.35 m   40.0 %      2\n  +-0.50 m   60.0 %      3\n"
+                "  +-1.00 m   80.0 %      4\n" +
+                tail);
+}
+
+TEST(Accuracy, SweepRunsThatDidNotStopCountAsMisses) {
+  std::vector<SweepOutcome> runs(3);
+  runs[0].result.stopped = runs[1].result.stopped = true;
+  runs[0].result.stopError = 0.08;
+  runs[1].result.stopError = -0.3;
+  runs[2].result.stopError = -40;  // did not stop: where it ended, no stop error
+  const Accuracy a = sweepAccuracy(runs);
+  EXPECT_EQ(a.stops, 3u);
+  EXPECT_EQ(a.measured, 2u);
+  EXPECT_EQ(a.within[0], 1u);
+  EXPECT_DOUBLE_EQ(a.worstError, -0.3);
+}
+
+}  // namespace
+}  // namespace tasc::engine
