@@ -9,7 +9,7 @@
 
 #include "chart/axis.h"
 #include "chart/error_chart.h"
-#include "engine/engine_test_support.h"
+#include "support/cases.h"
 
 namespace tasc::chart {
 namespace {
@@ -69,12 +69,12 @@ TEST(Axis, ErrorRangeLeavesOutFarOffStopsAndShowsAtLeastThirtyCentimetres) {
 // its hover text says so), names escaped in the hover text and the link to
 // the stop's chart, and a stop without a speed counted, not drawn.
 TEST(ErrorChart, BandsMarksAndTicksGolden) {
-  engine::test::expectGolden(
+  tasc::test::expectGolden(
+      "chart/golden/three-stops.svg",
       renderErrorChart("t", {{30.0, 0.05, false, "a<b&c.csv, stop 1", "a%3Cb%26c-stop1.svg"},
                              {42.5, -0.4, true, "r.csv, stop 1", ""},
                              {50.0, 0.2, false, "r.csv, stop 2", ""},
-                             {kNan, 0.1, false, "no far beacon", ""}}),
-      "chart/golden/three-stops.svg");
+                             {kNan, 0.1, false, "no far beacon", ""}}));
 }
 
 // A stop 17 m out among nine within 0.04 m: the axis is not stretched to it,
@@ -84,7 +84,7 @@ TEST(ErrorChart, AStopFarBeyondTheAxisSitsOnItsEdgeGolden) {
   for (int i = 0; i < 9; ++i) points.push_back({30.0 + 2 * i, 0.02 * (i % 3), false, "s", ""});
   points.push_back({40.0, -17.0, true, "far", ""});
   EXPECT_TRUE(layoutErrors(points).clipped(-17.0));
-  engine::test::expectGolden(renderErrorChart("t", points), "chart/golden/far-off-stop.svg");
+  tasc::test::expectGolden("chart/golden/far-off-stop.svg", renderErrorChart("t", points));
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
-// examples, a scenario written inline, the numbers of a case file's field, and text
-// goldens.
+// examples, a scenario written inline and the numbers of a case file's field.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +8,6 @@
 #include <vector>
 
 #include "engine/scenario.h"
-#include "files/files.h"
 
 namespace tasc::engine::test {
 
@@ -54,19 +50,6 @@ inline std::vector<double> numbers(const std::string& text) {
     const double v = std::strtod(p, &end);
     if (end == p) return out;
     out.push_back(v);
-  }
-}
-
-// Fails unless `text` is the committed golden `relative` (under tests/); with
-// TASC_UPDATE_GOLDEN set, rewrites it instead (scripts/update_goldens.sh runs
-// the cases named *Golden*).
-inline void expectGolden(const std::string& text, const std::string& relative) {
-  const std::filesystem::path golden = std::filesystem::path(TASC_SOURCE_DIR) / "tests" / relative;
-  if (files::readWholeFile(golden) == text) return;
-  if (std::getenv("TASC_UPDATE_GOLDEN") != nullptr) {
-    EXPECT_TRUE(files::writeWholeFile(golden, text)) << golden;
-  } else {
-    ADD_FAILURE() << golden << " differs (TASC_UPDATE_GOLDEN=1 renews it):\n" << text;
   }
 }
 

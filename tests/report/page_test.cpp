@@ -5,8 +5,8 @@
 #include <string>
 
 #include "chart/svg.h"
-#include "engine/engine_test_support.h"
 #include "report/report_page.h"
+#include "support/cases.h"
 
 namespace tasc::report {
 namespace {
@@ -37,9 +37,9 @@ TEST(ReportPage, OneRowPerStopAndTheChartOfManyOnlyForSeveralGolden) {
   r.name = "x<y.csv";
   r.frames = 10;
   r.stops.push_back({1, 3723000, 41.4, -0.457, "on target", "", "x<y-stop1.svg", false});
-  engine::test::expectGolden(formatPage({r}), "report/golden/page-one-stop.html");
+  tasc::test::expectGolden("report/golden/page-one-stop.html", formatPage({r}));
   r.stops.push_back({2, 0, 55.0, -12.5, "overrun", "a & b", "", true});
-  engine::test::expectGolden(formatPage({r, r}), "report/golden/page-four-stops.html");
+  tasc::test::expectGolden("report/golden/page-four-stops.html", formatPage({r, r}));
 }
 
 }  // namespace

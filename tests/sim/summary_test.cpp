@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/engine_test_support.h"
 #include "sim/accuracy.h"
 #include "sim/trace.h"
+#include "support/cases.h"
 
 namespace tasc::sim {
 namespace {
@@ -30,7 +30,7 @@ TEST(SweepAccuracy, TableHasEveryBandAndTheWorstCasesGolden) {
   // The run that did not stop is the worst, then the largest error.
   EXPECT_EQ(a.worstCases, (std::vector<std::size_t>{6, 5, 4}));
   // Every band from 0.10 m, then the worst cases, the run that did not stop among them.
-  engine::test::expectGolden(formatAccuracy(runs, a), "sim/golden/accuracy-table.txt");
+  tasc::test::expectGolden("sim/golden/accuracy-table.txt", formatAccuracy(runs, a));
 }
 
 TEST(Trace, RowsUseFixedDecimalsAndEmptyFieldsForNoValue) {
