@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "readers/param_lines.h"
 
@@ -114,6 +115,13 @@ Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
     m.p95AbsError = abs[k];
   }
   return m;
+}
+
+engine::Accuracy keptAccuracy(const std::vector<engine::SweepOutcome>& outcomes) {
+  std::vector<engine::SweepOutcome> kept;
+  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(kept),
+               [](const engine::SweepOutcome& o) { return !leftOut(o); });
+  return engine::sweepAccuracy(kept);
 }
 
 Limits startLimits(const Metrics& start, double extraTime) {

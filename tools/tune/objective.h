@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/accuracy.h"
 #include "engine/sweep.h"
 #include "readers/param_record.h"
 
@@ -67,6 +68,9 @@ inline constexpr double kNoStopError = 5.0;  // m counted for a run that did not
 bool leftOut(const engine::SweepOutcome& outcome);
 
 Metrics measure(const std::vector<engine::SweepOutcome>& outcomes);
+// The accuracy rows of the stops that can be made, as `tasc sim`'s sweep table
+// gives them: the stops left out count in no share.
+engine::Accuracy keptAccuracy(const std::vector<engine::SweepOutcome>& outcomes);
 
 // What a tuned record may cost beyond the starting record.
 struct Limits {

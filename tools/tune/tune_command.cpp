@@ -241,14 +241,14 @@ int tune(const Options& o, const Job& job) {
   if (const std::string w = budgetWarning(o.budget, free); !w.empty()) {
     std::fprintf(stderr, "tasc tune: warning: %s\n", w.c_str());
   }
-  // The accuracy rows as every tool says them, kept from the search's own
-  // sweeps: a record's sweep gives the same stops every time it runs. The
-  // starting record's stops also list those that cannot be made.
+  // The accuracy rows of the stops that can be made, as every tool says them, kept from the
+  // search's own sweeps: a record's sweep gives the same stops every time it runs. The starting
+  // record's stops also list those that cannot be made.
   std::vector<std::pair<ParamRecord, engine::Accuracy>> swept;
   std::vector<engine::SweepOutcome> startSearch;
   const auto evaluate = [&](const ParamRecord& r) {
     std::vector<engine::SweepOutcome> out = run(cases, r);
-    swept.emplace_back(r, engine::sweepAccuracy(out));
+    swept.emplace_back(r, keptAccuracy(out));
     const Metrics m = measure(out);
     if (startSearch.empty() && r == job.line.record) startSearch = std::move(out);
     return m;
@@ -279,8 +279,8 @@ int tune(const Options& o, const Job& job) {
   if (t.tuned == t.start) t.unchanged = unchangedReason(o.budget, free, found.evaluations);
   t.startMeasures.searchStops = sweptAccuracy(found.start.record);
   t.tunedMeasures.searchStops = sweptAccuracy(found.best.record);
-  t.startMeasures.validationStops = engine::sweepAccuracy(startOut);
-  t.tunedMeasures.validationStops = engine::sweepAccuracy(tunedOut);
+  t.startMeasures.validationStops = keptAccuracy(startOut);
+  t.tunedMeasures.validationStops = keptAccuracy(tunedOut);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!o.chart.empty()) {
