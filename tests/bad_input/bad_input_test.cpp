@@ -155,15 +155,25 @@ TEST(BadInput, FilesGolden) {
       {"TASC.ini", kSettings}, {"csvPath.ini", kList}, {"p.csv", kSoft}};
   TempFolder empty, all;
   for (const auto& [n, c] : good) all.write(n, c);
-  std::string made = "none | " + runIn(empty.path()) + "\ngood | " + runIn(all.path()) + "\n";
+  const std::string asFile = runIn(all.path());
+  std::string made = "none | " + runIn(empty.path()) + "\ngood | " + asFile + "\n";
   for (const auto& [file, content] : good) {
+    std::string defaults;  // the first row of this file that reads as missing
     for (const Case& row : readCases("bad_input/data/files.txt")) {
       if (row.f[0] != file && row.f[0] != "*") continue;
       TempFolder folder;
       for (const auto& [n, c] : good)
         if (n != file) folder.write(n, c);
       place(folder.path() / file, expand(row.f[2]));
-      made += file + " | " + row.f[1] + " | " + row.f[3] + " | " + runIn(folder.path()) + "\n";
+      const std::string seen = runIn(folder.path());
+      // A file that reads as missing runs as every other such file; one that
+      // reads as the good file, as the good file.
+      if (row.f[3] == "Defaults" && defaults.empty()) defaults = seen;
+      const std::string& alike = row.f[3] == "AsFile" ? asFile : defaults;
+      if (row.f[3] == "AsFile" || row.f[3] == "Defaults") {
+        EXPECT_EQ(seen, alike) << file << " | " << row.f[1];
+      }
+      made += file + " | " + row.f[1] + " | " + row.f[3] + " | " + seen + "\n";
     }
   }
   expectGolden("bad_input/golden/files.txt", made);
