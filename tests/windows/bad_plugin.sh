@@ -27,7 +27,6 @@ case $flavour in
                 "$TASC_WIN64_BIN/TASC.dll|(an x64 (64-bit) DLL in a 32-bit tasc.exe: use x64\\tasc.exe)") ;;
 esac
 
-status=0
 for c in "${cases[@]}"; do
   plugin=${c%%|*} want=${c#*|} rc=0
   plugin=$(flavour_path "$flavour" "$plugin")
@@ -36,11 +35,10 @@ for c in "${cases[@]}"; do
   line=$(<"$work/stderr")
   if [ "$rc" != 1 ] || [ -s "$work/stdout" ] || [ "$(wc -l <"$work/stderr")" != 1 ] ||
      [[ "$line" != *"$plugin"* ]] || [[ "$line" != *"$want"* ]]; then
-    echo "FAIL: --plugin $plugin: exit status $rc, wanted 1 and one line with \"$want\":" >&2
+    fail "--plugin $plugin: exit status $rc, wanted 1 and one line with \"$want\":"
     cat "$work/stdout" "$work/stderr" >&2
-    status=1
   else
     echo "$line"
   fi
 done
-exit $status
+passed
