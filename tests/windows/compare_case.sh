@@ -227,7 +227,7 @@ run_recorder() {
 }
 
 for flavour in posix "$windows"; do prepare "$flavour"; done
-while read -r file run outputs pattern; do
+while read -r file run outputs pattern <&3; do
   [[ -z $file || $file == '#'* ]] && continue
   [[ $file == @VEHICLE@/* ]] || file=$case_dir/$file
   [ -f "$(case_file posix "$file")" ] || continue
@@ -241,5 +241,5 @@ while read -r file run outputs pattern; do
   done
   grep -Eq -- "$pattern" "$work/posix.$first" || fail "$run: no line of the POSIX $first matches $pattern"
   echo "$run: $outputs compared ($(wc -l <"$work/posix.$first") lines of $first)"
-done <"$here/cases/runs.table"
+done 3<"$here/cases/runs.table"
 passed
