@@ -99,8 +99,9 @@ TEST(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
 }
 
 // The cap ends a recording with a row that says so, and the file never
-// exceeds it.
+// exceeds it; the recording module's is the documented 256 MiB.
 TEST(RecordingFormat, SizeCapEndsTheRecordingWithinTheCap) {
+  EXPECT_EQ(kDefaultSizeCap, 268435456u);
   std::vector<char> buffer(kMinBufferBytes);
   StringSink sink;
   Writer w(buffer);
