@@ -1,11 +1,12 @@
 // Replays saved fuzzer inputs where no libFuzzer is linked: every regular file
 // of each directory given, in name order, is passed to LLVMFuzzerTestOneInput.
-// A broken invariant aborts; a missing directory or no input at all fails.
-#include <algorithm>
+// A broken invariant aborts; a missing directory, an unreadable file or no
+// input at all fails.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,27 +19,21 @@ int main(int argc, char** argv) {
   std::size_t replayed = 0;
   for (int a = 1; a < argc; ++a) {
     std::error_code error;
-    if (!fs::is_directory(argv[a], error)) {
-      std::fprintf(stderr, "replay: no directory %s\n", argv[a]);
-      return 1;
+    std::set<fs::path> files;  // in name order
+    for (fs::directory_iterator it(argv[a], error); !error && it != fs::directory_iterator();
+         ++it) {
+      if (it->is_regular_file()) files.insert(it->path());
     }
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& e : fs::directory_iterator(argv[a])) {
-      if (e.is_regular_file()) files.push_back(e.path());
-    }
-    std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
       const std::optional<std::string> bytes = tasc::files::readWholeFile(file);
-      if (!bytes) {
-        std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
-        return 1;
-      }
+      if (!bytes) return std::fprintf(stderr, "replay: cannot read %s\n", file.c_str()), 1;
       // A copy of exactly the input's size, so that a read past its end is
       // caught by the sanitizers.
       std::vector<uint8_t> data(bytes->begin(), bytes->end());
       LLVMFuzzerTestOneInput(data.empty() ? nullptr : data.data(), data.size());
       ++replayed;
     }
+    if (error) return std::fprintf(stderr, "replay: no directory %s\n", argv[a]), 1;
   }
   std::printf("replay: %zu inputs passed\n", replayed);
   return replayed > 0 ? 0 : 1;

@@ -14,8 +14,6 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <regex>
@@ -23,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "files/files.h"
 #include "recorder/row_queue.h"
 #include "recording/reader.h"
 #include "support/vehicle_folder.h"
@@ -105,11 +104,6 @@ std::vector<Seen> drive(LoadedPlugin& p) {
   }
   api.Dispose();
   return seen;
-}
-
-std::string fileText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A vehicle folder with the example's files.
@@ -208,13 +202,13 @@ TEST_F(Recorder, NeverOverwritesARecording) {
   }
   std::sort(modes.begin(), modes.end());
   EXPECT_EQ(modes, (std::vector<int32_t>{0, 1, 2}));
-  for (const fs::path& f : taken) EXPECT_EQ(fileText(f), "keep") << f;
+  for (const fs::path& f : taken) EXPECT_EQ(tasc::files::readWholeFile(f), "keep") << f;
 }
 
 // The writer thread is woken by the ring filling too, not only by the host's
 // clock: a clock that stands still for more frames than the ring holds loses
 // none. A module unloaded without Dispose stops its writer thread and writes
-// the last rows.
+// the last rows. The run's file and start are named by the local time.
 TEST_F(Recorder, ClockStandingStillThenUnloadWithoutDisposeLosesNoRow) {
   LoadedPlugin& p = loadRecorder();
   p.api().Initialize(0);
@@ -224,6 +218,10 @@ TEST_F(Recorder, ClockStandingStillThenUnloadWithoutDisposeLosesNoRow) {
   const recording::Recording r = read(recordings().at(0));
   EXPECT_EQ(r.frames.size(), std::size_t{kFrames});
   EXPECT_EQ(r.end, EndReason::Detach);
+  // The first run of a second in an empty folder, named by the local time.
+  const std::time_t now = std::time(nullptr);
+  EXPECT_EQ(r.started.substr(0, 4), std::to_string(1900 + std::localtime(&now)->tm_year));
+  EXPECT_TRUE(recordings().at(0).filename().string().ends_with("-1.csv")) << recordings().at(0);
 }
 
 // A writer that stalls fills the ring: the host waits about a second for room,

@@ -44,39 +44,33 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
 # its 8 MiB stack at the top. A native loader ignores the variable.
 export QEMU_RESERVED_VA=0x81000000
 
-# flavour_bin FLAVOUR: the build folder of posix, win64 or win32.
-flavour_bin() {
-  case $1 in
-    posix) echo "$TASC_POSIX_BIN" ;;
-    win64) echo "$TASC_WIN64_BIN" ;;
-    win32) echo "$TASC_WIN32_BIN" ;;
-    *) echo "unknown flavour $1" >&2; return 2 ;;
-  esac
-}
-
+# The one dispatch on the flavour (posix, win64 or win32).
+# flavour_bin FLAVOUR: its build folder (TASC_POSIX_BIN, TASC_WIN64_BIN...).
+flavour_bin() { local v="TASC_${1^^}_BIN"; printf '%s' "${!v:?unknown flavour $1}"; }
 # flavour_exec FLAVOUR PROGRAM ARGS...: runs that build's PROGRAM, named
 # relative to its build folder (PROGRAM.exe under wine).
 flavour_exec() {
-  local flavour=$1 program=$2 bin
-  shift 2
-  bin=$(flavour_bin "$flavour")
-  if [ "$flavour" = posix ]; then
-    "$bin/$program" "$@"
-  else
-    wine_run "$flavour" "$bin/$program.exe" "$@"
-  fi
+  if [ "$1" = posix ]; then "$TASC_POSIX_BIN/$2" "${@:3}"; else wine_run "$1" "$(flavour_bin "$1")/$2.exe" "${@:3}"; fi
 }
 # flavour_tasc FLAVOUR ARGS...: runs that build's tasc.
 flavour_tasc() { flavour_exec "$1" tools/tasc/tasc "${@:2}"; }
 # module_ext FLAVOUR: the file type of that build's modules (so or dll).
 module_ext() { if [ "$1" = posix ]; then echo so; else echo dll; fi; }
 # flavour_path FLAVOUR PATH: PATH as that build's programs take it (under
-# wine its Windows name).
+# wine its Windows name, drive Z:).
 flavour_path() { if [ "$1" = posix ]; then printf '%s' "$2"; else winpath "$2"; fi; }
 # flavour_plugin FLAVOUR: that build's plug-in, as its programs take it.
 flavour_plugin() { flavour_path "$1" "$(flavour_bin "$1")/TASC.$(module_ext "$1")"; }
 # winpath PATH: the Windows name of a POSIX path under wine (drive Z:).
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+# fail WHY: a failure, said and counted in $work/failures (the scripts set
+# work), so that those of subshells count too; passed: none was.
+fail() { echo "FAIL: $*" >&2; echo "$*" >>"$work/failures"; }
+passed() { [ ! -s "$work/failures" ]; }
+# same FILE FILE WHAT: the one way the builds' outputs are compared: byte for
+# byte, the first lines that differ shown.
+same() { cmp -s "$1" "$2" && return; fail "$3 differs:"; diff "$1" "$2" | head -20 >&2 || true; }
 
 # use_locale [LOCALE]: the locale of the run (C.UTF-8 unless a case names
 # one, which is looked for in TASC_LOCALE_DIR too).
