@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "abi/abi.h"
@@ -56,6 +57,13 @@ std::optional<int32_t> toInt(std::string_view w) {
   return starts && v.whole(end) ? std::optional<int32_t>(v.value) : std::nullopt;
 }
 
+// The commands that pass one integer on to an entry point.
+using IntCall = void(TASC_CALL*)(int32_t);
+constexpr std::pair<std::string_view, IntCall Api::*> kOneInt[] = {
+    {"power", &Api::SetPower},  {"brake", &Api::SetBrake}, {"reverser", &Api::SetReverser},
+    {"keydown", &Api::KeyDown}, {"keyup", &Api::KeyUp},    {"horn", &Api::HornBlow},
+    {"signal", &Api::SetSignal}};
+
 std::optional<float> toSpeed(double v) {
   if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
   return static_cast<float>(v);
@@ -106,6 +114,12 @@ class Runner {
       if (!x) return false;
       v.push_back(*x);
     }
+    for (const auto& [word, call] : kOneInt) {
+      if (name == word && n == 1) {
+        (api_.*call)(v[0]);
+        return true;
+      }
+    }
     if (name == "load" && n == 0) {
       api_.Load();
     } else if (name == "dispose" && n == 0) {
@@ -117,20 +131,6 @@ class Runner {
       api_.SetVehicleSpec(VehicleSpecRecord{v[0], v[1], v[2], v[3], v[4]});
     } else if (name == "init" && n <= 1) {
       api_.Initialize(n == 0 ? 0 : v[0]);
-    } else if (name == "power" && n == 1) {
-      api_.SetPower(v[0]);
-    } else if (name == "brake" && n == 1) {
-      api_.SetBrake(v[0]);
-    } else if (name == "reverser" && n == 1) {
-      api_.SetReverser(v[0]);
-    } else if (name == "keydown" && n == 1) {
-      api_.KeyDown(v[0]);
-    } else if (name == "keyup" && n == 1) {
-      api_.KeyUp(v[0]);
-    } else if (name == "horn" && n == 1) {
-      api_.HornBlow(v[0]);
-    } else if (name == "signal" && n == 1) {
-      api_.SetSignal(v[0]);
     } else if (name == "beacon" && n == 2) {
       api_.SetBeaconData(BeaconRecord{v[0], 0, 0.0f, v[1]});
     } else if (name == "key" && n == 2 && (v[1] == 0 || v[1] == 1)) {
