@@ -17,50 +17,19 @@ namespace {
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(Axis, TicksFollowTheNiceNumberRuleAtAnyRange) {
-  const struct {
-    double lo, hi;
-    double first, step;
-    int count;
-  } rows[] = {
-      {-0.3, 0.3, -0.3, 0.1, 7},     // the least error range shown
-      {-0.4, 0.3, -0.4, 0.1, 8},     // eight ticks still fit
-      {-17.0, 0.3, -20.0, 5.0, 6},   // stops 17 m past the point
-      {0.05, 0.75, 0.0, 0.2, 5},     // 0.1 would need 9 ticks: the next step
-      {25.0, 55.0, 25.0, 5.0, 7},    // approach speeds
-      {30.0, 50.0, 30.0, 5.0, 5},    //
-      {41.4, 41.4, 40.8, 0.2, 7},    // one speed: a span of 1 around it
-      {0.0, 1000.0, 0.0, 200.0, 6},  // a huge range
-      {kNan, 1.0, -0.6, 0.2, 7},     // nonsense: a span of 1 around 0
-  };
-  for (const auto& r : rows) {
-    const Ticks t = niceTicks(r.lo, r.hi);
-    EXPECT_NEAR(t.first, r.first, 1e-9) << r.lo << ".." << r.hi;
-    EXPECT_NEAR(t.step, r.step, 1e-12) << r.lo << ".." << r.hi;
-    EXPECT_EQ(t.count, r.count) << r.lo << ".." << r.hi;
+  for (const tasc::test::Case& c : tasc::test::readCases("chart/data/ticks.txt")) {
+    const Ticks t = niceTicks(std::stod(c.f[1]), std::stod(c.f[2]));
+    EXPECT_NEAR(t.first, std::stod(c.f[3]), 1e-9) << c.where;
+    EXPECT_NEAR(t.step, std::stod(c.f[4]), 1e-12) << c.where;
+    EXPECT_EQ(t.count, std::stoi(c.f[5])) << c.where;
   }
 }
 
 TEST(Axis, ErrorRangeLeavesOutFarOffStopsAndShowsAtLeastThirtyCentimetres) {
-  std::vector<double> fewFarOff(95, 0.05);
-  fewFarOff.insert(fewFarOff.end(), {-17.0, -16.0, -15.5, 0.2, 0.25});
-  std::vector<double> manyFarOff(80, -0.05);
-  manyFarOff.insert(manyFarOff.end(), 20, -4.0);
-  const struct {
-    const char* what;
-    std::vector<double> errors;
-    double lo, hi;
-  } rows[] = {
-      {"none", {}, -0.3, 0.3},
-      {"small errors", {0.02, -0.05, 0.1}, -0.3, 0.3},
-      {"an overrun, shown", {-0.6, -0.42, -0.18, 0.12, -0.05}, -0.6, 0.3},
-      {"5 of 100 stops 15 m out: left on the edge", fewFarOff, -0.3, 0.3},
-      {"a fifth far out: shown", manyFarOff, -4.0, 0.3},
-      {"a stop without an error counts nowhere", {kNan, 0.4, -0.1}, -0.3, 0.4},
-  };
-  for (const auto& r : rows) {
-    const ErrorRange range = shownErrors(r.errors);
-    EXPECT_DOUBLE_EQ(range.lo, r.lo) << r.what;
-    EXPECT_DOUBLE_EQ(range.hi, r.hi) << r.what;
+  for (const tasc::test::Case& c : tasc::test::readCases("chart/data/error_ranges.txt")) {
+    const ErrorRange range = shownErrors(tasc::test::numbers(tasc::test::expand(c.f[1])));
+    EXPECT_DOUBLE_EQ(range.lo, std::stod(c.f[2])) << c.where;
+    EXPECT_DOUBLE_EQ(range.hi, std::stod(c.f[3])) << c.where;
   }
 }
 

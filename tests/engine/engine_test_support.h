@@ -1,11 +1,9 @@
 // Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
-// examples, a scenario written inline and the numbers of a case file's field.
+// examples and a scenario written inline.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "engine/scenario.h"
 
@@ -40,17 +38,6 @@ inline std::string exampleText(const std::string& trainExtra = "", const std::st
 inline Scenario exampleScenario(const std::string& trainExtra = "", const std::string& tail = "",
                                 const std::string& beacon503Extra = "") {
   return parseScenario(exampleText(trainExtra, tail, beacon503Extra), "inline.toml");
-}
-
-// The numbers of a case file's field, separated by spaces ("nan" included).
-inline std::vector<double> numbers(const std::string& text) {
-  std::vector<double> out;
-  char* end = nullptr;
-  for (const char* p = text.c_str();; p = end) {
-    const double v = std::strtod(p, &end);
-    if (end == p) return out;
-    out.push_back(v);
-  }
 }
 
 }  // namespace tasc::engine::test

@@ -45,17 +45,13 @@ TEST(SettingsEdit, OnlyTheValueThePluginReadsChanges) {
 // The plug-in reads 7 characters of B7Dec: every value a fit can give is
 // written so that they hold it whole, as vehicle.toml has it.
 TEST(SettingsEdit, WrittenValueReadsBackWholeThroughThePluginsReader) {
-  const struct {
-    double fitted;
-    const char* text;
-  } cases[] = {{0.3, "0.3000"},      {3.1, "3.1000"},      {3.100049, "3.1000"},
-               {3.100051, "3.1001"}, {9.99996, "10.0000"}, {12.0, "12.0000"}};
-  for (const auto& c : cases) {
-    const std::string text = b7DecText(c.fitted);
-    EXPECT_EQ(text, c.text) << c.fitted;
+  for (const test::Case& c : test::readCases("fit/data/b7dec_text.txt")) {
+    const double fitted = std::stod(c.f[0]);
+    const std::string text = b7DecText(fitted);
+    EXPECT_EQ(text, c.f[1]) << c.where;
     const double read = pluginB7Dec(setB7Dec("[TASCPtn]\nB7Dec = 1\n", text).text);
-    EXPECT_EQ(read, parseAtof(c.text)) << c.fitted;
-    EXPECT_NEAR(read, c.fitted, 0.00005) << c.fitted;
+    EXPECT_EQ(read, parseAtof(c.f[1])) << c.where;
+    EXPECT_NEAR(read, fitted, 0.00005) << c.where;
   }
 }
 

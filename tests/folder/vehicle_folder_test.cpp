@@ -8,35 +8,17 @@
 
 #include "files/files.h"
 #include "folder/vehicle_folder.h"
+#include "support/cases.h"
 
 namespace tasc::folder {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string bytes(const char* text, std::size_t size) {
-  return std::string(text, size);
-}
-
 TEST(VehicleFolder, EncodingsAreToldApartByTheirBytes) {
-  const struct {
-    const char* name;
-    std::string text;
-    Encoding encoding;
-  } cases[] = {
-      {"empty", "", Encoding::Narrow},
-      {"ASCII", "[ParamData]\r\n0=a.csv\r\n", Encoding::Narrow},
-      {"Shift-JIS with 0x5C trail bytes", "0=\x97\x5c\x94\xf5\\\x95\x5c.csv", Encoding::Narrow},
-      {"UTF-8 without mark", "0=予備\\表定.csv", Encoding::Narrow},
-      {"UTF-8 with mark", "\xEF\xBB\xBF[ParamData]", Encoding::Utf8Bom},
-      {"UTF-16LE with mark", bytes("\xFF\xFE[\0P\0", 6), Encoding::Utf16Le},
-      {"UTF-16BE with mark", bytes("\xFE\xFF\0[\0P", 6), Encoding::Utf16Be},
-      {"UTF-16LE without mark", bytes("[\0P\0a\0r\0]\0", 10), Encoding::Utf16Le},
-      {"UTF-16BE without mark", bytes("\0[\0P\0a\0r\0]", 10), Encoding::Utf16Be},
-      {"one NUL in text", bytes("1,0,3.5\0,2.5,1.5", 17), Encoding::Narrow},
-      {"one byte", "x", Encoding::Narrow},
-  };
-  for (const auto& c : cases) EXPECT_EQ(sniffEncoding(c.text), c.encoding) << c.name;
+  for (const test::Case& c : test::readCases("folder/data/encodings.txt")) {
+    EXPECT_STREQ(encodingName(sniffEncoding(c.f[1])), c.f[2].c_str()) << c.where;
+  }
   EXPECT_EQ(utf16Problem("a.csv", Encoding::Narrow, false), "");
   EXPECT_EQ(utf16Problem("a.csv", Encoding::Utf8Bom, false), "");
   EXPECT_EQ(utf16Problem("a.csv", Encoding::Utf16Le, false),

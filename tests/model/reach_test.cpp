@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "model/reach.h"
 #include "model/train.h"
+#include "support/cases.h"
 
 namespace tasc::model {
 namespace {
@@ -46,30 +48,22 @@ VehicleModel slowBrake() {
   return v;
 }
 
-struct DistanceCase {
-  const char* name;
-  VehicleModel vehicle;
-  ApproachState at;
-  double speed;     // km/h
-  double expected;  // m
-  double tolerance;
-};
+// A vehicle of data/notch7_distances.txt by its name.
+VehicleModel vehicleNamed(const std::string& name) {
+  if (name == "emu") return emu();
+  if (name == "slow brake") return slowBrake();
+  return handVehicle(std::stod(name.substr(5)));
+}
 
-TEST(Notch7Distance, MatchesHandComputationsAndTheContinuousModel) {
-  const DistanceCase cases[] = {
-      // 10 m/s: 10 * 0.5 m in the dead time, then 10^2 / 2 m.
-      {"dead time, then notch 7 at once", handVehicle(0.5), {0, 0}, 36, 55.0, 0.005},
-      {"no dead time", handVehicle(0), {0, 0}, 36, 50.0, 0.005},
-      // 10 per mille down is 0.0980665 m/s^2 of pull: 100 / (2 * 0.9019335).
-      {"a downhill pulls against the brake", handVehicle(0), {-10, 0}, 36, 55.4365, 0.005},
-      {"and through the dead time", handVehicle(0.5), {-10, 0}, 36, 60.9937, 0.01},
-      {"an uphill helps it", handVehicle(0), {10, 0}, 36, 45.5346, 0.005},
-      // Continuous model, integrated apart: the lag's exponential after 0.4 s.
-      {"the brake builds up with its lag", slowBrake(), {0, 0}, 50, 128.398, 0.02},
-      {"the EMU arriving under power on -3.5", emu(), {-3.5, 2}, 57.4, 170.551, 0.05},
-  };
-  for (const DistanceCase& c : cases) {
-    EXPECT_NEAR(notch7Distance(c.vehicle, c.at, c.speed), c.expected, c.tolerance) << c.name;
+// The limit speed is the distance's inverse: the speed whose distance is the
+// beacon's.
+TEST(Notch7Distance, MatchesHandComputationsAndTheContinuousModelAndTheLimitSpeedIsItsInverse) {
+  for (const tasc::test::Case& c : tasc::test::readCases("model/data/notch7_distances.txt")) {
+    const VehicleModel v = vehicleNamed(c.f[1]);
+    const ApproachState at{std::stod(c.f[2]), std::stoi(c.f[3])};
+    const double speed = std::stod(c.f[4]), distance = std::stod(c.f[5]);
+    EXPECT_NEAR(notch7Distance(v, at, speed), distance, std::stod(c.f[6])) << c.where;
+    EXPECT_NEAR(notch7LimitSpeed(v, at, distance), speed, 0.002) << c.where;
   }
 }
 
@@ -88,13 +82,6 @@ TEST(Notch7Distance, AgreesWithTheSimulatedTrain) {
           << speed << " km/h, " << gradient << " per mille";
     }
   }
-}
-
-TEST(Notch7LimitSpeed, IsTheSpeedWhoseDistanceIsTheBeacons) {
-  EXPECT_NEAR(notch7LimitSpeed(handVehicle(0.5), {0, 0}, 55.0), 36.0, 0.002);
-  EXPECT_NEAR(notch7LimitSpeed(handVehicle(0), {0, 0}, 50.0), 36.0, 0.002);
-  // The continuous model, bisected apart: 53.32 km/h at the 503 beacon.
-  EXPECT_NEAR(notch7LimitSpeed(emu(), {-3.5, 2}, 149.045), 53.32, 0.02);
 }
 
 TEST(Notch7LimitSpeed, DownhillSteeperThanTheBrakeServesNoSpeed) {

@@ -36,10 +36,7 @@ TEST(Train, DecodingUndoesThePluginsEncodingForEveryCommand) {
           << notches << " notches, command " << command;
     }
   }
-}
-
-TEST(Train, NotchAboveTheServiceNotchesIsEmergency) {
-  EXPECT_EQ(decodeBrakeNotch(9, 8), -1);
+  EXPECT_EQ(decodeBrakeNotch(9, 8), -1);  // above the service notches: emergency
   EXPECT_EQ(decodeBrakeNotch(-3, 8), 0);
 }
 
@@ -78,25 +75,23 @@ TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
   }
 }
 
-TEST(Train, StandingTrainDoesNotRollBackUphill) {
-  Train t(plainVehicle(), 30.0, 0.0, 5.0);
-  int32_t now = 0;
-  runFor(t, now, 2000);
-  EXPECT_EQ(t.speed(), 0.0);
-  EXPECT_EQ(t.position(), 5.0);
-}
-
-TEST(Train, DownhillStartsAStandingTrainWithoutBrake) {
-  Train t(plainVehicle(), -20.0, 0.0, 0.0);
-  int32_t now = 0;
-  runFor(t, now, 1000);
-  EXPECT_GT(t.speed(), 0.5);
-  // The same with a brake that outweighs the pull holds it.
-  Train held(plainVehicle(), -20.0, 0.0, 0.0);
-  held.setHandles(2, 0, 1, 0);
-  now = 0;
-  runFor(held, now, 1000);
-  EXPECT_EQ(held.speed(), 0.0);
+// A standing train does not roll back uphill; downhill it starts without a
+// brake, and a brake that outweighs the pull holds it.
+TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
+  const struct {
+    double gradient;
+    int32_t notch;
+    bool rolls;
+  } rows[] = {{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}};
+  for (const auto& r : rows) {
+    Train t(plainVehicle(), r.gradient, 0.0, 5.0);
+    t.setHandles(r.notch, 0, 1, 0);
+    int32_t now = 0;
+    runFor(t, now, 2000);
+    EXPECT_EQ(t.speed() > 0.5, r.rolls) << r.gradient << " notch " << r.notch;
+    EXPECT_EQ(t.speed() == 0.0 && t.position() == 5.0, !r.rolls)
+        << r.gradient << " notch " << r.notch;
+  }
 }
 
 TEST(Train, PowerFallsAboveTheKneeSpeedAndNeedsAReverser) {

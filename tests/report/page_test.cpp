@@ -12,20 +12,9 @@ namespace tasc::report {
 namespace {
 
 TEST(ReportPage, NamesFromFilesAreEscapedAndLinksEncoded) {
-  const struct {
-    const char* name;
-    const char* text;
-    const char* url;
-  } rows[] = {
-      {"run-1.csv", "run-1.csv", "run-1.csv"},
-      {"a<b&c>.csv", "a&lt;b&amp;c&gt;.csv", "a%3Cb%26c%3E.csv"},
-      {"say \"hi\" 'x'", "say &quot;hi&quot; 'x'", "say%20%22hi%22%20%27x%27"},
-      {"#1?x=%2", "#1?x=%2", "%231%3Fx%3D%252"},  // would cut or redirect the link
-      {"dir/ä.svg", "dir/ä.svg", "dir/%C3%A4.svg"},
-  };
-  for (const auto& r : rows) {
-    EXPECT_EQ(svg::escape(r.name), r.text) << r.name;
-    EXPECT_EQ(urlPath(r.name), r.url) << r.name;
+  for (const test::Case& c : test::readCases("report/data/names.txt")) {
+    EXPECT_EQ(svg::escape(c.f[0]), c.f[1]) << c.where;
+    EXPECT_EQ(urlPath(c.f[0]), c.f[2]) << c.where;
   }
 }
 

@@ -38,21 +38,16 @@ listed=$(tr '\n' ' ' <<<"$lines")
 without() { grep -vx "${@/#/-e}" <<<"$lines" | tr '\n' ' '; }
 
 failures=0
-# case: name | packages | build | exit status | a line the output must hold
+# The cases of data/check_packages.txt: name | packages | build | exit status | a line the output
+# must hold ($listed, $(without ...) and $stray expanded)
 while IFS='|' read -r name packages folder status expect; do
+  packages=$(eval "echo $packages") expect=$(eval "echo \"$expect\"")
   out=$(TASC_PACKAGES=$packages bash "$check" "$build/$folder" 2>&1) && got=0 || got=$?
   if [ "$got" != "$status" ] || ! grep -qF -- "$expect" <<<"$out"; then
     echo "FAIL $name: exit $got (want $status), output lacks: $expect"
     printf '%s\n' "$out" | sed 's/^/  /'
     failures=$((failures + 1))
   fi
-done <<CASES
-the_setup_lists_pass|$listed|fake|0|all from packages the set-up installs
-a_removed_package_is_named|$(without nlohmann-json3-dev)|fake|1|nlohmann-json3-dev: the builds read
-a_package_pulled_in_by_a_listed_one_passes|$(without libgtest-dev)|fake|0|all from packages the set-up installs
-both_gtest_packages_removed_name_gtest|$(without libgtest-dev libgmock-dev)|fake|1|libgtest-dev: the builds read
-the_c_library_needs_a_compiler_listed|libgmock-dev nlohmann-json3-dev|fake|1|libc6-dev: the builds read
-a_file_from_no_package_is_named|$listed|stray|1|$stray: from no Debian package
-CASES
+done <tests/setup/data/check_packages.txt
 [ "$failures" -eq 0 ] || { echo "$failures case(s) failed"; exit 1; }
 echo "check_packages: all cases passed"

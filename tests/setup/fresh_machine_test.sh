@@ -48,19 +48,14 @@ check() {
   rm -rf --one-file-system "${tmp:?}/work/"*
 }
 
-# case: name | exit status | a line of the output | command...
+# The cases of data/fresh_machine.txt: name | exit status | a line of the output | command...
 # (inside, a failing test fails the command: each is exact about what it sees)
 while IFS='|' read -r name status expect commands; do
   eval "args=($commands)"
   got=0
   bash scripts/fresh_machine.sh "${args[@]}" >"$tmp/out" 2>&1 || got=$?
   check "$name" "$got" "$status" "$expect"
-done <<'CASES'
-a_failing_command_cleans_up_and_returns_its_status|3|fresh_machine: [exit 3] exit 3: |'exit 3'
-the_root_has_proc_dev_tmp_its_own_binfmt_misc_and_the_clone|0|total|'[ -c /dev/null ] && [ -c /dev/urandom ] && [ -r /proc/self/status ] && [[ $(</proc/mounts) == *"tmpfs /tmp tmpfs"* ]] && [ "$PWD" = /root/tasc ] && [ -f README.md ] && [ "$CI" = true ] && [ -z "${USER:-}" ] && entries=(/proc/sys/fs/binfmt_misc/*) && [ "${entries[*]}" = "/proc/sys/fs/binfmt_misc/register /proc/sys/fs/binfmt_misc/status" ]'
-a_process_left_running_is_ended|0|total|'sleep 300 & exit 0'
-commands_stop_at_the_first_failure|4|fresh_machine: [exit 4] exit 4: |true 'exit 4' 'echo never run'
-CASES
+done <tests/setup/data/fresh_machine.txt
 if grep -q 'never run' "$tmp/out" 2>/dev/null; then echo "FAIL: a command after a failing one ran"; failures=$((failures + 1)); fi
 
 # A TERM while the command runs: the run stops with 143, and still cleans up.

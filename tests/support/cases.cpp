@@ -100,4 +100,14 @@ std::string num(double v) {
   return std::string(buf, r.ptr);
 }
 
+std::vector<double> numbers(const std::string& text) {
+  std::vector<double> out;
+  char* end = nullptr;
+  for (const char* p = text.c_str();; p = end) {
+    const double v = std::strtod(p, &end);
+    if (end == p) return out;
+    out.push_back(v);
+  }
+}
+
 }  // namespace tasc::test

@@ -28,6 +28,9 @@ std::string expand(std::string_view text);
 // `made` there instead.
 void expectGolden(std::string_view relative, const std::string& made);
 
+// The numbers of a case file's field, separated by spaces ("nan" included).
+std::vector<double> numbers(const std::string& text);
+
 // A double as its shortest round-trip text ("0.1", "-0", "inf", "nan").
 std::string num(double v);
 

@@ -4,31 +4,16 @@
 
 #include <string>
 
+#include "support/cases.h"
 #include "system/text.h"
 
 namespace tasc::platform {
 namespace {
 
 TEST(Text, FullWidthCharactersInNumbersAreNamed) {
-  const struct {
-    const char* name;
-    std::string text;
-    std::string note;
-  } cases[] = {
-      {"digit alone", "３", "full-width digit '３': write 3"},
-      {"digit after plain ones", "1２", "full-width digit '２': write 2"},
-      {"zero and nine", "０９", "full-width digit '０': write 0"},
-      {"nine", "９", "full-width digit '９': write 9"},
-      {"ideographic space", "3\xE3\x80\x80", "full-width space: write a plain space"},
-      {"full-width point", "3．5", "full-width '．': write ."},
-      {"full-width minus", "－1", "full-width '－': write -"},
-      {"full-width plus", "＋1", "full-width '＋': write +"},
-      {"plain number", "3.5", ""},
-      {"empty", "", ""},
-      {"full-width letter is no digit", "ａ", ""},
-      {"cut sequence", "\xEF\xBC", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(fullWidthNote(c.text), c.note) << c.name;
+  for (const test::Case& c : test::readCases("system/data/full_width.txt")) {
+    EXPECT_EQ(fullWidthNote(c.f[1]), c.f[2]) << c.where;
+  }
 }
 
 TEST(Text, Utf8NamesComeBackAsTheyWentIn) {

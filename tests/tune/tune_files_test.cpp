@@ -10,6 +10,7 @@
 
 #include "engine/engine_test_support.h"
 #include "engine/scenario.h"
+#include "support/cases.h"
 #include "support/vehicle_folder.h"
 #include "tune/record_file.h"
 #include "tune/tune_chart.h"
@@ -29,11 +30,9 @@ TEST(TuneChart, ClippedStopsAreMarkedWithTheirFarthestValue) {
   runs[3].result.stopError = -17.25;
   runs[4].result.stopError = -12.0;
   runs[5].result.stopped = false;
-  const std::string svg = renderTuneChart("t", runs, runs);
-  EXPECT_NE(svg.find("&#9660; 2 beyond, to -17.25 m, 1 did not stop"), std::string::npos);
-  EXPECT_EQ(svg.find("&#9650; "), std::string::npos);      // none above
-  EXPECT_NE(svg.find(">-0.3</text>"), std::string::npos);  // the axis is not stretched to -17
-  EXPECT_EQ(svg.find(">-5</text>"), std::string::npos);
+  // Marked "2 beyond, to -17.25 m, 1 did not stop" below, none above, and the
+  // axis not stretched to -17 m.
+  tasc::test::expectGolden("tune/golden/clipped-stops.svg", renderTuneChart("t", runs, runs));
 }
 
 // A regression: the second --write replaced FILE.bak, the original, by the
@@ -91,23 +90,33 @@ TEST(TuneVehicle, FittedKeysWinOverTheScenariosAndItsVehicleFile) {
   EXPECT_DOUBLE_EQ(q.vehicle.quarterDecel, 0.1);
 }
 
-TEST(TuneVehicle, FaultsOfTheFittedFileNameIt) {
+// A fault in the scenario's vehicle_file or in the fitted file names that file.
+TEST(TuneVehicle, FaultsOfAVehicleFileNameIt) {
   test::TempFolder t;
   t.write("bad.toml", "[vehicle]\nb7_decel = 3.2\nbrake_lag = 1\n");
   t.write("none.toml", "[train]\n");
+  const std::string bad = (t.path() / "bad.toml").string() + ":3:";
   const struct {
-    const char* file;
-    std::string starts;  // the message starts with it
+    const char* vehicleFile;  // the scenario's, "" none
+    const char* fitted;       // "" none
+    std::string starts;       // the message starts with it
     const char* has;
   } rows[] = {
-      {"missing.toml", "fitted vehicle: cannot open", "missing.toml"},
-      {"bad.toml", (t.path() / "bad.toml").string() + ":3:", "vehicle.brake_lag: unknown key"},
-      {"none.toml", "fitted vehicle: ", "has no [vehicle] table"},
+      {"missing.toml", "", (t.path() / "s.toml").string() + ":1:", "vehicle_file: cannot open"},
+      {"bad.toml", "", bad, "vehicle.brake_lag: unknown key"},
+      {"", "missing.toml", "fitted vehicle: cannot open", "missing.toml"},
+      {"", "bad.toml", bad, "vehicle.brake_lag: unknown key"},
+      {"", "none.toml", "fitted vehicle: ", "has no [vehicle] table"},
   };
   for (const auto& r : rows) {
+    const std::string scenario =
+        (*r.vehicleFile != 0 ? "vehicle_file = \"" + std::string(r.vehicleFile) + "\"\n"
+                             : std::string()) +
+        engine::test::exampleText();
+    const fs::path fitted = *r.fitted != 0 ? t.path() / r.fitted : fs::path();
     try {
-      engine::parseScenario(engine::test::exampleText(), t.path() / "s.toml", t.path() / r.file);
-      ADD_FAILURE() << r.file << ": accepted";
+      engine::parseScenario(scenario, t.path() / "s.toml", fitted);
+      ADD_FAILURE() << r.vehicleFile << r.fitted << ": accepted";
     } catch (const engine::ScenarioError& e) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind(r.starts, 0), 0u) << what;

@@ -135,28 +135,11 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
   EXPECT_EQ(a.best.record, b.best.record);
 }
 
-// Lead times are sorted only when all five are free and each one's bounds lie
-// at or below the one before's (the example's bounds: 1.5..6, 1..4.5,
-// 0.5..3, 0..1.5, -0.5..0.5).
 TEST(TuneSearch, LeadTimesSortOnlyWhenAllFreeAndTheirBoundsFall) {
-  const struct {
-    std::size_t index;
-    Bound bound;
-    bool sortable;
-  } rows[] = {
-      {0, {1.5, 6.0, false}, true},   // the example's own
-      {1, {1.5, 6.0, false}, true},   // equal to the one before
-      {4, {-0.5, 0.5, true}, false},  // one fixed
-      {1, {1.6, 4.5, false}, false},  // a lower bound above the one before
-      {2, {1.2, 3.0, false}, false},  // above the one before, below the one before that
-      {3, {0.0, 3.5, false}, false},  // an upper bound above the one before
-      {4, {-0.5, 1.6, false}, false},
-  };
-  for (const auto& r : rows) {
+  for (const test::Case& c : test::readCases("tune/data/lead_time_bounds.txt")) {
     Bounds b = defaultBounds(3.36);
-    b[r.index] = r.bound;
-    EXPECT_EQ(leadTimesSortable(b), r.sortable)
-        << r.index << ": " << r.bound.lower << ".." << r.bound.upper;
+    b[std::stoul(c.f[1])] = {std::stod(c.f[2]), std::stod(c.f[3]), c.f[4] == "1"};
+    EXPECT_EQ(leadTimesSortable(b), c.f[5] == "1") << c.where;
   }
 }
 
@@ -184,18 +167,9 @@ TEST(TuneBudget, WarningAndReasonByBudget) {
 TEST(TuneRecordFile, StoppingBeaconsOfTheFormationSelectTheRecords) {
   engine::Scenario s;
   s.vehicleFolder = TASC_SOURCE_DIR "/examples/vehicle";
-  for (const auto& [type, word] : {std::pair{500, 0x2440},
-                                   {501, 0x440},
-                                   {504, 0x1c40},
-                                   {505, 0x1840},
-                                   {503, 0x218840},
-                                   {502, 0x1480},
-                                   {502, 0x1040}}) {
-    engine::BeaconEntry b;
-    b.type = type;
-    b.data = word;
-    s.beacons.push_back(b);
-  }
+  const int32_t types[] = {500, 501, 504, 505, 503, 502, 502};
+  const int32_t words[] = {0x2440, 0x440, 0x1c40, 0x1840, 0x218840, 0x1480, 0x1040};
+  for (std::size_t i = 0; i < std::size(types); ++i) s.beacons.push_back({types[i], 0, words[i]});
   EXPECT_EQ(selectedRecords(s), (std::vector<RecordKey>{{1, 0, 0}, {2, 1, 0}, {4, 0, 3}}));
 }
 

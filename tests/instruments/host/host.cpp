@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "abi/abi.h"
@@ -26,53 +28,45 @@ bool bindAll(const platform::HostModule& m, Api& a) {
   return missing.empty();
 }
 
-bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
-}
-
 // The words of a line, without its comment.
 std::vector<std::string_view> words(std::string_view line) {
+  constexpr const char* kSpace = " \t\r";
   line = line.substr(0, line.find('#'));
   std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && isSpace(line[i])) ++i;
-    std::size_t end = i;
-    while (end < line.size() && !isSpace(line[end])) ++end;
-    if (end > i) out.push_back(line.substr(i, end - i));
-    i = end;
+  for (std::size_t i = line.find_first_not_of(kSpace); i != std::string_view::npos;) {
+    const std::size_t end = std::min(line.find_first_of(kSpace, i), line.size());
+    out.push_back(line.substr(i, end - i));
+    i = line.find_first_not_of(kSpace, end);
   }
   return out;
 }
 
-// A 32-bit integer: decimal, or hexadecimal after 0x (a data word of all 32
-// bits, read as its two's complement).
+// A 32-bit integer, the whole word: decimal, or hexadecimal after 0x (a data
+// word of all 32 bits, read as its two's complement).
 std::optional<int32_t> toInt(std::string_view w) {
+  const char* end = w.data() + w.size();
   if (w.starts_with("0x") || w.starts_with("0X")) {
     uint32_t v = 0;
-    const char* end = w.data() + w.size();
     const auto [ptr, ec] = std::from_chars(w.data() + 2, end, v, 16);
     if (ec != std::errc{} || ptr != end || w.size() == 2) return std::nullopt;
     return static_cast<int32_t>(v);
   }
-  const auto v = parseInteger(w);
-  // The whole word must be the number.
-  if (!v) return std::nullopt;
-  const std::string_view digits = w.substr(w[0] == '-' || w[0] == '+' ? 1 : 0);
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-  }
-  return v;
+  // (the reader skips leading white space, which a word may not hold)
+  const NumberRead<int32_t> v = readInteger(w);
+  const bool starts = w[0] == '-' || w[0] == '+' || (w[0] >= '0' && w[0] <= '9');
+  return starts && v.whole(end) ? std::optional<int32_t>(v.value) : std::nullopt;
 }
+
+// The commands that pass one integer on to an entry point.
+using IntCall = void(TASC_CALL*)(int32_t);
+constexpr std::pair<std::string_view, IntCall Api::*> kOneInt[] = {
+    {"power", &Api::SetPower},  {"brake", &Api::SetBrake}, {"reverser", &Api::SetReverser},
+    {"keydown", &Api::KeyDown}, {"keyup", &Api::KeyUp},    {"horn", &Api::HornBlow},
+    {"signal", &Api::SetSignal}};
 
 std::optional<float> toSpeed(double v) {
   if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
   return static_cast<float>(v);
-}
-
-std::optional<float> toFloat(std::string_view w) {
-  const auto v = parseDecimal(w);
-  return v ? toSpeed(*v) : std::nullopt;
 }
 
 class Runner {
@@ -102,54 +96,45 @@ class Runner {
   bool command(const std::vector<std::string_view>& w) {
     const std::string_view name = w[0];
     const std::size_t n = w.size() - 1;
-    std::vector<int32_t> ints;
-    auto intArgs = [&](std::size_t from, std::size_t to) {
-      for (std::size_t i = from; i < w.size() && i <= to; ++i) {
-        const auto v = toInt(w[i]);
-        if (!v) return false;
-        ints.push_back(*v);
+    if (name == "frame" && n == 2) {
+      const auto decimal = parseDecimal(w[1]);
+      const auto speed = decimal ? toSpeed(*decimal) : std::nullopt;
+      const auto time = toInt(w[2]);
+      if (speed && time) frame(*speed, *time);
+      return speed && time;
+    }
+    if (name == "ramp" && n == 5) return ramp(w);
+    if (name == "door" && n == 1 && (w[1] == "open" || w[1] == "close")) {
+      (w[1] == "open" ? api_.DoorOpen : api_.DoorClose)();
+      return true;
+    }
+    std::vector<int32_t> v;  // every other command takes integers
+    for (std::size_t i = 1; i <= n; ++i) {
+      const auto x = toInt(w[i]);
+      if (!x) return false;
+      v.push_back(*x);
+    }
+    for (const auto& [word, call] : kOneInt) {
+      if (name == word && n == 1) {
+        (api_.*call)(v[0]);
+        return true;
       }
-      return w.size() - 1 <= to;
-    };
-
+    }
     if (name == "load" && n == 0) {
       api_.Load();
     } else if (name == "dispose" && n == 0) {
       api_.Dispose();
     } else if (name == "version" && n == 0) {
       std::fprintf(out_, "version %d\n", static_cast<int>(api_.GetPluginVersion()));
-    } else if (name == "vehicle" && n >= 1 && n <= 5 && intArgs(1, 5)) {
-      ints.resize(5, 0);
-      api_.SetVehicleSpec(VehicleSpecRecord{ints[0], ints[1], ints[2], ints[3], ints[4]});
-    } else if (name == "init" && n <= 1 && intArgs(1, 1)) {
-      api_.Initialize(ints.empty() ? 0 : ints[0]);
-    } else if (name == "frame" && n == 2) {
-      const auto speed = toFloat(w[1]);
-      const auto time = toInt(w[2]);
-      if (!speed || !time) return false;
-      frame(*speed, *time);
-    } else if (name == "ramp" && n == 5) {
-      return ramp(w);
-    } else if (name == "power" && n == 1 && intArgs(1, 1)) {
-      api_.SetPower(ints[0]);
-    } else if (name == "brake" && n == 1 && intArgs(1, 1)) {
-      api_.SetBrake(ints[0]);
-    } else if (name == "reverser" && n == 1 && intArgs(1, 1)) {
-      api_.SetReverser(ints[0]);
-    } else if (name == "beacon" && n == 2 && intArgs(1, 2)) {
-      api_.SetBeaconData(BeaconRecord{ints[0], 0, 0.0f, ints[1]});
-    } else if (name == "keydown" && n == 1 && intArgs(1, 1)) {
-      api_.KeyDown(ints[0]);
-    } else if (name == "keyup" && n == 1 && intArgs(1, 1)) {
-      api_.KeyUp(ints[0]);
-    } else if (name == "horn" && n == 1 && intArgs(1, 1)) {
-      api_.HornBlow(ints[0]);
-    } else if (name == "signal" && n == 1 && intArgs(1, 1)) {
-      api_.SetSignal(ints[0]);
-    } else if (name == "door" && n == 1 && (w[1] == "open" || w[1] == "close")) {
-      (w[1] == "open" ? api_.DoorOpen : api_.DoorClose)();
-    } else if (name == "key" && n == 2 && intArgs(1, 2) && (ints[1] == 0 || ints[1] == 1)) {
-      if (api_.SetKeyState != nullptr) api_.SetKeyState(ints[0], ints[1]);
+    } else if (name == "vehicle" && n >= 1 && n <= 5) {
+      v.resize(5, 0);
+      api_.SetVehicleSpec(VehicleSpecRecord{v[0], v[1], v[2], v[3], v[4]});
+    } else if (name == "init" && n <= 1) {
+      api_.Initialize(n == 0 ? 0 : v[0]);
+    } else if (name == "beacon" && n == 2) {
+      api_.SetBeaconData(BeaconRecord{v[0], 0, 0.0f, v[1]});
+    } else if (name == "key" && n == 2 && (v[1] == 0 || v[1] == 1)) {
+      if (api_.SetKeyState != nullptr) api_.SetKeyState(v[0], v[1]);
     } else {
       return false;
     }
@@ -181,12 +166,10 @@ class Runner {
     state.speed = speed;
     state.timeMs = timeMs;
     const HandleRecord h = api_.Elapse(state, panel_, sound_);
-    std::fprintf(out_, "t %d brake %d power %d reverser %d const %d panel %d %d %d %d %d\n",
-                 static_cast<int>(timeMs), static_cast<int>(h.brake), static_cast<int>(h.power),
-                 static_cast<int>(h.reverser), static_cast<int>(h.constantSpeed),
-                 static_cast<int>(panel_[85]), static_cast<int>(panel_[86]),
-                 static_cast<int>(panel_[87]), static_cast<int>(panel_[88]),
-                 static_cast<int>(panel_[89]));
+    std::fprintf(out_, "t %d brake %d power %d reverser %d const %d panel", int{timeMs},
+                 int{h.brake}, int{h.power}, int{h.reverser}, int{h.constantSpeed});
+    for (int i = 85; i <= 89; ++i) std::fprintf(out_, " %d", int{panel_[i]});
+    std::fputc('\n', out_);
   }
 
   const Api& api_;
