@@ -117,8 +117,9 @@ TEST_F(SimRun, SweepDoesNotDependOnTheNumberOfThreads) {
   const std::vector<SweepCase> cases = expandSweep(s);
   ASSERT_EQ(cases.size(), 8u);
   files::TempFolder one("tasc-rec-jobs1"), two("tasc-rec-jobs2");
-  EXPECT_EQ(sim::sweepCsv(runSweep(s, pluginPath(), cases, 1, nullptr, one.path())),
-            sim::sweepCsv(runSweep(s, pluginPath(), cases, 2, nullptr, two.path())));
+  const std::string csv = sim::sweepCsv(runSweep(s, pluginPath(), cases, 1, nullptr, one.path()));
+  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginPath(), cases, 2, nullptr, two.path())));
+  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginPath(), cases, 0, nullptr, {}))) << "0: all cores";
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::string name = recordingName(s, i);
     const std::string first = withoutStartTime(one.path() / name);

@@ -107,5 +107,17 @@ TEST(Train, PowerFallsAboveTheKneeSpeedAndNeedsAReverser) {
   EXPECT_EQ(neutral.speed(), 20.0);
 }
 
+// Running resistance a + b v + c v^2 (km/h/s, v in km/h) slows a coasting train.
+TEST(Train, CoastingTrainSlowsByItsRunningResistance) {
+  VehicleModel v = plainVehicle();
+  v.resistanceA = 0.1;
+  v.resistanceB = 0.01;
+  v.resistanceC = 0.001;
+  Train t(v, 0, 20.0, 0.0);
+  t.setHandles(0, 0, 1, 0);
+  t.advance(17, 0);
+  EXPECT_NEAR(t.acceleration(), -(0.1 + 0.01 * 20 + 0.001 * 400), 1e-12);
+}
+
 }  // namespace
 }  // namespace tasc::model
