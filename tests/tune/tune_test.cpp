@@ -188,6 +188,7 @@ TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {
             "2,1,3,2,1.2,0.5,-0.2,2.8,2.4,42.5,1,0,1,0,0\r\n"
             "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0");
   EXPECT_EQ(replaceLine(text, 2, "x"), text.substr(0, text.rfind('\n') + 1) + "x");
+  EXPECT_EQ(replaceLine("7,0", 0, "x"), "x") << "a file of one line without a line end";
   EXPECT_FALSE(findRecordLine(text, 2, 0));
 }
 
