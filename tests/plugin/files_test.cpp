@@ -1,5 +1,6 @@
 // loadParamFile through the module's file reader on real files in temporary
 // vehicle folders: which entry opens which file, and the table that results.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +71,9 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
                            "veh/NULL", "veh/.hidden.csv"})
     f.write(name, std::to_string(++id) + ",1\n");
   ASSERT_EQ(::mkfifo((f.path() / "veh" / "pipe.csv").c_str(), 0600), 0);
+  // The FIFO has a writer and a record waiting: read, it would hang the frame.
+  const int writer = ::open((f.path() / "veh" / "pipe.csv").c_str(), O_RDWR);
+  ASSERT_TRUE(writer >= 0 && ::write(writer, "8,1\n", 4) == 4);
   std::string up;
   for (int i = 0; i < 40; ++i) up += "../";
   const std::string abs = (f.path() / "veh" / "sub" / "a.csv").string();
@@ -85,6 +89,7 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
     const std::string want = c.f[1] != "0" ? "0,0 ; " + c.f[1] + ",1" : "0,0";
     EXPECT_EQ(l.load(entry), want) << c.where << ": entry \"" << entry << '"';
   }
+  ::close(writer);
 }
 
 // The list and the settings are read through the same reader: what is no
@@ -102,7 +107,8 @@ TEST(ReadProfileString, OnlyARegularFileIsRead) {
                {(f.path() / "pipe.ini").string(), "NULL"},
                {(f.path() / "dir.ini").string(), "NULL"},
                {"/dev/zero", "NULL"},
-               {"/proc/self/smaps", "NULL"}};
+               {"/proc/self/smaps", "NULL"},
+               {"/proc/self/mem", "NULL"}};  // regular, but its read fails
   for (const auto& t : cases) {
     char out[64] = {};
     platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, t.file.c_str());
