@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 #include "control/tasc_controller.h"
 #include "platform/platform.h"
 #include "plugin/files.h"
@@ -130,6 +134,21 @@ TEST(LoadParamFile, EmptyListPathMakesRelativeEntriesMissing) {
   EXPECT_EQ(platform::openParamFile(nullptr, "x"), nullptr);
   EXPECT_EQ(platform::openParamFile("a.csv", nullptr), nullptr);
   EXPECT_EQ(platform::openParamFile(std::string(5000, 'a').c_str(), "x"), nullptr) << "not cut";
+}
+
+// splitPath terminates what it writes into buffers that held other text: the
+// folder with its last '/' when it fits with the terminator, else nothing.
+TEST(SplitPath, WritesTerminatedTextOrNothing) {
+  for (const std::size_t room : {8, 9}) {
+    std::array<char, platform::kDriveSize> drive;
+    std::vector<char> dir(room);
+    drive.fill('x');
+    std::ranges::fill(dir, 'x');
+    const bool fits = platform::splitPath("/a/bcde/TASC.so", drive, dir);
+    EXPECT_EQ(fits, room == 9);
+    EXPECT_EQ(std::string(dir.data()), fits ? "/a/bcde/" : "") << room;
+    EXPECT_EQ(std::string(drive.data()), "");
+  }
 }
 
 }  // namespace
