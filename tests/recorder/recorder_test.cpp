@@ -150,18 +150,14 @@ TEST_F(Recorder, HostSeesTheSameFramesBitForBit) {
   EXPECT_TRUE(std::any_of(got.begin(), got.end(),
                           [](const Seen& s) { return s.handles.constantSpeed == 2; }));
 
-  // The frames as the host passed them, odd values bit for bit.
+  // The odd values no call script can pass, recorded bit for bit (the handles,
+  // lamps and a clock going back are in the every_call golden).
   const recording::Recording first = read(recordings().at(0));
   ASSERT_EQ(first.frames.size(), expected.size() / 2);
-  for (std::size_t i = 0; i < first.frames.size(); ++i) {
-    EXPECT_EQ(first.frames[i].handles[3], expected[i].handles.constantSpeed) << i;
-    EXPECT_EQ(first.frames[i].panel[1], expected[i].panel[86]) << i;
-  }
   const recording::FrameRow& nanFrame = first.frames[first.frames.size() - 102];
   EXPECT_TRUE(std::isnan(nanFrame.speed));
   EXPECT_EQ(nanFrame.reserved[5], 0x7fc00000u);
   EXPECT_EQ(nanFrame.reserved[2], 0xbfc00000u) << "-1.5f";
-  EXPECT_EQ(first.frames[first.frames.size() - 101].stepMs, -500) << "time went back";
 }
 
 TEST_F(Recorder, OnlyTheEntryPointsLeaveTheModule) {

@@ -34,6 +34,14 @@ FrameRow frameWith(double location, float speed) {
   return f;
 }
 
+// A writer on a string sink, for each test to start.
+class RecordingFormat : public ::testing::Test {
+ protected:
+  std::vector<char> buffer = std::vector<char>(kMinBufferBytes);
+  StringSink sink;
+  Writer w{buffer};
+};
+
 // Every kind of row as the recording module and `tasc sim --record` write it,
 // by its literal text in golden/rows.txt: the header of a plug-in that is
 // absent before any vehicle (a loaded one's is in the recorder's goldens), a
@@ -42,7 +50,7 @@ FrameRow frameWith(double location, float speed) {
 // rows made from a host's call (the clock wrapping around, a host that passes
 // no panel), and events. Read back and written again, the text is the same
 // less its comments: the reader gives back every bit.
-TEST(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
+TEST_F(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
   RunHeader h;
   h.recorder = "C:\\sim\\TASCRec.dll, \"x\"\t\xe9";
   h.plugin = "C:\\sim\\TASC.dll";
@@ -62,9 +70,6 @@ TEST(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
   fillFrameRow(call, state, step, {8, 0, 1}, HandleRecord{14, 0, 1, 2}, panel.data());
   fillFrameRow(bare, state, step, {8, 0, 1}, HandleRecord{}, nullptr);
 
-  std::vector<char> buffer(kMinBufferBytes);
-  StringSink sink;
-  Writer w(buffer);
   w.start(sink, kDefaultSizeCap);
   writeHeader(w, h);
   for (const FrameRow& f :
@@ -100,11 +105,8 @@ TEST(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
 
 // The cap ends a recording with a row that says so, and the file never
 // exceeds it; the recording module's is the documented 256 MiB.
-TEST(RecordingFormat, SizeCapEndsTheRecordingWithinTheCap) {
+TEST_F(RecordingFormat, SizeCapEndsTheRecordingWithinTheCap) {
   EXPECT_EQ(kDefaultSizeCap, 268435456u);
-  std::vector<char> buffer(kMinBufferBytes);
-  StringSink sink;
-  Writer w(buffer);
   constexpr uint64_t kCap = 10000;
   w.start(sink, kCap);
   int frames = 0;
@@ -119,11 +121,8 @@ TEST(RecordingFormat, SizeCapEndsTheRecordingWithinTheCap) {
 }
 
 // A sink that fails stops the recording quietly; nothing is retried.
-TEST(RecordingFormat, FailedWriteStopsTheRecording) {
-  std::vector<char> buffer(kMinBufferBytes);
-  StringSink sink;
+TEST_F(RecordingFormat, FailedWriteStopsTheRecording) {
   sink.failAfter = 1;
-  Writer w(buffer);
   w.start(sink, kDefaultSizeCap);
   w.flush();
   EXPECT_TRUE(w.active());
@@ -139,13 +138,10 @@ TEST(RecordingFormat, FailedWriteStopsTheRecording) {
 // File copies keep every byte, split into rows at the file's line ends; an
 // empty file is there, unlike a missing one. A text longer than a data row
 // (a path) is cut to its first 4096 bytes, not lost.
-TEST(RecordingFormat, FileCopiesReadBackWholeAndLongTextsCut) {
+TEST_F(RecordingFormat, FileCopiesReadBackWholeAndLongTextsCut) {
   std::string big(3 * kDataChunkBytes + 7, 'a');
   big[100] = '\n';
   big[5000] = '\0';
-  std::vector<char> buffer(kMinBufferBytes);
-  StringSink sink;
-  Writer w(buffer);
   w.start(sink, kDefaultSizeCap);
   w.text("recorder", std::string(10000, 'p'));
   w.file("settings", 0, "TASC.ini", std::string_view("[TASCPtn]\r\nB7Dec=3.2"));
@@ -168,7 +164,7 @@ TEST(RecordingFormat, FileCopiesReadBackWholeAndLongTextsCut) {
 }
 
 // The rows of data/bad_recordings.txt.
-TEST(RecordingFormat, ReaderStopsWithTheReasonAndTheLine) {
+TEST_F(RecordingFormat, ReaderStopsWithTheReasonAndTheLine) {
   const std::string frame =
       "frame,1.5,50,1000,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,"
       "1,0,0,0,0\n";

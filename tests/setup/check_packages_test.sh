@@ -10,23 +10,10 @@ stray=$build-stray.cmake # outside the builds and the sources, from no package
 trap 'rm -rf "$build" "$stray"' EXIT
 : >"$stray"
 
-mkdir "$build/fake"
-cat >"$build/fake/reads.cpp" <<'CPP'
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <nlohmann/json_fwd.hpp>
-CPP
-cat >"$build/fake/build.ninja" <<NINJA
-rule cxx
-  command = g++ -std=c++20 -MD -MF \$out.d -c \$in -o \$out
-  depfile = \$out.d
-  deps = gcc
-rule RERUN_CMAKE
-  command = true
-build reads.o: cxx $build/fake/reads.cpp
-build build.ninja: RERUN_CMAKE | /usr/share/cmake/nlohmann_json/nlohmann_jsonConfig.cmake \$
-  $PWD/CMakeLists.txt
-NINJA
+# The fake build of data/fake: a source that reads those headers, its Ninja file.
+cp -R tests/setup/data/fake "$build/fake"
+sed -e "s|@BUILD@|$build|" -e "s|@SOURCE@|$PWD|" tests/setup/data/fake/build.ninja.in \
+  >"$build/fake/build.ninja"
 ninja -C "$build/fake" -d keepdepfile reads.o >/dev/null
 mkdir "$build/stray"
 printf 'rule RERUN_CMAKE\n  command = true\nbuild build.ninja: RERUN_CMAKE | %s\n' "$stray" \

@@ -64,11 +64,6 @@ constexpr std::pair<std::string_view, IntCall Api::*> kOneInt[] = {
     {"keydown", &Api::KeyDown}, {"keyup", &Api::KeyUp},    {"horn", &Api::HornBlow},
     {"signal", &Api::SetSignal}};
 
-std::optional<float> toSpeed(double v) {
-  if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
-  return static_cast<float>(v);
-}
-
 class Runner {
  public:
   Runner(const Api& api, std::FILE* out) : api_(api), out_(out) {}
@@ -96,13 +91,7 @@ class Runner {
   bool command(const std::vector<std::string_view>& w) {
     const std::string_view name = w[0];
     const std::size_t n = w.size() - 1;
-    if (name == "frame" && n == 2) {
-      const auto decimal = parseDecimal(w[1]);
-      const auto speed = decimal ? toSpeed(*decimal) : std::nullopt;
-      const auto time = toInt(w[2]);
-      if (speed && time) frame(*speed, *time);
-      return speed && time;
-    }
+    if (name == "frame" && n == 2) return ramp({w[0], w[1], w[1], w[2], "0", "1"});  // one frame
     if (name == "ramp" && n == 5) return ramp(w);
     if (name == "door" && n == 1 && (w[1] == "open" || w[1] == "close")) {
       (w[1] == "open" ? api_.DoorOpen : api_.DoorClose)();
@@ -150,13 +139,14 @@ class Runner {
     if (!v0 || !v1 || !t0 || !step || !count || *count < 1) return false;
     for (int32_t i = 0; i < *count; ++i) {
       const double share = *count == 1 ? 0.0 : static_cast<double>(i) / (*count - 1);
-      const auto speed = toSpeed(*v0 + (*v1 - *v0) * share);
+      const double speed = *v0 + (*v1 - *v0) * share;  // finite, and within a float's range
       const int64_t time = int64_t{*t0} + int64_t{*step} * i;
-      if (!speed || time < std::numeric_limits<int32_t>::min() ||
+      if (!std::isfinite(speed) || std::fabs(speed) > std::numeric_limits<float>::max() ||
+          time < std::numeric_limits<int32_t>::min() ||
           time > std::numeric_limits<int32_t>::max()) {
         return false;
       }
-      frame(*speed, static_cast<int32_t>(time));
+      frame(static_cast<float>(speed), static_cast<int32_t>(time));
     }
     return true;
   }

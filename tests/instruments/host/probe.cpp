@@ -98,10 +98,7 @@ int table(const char* list) {
     for (const tasc::ParamRecord& r : c.paramTable) {
       std::printf("  %d %d", static_cast<int>(r.recordId), static_cast<int>(r.subId));
       for (double t : r.leadTime) printDouble(t);
-      printDouble(r.decelFar);
-      printDouble(r.decelNear);
-      printDouble(r.blendLength);
-      printDouble(r.blendStart);
+      for (double v : {r.decelFar, r.decelNear, r.blendLength, r.blendStart}) printDouble(v);
       for (bool f : r.hmPtnFlag) std::printf(" %d", f ? 1 : 0);
       std::printf("\n");
     }

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <nlohmann/json_fwd.hpp>
