@@ -4,6 +4,8 @@
 // every frame of those).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "model/train.h"
 #include "plugin/plugin.h"
 
@@ -78,19 +80,14 @@ TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
 // A standing train does not roll back uphill; downhill it starts without a
 // brake, and a brake that outweighs the pull holds it.
 TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
-  const struct {
-    double gradient;
-    int32_t notch;
-    bool rolls;
-  } rows[] = {{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}};
-  for (const auto& r : rows) {
-    Train t(plainVehicle(), r.gradient, 0.0, 5.0);
-    t.setHandles(r.notch, 0, 1, 0);
+  for (const auto& [gradient, notch, rolls] :
+       {std::tuple{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}}) {
+    Train t(plainVehicle(), gradient, 0.0, 5.0);
+    t.setHandles(notch, 0, 1, 0);
     int32_t now = 0;
     runFor(t, now, 2000);
-    EXPECT_EQ(t.speed() > 0.5, r.rolls) << r.gradient << " notch " << r.notch;
-    EXPECT_EQ(t.speed() == 0.0 && t.position() == 5.0, !r.rolls)
-        << r.gradient << " notch " << r.notch;
+    EXPECT_EQ(t.speed() > 0.5, rolls) << gradient << " notch " << notch;
+    EXPECT_EQ(t.speed() == 0.0 && t.position() == 5.0, !rolls) << gradient << " notch " << notch;
   }
 }
 
