@@ -85,28 +85,5 @@ TEST(TuneVehicle, FittedKeysWinOverTheScenariosAndItsVehicleFile) {
   EXPECT_DOUBLE_EQ(q.vehicle.quarterDecel, 0.1);
 }
 
-// A fault in the scenario's vehicle_file or in the fitted file names that file:
-// the rows of data/vehicle_file_faults.txt.
-TEST(TuneVehicle, FaultsOfAVehicleFileNameIt) {
-  test::TempFolder t;
-  t.write("bad.toml", "[vehicle]\nb7_decel = 3.2\nbrake_lag = 1\n");
-  t.write("none.toml", "[train]\n");
-  for (const test::Case& c : test::readCases("tune/data/vehicle_file_faults.txt")) {
-    const std::string starts =
-        c.f[2].rfind("{dir}/", 0) == 0 ? (t.path() / c.f[2].substr(6)).string() : c.f[2];
-    const std::string scenario =
-        (c.f[0].empty() ? "" : "vehicle_file = \"" + c.f[0] + "\"\n") + engine::test::exampleText();
-    try {
-      engine::parseScenario(scenario, t.path() / "s.toml",
-                            c.f[1].empty() ? fs::path() : t.path() / c.f[1]);
-      ADD_FAILURE() << c.where << ": accepted";
-    } catch (const engine::ScenarioError& e) {
-      const std::string what = e.what();
-      EXPECT_EQ(what.rfind(starts, 0), 0u) << c.where << ": " << what;
-      EXPECT_NE(what.find(c.f[3]), std::string::npos) << c.where << ": " << what;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tasc::tune
