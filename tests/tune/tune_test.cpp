@@ -173,23 +173,21 @@ TEST(TuneRecordFile, StoppingBeaconsOfTheFormationSelectTheRecords) {
   EXPECT_EQ(selectedRecords(s), (std::vector<RecordKey>{{1, 0, 0}, {2, 1, 0}, {4, 0, 3}}));
 }
 
-TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {
+// The second line rewritten, the last (without a line end) replaced, and a
+// file of one line without a line end replaced, every other byte kept.
+TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByteGolden) {
   const std::string text =
       "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
       "2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0\r\n"
       "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0";
-  const std::optional<std::size_t> line = findRecordLine(text, 2, 1);
-  ASSERT_EQ(line, std::optional<std::size_t>(1));
+  ASSERT_EQ(findRecordLine(text, 2, 1), std::optional<std::size_t>(1));
+  EXPECT_FALSE(findRecordLine(text, 2, 0));
   ParamRecord r = parseParamLine("2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0");
   r.leadTime[4] = -0.2;
   r.blendLength = 42.5;
-  EXPECT_EQ(replaceLine(text, *line, formatRecordLine(r)),
-            "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
-            "2,1,3,2,1.2,0.5,-0.2,2.8,2.4,42.5,1,0,1,0,0\r\n"
-            "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0");
-  EXPECT_EQ(replaceLine(text, 2, "x"), text.substr(0, text.rfind('\n') + 1) + "x");
-  EXPECT_EQ(replaceLine("7,0", 0, "x"), "x") << "a file of one line without a line end";
-  EXPECT_FALSE(findRecordLine(text, 2, 0));
+  tasc::test::expectGolden("tune/golden/record-lines.txt",
+                           replaceLine(text, 1, formatRecordLine(r)) + "\n--\n" +
+                               replaceLine(text, 2, "x") + "\n--\n" + replaceLine("7,0", 0, "x"));
 }
 
 TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
