@@ -66,9 +66,8 @@ TEST(SettingsEdit, SecondWriteKeepsTheFirstOriginal) {
             "; the author's own\r\n[TASCPtn]\r\nB7Dec = 3.2\r\n");
   EXPECT_EQ(writeB7Dec(folder.path(), "3.2000").edit, B7DecEdit::Unchanged);
   EXPECT_EQ(contents(folder.path() / "TASC.ini.bak"), original);
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder.path())) ++files;
-  EXPECT_EQ(files, 2u);  // no temporary file left
+  // No temporary file left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 
   test::TempFolder bare;  // no TASC.ini: a new one, nothing to keep
   EXPECT_EQ(writeB7Dec(bare.path(), "3.1001").edit, B7DecEdit::SectionAdded);
