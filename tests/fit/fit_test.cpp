@@ -5,7 +5,6 @@
 // true values are the scenarios' own (tests/fit/data).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,10 +12,12 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/scenario.h"
 #include "engine/sweep.h"
+#include "files/files.h"
 #include "fit/fit.h"
 #include "fit/segments.h"
 #include "recording/reader.h"
@@ -30,31 +31,25 @@ namespace fs = std::filesystem;
 // folder of its own: CTest runs the tests of this program in parallel), and
 // its segments.
 struct Recorded {
-  fs::path dir;
+  files::TempFolder dir{"tasc-fit-"};
+  bool made = false;
   std::vector<Segment> segments;
   std::vector<std::string> notes;
-  ~Recorded() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
 };
 
 const Recorded& recorded(const std::string& scenario, std::size_t stops) {
-  static std::map<std::string, Recorded> made;
-  Recorded& r = made[scenario];
-  if (!r.dir.empty()) return r;
-  r.dir =
-      fs::path(testing::TempDir()) / ("tasc-fit-" + scenario + "-" + std::to_string(::getpid()));
-  fs::remove_all(r.dir);
+  static std::map<std::string, Recorded> byScenario;
+  Recorded& r = byScenario[scenario];
+  if (std::exchange(r.made, true)) return r;
   const std::string command = std::string("\"") + TASC_TOOL_PATH + "\" sim \"" + TASC_FIT_DATA +
                               "/" + scenario + ".toml\" --quiet --jobs 2 --out \"" +
-                              (r.dir / "sim").string() + "\" --record \"" +
-                              (r.dir / "rec").string() + "\"";
+                              (r.dir.path() / "sim").string() + "\" --record \"" +
+                              (r.dir.path() / "rec").string() + "\"";
   if (std::system(command.c_str()) != 0) ADD_FAILURE() << command;
   for (std::size_t k = 1; k <= stops; ++k) {
     char name[64];
     std::snprintf(name, sizeof name, "%s-%04zu.csv", scenario.c_str(), k);
-    const recording::ReadResult read = recording::readRecordingFile(r.dir / "rec" / name);
+    const recording::ReadResult read = recording::readRecordingFile(r.dir.path() / "rec" / name);
     if (!read.ok) ADD_FAILURE() << read.message;
     for (Segment& s : brakingSegments(read.recording, name, r.notes)) {
       r.segments.push_back(std::move(s));
