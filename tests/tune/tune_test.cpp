@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/scenario.h"
 #include "readers/param_lines.h"
@@ -38,21 +39,14 @@ double total(const std::vector<engine::SweepOutcome>& o, const Limits& limits) {
   return score(measure(o), limits, kDefaultParamRecord).total();
 }
 
+// The rows of data/ranked.txt, best first.
 TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
-  const Limits limits{20, 8.0, 22.0};
-  const std::vector<double> spread = {0.02, -0.03, 0.01, 0.0};
-  // Best first: each row must score strictly below the next.
-  const std::vector<std::vector<engine::SweepOutcome>> ranked = {
-      outcomes(spread, 16),                  // accurate and fewer changes
-      outcomes(spread, 20),                  // as accurate, more changes: tie broken
-      outcomes({0.08, 0.08, 0.08, 0.08}),    // within 0.10 m but biased
-      outcomes({0.02, -0.03, 0.01, 0.30}),   // one stop 0.30 m out
-      outcomes({-0.4, -0.45, -0.5, -0.42}),  // overruns every stop
-      outcomes(spread, 21),                  // accurate, one change past the limit
-      outcomes(spread, 20, 9.0),             // accurate, jerk past the limit
-  };
-  for (std::size_t i = 0; i + 1 < ranked.size(); ++i) {
-    EXPECT_LT(total(ranked[i], limits), total(ranked[i + 1], limits)) << "row " << i;
+  double better = -std::numeric_limits<double>::infinity();
+  for (const test::Case& c : test::readCases("tune/data/ranked.txt")) {
+    const std::vector<double> errors = test::numbers(c.f[1]);
+    const double t = total(outcomes(errors, std::stoi(c.f[2]), std::stod(c.f[3])), {20, 8.0, 22.0});
+    EXPECT_LT(better, t) << c.where;
+    better = t;
   }
 }
 
