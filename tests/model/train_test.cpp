@@ -91,29 +91,26 @@ TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
   }
 }
 
-TEST(Train, PowerFallsAboveTheKneeSpeedAndNeedsAReverser) {
-  VehicleModel v = plainVehicle();
-  v.powerKneeSpeed = 40;
-  Train slow(v, 0, 20.0, 0.0), fast(v, 0, 80.0, 0.0), neutral(v, 0, 20.0, 0.0);
-  slow.setHandles(0, 5, 1, 0);
-  fast.setHandles(0, 5, 1, 0);
-  neutral.setHandles(0, 5, 0, 0);
-  for (Train* t : {&slow, &fast, &neutral}) t->advance(17, 0);
-  EXPECT_NEAR(slow.acceleration(), 2.5, 1e-12);
-  EXPECT_NEAR(fast.acceleration(), 1.25, 1e-12);
-  EXPECT_EQ(neutral.speed(), 20.0);
-}
-
-// Running resistance a + b v + c v^2 (km/h/s, v in km/h) slows a coasting train.
-TEST(Train, CoastingTrainSlowsByItsRunningResistance) {
-  VehicleModel v = plainVehicle();
-  v.resistanceA = 0.1;
-  v.resistanceB = 0.01;
-  v.resistanceC = 0.001;
-  Train t(v, 0, 20.0, 0.0);
-  t.setHandles(0, 0, 1, 0);
-  t.advance(17, 0);
-  EXPECT_NEAR(t.acceleration(), -(0.1 + 0.01 * 20 + 0.001 * 400), 1e-12);
+// One frame from 20 or 80 km/h: power falls above the knee speed (40 km/h) and
+// needs a reverser; running resistance a + b v + c v^2 (km/h/s, v in km/h)
+// slows a coasting train.
+TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
+  VehicleModel powered = plainVehicle(), resisting = plainVehicle();
+  powered.powerKneeSpeed = 40;
+  resisting.resistanceA = 0.1;
+  resisting.resistanceB = 0.01;
+  resisting.resistanceC = 0.001;
+  for (const auto& [v, speed, notch, reverser, accel] :
+       {std::tuple{powered, 20.0, 5, 1, 2.5},
+        {powered, 80.0, 5, 1, 1.25},
+        {powered, 20.0, 5, 0, 0.0},
+        {resisting, 20.0, 0, 1, -(0.1 + 0.01 * 20 + 0.001 * 400)}}) {
+    Train t(v, 0, speed, 0.0);
+    t.setHandles(0, notch, reverser, 0);
+    t.advance(17, 0);
+    EXPECT_NEAR(t.acceleration(), accel, 1e-12)
+        << speed << " km/h, notch " << notch << ", reverser " << reverser;
+  }
 }
 
 }  // namespace
