@@ -28,15 +28,18 @@ TEST(StopMeasures, OverrideIsWhatTheVehicleApplies) {
   }
 }
 
-// The rows of data/measures.txt: the holding brake, the band and the verdicts' names.
-TEST(StopMeasures, HoldingBrakeBandAndVerdictNames) {
+// The rows of data/measures.txt: the holding brake, the band, the verdicts' names and the
+// shares of the accuracy bands.
+TEST(StopMeasures, HoldingBrakeBandVerdictNamesAndShares) {
   for (const tasc::test::Case& c : tasc::test::readCases("engine/data/measures.txt")) {
     const std::vector<double> a = numbers(c.f[1]);
-    const std::string got = c.f[0] == "holds"
-                                ? std::to_string(holdsTrain(int32_t(a[0]), int32_t(a[1])))
-                            : c.f[0] == "band"   ? stopBand(a[0])
-                            : c.f[0] == "plugin" ? verdictName(verdictOf(StopResult(a[0])))
-                                                 : verdictName(Verdict(a[0]));
+    const std::string got =
+        c.f[0] == "holds"    ? std::to_string(holdsTrain(int32_t(a[0]), int32_t(a[1])))
+        : c.f[0] == "band"   ? stopBand(a[0])
+        : c.f[0] == "plugin" ? verdictName(verdictOf(StopResult(a[0])))
+        : c.f[0] == "verdict"
+            ? verdictName(Verdict(a[0]))
+            : tasc::test::num(measureAccuracy({a.begin() + 1, a.end()}).share(std::size_t(a[0])));
     EXPECT_EQ(got, c.f[2]) << c.where;
   }
 }
@@ -71,14 +74,6 @@ TEST(Accuracy, CountsEachBandInclusiveOverEveryStop) {
 }
 
 constexpr double kNoStop = std::numeric_limits<double>::quiet_NaN();
-
-TEST(Accuracy, SharesAreOfEveryStopMeasuredOrNot) {
-  const Accuracy a = measureAccuracy({0.05, 0.2, kNoStop, kNoStop});
-  EXPECT_DOUBLE_EQ(a.share(0), 0.25);
-  EXPECT_DOUBLE_EQ(a.share(1), 0.5);
-  EXPECT_DOUBLE_EQ(a.share(9), 0.0);  // no such band
-  EXPECT_DOUBLE_EQ(measureAccuracy({}).share(0), 0.0);
-}
 
 // The main rows, then all five, of one set of stops.
 TEST(Accuracy, TableShowsTheThreeMainBandsOrAllFive) {
