@@ -23,21 +23,19 @@ def main(tasc, plugin, recorder, source, work):
     source = pathlib.Path(source)
     single = source / "examples/single-stop.toml"
     tune = source / "examples/tune.toml"
-    # Folders: the recorder with the plug-in beside it, and alone.
+    # Folders: the recorder with the plug-in beside it, and alone; tasc without the plug-in.
     paired = work / "paired"
     alone = work / "alone"
-    for folder, files in ((paired, (plugin, recorder)), (alone, (recorder,))):
+    lone = work / "lone"
+    for folder, files in ((paired, (plugin, recorder)), (alone, (recorder,)), (lone, (tasc,))):
         folder.mkdir()
         for f in files:
             shutil.copy(f, folder)
     not_module = work / "not-a-module" / pathlib.Path(plugin).name
     not_module.parent.mkdir()
     not_module.write_text("not a module\n")
-    lone_tasc = work / "lone" / "tasc"
-    lone_tasc.parent.mkdir()
-    shutil.copy(tasc, lone_tasc)
     names = dict(tasc=tasc, plugin=plugin, not_module=not_module, alone=alone, paired=paired,
-                 lone_tasc=lone_tasc, work=work, single=single, tune=tune, source=source,
+                 lone_tasc=lone / "tasc", work=work, single=single, tune=tune, source=source,
                  rec_name=pathlib.Path(recorder).name, plug_name=pathlib.Path(plugin).name)
     failures = []
     cases = [[f.strip().strip('"') for f in line.split("|")]
