@@ -2,7 +2,6 @@
 // codec itself is tested with the plug-in's decoder.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string>

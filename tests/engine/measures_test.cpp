@@ -28,25 +28,20 @@ TEST(StopMeasures, OverrideIsWhatTheVehicleApplies) {
   }
 }
 
-TEST(StopMeasures, HoldingBrakeIsTheOverrideAtNotch4) {
-  EXPECT_TRUE(holdsTrain(4, 2));
-  EXPECT_FALSE(holdsTrain(4, 1)) << "the driver's notch 4";
-  EXPECT_FALSE(holdsTrain(16, 2)) << "quarters are not notches";
-  EXPECT_FALSE(holdsTrain(5, 2));
-}
-
-TEST(StopMeasures, BandIsHalfAMetreEitherWayInclusive) {
-  for (const double e : {0.5, -0.5, 0.0}) EXPECT_EQ(stopBand(e), "within 0.5 m") << e;
-  for (const double e : {0.5000001, -3.0}) EXPECT_EQ(stopBand(e), "outside 0.5 m") << e;
-}
-
-TEST(StopMeasures, VerdictNamesThePluginsEvaluation) {
-  EXPECT_STREQ(verdictName(verdictOf(StopResult::OnTarget)), "on target");
-  EXPECT_STREQ(verdictName(verdictOf(StopResult::Short)), "short");
-  EXPECT_STREQ(verdictName(verdictOf(StopResult::Overrun)), "overrun");
-  EXPECT_STREQ(verdictName(verdictOf(StopResult::None)), "not evaluated");
-  EXPECT_STREQ(verdictName(Verdict::NoPattern), "no pattern");
-  EXPECT_STREQ(verdictName(Verdict::DidNotStop), "did not stop");
+// The rows of data/measures.txt: the holding brake, the band, the verdicts' names and the
+// shares of the accuracy bands.
+TEST(StopMeasures, HoldingBrakeBandVerdictNamesAndShares) {
+  for (const tasc::test::Case& c : tasc::test::readCases("engine/data/measures.txt")) {
+    const std::vector<double> a = numbers(c.f[1]);
+    const std::string got =
+        c.f[0] == "holds"    ? std::to_string(holdsTrain(int32_t(a[0]), int32_t(a[1])))
+        : c.f[0] == "band"   ? stopBand(a[0])
+        : c.f[0] == "plugin" ? verdictName(verdictOf(StopResult(a[0])))
+        : c.f[0] == "verdict"
+            ? verdictName(Verdict(a[0]))
+            : tasc::test::num(measureAccuracy({a.begin() + 1, a.end()}).share(std::size_t(a[0])));
+    EXPECT_EQ(got, c.f[2]) << c.where;
+  }
 }
 
 TEST(StopMeasures, ApproachCountsChangesAndPeaks) {
@@ -80,33 +75,12 @@ TEST(Accuracy, CountsEachBandInclusiveOverEveryStop) {
 
 constexpr double kNoStop = std::numeric_limits<double>::quiet_NaN();
 
-TEST(Accuracy, SharesAreOfEveryStopMeasuredOrNot) {
-  const Accuracy a = measureAccuracy({0.05, 0.2, kNoStop, kNoStop});
-  EXPECT_DOUBLE_EQ(a.share(0), 0.25);
-  EXPECT_DOUBLE_EQ(a.share(1), 0.5);
-  EXPECT_DOUBLE_EQ(a.share(9), 0.0);  // no such band
-  EXPECT_DOUBLE_EQ(measureAccuracy({}).share(0), 0.0);
-}
-
 // The main rows, then all five, of one set of stops.
 TEST(Accuracy, TableShowsTheThreeMainBandsOrAllFive) {
   const Accuracy a = measureAccuracy({0.05, -0.2, 0.43, -0.8, kNoStop});
   tasc::test::expectGolden("engine/golden/accuracy_tables.txt",
                            formatAccuracyTable(a, AccuracyRows::Main) + "--\n" +
                                formatAccuracyTable(a, AccuracyRows::All));
-}
-
-TEST(Accuracy, SweepRunsThatDidNotStopCountAsMisses) {
-  std::vector<SweepOutcome> runs(3);
-  runs[0].result.stopped = runs[1].result.stopped = true;
-  runs[0].result.stopError = 0.08;
-  runs[1].result.stopError = -0.3;
-  runs[2].result.stopError = -40;  // did not stop: where it ended, no stop error
-  const Accuracy a = sweepAccuracy(runs);
-  EXPECT_EQ(a.stops, 3u);
-  EXPECT_EQ(a.measured, 2u);
-  EXPECT_EQ(a.within[0], 1u);
-  EXPECT_DOUBLE_EQ(a.worstError, -0.3);
 }
 
 }  // namespace

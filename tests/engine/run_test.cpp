@@ -128,28 +128,5 @@ TEST_F(SimRun, SweepDoesNotDependOnTheNumberOfThreads) {
   }
 }
 
-TEST(SimHost, MissingPluginOrFileThatIsNoModuleIsAHostError) {
-  const auto vehicle = test::examplesDir() / "vehicle";
-  EXPECT_THROW(PluginHost("/nonexistent/TASC.so", vehicle), HostError);
-  EXPECT_THROW(PluginHost(test::examplesDir() / "single-stop.toml", vehicle), HostError);
-}
-
-// The list was rewritten with absolute entries, which changed its bytes.
-TEST(SimHost, RunFolderKeepsTheListsBytesAndIsRemoved) {
-  std::filesystem::path where;
-  {
-    RunFolder f(pluginPath(), test::examplesDir() / "vehicle");
-    where = f.path();
-    const std::filesystem::path here = f.modulePath().parent_path();
-    for (const char* name : {"csvPath.ini", "TASC.ini", "params/local.csv", "params/rapid.csv"}) {
-      EXPECT_EQ(files::readWholeFile(here / name),
-                files::readWholeFile(test::examplesDir() / "vehicle" / name))
-          << name;
-    }
-    EXPECT_TRUE(f.warnings().empty());
-  }
-  EXPECT_FALSE(std::filesystem::exists(where));
-}
-
 }  // namespace
 }  // namespace tasc::engine

@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contents(const fs::path& file) {
-  return files::readWholeFile(file).value_or("(unreadable)");
-}
-
 // What the plug-in reads as B7Dec from `ini`.
 double pluginB7Dec(const std::string& ini) {
   test::TempFolder folder;
@@ -61,18 +57,17 @@ TEST(SettingsEdit, SecondWriteKeepsTheFirstOriginal) {
   folder.write("TASC.ini", original);
   EXPECT_EQ(writeB7Dec(folder.path(), "3.1001").edit, B7DecEdit::Replaced);
   EXPECT_EQ(writeB7Dec(folder.path(), "3.2").edit, B7DecEdit::Replaced);
-  EXPECT_EQ(contents(folder.path() / "TASC.ini.bak"), original);
-  EXPECT_EQ(contents(folder.path() / "TASC.ini"),
+  EXPECT_EQ(files::readWholeFile(folder.path() / "TASC.ini.bak"), original);
+  EXPECT_EQ(files::readWholeFile(folder.path() / "TASC.ini"),
             "; the author's own\r\n[TASCPtn]\r\nB7Dec = 3.2\r\n");
   EXPECT_EQ(writeB7Dec(folder.path(), "3.2000").edit, B7DecEdit::Unchanged);
-  EXPECT_EQ(contents(folder.path() / "TASC.ini.bak"), original);
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder.path())) ++files;
-  EXPECT_EQ(files, 2u);  // no temporary file left
+  EXPECT_EQ(files::readWholeFile(folder.path() / "TASC.ini.bak"), original);
+  // No temporary file left.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
 
   test::TempFolder bare;  // no TASC.ini: a new one, nothing to keep
   EXPECT_EQ(writeB7Dec(bare.path(), "3.1001").edit, B7DecEdit::SectionAdded);
-  EXPECT_EQ(contents(bare.path() / "TASC.ini"), "[TASCPtn]\r\nB7Dec = 3.1001\r\n");
+  EXPECT_EQ(files::readWholeFile(bare.path() / "TASC.ini"), "[TASCPtn]\r\nB7Dec = 3.1001\r\n");
   EXPECT_FALSE(fs::exists(bare.path() / "TASC.ini.bak"));
 }
 
@@ -81,7 +76,7 @@ TEST(SettingsEdit, UnreadableOrUnwritableThrowsAndKeepsWhatWasThere) {
   folder.write("TASC.ini", "[TASCPtn]\nB7Dec = 3.36\n");
   fs::create_directory(folder.path() / "TASC.ini.tmp");  // the temporary file cannot be made
   EXPECT_THROW(writeB7Dec(folder.path(), "3.1001"), OutputError);
-  EXPECT_EQ(contents(folder.path() / "TASC.ini"), "[TASCPtn]\nB7Dec = 3.36\n");
+  EXPECT_EQ(files::readWholeFile(folder.path() / "TASC.ini"), "[TASCPtn]\nB7Dec = 3.36\n");
 
   test::TempFolder odd;  // a TASC.ini that is a folder: no empty backup of it
   fs::create_directory(odd.path() / "TASC.ini");

@@ -4,6 +4,8 @@
 // every frame of those).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "model/train.h"
 #include "plugin/plugin.h"
 
@@ -78,45 +80,37 @@ TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
 // A standing train does not roll back uphill; downhill it starts without a
 // brake, and a brake that outweighs the pull holds it.
 TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
-  const struct {
-    double gradient;
-    int32_t notch;
-    bool rolls;
-  } rows[] = {{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}};
-  for (const auto& r : rows) {
-    Train t(plainVehicle(), r.gradient, 0.0, 5.0);
-    t.setHandles(r.notch, 0, 1, 0);
+  for (const auto& [gradient, notch, rolls] :
+       {std::tuple{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}}) {
+    Train t(plainVehicle(), gradient, 0.0, 5.0);
+    t.setHandles(notch, 0, 1, 0);
     int32_t now = 0;
     runFor(t, now, 2000);
-    EXPECT_EQ(t.speed() > 0.5, r.rolls) << r.gradient << " notch " << r.notch;
-    EXPECT_EQ(t.speed() == 0.0 && t.position() == 5.0, !r.rolls)
-        << r.gradient << " notch " << r.notch;
+    EXPECT_EQ(t.speed() > 0.5, rolls) << gradient << " notch " << notch;
+    EXPECT_EQ(t.speed() == 0.0 && t.position() == 5.0, !rolls) << gradient << " notch " << notch;
   }
 }
 
-TEST(Train, PowerFallsAboveTheKneeSpeedAndNeedsAReverser) {
-  VehicleModel v = plainVehicle();
-  v.powerKneeSpeed = 40;
-  Train slow(v, 0, 20.0, 0.0), fast(v, 0, 80.0, 0.0), neutral(v, 0, 20.0, 0.0);
-  slow.setHandles(0, 5, 1, 0);
-  fast.setHandles(0, 5, 1, 0);
-  neutral.setHandles(0, 5, 0, 0);
-  for (Train* t : {&slow, &fast, &neutral}) t->advance(17, 0);
-  EXPECT_NEAR(slow.acceleration(), 2.5, 1e-12);
-  EXPECT_NEAR(fast.acceleration(), 1.25, 1e-12);
-  EXPECT_EQ(neutral.speed(), 20.0);
-}
-
-// Running resistance a + b v + c v^2 (km/h/s, v in km/h) slows a coasting train.
-TEST(Train, CoastingTrainSlowsByItsRunningResistance) {
-  VehicleModel v = plainVehicle();
-  v.resistanceA = 0.1;
-  v.resistanceB = 0.01;
-  v.resistanceC = 0.001;
-  Train t(v, 0, 20.0, 0.0);
-  t.setHandles(0, 0, 1, 0);
-  t.advance(17, 0);
-  EXPECT_NEAR(t.acceleration(), -(0.1 + 0.01 * 20 + 0.001 * 400), 1e-12);
+// One frame from 20 or 80 km/h: power falls above the knee speed (40 km/h) and
+// needs a reverser; running resistance a + b v + c v^2 (km/h/s, v in km/h)
+// slows a coasting train.
+TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
+  VehicleModel powered = plainVehicle(), resisting = plainVehicle();
+  powered.powerKneeSpeed = 40;
+  resisting.resistanceA = 0.1;
+  resisting.resistanceB = 0.01;
+  resisting.resistanceC = 0.001;
+  for (const auto& [v, speed, notch, reverser, accel] :
+       {std::tuple{powered, 20.0, 5, 1, 2.5},
+        {powered, 80.0, 5, 1, 1.25},
+        {powered, 20.0, 5, 0, 0.0},
+        {resisting, 20.0, 0, 1, -(0.1 + 0.01 * 20 + 0.001 * 400)}}) {
+    Train t(v, 0, speed, 0.0);
+    t.setHandles(0, notch, reverser, 0);
+    t.advance(17, 0);
+    EXPECT_NEAR(t.acceleration(), accel, 1e-12)
+        << speed << " km/h, notch " << notch << ", reverser " << reverser;
+  }
 }
 
 }  // namespace

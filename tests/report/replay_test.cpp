@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace tasc::report {
 namespace {
@@ -33,21 +34,14 @@ recording::Recording switchingBeacon(const std::string& file0, const std::string
 // The record is selected from the table in force before the beacon's file
 // switch, so the finding must name that table, not the one it loads.
 TEST(Replay, BeaconFindingNamesTheTableSearchedNotTheFileItLoads) {
-  const struct {
-    const char* name;
-    const char* file0;
-    const char* file1;
-    bool found;
-  } cases[] = {
-      {"RecordOnlyBeforeTheSwitchIsFound", "2,0,3.5\n", "1,0\n", true},
-      {"RecordOnlyInTheLoadedFileIsMissing", "1,0\n", "2,0,3.5\n", false},
-  };
-  for (const auto& c : cases) {
-    const Replay rp = replay(switchingBeacon(c.file0, c.file1));
-    ASSERT_EQ(rp.beacons.size(), 1u) << c.name;
-    EXPECT_EQ(rp.beacons[0].outcome, BeaconOutcome::Accepted) << c.name;
-    EXPECT_EQ(rp.beacons[0].recordFound, c.found) << c.name;
-    EXPECT_EQ(rp.beacons[0].tableEntry, 0) << c.name;
+  // The record only before the switch is found; only in the loaded file, missing.
+  for (const auto& [file0, file1, found] :
+       {std::tuple{"2,0,3.5\n", "1,0\n", true}, {"1,0\n", "2,0,3.5\n", false}}) {
+    const Replay rp = replay(switchingBeacon(file0, file1));
+    ASSERT_EQ(rp.beacons.size(), 1u) << file0;
+    EXPECT_EQ(rp.beacons[0].outcome, BeaconOutcome::Accepted) << file0;
+    EXPECT_EQ(rp.beacons[0].recordFound, found) << file0;
+    EXPECT_EQ(rp.beacons[0].tableEntry, 0) << file0;
   }
 }
 

@@ -2,10 +2,10 @@
 // and the fitted vehicle put over a scenario's.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/engine_test_support.h"
@@ -40,19 +40,17 @@ TEST(TuneChart, ClippedStopsAreMarkedWithTheirFarthestValue) {
 TEST(TuneRecordLine, SecondWriteKeepsTheFirstOriginal) {
   test::TempFolder t;
   const fs::path file = t.write("p.csv", "original\n");
-  const struct {
-    const char* text;    // written
-    const char* backup;  // where the file it replaces goes
-  } writes[] = {
-      {"tuned 1\n", "p.csv.bak"}, {"tuned 2\n", "p.csv.bak2"}, {"tuned 3\n", "p.csv.bak3"}};
   std::string before = "original\n";
-  for (const auto& w : writes) {
+  // Each text written, and where the file it replaces goes.
+  for (const auto& [text, backupName] : {std::pair{"tuned 1\n", "p.csv.bak"},
+                                         {"tuned 2\n", "p.csv.bak2"},
+                                         {"tuned 3\n", "p.csv.bak3"}}) {
     const fs::path backup = backupPath(file);
-    EXPECT_EQ(backup.filename(), w.backup);
-    writeReplacing(file, w.text, backup);
-    EXPECT_EQ(readWholeFile(file), w.text);
+    EXPECT_EQ(backup.filename(), backupName);
+    writeReplacing(file, text, backup);
+    EXPECT_EQ(readWholeFile(file), text);
     EXPECT_EQ(readWholeFile(backup), before);
-    before = w.text;
+    before = text;
   }
   EXPECT_EQ(readWholeFile(t.path() / "p.csv.bak"), "original\n");
   // A backup that is there is never replaced, and the file stays as it was.
@@ -73,56 +71,18 @@ TEST(TuneVehicle, FittedKeysWinOverTheScenariosAndItsVehicleFile) {
   const std::string scenario = "vehicle_file = \"file.toml\"\n" + engine::test::exampleText();
   const engine::Scenario s =
       engine::parseScenario(scenario, t.path() / "s.toml", t.path() / "fit.toml");
-  const struct {
-    const char* key;
-    double value, want;
-  } rows[] = {
-      {"b7_decel: fitted over the file's", s.vehicle.quarterDecel * 28.0, 3.2},
-      {"brake_time_constant: fitted over the scenario's", s.vehicle.brakeTimeConstant, 0.5},
-      {"brake_dead_time: the scenario's over the file's", s.vehicle.brakeDeadTime, 0.2},
-      {"resistance_a: the file's alone", s.vehicle.resistanceA, 0.04},
-      {"emergency_decel: nobody's, the default", s.vehicle.emergencyDecel, 4.5},
-  };
-  for (const auto& r : rows) EXPECT_DOUBLE_EQ(r.value, r.want) << r.key;
+  for (const auto& [key, value, want] :
+       {std::tuple{"b7_decel: fitted over the file's", s.vehicle.quarterDecel * 28.0, 3.2},
+        {"brake_time_constant: fitted over the scenario's", s.vehicle.brakeTimeConstant, 0.5},
+        {"brake_dead_time: the scenario's over the file's", s.vehicle.brakeDeadTime, 0.2},
+        {"resistance_a: the file's alone", s.vehicle.resistanceA, 0.04},
+        {"emergency_decel: nobody's, the default", s.vehicle.emergencyDecel, 4.5}}) {
+    EXPECT_DOUBLE_EQ(value, want) << key;
+  }
   // A fitted deceleration by the other name replaces the scenario's.
   const engine::Scenario q = engine::parseScenario(engine::test::exampleText(), t.path() / "s.toml",
                                                    t.path() / "fit-quarter.toml");
   EXPECT_DOUBLE_EQ(q.vehicle.quarterDecel, 0.1);
-}
-
-// A fault in the scenario's vehicle_file or in the fitted file names that file.
-TEST(TuneVehicle, FaultsOfAVehicleFileNameIt) {
-  test::TempFolder t;
-  t.write("bad.toml", "[vehicle]\nb7_decel = 3.2\nbrake_lag = 1\n");
-  t.write("none.toml", "[train]\n");
-  const std::string bad = (t.path() / "bad.toml").string() + ":3:";
-  const struct {
-    const char* vehicleFile;  // the scenario's, "" none
-    const char* fitted;       // "" none
-    std::string starts;       // the message starts with it
-    const char* has;
-  } rows[] = {
-      {"missing.toml", "", (t.path() / "s.toml").string() + ":1:", "vehicle_file: cannot open"},
-      {"bad.toml", "", bad, "vehicle.brake_lag: unknown key"},
-      {"", "missing.toml", "fitted vehicle: cannot open", "missing.toml"},
-      {"", "bad.toml", bad, "vehicle.brake_lag: unknown key"},
-      {"", "none.toml", "fitted vehicle: ", "has no [vehicle] table"},
-  };
-  for (const auto& r : rows) {
-    const std::string scenario =
-        (*r.vehicleFile != 0 ? "vehicle_file = \"" + std::string(r.vehicleFile) + "\"\n"
-                             : std::string()) +
-        engine::test::exampleText();
-    const fs::path fitted = *r.fitted != 0 ? t.path() / r.fitted : fs::path();
-    try {
-      engine::parseScenario(scenario, t.path() / "s.toml", fitted);
-      ADD_FAILURE() << r.vehicleFile << r.fitted << ": accepted";
-    } catch (const engine::ScenarioError& e) {
-      const std::string what = e.what();
-      EXPECT_EQ(what.rfind(r.starts, 0), 0u) << what;
-      EXPECT_NE(what.find(r.has), std::string::npos) << what;
-    }
-  }
 }
 
 }  // namespace

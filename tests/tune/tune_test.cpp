@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/scenario.h"
 #include "readers/param_lines.h"
@@ -38,21 +39,14 @@ double total(const std::vector<engine::SweepOutcome>& o, const Limits& limits) {
   return score(measure(o), limits, kDefaultParamRecord).total();
 }
 
+// The rows of data/ranked.txt, best first.
 TEST(TuneObjective, RanksAccuracyThenComfortAndNeverPastALimit) {
-  const Limits limits{20, 8.0, 22.0};
-  const std::vector<double> spread = {0.02, -0.03, 0.01, 0.0};
-  // Best first: each row must score strictly below the next.
-  const std::vector<std::vector<engine::SweepOutcome>> ranked = {
-      outcomes(spread, 16),                  // accurate and fewer changes
-      outcomes(spread, 20),                  // as accurate, more changes: tie broken
-      outcomes({0.08, 0.08, 0.08, 0.08}),    // within 0.10 m but biased
-      outcomes({0.02, -0.03, 0.01, 0.30}),   // one stop 0.30 m out
-      outcomes({-0.4, -0.45, -0.5, -0.42}),  // overruns every stop
-      outcomes(spread, 21),                  // accurate, one change past the limit
-      outcomes(spread, 20, 9.0),             // accurate, jerk past the limit
-  };
-  for (std::size_t i = 0; i + 1 < ranked.size(); ++i) {
-    EXPECT_LT(total(ranked[i], limits), total(ranked[i + 1], limits)) << "row " << i;
+  double better = -std::numeric_limits<double>::infinity();
+  for (const test::Case& c : test::readCases("tune/data/ranked.txt")) {
+    const std::vector<double> errors = test::numbers(c.f[1]);
+    const double t = total(outcomes(errors, std::stoi(c.f[2]), std::stod(c.f[3])), {20, 8.0, 22.0});
+    EXPECT_LT(better, t) << c.where;
+    better = t;
   }
 }
 
@@ -173,23 +167,21 @@ TEST(TuneRecordFile, StoppingBeaconsOfTheFormationSelectTheRecords) {
   EXPECT_EQ(selectedRecords(s), (std::vector<RecordKey>{{1, 0, 0}, {2, 1, 0}, {4, 0, 3}}));
 }
 
-TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByte) {
+// The second line rewritten, the last (without a line end) replaced, and a
+// file of one line without a line end replaced, every other byte kept.
+TEST(TuneRecordLine, RewritesOneLineAndKeepsEveryOtherByteGolden) {
   const std::string text =
       "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
       "2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0\r\n"
       "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0";
-  const std::optional<std::size_t> line = findRecordLine(text, 2, 1);
-  ASSERT_EQ(line, std::optional<std::size_t>(1));
+  ASSERT_EQ(findRecordLine(text, 2, 1), std::optional<std::size_t>(1));
+  EXPECT_FALSE(findRecordLine(text, 2, 0));
   ParamRecord r = parseParamLine("2,1,3.0,2.0,1.2,0.5,0.1,2.8,2.4,40,1,0,1,0,0");
   r.leadTime[4] = -0.2;
   r.blendLength = 42.5;
-  EXPECT_EQ(replaceLine(text, *line, formatRecordLine(r)),
-            "1,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0\r\n"
-            "2,1,3,2,1.2,0.5,-0.2,2.8,2.4,42.5,1,0,1,0,0\r\n"
-            "3,0,4,3,2,0.8,0.15,3,2.4,60,1.5,0,0,0,0");
-  EXPECT_EQ(replaceLine(text, 2, "x"), text.substr(0, text.rfind('\n') + 1) + "x");
-  EXPECT_EQ(replaceLine("7,0", 0, "x"), "x") << "a file of one line without a line end";
-  EXPECT_FALSE(findRecordLine(text, 2, 0));
+  tasc::test::expectGolden("tune/golden/record-lines.txt",
+                           replaceLine(text, 1, formatRecordLine(r)) + "\n--\n" +
+                               replaceLine(text, 2, "x") + "\n--\n" + replaceLine("7,0", 0, "x"));
 }
 
 TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
