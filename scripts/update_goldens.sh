@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # update_goldens.sh [PRESET]: after an intended change of behaviour, rewrites
 # every golden the suite compares (default preset ci): it builds the preset,
-# then runs the tests labelled golden and the GoogleTest cases named *Golden*
-# with TASC_UPDATE_GOLDEN=1, under which a comparison that differs writes the
-# new output over its golden and passes. Then it lists what changed: review
+# then runs the suite (the Windows comparisons aside: they hold no golden)
+# with TASC_UPDATE_GOLDEN=1, under which a golden comparison that differs
+# writes the new output over its golden and passes, whatever its test's name. Then it lists what changed: review
 # it (git diff) before committing. Exit status: the tests' (a test can still
 # fail for what is no golden, such as an exit status).
 set -euo pipefail
@@ -13,8 +13,7 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 export TASC_UPDATE_GOLDEN=1
 status=0
-ctest --preset "$preset" -L golden -j2 || status=$?
-ctest --preset "$preset" -R Golden -j2 || status=$?
+ctest --preset "$preset" -E '^windows\.' -j2 || status=$?
 echo "== goldens changed"
 git status --short -- tests docs README.md
 exit "$status"
