@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 #include "readers/param_lines.h"
 
@@ -75,12 +74,38 @@ bool leftOut(const engine::SweepOutcome& outcome) {
   return outcome.result.reach.cannotBeMade();
 }
 
+namespace {
+
+// The errors of the stops that can be made, as the sweep tables measure them:
+// NaN for a run that did not come to rest.
+std::vector<double> keptErrors(const std::vector<engine::SweepOutcome>& outcomes) {
+  std::vector<double> errors;
+  for (const engine::SweepOutcome& o : outcomes) {
+    if (!leftOut(o)) errors.push_back(o.result.stopped ? o.result.stopError : std::nan(""));
+  }
+  return errors;
+}
+
+// The bands the objective reads, found in the table's own bands.
+constexpr std::size_t band(double limit) {
+  std::size_t b = 0;
+  while (engine::kAccuracyBands[b] != limit) ++b;
+  return b;
+}
+
+}  // namespace
+
 Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
+  const engine::Accuracy a = engine::measureAccuracy(keptErrors(outcomes));
   Metrics m;
-  m.cannotBeMade =
-      static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), leftOut));
-  m.runs = outcomes.size() - m.cannotBeMade;
-  double sum = 0, sumAbs = 0, changes = 0, time = 0;
+  m.runs = a.stops;
+  m.cannotBeMade = outcomes.size() - a.stops;
+  m.stopped = a.measured;
+  m.within10 = a.within[band(0.10)];
+  m.within25 = a.within[band(0.25)];
+  m.meanError = a.meanError;
+  m.meanAbsError = a.meanAbsError;
+  double changes = 0, time = 0;
   std::vector<double> abs;
   for (const engine::SweepOutcome& o : outcomes) {
     if (leftOut(o)) continue;
@@ -88,25 +113,12 @@ Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
     changes += r.brakeChanges;
     m.peakJerk = std::max(m.peakJerk, r.peakJerk);
     abs.push_back(r.stopped ? std::fabs(r.stopError) : kNoStopError);
-    if (!r.stopped) {
-      m.worstAbsError = std::max(m.worstAbsError, kNoStopError);
-      continue;
+    m.worstAbsError = std::max(m.worstAbsError, abs.back());
+    if (r.stopped && r.firstBeaconMs >= 0 && r.stopMs >= 0) {
+      time += (r.stopMs - r.firstBeaconMs) / 1000.0;
     }
-    ++m.stopped;
-    const double e = std::fabs(r.stopError);
-    sum += r.stopError;
-    sumAbs += e;
-    m.worstAbsError = std::max(m.worstAbsError, e);
-    if (e <= 0.10) ++m.within10;
-    if (e <= 0.25) ++m.within25;
-    if (r.firstBeaconMs >= 0 && r.stopMs >= 0) time += (r.stopMs - r.firstBeaconMs) / 1000.0;
   }
-  if (m.stopped > 0) {
-    const auto n = static_cast<double>(m.stopped);
-    m.meanError = sum / n;
-    m.meanAbsError = sumAbs / n;
-    m.meanTime = time / n;
-  }
+  if (m.stopped > 0) m.meanTime = time / static_cast<double>(m.stopped);
   if (m.runs > 0) {
     m.meanChanges = changes / static_cast<double>(m.runs);
     // The smallest |error| that 95 % of the runs stay within.
@@ -118,10 +130,7 @@ Metrics measure(const std::vector<engine::SweepOutcome>& outcomes) {
 }
 
 engine::Accuracy keptAccuracy(const std::vector<engine::SweepOutcome>& outcomes) {
-  std::vector<engine::SweepOutcome> kept;
-  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(kept),
-               [](const engine::SweepOutcome& o) { return !leftOut(o); });
-  return engine::sweepAccuracy(kept);
+  return engine::measureAccuracy(keptErrors(outcomes));
 }
 
 Limits startLimits(const Metrics& start, double extraTime) {
