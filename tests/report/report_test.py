@@ -65,8 +65,7 @@ def golden(tasc, plugin, source, work):
     (work / "weak.toml").write_text("[vehicle]\nb7_decel = 0.5\n")
     same(report("--no-charts", "single-stop.csv", "--vehicle", "weak.toml", "--gradient", "-5"),
          "weak-vehicle.txt")
-    names_from_files(tasc, work)
-    one_chart_per_stop(tasc, work)
+    charts_and_names(tasc, work)
 
 
 def same_as_golden(text, source, golden, work):
@@ -81,27 +80,12 @@ def same_as_golden(text, source, golden, work):
                  "(scripts/update_goldens.sh)" % (new, golden))
 
 
-def names_from_files(tasc, work):
-    """A recording named with < & # and a space: the page stays whole, shows the
-    name as it is, and every stop's link finds its chart."""
-    name = "a<b&c #1.csv"
-    shutil.copy(work / "single-stop.csv", work / name)
-    run([tasc, "report", name, "faulty-beacons.csv", "--out", "odd"], cwd=work)
-    root = ElementTree.parse(work / "odd/index.html").getroot()  # a name broke no markup
-    names = [td.text for td in root.iter("td") if td.get("class") == "name"]
-    assert names.count(name) == 2, names  # its stop's row and its own
-    links = [a.get("href") for a in root.iter("a")] + \
-            [a.get("href") for a in root.iter("{http://www.w3.org/2000/svg}a")]
-    assert len(links) == 4, links  # each stop's row and its mark
-    for href in links:
-        assert (work / "odd" / urllib.parse.unquote(href)).is_file(), href
-
-
-def one_chart_per_stop(tasc, work):
-    """A recording of the bundled stop driven twice, the second time 1000 m on
-    with a 503 beacon of another formation: the page's folder holds a chart for
-    each of its stops, no more, no fewer, and the second shows that beacon
-    ignored."""
+def charts_and_names(tasc, work):
+    """The bundled stop driven twice, the second time 1000 m on with a 503 beacon
+    of another formation, in a recording named with < & # and a space, and the
+    faulty beacons' stop: the page stays whole and shows the name as it is, its
+    folder holds a chart for each stop, no more, no fewer (the second shows that
+    beacon ignored), and every stop's link finds its chart."""
     lines = (work / "single-stop.csv").read_text().split("\n")
     first = next(i for i, l in enumerate(lines) if l.startswith("frame,"))
     end = next(i for i, l in enumerate(lines) if l.startswith("end,"))
@@ -114,13 +98,23 @@ def one_chart_per_stop(tasc, work):
         elif f[:3] == ["event", "beacon", "503"]:
             f[-1] = str(int(f[-1]) | 3 << 6)  # formation 3; the plug-in's is 1
         again.append(",".join(f))
-    (work / "twice.csv").write_text("\n".join(lines[:end] + again + lines[end:]))
-    run([tasc, "report", "twice.csv", "--stop-at", "500", "--stop-at", "1500", "--out", "twice"],
-        cwd=work)
-    charts = sorted(p.name for p in (work / "twice").glob("*.svg"))
-    assert charts == ["twice-stop1.svg", "twice-stop2.svg"], charts
-    ignored = ["503 (ignored)" in (work / "twice" / c).read_text() for c in charts]
-    assert ignored == [False, True], ignored
+    name = "a<b&c #1.csv"
+    (work / name).write_text("\n".join(lines[:end] + again + lines[end:]))
+    run([tasc, "report", name, "faulty-beacons.csv", "--stop-at", "500", "--stop-at", "1500",
+         "--out", "odd"], cwd=work)
+    root = ElementTree.parse(work / "odd/index.html").getroot()  # a name broke no markup
+    names = [td.text for td in root.iter("td") if td.get("class") == "name"]
+    assert names.count(name) == 3, names  # its stops' rows and its own
+    links = [a.get("href") for a in root.iter("a")] + \
+            [a.get("href") for a in root.iter("{http://www.w3.org/2000/svg}a")]
+    assert len(links) == 6, links  # each stop's row and its mark
+    for href in links:
+        assert (work / "odd" / urllib.parse.unquote(href)).is_file(), href
+    charts = sorted(p.name for p in (work / "odd").glob("*.svg"))
+    assert charts == ["a<b&c #1-stop1.svg", "a<b&c #1-stop2.svg", "faulty-beacons-stop1.svg"], \
+        charts
+    ignored = ["503 (ignored)" in (work / "odd" / c).read_text() for c in charts]
+    assert ignored == [False, True, False], ignored
 
 
 def reported_errors(tasc, recordings):
