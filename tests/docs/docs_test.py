@@ -13,18 +13,9 @@
   quickstart TASC SOURCE WORK     docs/QUICKSTART.txt's commands run in order and
                                   leave what it says they write
 
-A runnable block is a fenced ```console block. Each `$ ` line is a command,
-run by bash from the root of a copy of examples/ (fresh for each page, shared
-by the page's commands in order), `tasc` being the built one; the lines up to
-the next `$ ` line are its output as shown: standard output, then standard
-error. A line `...` in the output stands for any number of lines, and `...`
-within a line for any text (timings). No output shown: only the exit status
-is checked. `# exit status N` at the end of the command says the status
-expected (default 0).
-
-With TASC_UPDATE_GOLDEN set, a page whose output differs is rewritten with
-the new output (a shown elision keeps its place), and a chart that differs
-is copied over, instead of failing.
+How a ```console block runs, and TASC_UPDATE_GOLDEN: docs/development.md, "The
+documentation's commands" and "Goldens" (a page's renewed output keeps a shown
+elision in its place; the copy of examples/ is shared by a page's commands).
 """
 import os
 import pathlib
