@@ -1,30 +1,19 @@
 #!/usr/bin/env python3
 """The documentation against the tools, for CTest (standard library only):
   commands TASC SOURCE WORK PAGE  run every command a page shows and compare
-                                  the output it shows
+                                  the output and the charts it shows
   options  TASC SOURCE            every option of `tasc CMD --help` is on the
                                   command's reference page
   keys     SOURCE                 every key the scenario reader accepts is in
                                   docs/scenario.md, under its table
   links    SOURCE                 every relative link of README.md and docs/
                                   reaches a file, and every anchor a heading
-  charts   TASC SOURCE WORK       the charts the pages show, made again by the
-                                  commands the pages show, are the committed ones
   quickstart TASC SOURCE WORK     docs/QUICKSTART.txt's commands run in order and
                                   leave what it says they write
 
-A runnable block is a fenced ```console block. Each `$ ` line is a command,
-run by bash from the root of a copy of examples/ (fresh for each page, shared
-by the page's commands in order), `tasc` being the built one; the lines up to
-the next `$ ` line are its output as shown: standard output, then standard
-error. A line `...` in the output stands for any number of lines, and `...`
-within a line for any text (timings). No output shown: only the exit status
-is checked. `# exit status N` at the end of the command says the status
-expected (default 0).
-
-With TASC_UPDATE_GOLDEN set, a page whose output differs is rewritten with
-the new output (a shown elision keeps its place), and a chart that differs
-is copied over, instead of failing.
+How a ```console block runs, and TASC_UPDATE_GOLDEN: docs/development.md, "The
+documentation's commands" and "Goldens" (a page's renewed output keeps a shown
+elision in its place; the copy of examples/ is shared by a page's commands).
 """
 import os
 import pathlib
@@ -80,6 +69,14 @@ def renewed(old, new):
         keep(s, a) for s, a in zip(old[len(old) - tail:], new[len(new) - tail:])]
 
 
+# The charts a page shows, made again by its commands and compared byte for
+# byte: the chart they make and the page's copy. The README's chart of the
+# bundled stop is sim.golden.chart's golden.
+CHARTS = {"docs/reference/report.md": [("report/single-stop-stop1.svg",
+                                        "docs/report-single-stop.svg")],
+          "docs/reference/fit.md": [("fit/sweep-0010-stop1.svg", "docs/fit-stop.svg")]}
+
+
 def commands(tasc, source, work, page):
     source, work = pathlib.Path(source), pathlib.Path(work)
     env = copy_of_examples(tasc, source, work)
@@ -113,6 +110,13 @@ def commands(tasc, source, work, page):
         renew.append((at, output, actual))
         faults.append("%s: output differs from the page's\n--- shown\n%s\n--- actual\n%s" %
                       (where, "\n".join(output), "\n".join(actual)))
+    for made, copy in CHARTS.get(page, []):
+        new = (work / made).read_bytes() if (work / made).is_file() else b""
+        if new and UPDATE:
+            (source / copy).write_bytes(new)
+        elif new != (source / copy).read_bytes():
+            faults.append("%s differs from %s, which the page's commands made" % (
+                copy, work / made))
     if UPDATE and renew:
         for at, output, actual in reversed(renew):  # from the end: the indices stay right
             lines[at + 1:at + 1 + len(output)] = renewed(output, actual)
@@ -238,38 +242,6 @@ def links(source):
     check(faults, "%d links in %d pages reach their files and headings" % (count, len(pages)))
 
 
-# The charts of the pages: (commands run in order from the root of a copy of
-# examples/, the chart they make, the page's copy). The README's chart of the
-# bundled stop is sim.golden.chart's golden.
-CHARTS = [
-    (["tasc sim examples/single-stop.toml --quiet --no-trace --no-chart --record rec",
-      "tasc report rec/single-stop.csv --stop-at 500 --out report"],
-     "report/single-stop-stop1.svg", "docs/report-single-stop.svg"),
-    (["tasc sim examples/sweep.toml --quiet --record rec --dead-times 0.2 --lags 0.3 --offsets 0",
-      "tasc fit rec/sweep-*.csv --out fit"],
-     "fit/sweep-0010-stop1.svg", "docs/fit-stop.svg"),
-]
-
-
-def charts(tasc, source, work):
-    source, faults = pathlib.Path(source), []
-    for k, (lines, made, page_copy) in enumerate(CHARTS):
-        folder = pathlib.Path(work) / str(k)
-        env = copy_of_examples(tasc, source, folder)
-        for command in lines:
-            p = bash(command, folder, env)
-            if p.returncode != 0:
-                sys.exit("FAIL: `%s`: exit status %d\n%s" % (command, p.returncode, p.stderr))
-        new = (folder / made).read_bytes()
-        if new != (source / page_copy).read_bytes():
-            if UPDATE:
-                (source / page_copy).write_bytes(new)
-            else:
-                faults.append("%s differs from the chart `%s` makes (%s)%s" % (
-                    page_copy, lines[-1], folder / made, RENEW))
-    check(faults, "%d charts as the pages show them" % len(CHARTS))
-
-
 # The quick start's commands: two spaces, then x64\tasc.exe and one of its
 # commands (the package's list of files names x64\tasc.exe too, followed by
 # spaces and words), run as a Linux author would type them; the step that
@@ -314,7 +286,7 @@ def quickstart(tasc, source, work):
 
 if __name__ == "__main__":
     modes = {"commands": commands, "options": options, "keys": keys, "links": links,
-             "charts": charts, "quickstart": quickstart}
+             "quickstart": quickstart}
     if len(sys.argv) < 2 or sys.argv[1] not in modes:
         sys.exit(__doc__)
     modes[sys.argv[1]](*sys.argv[2:])

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
-#include <cstring>
 #include <limits>
 #include <regex>
 #include <string>

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# bad_plugin.sh FLAVOUR WORK_DIR: `tasc sim --plugin` with a plug-in that
-# cannot run (missing, not a module, a Windows DLL of the other bitness, or
-# one given to the POSIX build) prints one line naming the file and the
-# reason, nothing on standard output, and exits 1; never a crash.
-# FLAVOUR posix, win64 or win32 (under wine; win32 skips like compare_case.sh);
-# the plug-ins and their reasons are the lines of cases/bad-plugins.table.
+# bad_plugin.sh FLAVOUR WORK_DIR: windows.bad_plugin.FLAVOUR (development.md):
+# one line naming the file and the reason, nothing on standard output, exit
+# status 1, never a crash, for each plug-in of cases/bad-plugins.table.
 set -euo pipefail
 flavour=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # compare_case.sh CASE_DIR WORK_DIR FLAVOUR: runs one case with the POSIX
 # plug-in and with the x64 (FLAVOUR win64) or x86 (win32) DLL under wine, and
-# fails unless both print the same bytes. Exits 77 (skipped) for win32 where
-# wine's 32-bit loader cannot run (see scripts/wine32.sh), but fails in CI.
-# The runs, what each compares and how the POSIX output shows that it did its
-# work are the lines of cases/runs.table; the case's files say which it makes.
+# fails unless both print the same bytes (win32: skip_unless_runs). The runs,
+# what each compares and how the POSIX output shows that it did its work are
+# the lines of cases/runs.table; the case's files say which it makes.
 #
 # A case folder holds:
 #   script          the call script for tasc-host (optional)
@@ -107,7 +106,6 @@ run_host() {  # [MODULE_DIR [SCRIPT [MODULE]]]
   [ "$module" = TASCRec ] && cp "$bin/tools/recorder/TASCRec.$ext" "$dir/"
   flavour_exec "$flavour" tests/instruments/host/tasc-host "$script" "$dir/$module.$ext"
 }
-# sentinel: the frames without csvPath.ini, which must differ from those with it.
 run_sentinel() {
   rm "$work/$1/$name/plugin/csvPath.ini"
   run_host "$1" | tee "$work/$1.nolist.tmp"
@@ -128,22 +126,16 @@ run_check() {  # reports with exit statuses
   local flavour=$1 line pattern dir rc
   while read -r pattern line; do
     [ -z "$pattern" ] && continue
-    if [[ $pattern == @VEHICLE@/* ]]; then
-      # By its absolute path, from elsewhere: the path's own characters.
-      echo "== $pattern $line"
-      rc=0
-      # shellcheck disable=SC2086  # the options after the folder
-      flavour_tasc "$flavour" check "$(flavour_path "$flavour" "$(case_file "$flavour" "$pattern")")" \
-        $line </dev/null || rc=$?
-      echo "== exit status $rc"
-      continue
-    fi
     for dir in "$source_dir"/$pattern; do
-      dir=${dir%/}
+      dir=${dir%/} rc=0
       echo "== ${dir#"$source_dir"/} $line"
-      rc=0
       # shellcheck disable=SC2086  # the options after the folder
-      (cd "${dir%/*}" && flavour_tasc "$flavour" check "${dir##*/}" $line) || rc=$?
+      if [[ $pattern == @VEHICLE@/* ]]; then  # by its absolute path: the path's own characters
+        flavour_tasc "$flavour" check "$(flavour_path "$flavour" "$(case_file "$flavour" "$pattern")")" \
+          $line </dev/null || rc=$?
+      else
+        (cd "${dir%/*}" && flavour_tasc "$flavour" check "${dir##*/}" $line) </dev/null || rc=$?
+      fi
       echo "== exit status $rc"
     done
   done <"$case_dir/check"
@@ -156,8 +148,6 @@ run_tune() {  # without the lines that name paths or times
     "$(flavour_path "$flavour" "$(case_file "$flavour" "$scenario")")" $options |
     sed -E '/^(tune|record|search) /d'
 }
-# fit: the POSIX build records the stops once; each build fits them, and
-# again with each line of options, printing each fit's vehicle file.
 fit_once() {  # FLAVOUR OUT [OPTION...]
   local flavour=$1 out=$2 recordings=() f
   for f in "$work/recordings/"*.csv; do recordings+=("$(flavour_path "$flavour" "$f")"); done
@@ -187,25 +177,19 @@ run_sim() {
   sim_once "$1" "$work/$1/sim" "$(<"$case_dir/scenario")"
   for f in "$work/$1/sim/"*; do cp "$f" "$work/$1.${f##*.}"; done
 }
-# same-as: the same stops as the scenario's, whatever the names of the files
-# ("entry 3, NAME;" as "entry 3;").
-run_same_as() {
+run_same_as() {  # whatever the names of the files ("entry 3, NAME;" as "entry 3;")
   unnamed() { sed -E 's/(entry [0-9]+), [^;]*/\1/g' "$1"; }
   sim_once "$1" "$work/$1/same-as" "$(<"$case_dir/same-as")" | tee "$work/$1.same-as.tmp"
   cmp -s <(unnamed "$work/$1.summary") <(unnamed "$work/$1.same-as.tmp") ||
     fail "$1: $(<"$case_dir/same-as") stops otherwise than $(<"$case_dir/scenario")"
 }
-# recorder: a call script with the plug-in alone and through the recording
-# module, in copies of examples/vehicle; the same frames, and one recording.
 run_recorder() {
   local flavour=$1 script="$source_dir/$(<"$case_dir/recorder")" mode tries=1 rc files
   for mode in alone recorded; do
     mkdir -p "$work/$flavour/$mode" && cp -R "$source_dir/examples/vehicle/." "$work/$flavour/$mode/"
   done
   run_host "$flavour" "$work/$flavour/alone" "$script" >"$work/$flavour.alone.tmp"
-  # The x86 recorder's writer thread under qemu-user emulation crashes or
-  # hangs the host in about one run in four (on x64 and POSIX, never): such a
-  # run is tried again, up to three times in all, and says so.
+  # Under emulation the x86 recorder is tried up to three times (development.md).
   [ "$flavour" = win32 ] && wine32_emulated && tries=3
   while :; do
     rm -rf "$work/$flavour/recorded/records"

@@ -1,18 +1,13 @@
-# Sourced by the scripts here: what every Windows test shares, in one place:
-# the wine prefix and its variables, the loaders, the build folder and the
-# tasc of each flavour (posix, win64, win32), Windows paths, the locale, and
-# the skip of the x86 runs where they cannot run. Expects TASC_WINE_PREFIX (a
-# folder in the build tree); the flavours' functions TASC_POSIX_BIN,
-# TASC_WIN64_BIN and TASC_WIN32_BIN (build folders).
+# Sourced by every Windows test (docs/development.md, "Testing under wine").
+# Expects TASC_WINE_PREFIX (a folder in the build tree); the flavours'
+# functions TASC_POSIX_BIN, TASC_WIN64_BIN and TASC_WIN32_BIN (build folders).
 export WINEPREFIX="$TASC_WINE_PREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
 
-# The 64-bit loader runs x64 programs by itself, so a kernel that runs no
-# 32-bit programs (no IA-32 emulation) still runs them; the plain `wine`
-# starts the 32-bit loader first.
+# The loaders of the x64 runs (development.md); plain `wine` starts the 32-bit one.
 tasc_wine64=/usr/lib/wine/wine64
 [ -x "$tasc_wine64" ] || tasc_wine64=$(command -v wine64 || true)
 tasc_wineserver=/usr/lib/wine/wineserver64
@@ -31,8 +26,7 @@ wine_run() {
   fi
 }
 
-# wine32_runs and wine32_enable: the 32-bit loader, natively or under
-# qemu-i386 where the kernel runs no 32-bit programs.
+# wine32_runs and wine32_enable: the 32-bit loader, natively or under qemu-i386.
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
 # Under qemu-i386 a 32-bit guest gets 2 GiB and 16 MiB of address space (the
 # default is 4 GiB). The loader reserves all memory above 2 GiB in 64 KiB
@@ -80,9 +74,7 @@ use_locale() {
   export LANG=$locale LC_ALL=$locale
 }
 
-# skip_unless_runs FLAVOUR: exits 77 (CTest's skip) when FLAVOUR is win32 and
-# wine's 32-bit loader cannot run here, saying why; fails instead in CI,
-# which must run the x86 build.
+# skip_unless_runs FLAVOUR: win32 where its loader cannot run: skipped (77), or in CI failed.
 skip_unless_runs() {
   [ "$1" = win32 ] || return 0
   wine32_enable check && return 0

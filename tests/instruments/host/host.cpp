@@ -1,9 +1,33 @@
+// tasc-host SCRIPT MODULE: plays the host simulator from a call script. It
+// loads the plug-in by path, finds the sixteen entry points by name, makes the
+// calls the script lists and prints every frame's handle record and the panel
+// values 85..89. Only integers are printed, so the outputs of different
+// builds of the plug-in compare byte for byte.
+//
+// Script: one command per line, '#' starts a comment.
+//   vehicle BRAKES [POWER [ATS [B67 [CARS]]]]   SetVehicleSpec
+//   load | dispose                          Load, Dispose
+//   init [MODE]                             Initialize
+//   frame SPEED TIME                        Elapse at SPEED km/h, TIME ms
+//   ramp V0 V1 T0 STEP COUNT                COUNT frames from T0 every STEP ms,
+//                                           the speed going linearly V0 -> V1
+//   power N | brake N | reverser N          SetPower, SetBrake, SetReverser
+//   beacon TYPE DATA                        SetBeaconData (DATA may be 0x...)
+//   keydown K | keyup K | horn K | signal N | door open|close
+//   key VK 0|1                              physical key state (POSIX module
+//                                           only; ignored where the module
+//                                           reads the keyboard itself)
+//   version                                 prints GetPluginVersion
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -11,7 +35,6 @@
 #include "abi/abi.h"
 #include "abi/host_records.h"
 #include "abi/plugin_api.h"
-#include "host.h"
 #include "readers/numbers.h"
 #include "system/host_loader.h"
 
@@ -168,8 +191,9 @@ class Runner {
   int32_t sound_[256] = {};
 };
 
-}  // namespace
-
+// Runs the script `text` against the module at `modulePath`, printing to
+// `out`. Returns the exit status: 0 done, 1 the module or an entry point is
+// missing, 2 a script error (reported on stderr with its line).
 int runScript(const char* scriptName, const char* text, const char* modulePath, std::FILE* out) {
   const platform::HostModule module(modulePath);
   if (!module.loaded()) {
@@ -184,4 +208,20 @@ int runScript(const char* scriptName, const char* text, const char* modulePath, 
   return ok ? 0 : 2;
 }
 
+}  // namespace
 }  // namespace tasc::host
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: tasc-host SCRIPT MODULE\n");
+    return 2;
+  }
+  std::ifstream in(argv[1], std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "tasc-host: cannot read %s\n", argv[1]);
+    return 2;
+  }
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  tasc::platform::setBinaryOutput(stdout);
+  return tasc::host::runScript(argv[1], text.c_str(), argv[2], stdout);
+}

@@ -12,9 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "control/tasc_controller.h"
@@ -24,17 +23,6 @@
 #include "system/host_loader.h"
 
 namespace {
-
-std::vector<std::string> splitBars(std::string_view line) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t bar = line.find('|', start);
-    out.emplace_back(line.substr(start, bar - start));
-    if (bar == std::string_view::npos) return out;
-    start = bar + 1;
-  }
-}
 
 int profile(const char* ini, const char* queries) {
   std::ifstream in(queries, std::ios::binary);
@@ -48,7 +36,9 @@ int profile(const char* ini, const char* queries) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
-    const auto f = splitBars(line);
+    std::vector<std::string> f;
+    std::istringstream fields(line + '|');  // each field ends in a bar
+    for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
     if (f[0] == "s" && f.size() == 5) {
       const auto size = tasc::parseInteger(f[4]);
       if (!size || *size < 1 || *size > 4096) return 2;

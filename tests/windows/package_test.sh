@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# package_test.sh DIST VERSION WORK_DIR LIST PATH...: the Windows zip and the
+# Linux archive that scripts/package.sh made in DIST, unpacked into empty
+# folders of WORK_DIR:
+#   - they hold exactly the files of LIST (@VERSION@ standing for VERSION): a
+#     missing or an extra file fails, and so does a missing archive. A line
+#     PREFIX/docs/@DOCS@ stands for every page and picture (*.md, *.svg) under
+#     the source's docs/, which the packages take by that pattern; the pages
+#     named on lines of their own must be there whatever the pattern finds;
+#   - no file holds any PATH given (the source folder and the build folders: a
+#     binary must not carry the machine that built it), found as grep -a finds
+#     them, in the binaries and the text alike;
+#   - every text file (*.toml, *.ini, *.csv, *.txt, *.md) of the Windows zip
+#     ends its lines with CRLF, and none of the Linux archive has a CR;
+#   - the packaged tools run with their defaults: the plug-in beside tasc and
+#     the packaged example. Under wine, x64\tasc.exe check must give the POSIX
+#     build's report and exit status on the packaged vehicle, and x64\tasc.exe
+#     sim (no arguments) the POSIX build's summary, trace and chart over the
+#     packaged stop; so must the Linux tasc.
+# Environment: TASC_POSIX_BIN, TASC_WINE_PREFIX.
+set -euo pipefail
+dist=$(cd "$1" && pwd) version=$2 work=$3 list=$4
+shift 4
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+source "$here/wine_env.sh"
+use_locale
+rm -rf "$work" && mkdir -p "$work/posix"
+tgz=TASC-$version-linux-x86_64.tar.gz zip=TASC-$version-windows.zip
+for archive in "$tgz" "$zip"; do
+  mkdir "$work/$archive" && (cd "$work/$archive" && cmake -E tar xf "$dist/$archive")
+done
+win=$work/$zip/TASC-$version-windows linux=$work/$tgz/TASC-$version-linux-x86_64
+
+# The files of each archive under its name, sorted (folders are listed by one
+# archive format and not the other).
+actual=$(for archive in "$tgz" "$zip"; do
+  echo "== $archive" && (cd "$work/$archive" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+done)
+pages=$(cd "$source_dir/docs" && find . -type f \( -name '*.md' -o -name '*.svg' \) | sed 's|^\./||')
+# expand: the list's lines, @DOCS@ expanded, each archive's lines sorted.
+expand() {
+  local line section=
+  while IFS= read -r line; do
+    case $line in
+      '== '*)
+        [ -n "$section" ] && LC_ALL=C sort -u <<<"$section"
+        echo "$line"
+        section= ;;
+      */docs/@DOCS@) for page in $pages; do section+="${line%@DOCS@}$page"$'\n'; done ;;
+      *) section+="$line"$'\n' ;;
+    esac
+  done
+  [ -z "$section" ] || LC_ALL=C sort -u <<<"$section"
+}
+expected=$(sed "s/@VERSION@/$version/g" "$list" | expand | grep -v '^$')
+if [ "$actual" != "$expected" ]; then
+  fail "the packages differ from $list (< wanted, > packaged):"
+  diff <(echo "$expected") <(echo "$actual") >&2 || true
+fi
+
+for path in "$@"; do
+  [ -n "$path" ] || continue
+  found=$(grep -rlaF -- "$path" "$work/$zip" "$work/$tgz" || true)
+  [ -z "$found" ] || fail "the build machine's path $path is in: ${found//$work\//}"
+done
+texts() { find "$1" -type f \( -name '*.toml' -o -name '*.ini' -o -name '*.csv' -o -name '*.txt' -o -name '*.md' \); }
+count=0
+while IFS= read -r f; do
+  count=$((count + 1))
+  # As many line feeds as lines that end in a carriage return.
+  lf=$(LC_ALL=C tr -cd '\n' <"$f" | wc -c)
+  if [ "$lf" = 0 ] || [ "$lf" != "$(LC_ALL=C grep -c $'\r$' "$f")" ]; then
+    fail "${f#$work/}: not every line ends in CRLF"
+  fi
+done < <(texts "$work/$zip")
+[ "$count" -gt 0 ] || fail "no text file in the Windows zip"
+while IFS= read -r f; do
+  ! LC_ALL=C grep -q $'\r' "$f" || fail "${f#$work/}: a CR in the Linux archive"
+done < <(texts "$work/$tgz")
+
+run_all() {  # DIR TASC... : check and sim with the defaults, from DIR
+  local dir=$1 rc=0
+  shift
+  (cd "$dir" && "$@" check examples/vehicle) >"$dir.check" || rc=$?
+  echo "exit status $rc" >>"$dir.check"
+  (cd "$dir" && "$@" --version) >"$dir.version"
+  # The lines that name paths: the scenario's must be the packaged one.
+  (cd "$dir" && "$@" sim) >"$dir.sim" || fail "$dir: tasc sim failed"
+  grep -E '^scenario ' "$dir.sim" | grep -Eq '[\/]examples[\/]single-stop\.toml\)$' ||
+    fail "$dir: tasc sim did not run the packaged example: $(grep '^scenario' "$dir.sim")"
+  sed -E '/^(scenario|trace|chart) /d' "$dir.sim" >"$dir.summary"
+}
+
+# The reference: the POSIX build in its build tree, on a copy of the examples.
+mkdir -p "$work/posix/examples"
+cp -R "$source_dir/examples/." "$work/posix/examples/"
+run_all "$work/posix" "$TASC_POSIX_BIN/tools/tasc/tasc"
+run_all "$win" wine_run win64 "$win/x64/tasc.exe"
+run_all "$linux" "$linux/tasc"
+grep -q '^exit status 0$' "$work/posix.check" || fail "the bundled vehicle does not check clean"
+echo "tasc $version" | cmp -s - "$work/posix.version" || fail "tasc --version: $(<"$work/posix.version")"
+for dir in "$win" "$linux"; do
+  same "$work/posix.check" "$dir.check" "$dir: tasc check report"
+  same "$work/posix.version" "$dir.version" "$dir: tasc --version"
+  same "$work/posix.summary" "$dir.summary" "$dir: tasc sim summary"
+  same "$work/posix/tasc-sim-out/single-stop.trace.csv" "$dir/tasc-sim-out/single-stop.trace.csv" \
+    "$dir: trace"
+  same "$work/posix/tasc-sim-out/single-stop.svg" "$dir/tasc-sim-out/single-stop.svg" "$dir: chart"
+done
+passed && echo "$(grep -vc '^==' <<<"$actual") files in 2 packages, $count Windows text files in" \
+  "CRLF, no build path; packaged tasc.exe and tasc: $(grep '^stop error' "$work/posix.summary")"
