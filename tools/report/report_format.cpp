@@ -143,13 +143,9 @@ chart::StopChart describeStop(const RecordingReport& rep, const Replay& rp, std:
   c.powerCut = s.powerCut;
   c.brakeNotches = a.brakeNotches;
   for (const BeaconCall& b : rp.beacons) {
-    if (b.framesBefore < s.first || b.framesBefore > s.last || b.type < 400 || b.type > 504) {
-      continue;
-    }
-    const std::size_t at = b.framesBefore > 0 ? b.framesBefore - 1 : 0;
-    const bool stopping = b.type >= 501 && b.type <= 503;
-    c.beacons.push_back(
-        {a.position[at], b.type, !stopping || b.outcome == BeaconOutcome::Accepted});
+    if (!inStop(s, b) || b.type < 400 || b.type > 504) continue;
+    c.beacons.push_back({a.position[frameAt(b)], b.type,
+                         !isStopping(b.type) || b.outcome == BeaconOutcome::Accepted});
   }
   if (c.beacons.empty()) c.startPosition = s.position - 400.0;
   for (std::size_t k = s.first; k <= s.last; ++k) {

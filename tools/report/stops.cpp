@@ -72,19 +72,6 @@ std::vector<Stop> findStops(const Recording& r) {
   return stops;
 }
 
-// The frame whose state the plug-in held when the call came.
-std::size_t frameAt(const BeaconCall& b) {
-  return b.framesBefore > 0 ? b.framesBefore - 1 : 0;
-}
-
-bool inStop(const Stop& s, const BeaconCall& b) {
-  return b.framesBefore >= s.first && b.framesBefore <= s.last;
-}
-
-bool isStopping(int32_t type) {
-  return type >= 501 && type <= 503;
-}
-
 std::string verdictOf(const Stop& s, const Recording& r, const Replay& rp) {
   StopResult result = StopResult::None;
   bool holding = false;
@@ -275,6 +262,18 @@ void measure(Stop& s, const Recording& r, const Replay& rp, Analysis& a,
 }
 
 }  // namespace
+
+std::size_t frameAt(const BeaconCall& b) {
+  return b.framesBefore > 0 ? b.framesBefore - 1 : 0;
+}
+
+bool inStop(const Stop& s, const BeaconCall& b) {
+  return b.framesBefore >= s.first && b.framesBefore <= s.last;
+}
+
+bool isStopping(int32_t type) {
+  return type >= 501 && type <= 503;
+}
 
 Analysis analyse(const Recording& r, const Replay& rp, const std::vector<double>& markers,
                  const ReachVehicle& vehicle) {

@@ -64,6 +64,13 @@ struct ReachVehicle {
   double gradient = 0;              // per mille, uphill positive
 };
 
+// The frame whose state the plug-in held when the call came.
+std::size_t frameAt(const BeaconCall& b);
+// Whether the call came within the stop's frames.
+bool inStop(const Stop& s, const BeaconCall& b);
+// The stopping beacons: 501..503.
+bool isStopping(int32_t type);
+
 // `markers`: the true stopping points (--stop-at), each stop measured against
 // the nearest.
 Analysis analyse(const recording::Recording& recording, const Replay& replay,
