@@ -44,28 +44,6 @@ TEST(LoadParamFile, FileContentsGiveTheDefaultThenOneRecordPerLine) {
   }
 }
 
-TEST(LoadParamFile, ManyChunksReadWholeAndALoadReplacesTheTable) {
-  std::string content, expected = "0,0";
-  for (int i = 0; i < 5000; ++i) {
-    content += std::to_string(i) + "," + std::to_string(i % 7) + "\r\n";
-    expected += " ; " + std::to_string(i) + "," + std::to_string(i % 7);
-  }
-  test::TempFolder f;
-  f.write("big.csv", content);
-  f.write("b.csv", "9,9\n");
-  Loader l(f.path());
-  l.c.activeParam.recordId = 3;
-  l.c.loadedFileIndex = 7;
-  EXPECT_EQ(l.load("big.csv"), expected);
-  EXPECT_EQ(l.load("big.csv"), expected) << "not doubled";
-  EXPECT_EQ(l.load("b.csv"), "0,0 ; 9,9");
-  EXPECT_EQ(l.load("missing.csv"), "0,0");
-  l.load("b.csv");
-  EXPECT_EQ(l.load("NULL"), "0,0");
-  EXPECT_EQ(l.c.activeParam.recordId, 3) << "a load changes no other field";
-  EXPECT_EQ(l.c.loadedFileIndex, 7);
-}
-
 // The vehicle folder holds veh/csvPath.ini; files lie beside it, in veh/sub,
 // in the folder above and in a folder named "C:": rows of data/entries.txt.
 TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
