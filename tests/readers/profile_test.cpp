@@ -26,13 +26,6 @@ TEST(Profile, StringIsCutToTheBufferAndTerminated) {
   EXPECT_EQ(getString("[S]\nk=v\n", "S", "k", "d", nullptr, 8), 0u);
 }
 
-TEST(Profile, IntegerDefaultOnlyForAMissingOrEmptyValue) {
-  EXPECT_EQ(getInt("[S]\nk=0x10\n", "S", "k", 99), 16);
-  EXPECT_EQ(getInt("[S]\nk=\n", "S", "k", 99), 99);
-  EXPECT_EQ(getInt("[S]\n", "S", "k", 99), 99);
-  EXPECT_EQ(getInt("[S]\nk=x\n", "S", "k", 99), 0);
-}
-
 // `tasc check` names lines by these numbers: the first line is 1, a byte
 // order mark is no line, and a line end of CR LF counts once.
 TEST(Profile, LinesAreNumberedFromOne) {
