@@ -98,22 +98,6 @@ TEST(ReadProfileString, OnlyARegularFileIsRead) {
   }
 }
 
-// When the list path did not fit its buffer it is empty: relative entries
-// count as missing (not looked up in the working directory), absolute ones open.
-TEST(LoadParamFile, EmptyListPathMakesRelativeEntriesMissing) {
-  test::TempFolder f;
-  f.write("a.csv", "1,1\n");
-  const fs::path previous = fs::current_path();
-  fs::current_path(f.path());
-  Loader l("");
-  EXPECT_EQ(l.load("a.csv"), "0,0");
-  fs::current_path(previous);
-  EXPECT_EQ(l.load((f.path() / "a.csv").string()), "0,0 ; 1,1");
-  EXPECT_EQ(platform::openParamFile(nullptr, "x"), nullptr);
-  EXPECT_EQ(platform::openParamFile("a.csv", nullptr), nullptr);
-  EXPECT_EQ(platform::openParamFile(std::string(5000, 'a').c_str(), "x"), nullptr) << "not cut";
-}
-
 // splitPath terminates what it writes into buffers that held other text: the
 // folder with its last '/' when it fits with the terminator, else nothing.
 TEST(SplitPath, WritesTerminatedTextOrNothing) {
