@@ -23,24 +23,20 @@ namespace {
 
 using test::tableText;
 
-// A controller whose csvPath.ini lies in `listFolder` (a path that need not
-// exist; none: the list path did not fit its buffer and is empty).
-struct Loader {
+// The table that loading `entry` gives a controller whose csvPath.ini lies
+// in `listFolder` (a path that need not exist).
+std::string load(const fs::path& listFolder, const std::string& entry) {
   TascController c;
-  std::string listPath;
-  explicit Loader(const fs::path& listFolder)
-      : listPath(listFolder.empty() ? "" : (listFolder / "csvPath.ini").string()) {}
-  std::string load(const std::string& entry) {
-    c.loadParamFile(entry.c_str(), plugin::fileReader(listPath.c_str()));
-    return tableText(c.paramTable);
-  }
-};
+  const std::string listPath = (listFolder / "csvPath.ini").string();
+  c.loadParamFile(entry.c_str(), plugin::fileReader(listPath.c_str()));
+  return tableText(c.paramTable);
+}
 
 TEST(LoadParamFile, FileContentsGiveTheDefaultThenOneRecordPerLine) {
   for (const test::Case& c : test::readCases("plugin/data/file_contents.txt")) {
     test::TempFolder f;
     f.write("p.csv", test::expand(c.f[0]));
-    EXPECT_EQ(Loader(f.path()).load("p.csv"), c.f[1]) << c.where;
+    EXPECT_EQ(load(f.path(), "p.csv"), c.f[1]) << c.where;
   }
 }
 
@@ -63,13 +59,12 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
   for (char& ch : back) ch = ch == '/' ? '\\' : ch;
   const std::pair<std::string, std::string> marks[] = {
       {"@ABS@", abs}, {"@BACK@", back}, {"@UP@", up + f.path().relative_path().string()}};
-  Loader l(f.path() / "veh");
   for (const test::Case& c : test::readCases("plugin/data/entries.txt")) {
     std::string entry = c.f[0];
     for (const auto& [mark, text] : marks)
       if (entry.starts_with(mark)) entry = text + entry.substr(mark.size());
     const std::string want = c.f[1] != "0" ? "0,0 ; " + c.f[1] + ",1" : "0,0";
-    EXPECT_EQ(l.load(entry), want) << c.where << ": entry \"" << entry << '"';
+    EXPECT_EQ(load(f.path() / "veh", entry), want) << c.where << ": entry \"" << entry << '"';
   }
   ::close(writer);
 }
