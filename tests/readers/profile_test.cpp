@@ -26,16 +26,5 @@ TEST(Profile, StringIsCutToTheBufferAndTerminated) {
   EXPECT_EQ(getString("[S]\nk=v\n", "S", "k", "d", nullptr, 8), 0u);
 }
 
-// `tasc check` names lines by these numbers: the first line is 1, a byte
-// order mark is no line, and a line end of CR LF counts once.
-TEST(Profile, LinesAreNumberedFromOne) {
-  std::string kinds;
-  scanProfile("\xEF\xBB\xBF[S]\r\n\r\nk=v", [&](const ProfileLine& l) {
-    kinds += std::to_string(l.number) + profileLineKindName(l.kind) + " ";
-    return true;
-  });
-  EXPECT_EQ(kinds, "1section 2blank 3key ");
-}
-
 }  // namespace
 }  // namespace tasc::profile
