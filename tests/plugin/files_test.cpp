@@ -69,27 +69,21 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
   ::close(writer);
 }
 
-// The list and the settings are read through the same reader: what is no
-// regular file reads as missing, and a FIFO is not waited on. A file whose
-// size is unknown (st_size 0) and larger than the reader's growth steps is
-// read whole and never past the buffer (the sanitizer sees an overrun).
+// The list and the settings are read through the same reader: a FIFO reads
+// as missing and is not waited on. A file whose size is unknown (st_size 0)
+// and larger than the reader's growth steps is read whole and never past the
+// buffer (the sanitizer sees an overrun); one whose read fails reads as
+// missing. (A folder and /dev/zero: rows of plugin/data/settings.txt and
+// bad_input/data/files.txt.)
 TEST(ReadProfileString, OnlyARegularFileIsRead) {
   test::TempFolder f;
-  f.write("list.ini", "[ParamData]\n0=a.csv\n");
-  ASSERT_EQ(::mkfifo((f.path() / "pipe.ini").c_str(), 0600), 0);
-  fs::create_directory(f.path() / "dir.ini");
-  const struct {
-    std::string file, value;
-  } cases[] = {{(f.path() / "list.ini").string(), "a.csv"},
-               {(f.path() / "pipe.ini").string(), "NULL"},
-               {(f.path() / "dir.ini").string(), "NULL"},
-               {"/dev/zero", "NULL"},
-               {"/proc/self/smaps", "NULL"},
-               {"/proc/self/mem", "NULL"}};  // regular, but its read fails
-  for (const auto& t : cases) {
+  const std::string pipe = (f.path() / "pipe.ini").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  for (const std::string& file :
+       {pipe, std::string("/proc/self/smaps"), std::string("/proc/self/mem")}) {
     char out[64] = {};
-    platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, t.file.c_str());
-    EXPECT_EQ(std::string(out), t.value) << t.file;
+    platform::readProfileString("ParamData", "0", "NULL", out, sizeof out, file.c_str());
+    EXPECT_EQ(std::string(out), "NULL") << file;
   }
 }
 
