@@ -85,8 +85,11 @@ struct Host {
 };
 
 // Initialize and a whole stop from 45 km/h (the beacons at their base
-// distances, record 1/0 of file 0), 60 s of frames from host time t0.
-std::string runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0) {
+// distances, record 1/0 of file 0), 60 s of frames from host time t0, in a
+// fresh copy of the module in `folder` (an exception fails the test as any
+// other failure does).
+std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0) {
+  LoadedPlugin plugin(folder);
   const PluginApi& api = plugin.api();
   api.SetVehicleSpec(VehicleSpecRecord{8, 5, 0, 0, 6});
   api.Initialize(0);
@@ -123,13 +126,6 @@ std::string runStop(LoadedPlugin& plugin, const Host& host = {}, uint32_t t0 = 0
     }
   }
   return seen.line(train.speed(), kStopPoint - train.position());
-}
-
-// A stop in a fresh copy of the module in `folder` (an exception fails the
-// test as any other failure does).
-std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0) {
-  LoadedPlugin plugin(folder);
-  return runStop(plugin, host, t0);
 }
 
 // A file of a row: its text, or a form no file can be read in: <missing>,
