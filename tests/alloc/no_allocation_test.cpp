@@ -42,12 +42,11 @@ namespace {
 // loads no file (file index 0), and with `keys` U pressed for 1.6 s every
 // 3.2 s and the horn; Initialize (which reads files and may allocate) comes
 // before the count.
-long allocationsOfAStop(const PluginApi& api, bool keys) {
+long allocationsOfAStop(test::LoadedPlugin& module, bool keys) {
+  const PluginApi& api = module.api();
   api.SetVehicleSpec(VehicleSpecRecord{8, 5, 0, 0, 6});
   api.Initialize(0);
   api.SetBrake(0);
-  int32_t panel[256] = {};
-  int32_t sound[256] = {};
   const long before = g_allocations.load();
   int32_t time = 0;
   float speed = 60.0f;
@@ -59,7 +58,7 @@ long allocationsOfAStop(const PluginApi& api, bool keys) {
     if (i == 600) api.SetBeaconData(BeaconRecord{504, 0, 0.0f, 2});
     if (keys && i % 100 == 0) api.SetKeyState(0x55, i % 200 == 0 ? 1 : 0);
     if (keys && i == 700) api.HornBlow(1);
-    const HandleRecord h = api.Elapse(test::makeState(speed, time), panel, sound);
+    const HandleRecord h = module.frame(speed, time);
     // A crude train: slows while the plug-in overrides the brake.
     if (h.constantSpeed == 2) speed -= 0.01f * static_cast<float>(h.brake);
     if (speed < 0.0f) speed = 0.0f;
@@ -79,7 +78,7 @@ TEST(NoAllocation, FramesAndBeaconsWithoutFileSwitch) {
                               recorder ? test::recorderModulePath() : nullptr);
     ASSERT_TRUE(module.loaded());
     const long before = g_allocations.load();
-    EXPECT_EQ(allocationsOfAStop(module.api(), recorder), 0);
+    EXPECT_EQ(allocationsOfAStop(module, recorder), 0);
     ASSERT_GT(g_allocations.load(), before) << "the counter does not see the module's allocations";
     module.api().Dispose();
     if (recorder) {

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
-
 #include "support/cases.h"
 
 namespace tasc {
@@ -40,31 +37,15 @@ TEST(BeaconWord, FieldsSitAtTheirBitsAndRoundTrip) {
   }
 }
 
-// At every code's own distance and on a grid between and beyond (code 63 of
-// kind 3 is at 149 m): the nearest code is one of the six bits' and no
-// farther than any other.
-TEST(BeaconWord, NearestCodeIsNoFartherThanAnyOther) {
-  for (int32_t kind = 1; kind <= 3; ++kind) {
-    std::vector<double> wanted;
-    for (int32_t code = 0; code <= 63; ++code) {
-      wanted.push_back(beaconDistance(kind, code));
-    }
-    for (double want = 0.0; want < 170.0; want += 0.37) wanted.push_back(want);
-    for (const double want : wanted) {
-      const int32_t nearest = nearestDistanceCode(kind, want);
-      ASSERT_TRUE(nearest >= 0 && nearest <= 63) << "a code has six bits: " << nearest;
-      const double off = std::fabs(beaconDistance(kind, nearest) - want);
-      for (int32_t code = 0; code <= 63; ++code) {
-        ASSERT_LE(off, std::fabs(beaconDistance(kind, code) - want)) << kind << " " << want;
-      }
-    }
-  }
-}
-
-// Every code of every kind, exactly: data/beacon_distance.txt.
+// Every code of every kind, exactly: data/beacon_distance.txt; and at each
+// code's own distance the nearest code is one at that distance (between codes
+// and on ties: the nearest rows of tests/beacon/data/readers.txt).
 TEST(BeaconDistance, Golden) {
   for (const test::Case& c : test::readCases("control/data/beacon_distance.txt")) {
-    EXPECT_EQ(test::num(beaconDistance(std::stoi(c.f[0]), std::stoi(c.f[1]))), c.f[2]) << c.where;
+    const int32_t kind = std::stoi(c.f[0]);
+    const double metres = beaconDistance(kind, std::stoi(c.f[1]));
+    EXPECT_EQ(test::num(metres), c.f[2]) << c.where;
+    EXPECT_EQ(beaconDistance(kind, nearestDistanceCode(kind, metres)), metres) << c.where;
   }
 }
 

@@ -1,21 +1,25 @@
 // The controller driven by the scripts in data/cycles.txt and
 // data/beacons.txt: each block sets controller fields and keys, runs cycles,
 // passes beacons, loads files and checks fields. The rig is a controller with
-// its frame's inputs, a scripted key reader and files in memory, in the state
-// a reset leaves (B7Dec 3.36, timers at 0, lamp 85 lit, reverser forward,
-// keys up, formation 1, the default record alone in the table).
+// its frame's inputs, a scripted key reader and files in memory (csvPath.ini
+// read by the plug-in's own private-profile reader, the files its entries
+// name by the entry's exact text, fed in chunks of 7 bytes that cut lines
+// apart), in the state a reset leaves (B7Dec 3.36, timers at 0, lamp 85 lit,
+// reverser forward, keys up, formation 1, the default record alone in the
+// table).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <variant>
 
-#include "control/memory_files.h"
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
 #include "readers/param_lines.h"
+#include "readers/profile.h"
 #include "support/cases.h"
 #include "support/records.h"
 
@@ -27,11 +31,13 @@ namespace {
 constexpr int32_t kU = 0x55, kLeftCtrl = 0xA2, kRightCtrl = 0xA3;
 
 struct Rig {
-  std::array<int32_t, 3> handles{0, 0, 1};  // brake, power, reverser
-  std::map<int32_t, bool> keys;             // down by virtual-key code
-  mutable int32_t keyQueries = 0;           // questions asked of the reader
-  MemoryFiles files;                        // csvPath.ini and the files it names
-  BeaconDecision last;                      // of the last beacon
+  std::array<int32_t, 3> handles{0, 0, 1};   // brake, power, reverser
+  std::map<int32_t, bool> keys;              // down by virtual-key code
+  mutable int32_t keyQueries = 0;            // questions asked of the reader
+  std::string list;                          // csvPath.ini; empty: missing
+  std::map<std::string, std::string> files;  // entry -> bytes
+  mutable int32_t opened = 0;                // files fed so far
+  BeaconDecision last;                       // of the last beacon
   TascController c;
   Rig() {
     c.paramTable = {kDefaultParamRecord};
@@ -45,6 +51,20 @@ struct Rig {
     ++r.keyQueries;
     const auto k = r.keys.find(key);
     return k != r.keys.end() && k->second;
+  }
+  static uint32_t readList(const void* self, const char* section, const char* key,
+                           const char* fallback, char* out, uint32_t size) {
+    const auto& r = *static_cast<const Rig*>(self);
+    return profile::getString(r.list, section, key, fallback, out, size);
+  }
+  static bool readFile(const void* self, const char* entry, ChunkSink sink) {
+    const auto& r = *static_cast<const Rig*>(self);
+    const auto found = r.files.find(entry);
+    if (found == r.files.end()) return false;
+    ++r.opened;
+    const std::string_view bytes = found->second;
+    for (std::size_t at = 0; at < bytes.size(); at += 7) sink(bytes.substr(at, 7));
+    return true;
   }
   void run(float speed, int32_t stepMs, int n) {
     for (int i = 0; i < n; ++i) c.update(FrameInput{stepMs, speed, handles, {&keyDown, this}});
@@ -66,19 +86,20 @@ Ref ref(Rig& r, const std::string& n) {
   if (n.size() == 5 && n.starts_with("lamp")) return &c.panelLamps.at(at(4));
   if (n.size() == 5 && n.starts_with("flag")) return &c.activeParam.hmPtnFlag.at(at(4));
   if (n.size() == 2 && n[0] == 't') return &c.timers.at(at(1));
-  const auto refs = refsOf(
-      &c.brakeCommand, &c.brakePhase, &c.maxBrakeSteps, &c.remainingDistance, &c.patternActive,
-      &c.standstill, &c.stopResult, &c.beacon400Toggle, &c.lowSpeedMode, &c.uKeyLatch, &c.uKeyHeld,
-      &c.cutOut, &c.prevUCtrl, &c.b7Dec, &c.timersCreated, &c.activeParam.decelFar,
-      &c.activeParam.decelNear, &c.activeParam.blendLength, &r.handles[kDriverPower],
-      &r.handles[kDriverReverser], &c.enableHmPtn, &c.patternSelect, &c.formationId,
-      &c.activeParam.recordId, &c.activeParam.subId, &r.last.outcome, &r.last.tableIndex,
-      &r.last.tableEntry, &r.last.loadedEntry, &r.last.distance, &r.files.opened,
-      &c.loadedFileIndex, &c.tableEntry, &r.keyQueries, &c.paramFilesRead);
+  const auto refs =
+      refsOf(&c.brakeCommand, &c.brakePhase, &c.maxBrakeSteps, &c.remainingDistance,
+             &c.patternActive, &c.standstill, &c.stopResult, &c.beacon400Toggle, &c.lowSpeedMode,
+             &c.uKeyLatch, &c.uKeyHeld, &c.cutOut, &c.prevUCtrl, &c.b7Dec, &c.timersCreated,
+             &c.activeParam.decelFar, &c.activeParam.decelNear, &c.activeParam.blendLength,
+             &r.handles[kDriverPower], &r.handles[kDriverReverser], &c.enableHmPtn,
+             &c.patternSelect, &c.formationId, &c.activeParam.recordId, &c.activeParam.subId,
+             &r.last.outcome, &r.last.tableIndex, &r.last.tableEntry, &r.last.loadedEntry,
+             &r.last.distance, &r.opened, &c.loadedFileIndex, &c.tableEntry, &r.keyQueries,
+             &c.paramFilesRead, &r.keys[kU], &r.keys[kLeftCtrl], &r.keys[kRightCtrl]);
   std::istringstream names(
       "cmd phase steps dist armed still result toggle low latch held cut prev b7 created far near "
       "blend power rev hm select formation record sub outcome index tentry loaded bdist opened "
-      "file entry asked read");
+      "file entry asked read u lctrl rctrl");
   std::size_t i = 0;
   for (std::string name; names >> name; ++i)
     if (name == n) return refs.at(i);
@@ -135,9 +156,9 @@ bool act(Rig& rig, const std::string& verb, std::istringstream& words) {
   if (verb == "reset") {
     rig.c.reset({}, {});
   } else if (verb == "load") {
-    rig.c.reset(rig.files.listReader(), rig.files.fileReader());
+    rig.c.reset({&Rig::readList, &rig}, {&Rig::readFile, &rig});
   } else if (verb == "list") {
-    rig.files.list = "[ParamData]\n" + expand(rest(words, "\n"));
+    rig.list = "[ParamData]\n" + expand(rest(words, "\n"));
   } else if (verb == "add") {
     std::string line;
     words >> line;
@@ -145,7 +166,7 @@ bool act(Rig& rig, const std::string& verb, std::istringstream& words) {
   } else if (verb == "file") {
     std::string name;
     words >> name;
-    rig.files.files[name] = rest(words, "\n");
+    rig.files[name] = rest(words, "\n");
   } else if (verb == "run") {
     float speed = 0;
     int32_t stepMs = 16;
@@ -158,7 +179,7 @@ bool act(Rig& rig, const std::string& verb, std::istringstream& words) {
     for (int32_t& x : v)
       if (!(words >> x)) break;
     const int32_t data = v[5] | v[1] << 6 | v[2] << 10 | v[3] << 15 | v[4] << 21;
-    rig.last = rig.c.onBeacon(v[0], data, rig.files.fileReader());
+    rig.last = rig.c.onBeacon(v[0], data, {&Rig::readFile, &rig});
   } else if (verb == "table" || verb == "entries") {
     std::string want = rest(words, " ; ");
     want = want.substr(0, want.size() < 3 ? 0 : want.size() - 3);
@@ -185,9 +206,7 @@ void step(Rig& rig, const std::string& line, const std::string& where) {
       const std::size_t eq = arg.find_first_of("=~");
       const std::string name = arg.substr(0, eq);
       const double v = std::stod(arg.substr(eq + 1));
-      if (verb == "set" && (name == "u" || name == "lctrl" || name == "rctrl")) {
-        rig.keys[name == "u" ? kU : name == "lctrl" ? kLeftCtrl : kRightCtrl] = v != 0;
-      } else if (verb == "set") {
+      if (verb == "set") {
         set(ref(rig, name), v);
       } else if (arg[eq] == '~') {
         EXPECT_NEAR(get(ref(rig, name)), v, 1e-9) << where << " " << name;

@@ -1,4 +1,4 @@
-// TASC.ini read from real files: rows of data/settings.txt.
+// TASC.ini read from real files and applied: rows of data/settings.txt.
 #include "plugin/settings.h"
 
 #include <gtest/gtest.h>
@@ -10,33 +10,28 @@
 namespace tasc {
 namespace {
 
+// Each row's settings applied to a controller: the file's content, <none>
+// (no file), <directory> (a folder of that name), or a path that is empty or
+// null.
 TEST(Settings, Golden) {
   for (const test::Case& c : test::readCases("plugin/data/settings.txt")) {
     test::TempFolder folder;
-    if (c.f[0] != "<none>") folder.write("TASC.ini", c.f[0]);
-    const Settings s = readSettings((folder.path() / "TASC.ini").c_str());
+    const std::string path = (folder.path() / "TASC.ini").string();
+    if (c.f[0] == "<directory>") std::filesystem::create_directory(path);
+    if (!c.f[0].starts_with('<')) folder.write("TASC.ini", c.f[0]);
+    const char* file = c.f[0] == "<null path>" ? nullptr : path.c_str();
+    const Settings s = readSettings(c.f[0] == "<empty path>" ? "" : file);
+    TascController ctl;
+    applySettings(ctl, s);
     const std::string sources = std::string(settingSourceName(s.b7DecSource)) + " " +
                                 settingSourceName(s.formationIdSource) + " " +
                                 settingSourceName(s.enableHmPtnSource);
-    EXPECT_EQ((std::vector<std::string>{c.f[0], test::num(s.b7Dec), std::to_string(s.formationId),
-                                        std::to_string(s.enableHmPtn), sources}),
-              c.f)
+    EXPECT_EQ(
+        (std::vector<std::string>{c.f[0], test::num(ctl.b7Dec), std::to_string(ctl.formationId),
+                                  std::to_string(ctl.enableHmPtn), sources}),
+        c.f)
         << c.where;
   }
-}
-
-TEST(Settings, AppliedToTheControllerAndMissingForADirectoryOrNoPath) {
-  test::TempFolder folder;
-  folder.write("TASC.ini", "[TASCPtn]\nB7Dec=4.2\nFormationID=3\n[HmPtn]\nEnableHmPtn=1\n");
-  TascController c;
-  applySettings(c, readSettings((folder.path() / "TASC.ini").c_str()));
-  EXPECT_EQ(c.b7Dec, 4.2);
-  EXPECT_EQ(c.formationId, 3);
-  EXPECT_TRUE(c.enableHmPtn);
-  std::filesystem::create_directory(folder.path() / "d.ini");
-  EXPECT_EQ(readSettings((folder.path() / "d.ini").c_str()).b7Dec, 3.36);
-  EXPECT_EQ(readSettings("").formationId, 1);
-  EXPECT_EQ(readSettings(nullptr).formationId, 1);
 }
 
 }  // namespace

@@ -26,23 +26,5 @@ TEST(Profile, StringIsCutToTheBufferAndTerminated) {
   EXPECT_EQ(getString("[S]\nk=v\n", "S", "k", "d", nullptr, 8), 0u);
 }
 
-TEST(Profile, IntegerDefaultOnlyForAMissingOrEmptyValue) {
-  EXPECT_EQ(getInt("[S]\nk=0x10\n", "S", "k", 99), 16);
-  EXPECT_EQ(getInt("[S]\nk=\n", "S", "k", 99), 99);
-  EXPECT_EQ(getInt("[S]\n", "S", "k", 99), 99);
-  EXPECT_EQ(getInt("[S]\nk=x\n", "S", "k", 99), 0);
-}
-
-// `tasc check` names lines by these numbers: the first line is 1, a byte
-// order mark is no line, and a line end of CR LF counts once.
-TEST(Profile, LinesAreNumberedFromOne) {
-  std::string kinds;
-  scanProfile("\xEF\xBB\xBF[S]\r\n\r\nk=v", [&](const ProfileLine& l) {
-    kinds += std::to_string(l.number) + profileLineKindName(l.kind) + " ";
-    return true;
-  });
-  EXPECT_EQ(kinds, "1section 2blank 3key ");
-}
-
 }  // namespace
 }  // namespace tasc::profile
