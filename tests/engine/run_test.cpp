@@ -29,12 +29,15 @@ class SimRun : public ::testing::Test {
 };
 
 // At 60 frames/s the golden trace shows 0, 16, 33, 50 ms...; at 50 every
-// step is 20 ms.
+// step is 20 ms. The run ends when the train has stood settle_time, counted
+// from the step in which it came to rest.
 TEST_F(SimRun, FramesLandOnWholeMillisecondsOfTheFrameRate) {
   std::vector<FrameRow> rows;
-  runStop(host(), exampleScenario("", "[run]\nframe_rate = 50\n"), &rows);
+  const RunResult r =
+      runStop(host(), exampleScenario("", "[run]\nframe_rate = 50\nsettle_time = 2.5\n"), &rows);
   ASSERT_GT(rows.size(), 20u);
   for (std::size_t i = 1; i < 20; ++i) EXPECT_EQ(rows[i].timeMs - rows[i - 1].timeMs, 20);
+  EXPECT_EQ(r.endMs - r.stopMs + 20, 2500);
 }
 
 // After a 400 beacon the plug-in takes any standstill as on target, however

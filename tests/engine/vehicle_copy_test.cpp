@@ -46,18 +46,26 @@ TEST(VehicleCopy, ListsKeepTheirBytesAndEntriesFindTheirFiles) {
 
 TEST(VehicleCopy, WhatTheCopyReadsDifferentlyIsSaid) {
   const tasc::test::TempFolder t;
-  const fs::path vehicle = t.path() / "v";
-  // Entry 0 names a UTF-16 file; entry 1 climbs above the file system's root.
-  std::string ups;
-  for (int i = 0; i < 40; ++i) ups += "../";
-  t.write("v/csvPath.ini", "[ParamData]\n0=wide.csv\n1=" + ups + "tmp/x.csv\n");
-  t.write("v/wide.csv", std::string("1\0,\0000\0", 6));
+  // Entry 0 names a UTF-16 file; entry 1 climbs the 16 steps a copy rebuilds,
+  // entry 2 one more; entry 3 climbs above the file system's root.
+  std::string folder = "v", up;
+  for (int i = 16; i >= 1; --i) folder = std::to_string(i) + "/" + folder;
+  for (int i = 0; i < 16; ++i) up += "../";
+  const std::string climbs = "../" + up + "x.csv";
+  t.write(folder + "/csvPath.ini", "[ParamData]\n0=wide.csv\n1=" + up + "y.csv\n2=" + climbs +
+                                       "\n3=" + up + up + up + "tmp/x.csv\n");
+  t.write(folder + "/wide.csv", std::string("1\0,\0000\0", 6));
+  t.write("1/y.csv", "1,0,4\n");
+  t.write("x.csv", "1,0,4\n");
   const files::TempFolder run("tasc-copy-run-");
-  const VehicleCopy copy = copyVehicleFolder(vehicle, run.path());
-  ASSERT_FALSE(copy.warnings.empty());
-  EXPECT_EQ(copy.warnings.front(),
+  const VehicleCopy copy = copyVehicleFolder(t.path() / folder, run.path());
+  ASSERT_EQ(copy.warnings.size(), 2u);
+  EXPECT_EQ(copy.warnings[0],
             "csvPath.ini entry 0 \"wide.csv\": wide.csv is UTF-16 (little-endian) text, which "
             "the plug-in does not read: save it as ANSI or UTF-8");
+  EXPECT_EQ(copy.warnings[1], "csvPath.ini entry 2 \"" + climbs + "\" opens " + climbs +
+                                  " beside the vehicle folder but nothing in the run: the run "
+                                  "reads the default record for it");
 }
 
 }  // namespace
