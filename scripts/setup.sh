@@ -17,6 +17,25 @@ missing_packages() {
   done
 }
 
+# apt_install PKG...: apt-get update, then install. A mirror caught mid-sync
+# (an index of the wrong size) can fail the install for minutes: it is tried
+# up to 4 times, TASC_APT_WAIT seconds apart (default 60). An index that fails
+# to update fails nothing by itself: the packages may not need it.
+apt_install() {
+  local try
+  for try in 1 2 3 4; do
+    apt-get update -qq || true
+    if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
+      >/dev/null; then
+      return 0
+    fi
+    [ "$try" = 4 ] && break
+    echo "setup: apt-get failed (try $try of 4); again in ${TASC_APT_WAIT:-60} s" >&2
+    sleep "${TASC_APT_WAIT:-60}"
+  done
+  return 1
+}
+
 # install_packages PKG...: installs what is missing, or says what to install.
 install_packages() {
   local missing
@@ -24,9 +43,8 @@ install_packages() {
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
     echo "setup: installing:" $missing
-    apt-get update -qq
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+    apt_install $missing
   else
     echo "setup: missing Debian packages:" $missing "(run as root to install them)" >&2
     return 1
@@ -65,8 +83,7 @@ install_wine32() {
   fi
   echo "setup: installing: wine32:i386"
   dpkg --add-architecture i386
-  apt-get update -qq
-  if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+  if ! apt_install wine32:i386; then
     echo "setup: FAILED to install wine32:i386" >&2
     return 1
   fi
