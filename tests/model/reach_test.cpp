@@ -2,6 +2,8 @@
 // beacon's distance, against hand computations (a constant deceleration after
 // the dead time) and a fine-step integration of the continuous model (exact
 // exponential lags, 10 us steps), and against the simulator's own train.
+// Whether a stop can be made (assessReach) the sim summaries pin: emu-downhill
+// cannot be made, single-stop can.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -89,16 +91,6 @@ TEST(Notch7LimitSpeed, DownhillSteeperThanTheBrakeServesNoSpeed) {
   weak.quarterDecel = 0.3 / 28;  // 10 per mille down pulls 0.353 km/h/s
   EXPECT_TRUE(std::isinf(notch7Distance(weak, {-10, 0}, 20)));
   EXPECT_EQ(notch7LimitSpeed(weak, {-10, 0}, 149.045), 0.0);
-}
-
-TEST(Reach, CannotBeMadeWhenNotch7NeedsMoreThanTheBeaconGives) {
-  const Reach fast = assessReach(emu(), {-3.5, 2}, 503, 57.4, 149.045);
-  EXPECT_TRUE(fast.cannotBeMade());
-  EXPECT_NEAR(fast.needed, 170.551, 0.05);
-  EXPECT_NEAR(fast.limitSpeed, 53.32, 0.02);
-  const Reach slow = assessReach(emu(), {-3.5, 2}, 503, 50.0, 149.045);
-  EXPECT_FALSE(slow.cannotBeMade());
-  EXPECT_FALSE(Reach{}.cannotBeMade());  // no far beacon passed: nothing to judge
 }
 
 }  // namespace
