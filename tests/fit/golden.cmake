@@ -3,10 +3,10 @@
 # committed NAME.fit.txt, NAME.vehicle.toml and NAME.stop1.svg. With
 # -DVEHICLE=folder the fit writes its B7Dec into a copy of that vehicle
 # folder: the new TASC.ini against NAME.TASC.ini, and TASC.ini.bak against
-# the folder's own. A golden that differs is rewritten
-# instead when TASC_UPDATE_GOLDEN is set (an intended change).
+# the folder's own. ARGS (comma-separated) go to `tasc fit`. A golden that
+# differs is rewritten instead when TASC_UPDATE_GOLDEN is set (an intended change).
 #   -DTASC=... -DPLUGIN=... -DSCENARIO=... -DNAME=... -DOUT=folder -DGOLDEN=folder
-#   [-DVEHICLE=folder]
+#   [-DVEHICLE=folder] [-DARGS=...]
 file(REMOVE_RECURSE ${OUT})
 execute_process(COMMAND ${TASC} sim --plugin ${PLUGIN} --quiet --jobs 2 --out ${OUT}/sim
                         --record ${OUT}/rec ${SCENARIO} RESULT_VARIABLE rc ERROR_VARIABLE err)
@@ -20,10 +20,10 @@ list(GET recordings 0 first)
 string(REGEX REPLACE "\\.csv$" "-stop1.svg" chart ${first})
 set(pairs "fit.txt|${NAME}.fit.txt" "fit/vehicle.toml|${NAME}.vehicle.toml"
           "fit/${chart}|${NAME}.stop1.svg")
-set(write)
+string(REPLACE "," ";" write "${ARGS}")
 if(VEHICLE)
   file(COPY ${VEHICLE}/ DESTINATION ${OUT}/vehicle)
-  set(write --write-b7dec ../vehicle)
+  list(APPEND write --write-b7dec ../vehicle)
   list(APPEND pairs "vehicle/TASC.ini|${NAME}.TASC.ini")
 endif()
 execute_process(COMMAND ${TASC} fit ${recordings} --out ../fit ${write} WORKING_DIRECTORY ${OUT}/rec
