@@ -83,10 +83,36 @@ install_wine32() {
   fi
   echo "setup: installing: wine32:i386"
   dpkg --add-architecture i386
-  if ! apt_install wine32:i386; then
-    echo "setup: FAILED to install wine32:i386" >&2
-    return 1
+  apt_install wine32:i386 && return 0
+  if [ "${CI:-}" = true ] || [ "${TASC_I386_TWINS:-}" = older ]; then
+    pin_i386_twins wine32:i386 && apt_install --allow-downgrades wine32:i386 && return 0
+  else
+    echo "setup: if an i386 index failed to download, TASC_I386_TWINS=older installs the" \
+      "older i386 twins the archive has, and their amd64 libraries at the same version" >&2
   fi
+  echo "setup: FAILED to install wine32:i386" >&2
+  return 1
+}
+
+# pin_i386_twins PKG: when an i386 index fails to download (a stale mirror),
+# PKG's i386 libraries exist only at the main archive's older versions, and a
+# Multi-Arch: same library must have one version on both architectures. Pins
+# each such library's source package, on both architectures, to the version
+# the i386 side has, so that apt puts the older amd64 twin beside it. The pins
+# stay, so that later installs keep the pair (TASC_APT_PREFS, default
+# /etc/apt/preferences.d/tasc-i386-twins: remove it to upgrade them again).
+pin_i386_twins() {
+  local prefs=${TASC_APT_PREFS:-/etc/apt/preferences.d/tasc-i386-twins} p status version multi src want
+  : >"$prefs"
+  for p in $(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+    --no-replaces --no-enhances "$1" | grep -E '^[a-z0-9].*:i386$' | sort -u); do
+    read -r status version multi src < <(dpkg-query -W -f='${db:Status-Status} ${Version} ${Multi-Arch} ${source:Package}\n' "${p%:i386}:amd64" 2>/dev/null) || continue
+    want=$(apt-cache policy "$p" | awk '/Candidate:/ { print $2 }')
+    [ "$status $multi" = "installed same" ] && [ "$want" != "$version" ] && [ "$want" != "(none)" ] || continue
+    echo "setup: no i386 twin of ${p%:i386} $version: pinning src:$src to $want" >&2
+    printf 'Package: src:%s:any\nPin: version %s\nPin-Priority: 1001\n\n' "$src" "$want" >>"$prefs"
+  done
+  [ -s "$prefs" ] || { rm -f "$prefs"; return 1; }
 }
 
 # Every package that the set-up installs (scripts/check_packages.sh reads it).

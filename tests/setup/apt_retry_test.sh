@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The set-up's apt_install against a fake apt-get that fails its first N
 # installs, as a mirror caught mid-sync does: it installs on a later try, and
-# gives up after the fourth.
+# gives up after the fourth. Then wine32:i386 against a stale i386 index: the
+# set-up pins the older twins only when asked, and only those it needs.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 fake=$(mktemp -d)
@@ -29,4 +30,41 @@ for fails in 0 3 4; do
     exit 1
   fi
 done
-echo "apt_install: installs on a later try, gives up after the fourth"
+
+# The fake archive: name, dpkg status, amd64 version, Multi-Arch, source, i386
+# candidate. Only zlib1g lacks its i386 twin (libc6 has it, libfoo's amd64
+# side is not Multi-Arch: same, libbar is not installed, libnew has no i386).
+cat >"$fake/archive" <<'ARCHIVE'
+zlib1g installed 1:1.2.13-1+u1 same zlib 1:1.2.13-1
+libc6 installed 2.36-9+u14 same glibc 2.36-9+u14
+libfoo installed 1.0-1+u1 foreign foo 1.0-1
+libbar not-installed 1.0-1+u1 same bar 1.0-1
+libnew installed 2.0-1 same new (none)
+ARCHIVE
+cat >"$fake/apt-cache" <<'FAKE'
+#!/usr/bin/env bash
+[ "$1" = depends ] && { echo "${*: -1}"; awk '{ print "  Depends: " $1 ":i386"; print $1 ":i386" }' "${0%/*}/archive"; }
+[ "$1" = policy ] && awk -v p="${2%:i386}" '$1 == p { print "  Candidate: " $6 }' "${0%/*}/archive"
+exit 0
+FAKE
+cat >"$fake/dpkg-query" <<'FAKE'
+#!/usr/bin/env bash
+awk -v p="${3%:amd64}" '$1 == p && $2 != "not-installed" { print $2, $3, $4, $5; found = 1 } END { exit !found }' "${0%/*}/archive"
+FAKE
+cat >"$fake/dpkg" <<'FAKE'
+#!/usr/bin/env bash
+FAKE
+chmod +x "$fake/apt-cache" "$fake/dpkg-query" "$fake/dpkg"
+export TASC_APT_PREFS=$fake/prefs FAILS=4
+wine32() { bash -c 'TASC_SETUP_LIB=1 source scripts/setup.sh; missing_packages() { echo "$@"; }; install_wine32' scripts/setup.sh >/dev/null 2>&1; }
+: >"$FAKE_LOG"
+if CI= wine32 || [ -e "$fake/prefs" ]; then echo "FAIL: pinned older twins unasked"; exit 1; fi
+want=$'Package: src:zlib:any\nPin: version 1:1.2.13-1\nPin-Priority: 1001'
+: >"$FAKE_LOG"
+if ! CI=true wine32 || [ "$(cat "$fake/prefs")" != "$want" ] ||
+  [ "$(grep -c '^install -y.*--allow-downgrades wine32:i386' "$FAKE_LOG")" != 1 ]; then
+  echo "FAIL: want zlib's pin only, then one install allowed to downgrade; pins, apt-get calls:"
+  cat "$fake/prefs" "$FAKE_LOG"
+  exit 1
+fi
+echo "apt_install: installs on a later try, gives up after the fourth; older i386 twins pinned when asked"
