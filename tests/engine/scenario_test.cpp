@@ -79,6 +79,7 @@ TEST(Scenario, SweepRangeIncludesItsEnd) {
   ASSERT_EQ(s.sweep.initialSpeed.size(), 11u);
   EXPECT_NEAR(s.sweep.initialSpeed.back(), 31.0, 1e-9);
   EXPECT_EQ(s.sweep.gradient, std::vector<double>{5.0});
+  EXPECT_EQ(s.maxTime, 180.0);  // no [run] table: the default of docs/scenario.md
 }
 
 // Each bad file of data/bad_scenarios.txt must give a ScenarioError naming

@@ -31,6 +31,10 @@ def main(tasc, plugin, recorder, source, work):
         folder.mkdir()
         for f in files:
             shutil.copy(f, folder)
+    # NAME-1 taken beside the recorder for every second of the runs: its run's recording is NAME-2.
+    (paired / "records").mkdir()
+    for t in range(int(time.time()) - 1, int(time.time()) + 300):
+        (paired / "records" / time.strftime("%Y%m%d-%H%M%S-1.csv", time.localtime(t))).touch()
     not_module = work / "not-a-module" / pathlib.Path(plugin).name
     not_module.parent.mkdir()
     not_module.write_text("not a module\n")
@@ -53,6 +57,8 @@ def main(tasc, plugin, recorder, source, work):
     # (That the recording is kept beside the recorder, report.round_trip_through_the_recorder.)
     if (alone / "records").exists():
         failures.append("a records folder appeared beside the recorder without the plug-in")
+    if len(list((paired / "records").glob("*-2.csv"))) != 1:
+        failures.append("the recording beside a taken NAME-1 is not NAME-2")
     if failures:
         sys.exit("\n".join(failures))
     print("%d runs left no temporary folder" % len(cases))

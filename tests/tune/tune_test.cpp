@@ -127,6 +127,11 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
   seen.clear();
   const SearchResult b = search(evaluate, kDefaultParamRecord, o);
   EXPECT_EQ(a.best.record, b.best.record);
+  // Every variable free and a budget the search does not spend: the polish's
+  // four rounds end it.
+  o.bounds = defaultBounds(3.36);
+  o.budget = 200;
+  EXPECT_EQ(search(evaluate, kDefaultParamRecord, o).evaluations, 187u);
 }
 
 TEST(TuneSearch, LeadTimesSortOnlyWhenAllFreeAndTheirBoundsFall) {
