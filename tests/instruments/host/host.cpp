@@ -18,7 +18,6 @@
 //                                           only; ignored where the module
 //                                           reads the keyboard itself)
 //   version                                 prints GetPluginVersion
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -27,6 +26,7 @@
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,16 +52,9 @@ bool bindAll(const platform::HostModule& m, Api& a) {
 }
 
 // The words of a line, without its comment.
-std::vector<std::string_view> words(std::string_view line) {
-  constexpr const char* kSpace = " \t\r";
-  line = line.substr(0, line.find('#'));
-  std::vector<std::string_view> out;
-  for (std::size_t i = line.find_first_not_of(kSpace); i != std::string_view::npos;) {
-    const std::size_t end = std::min(line.find_first_of(kSpace, i), line.size());
-    out.push_back(line.substr(i, end - i));
-    i = line.find_first_not_of(kSpace, end);
-  }
-  return out;
+std::vector<std::string> words(std::string_view line) {
+  std::istringstream in{std::string(line.substr(0, line.find('#')))};
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A 32-bit integer, the whole word: decimal, or hexadecimal after 0x (a data
@@ -111,7 +104,7 @@ class Runner {
   }
 
  private:
-  bool command(const std::vector<std::string_view>& w) {
+  bool command(const std::vector<std::string>& w) {
     const std::string_view name = w[0];
     const std::size_t n = w.size() - 1;
     if (name == "frame" && n == 2) return ramp({w[0], w[1], w[1], w[2], "0", "1"});  // one frame
@@ -153,7 +146,7 @@ class Runner {
     return true;
   }
 
-  bool ramp(const std::vector<std::string_view>& w) {
+  bool ramp(const std::vector<std::string>& w) {
     const auto v0 = parseDecimal(w[1]);
     const auto v1 = parseDecimal(w[2]);
     const auto t0 = toInt(w[3]);
