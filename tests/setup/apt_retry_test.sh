@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# The set-up's apt_install against a fake apt-get that fails its first N
-# installs, as a mirror caught mid-sync does: it installs on a later try, and
-# gives up after the fourth.
+# setup.apt_retry (docs/development.md): apt_install against a fake apt-get that fails its first N.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 fake=$(mktemp -d)

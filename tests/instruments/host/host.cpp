@@ -43,14 +43,6 @@ namespace {
 
 using Api = PluginApi;
 
-bool bindAll(const platform::HostModule& m, Api& a) {
-  const MissingExports missing = bindPluginApi(a, [&m](const char* name) { return m.find(name); });
-  for (std::size_t i = 0; i < missing.count; ++i) {
-    std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", missing.names[i]);
-  }
-  return missing.empty();
-}
-
 // The words of a line, without its comment.
 std::vector<std::string> words(std::string_view line) {
   std::istringstream in{std::string(line.substr(0, line.find('#')))};
@@ -194,7 +186,12 @@ int runScript(const char* scriptName, const char* text, const char* modulePath, 
     return 1;
   }
   Api api{};
-  if (!bindAll(module, api)) return 1;
+  const MissingExports missing =
+      bindPluginApi(api, [&module](const char* name) { return module.find(name); });
+  for (std::size_t i = 0; i < missing.count; ++i) {
+    std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", missing.names[i]);
+  }
+  if (!missing.empty()) return 1;
   Runner runner(api, out);
   const bool ok = runner.run(scriptName, text);
   std::fflush(out);
