@@ -1,19 +1,11 @@
 #!/usr/bin/env python3
 """The documentation against the tools, for CTest (standard library only):
-  commands TASC SOURCE WORK PAGE  run every command a page shows and compare
-                                  the output and the charts it shows
-  options  TASC SOURCE            every option of `tasc CMD --help` is on the
-                                  command's reference page
-  keys     SOURCE                 every key the scenario reader accepts is in
-                                  docs/scenario.md, under its table
-  links    SOURCE                 every relative link of README.md and docs/
-                                  reaches a file, and every anchor a heading
-  quickstart TASC SOURCE WORK     docs/QUICKSTART.txt's commands run in order and
-                                  leave what it says they write
-
-How a ```console block runs, and TASC_UPDATE_GOLDEN: docs/development.md, "The
-documentation's commands" and "Goldens" (a page's renewed output keeps a shown
-elision in its place; the copy of examples/ is shared by a page's commands).
+  commands TASC SOURCE WORK PAGE | options TASC SOURCE | keys SOURCE | links SOURCE |
+  quickstart TASC SOURCE WORK
+What each checks, how a ```console block runs and TASC_UPDATE_GOLDEN: docs/development.md,
+"The documentation's commands" and "Goldens" (a page's renewed output keeps a shown elision in
+its place; the copy of examples/ is shared by a page's commands); the quick start's commands
+run in order and leave what it says they write.
 """
 import os
 import pathlib

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 
+#include "engine/scenario.h"
 #include "model/reach.h"
 #include "model/train.h"
 #include "support/cases.h"
@@ -16,46 +18,21 @@
 namespace tasc::model {
 namespace {
 
-// 3.6 km/h/s at notch 7 is 1 m/s^2: the hand computations stay readable.
-VehicleModel handVehicle(double deadTime) {
-  VehicleModel v;
-  v.quarterDecel = 3.6 / 28;
-  v.brakeDeadTime = deadTime;
-  v.brakeTimeConstant = 0;
-  v.resistanceA = v.resistanceB = v.resistanceC = 0;
+// A vehicle of data/notch7_distances.txt: its vehicle file under tests/,
+// then the dead time in s when the case gives one.
+VehicleModel vehicleNamed(const std::string& field) {
+  std::istringstream words(field);
+  std::string file;
+  words >> file;
+  VehicleModel v = engine::loadVehicleFile(std::string(TASC_SOURCE_DIR "/tests/") + file);
+  double deadTime = 0;
+  if (words >> deadTime) v.brakeDeadTime = deadTime;
   return v;
 }
 
 // The invented EMU of the fit's tests: 3.1 km/h/s, dead time 0.4 s, lag 0.8 s,
 // traction 1.2 km/h/s at notch 2 falling above 35 km/h with a 0.5 s lag.
-VehicleModel emu() {
-  VehicleModel v;
-  v.powerNotches = 4;
-  v.quarterDecel = 3.1 / 28;
-  v.brakeDeadTime = 0.4;
-  v.brakeTimeConstant = 0.8;
-  v.powerAccel = {0.6, 1.2, 1.8, 2.4};
-  v.powerKneeSpeed = 35;
-  v.powerTimeConstant = 0.5;
-  v.resistanceA = 0.03;
-  v.resistanceB = 0;
-  v.resistanceC = 0.00003;
-  return v;
-}
-
-VehicleModel slowBrake() {
-  VehicleModel v = handVehicle(0.4);
-  v.quarterDecel = 3.1 / 28;
-  v.brakeTimeConstant = 0.8;
-  return v;
-}
-
-// A vehicle of data/notch7_distances.txt by its name.
-VehicleModel vehicleNamed(const std::string& name) {
-  if (name == "emu") return emu();
-  if (name == "slow brake") return slowBrake();
-  return handVehicle(std::stod(name.substr(5)));
-}
+const char* const kEmu = "fit/data/emu-under-power.toml";
 
 // The limit speed is the distance's inverse: the speed whose distance is the
 // beacon's.
@@ -73,21 +50,22 @@ TEST(Notch7Distance, MatchesHandComputationsAndTheContinuousModelAndTheLimitSpee
 TEST(Notch7Distance, AgreesWithTheSimulatedTrain) {
   for (const double speed : {30.0, 45.0, 60.0}) {
     for (const double gradient : {-5.0, 0.0, 5.0}) {
-      Train train(emu(), gradient, speed, 0.0);
+      const VehicleModel emu = vehicleNamed(kEmu);
+      Train train(emu, gradient, speed, 0.0);
       train.setHandles(0, 2, 1, 0);
       train.advance(1, 0);  // the traction built up, as the train arrives under power
       const double start = train.position();
       const double arrival = train.speed();
       train.setHandles(7, 0, 1, 1);
       for (int32_t now = 1; train.speed() > 0 && now < 200000; ++now) train.advance(1, now);
-      EXPECT_NEAR(notch7Distance(emu(), {gradient, 2}, arrival), train.position() - start, 0.1)
+      EXPECT_NEAR(notch7Distance(emu, {gradient, 2}, arrival), train.position() - start, 0.1)
           << speed << " km/h, " << gradient << " per mille";
     }
   }
 }
 
 TEST(Notch7LimitSpeed, DownhillSteeperThanTheBrakeServesNoSpeed) {
-  VehicleModel weak = handVehicle(0);
+  VehicleModel weak = vehicleNamed("model/data/hand.toml");
   weak.quarterDecel = 0.3 / 28;  // 10 per mille down pulls 0.353 km/h/s
   EXPECT_TRUE(std::isinf(notch7Distance(weak, {-10, 0}, 20)));
   EXPECT_EQ(notch7LimitSpeed(weak, {-10, 0}, 149.045), 0.0);

@@ -6,6 +6,7 @@
 
 #include <tuple>
 
+#include "engine/scenario.h"
 #include "model/train.h"
 #include "plugin/plugin.h"
 
@@ -13,13 +14,7 @@ namespace tasc::model {
 namespace {
 
 VehicleModel plainVehicle() {
-  VehicleModel v;
-  v.brakeDeadTime = 0;
-  v.brakeTimeConstant = 0;
-  v.powerTimeConstant = 0;
-  v.resistanceA = v.resistanceB = v.resistanceC = 0;
-  v.powerAccel = {0.5, 1.0, 1.5, 2.0, 2.5};
-  return v;
+  return engine::loadVehicleFile(TASC_SOURCE_DIR "/tests/model/data/plain.toml");
 }
 
 // Runs the train at 60 frames/s for `ms` with fixed handles.

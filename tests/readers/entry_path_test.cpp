@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "support/cases.h"
 
@@ -17,15 +17,12 @@ namespace {
 TEST(FormEntryPath, Golden) {
   for (const test::Case& c : test::readCases("readers/data/entry_paths.txt")) {
     const auto exact = [](const std::string& text) {
-      auto copy = std::make_unique<char[]>(text.size() + 1);
-      text.copy(copy.get(), text.size());
-      copy[text.size()] = '\0';
-      return copy;
+      return std::vector<char>(text.c_str(), text.c_str() + text.size() + 1);
     };
     const auto entry = exact(test::expand(c.f[1])), list = exact(c.f[0]);
     PathBuilder out;
-    const char* path = formEntryPath(out, c.f[1] == "<null>" ? nullptr : entry.get(),
-                                     c.f[0] == "<null>" ? nullptr : list.get());
+    const char* path = formEntryPath(out, c.f[1] == "<null>" ? nullptr : entry.data(),
+                                     c.f[0] == "<null>" ? nullptr : list.data());
     EXPECT_EQ(path ? std::string(path) : "-", test::expand(c.f[2])) << c.where;
   }
 }

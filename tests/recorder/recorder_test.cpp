@@ -120,11 +120,8 @@ class Recorder : public ::testing::Test {
     return *recorder;
   }
   std::vector<fs::path> recordings() const {
-    std::vector<fs::path> files;
-    const fs::path dir = folder.path() / "records";
-    if (fs::exists(dir)) {
-      for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
-    }
+    std::error_code none;  // no records folder: no recordings
+    std::vector<fs::path> files(fs::directory_iterator(folder.path() / "records", none), {});
     std::sort(files.begin(), files.end());
     return files;
   }
@@ -185,10 +182,8 @@ TEST_F(Recorder, NeverOverwritesARecording) {
     p.frame(10.0f, 16 * run);
   }
   p.api().Dispose();
-  std::vector<fs::path> files;
-  for (const fs::path& f : recordings()) {
-    if (std::find(taken.begin(), taken.end(), f) == taken.end()) files.push_back(f);
-  }
+  std::vector<fs::path> files = recordings();
+  std::erase_if(files, [&](const fs::path& f) { return std::ranges::count(taken, f) > 0; });
   ASSERT_EQ(files.size(), 3u);
   std::vector<int32_t> modes;
   for (const fs::path& f : files) {

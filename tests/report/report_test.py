@@ -5,6 +5,9 @@
   roundtrip TASC PLUGIN RECORDER SOURCE WORK  the sweep through the recording module,
             and recorded by tasc sim --record: the report's error against the true
             stopping point is tasc sim's own, every stop
+  folders   TASC PLUGIN RECORDER SOURCE WORK  each case of tests/sim/data/run_folders.txt
+            runs one command with TMPDIR pointed at a fresh folder: its exit status, a piece
+            of its message, and the folder empty again after a run, a failing one, Ctrl-C
 """
 import csv
 import json
@@ -12,8 +15,10 @@ import os
 import pathlib
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import time
 import urllib.parse
 from xml.etree import ElementTree
 
@@ -157,5 +162,51 @@ def roundtrip(tasc, plugin, recorder, source, work):
     print("round trip: %d stops through the recorder and of tasc sim --record agree" % len(table))
 
 
+def folders(tasc, plugin, recorder, source, work):
+    work, source = fresh(work), pathlib.Path(source)
+    # Folders: the recorder with the plug-in beside it, and alone; tasc without the plug-in.
+    paired, alone, lone = work / "paired", work / "alone", work / "lone"
+    for folder, files in ((paired, (plugin, recorder)), (alone, (recorder,)), (lone, (tasc,))):
+        folder.mkdir()
+        for f in files:
+            shutil.copy(f, folder)
+    # NAME-1 taken beside the recorder for every second of the runs: its run's recording is NAME-2.
+    (paired / "records").mkdir()
+    for t in range(int(time.time()) - 1, int(time.time()) + 300):
+        (paired / "records" / time.strftime("%Y%m%d-%H%M%S-1.csv", time.localtime(t))).touch()
+    not_module = work / "not-a-module" / pathlib.Path(plugin).name
+    not_module.parent.mkdir()
+    not_module.write_text("not a module\n")
+    names = dict(tasc=tasc, plugin=plugin, not_module=not_module, alone=alone, paired=paired,
+                 lone_tasc=lone / "tasc", work=work, single=source / "examples/single-stop.toml",
+                 tune=source / "examples/tune.toml", source=source,
+                 rec_name=pathlib.Path(recorder).name, plug_name=pathlib.Path(plugin).name)
+    failures = []
+    cases = [[f.strip().strip('"') for f in line.split("|")]
+             for line in (source / "tests/sim/data/run_folders.txt").read_text().splitlines()
+             if line.strip() and not line.startswith("#")]
+    for name, command, status, message, interrupt_after in cases:
+        temp = work / ("tmp-" + name)
+        temp.mkdir()
+        env = dict(os.environ, TMPDIR=str(temp), TMP=str(temp), TEMP=str(temp))
+        p = subprocess.Popen([str(w.format(**names)) for w in command.split(" ")], env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        if interrupt_after:
+            time.sleep(float(interrupt_after))
+            p.send_signal(signal.SIGINT)
+        err = p.communicate(timeout=300)[1]
+        left = sorted(f.name for f in temp.iterdir())
+        if p.returncode != int(status) or message.format(**names) not in err or left:
+            failures.append("%s: exit status %d (wanted %s), left %s, stderr: %s"
+                            % (name, p.returncode, status, left, err.strip()))
+    # (That the recording is kept beside the recorder, report.round_trip_through_the_recorder.)
+    if (alone / "records").exists():
+        failures.append("a records folder appeared beside the recorder without the plug-in")
+    if len(list((paired / "records").glob("*-2.csv"))) != 1:
+        failures.append("the recording beside a taken NAME-1 is not NAME-2")
+    assert not failures, "\n".join(failures)
+    print("%d runs left no temporary folder" % len(cases))
+
+
 if __name__ == "__main__":
-    {"golden": golden, "roundtrip": roundtrip}[sys.argv[1]](*sys.argv[2:])
+    {"golden": golden, "roundtrip": roundtrip, "folders": folders}[sys.argv[1]](*sys.argv[2:])

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "support/cases.h"
+#include "support/vehicle_folder.h"
 #include "system/host_loader.h"
 
 namespace tasc::platform {
@@ -16,13 +16,12 @@ namespace fs = std::filesystem;
 
 // The rows of data/pe_machine.txt, then a missing file and no name.
 TEST(PeMachine, ReadsTheMachineOrZero) {
-  const fs::path file = fs::temp_directory_path() / "tasc_pe_machine_test.bin";
+  const test::TempFolder t;
   for (const test::Case& c : test::readCases("system/data/pe_machine.txt")) {
-    std::ofstream(file, std::ios::binary) << test::expand(c.f[1]);
+    const fs::path file = t.write("module.bin", test::expand(c.f[1]));
     EXPECT_EQ(peMachine(file.string().c_str()), std::stoi(c.f[2], nullptr, 16)) << c.where;
   }
-  fs::remove(file);
-  EXPECT_EQ(peMachine((file.string() + ".missing").c_str()), 0);
+  EXPECT_EQ(peMachine((t.path() / "missing").string().c_str()), 0);
   EXPECT_EQ(peMachine(nullptr), 0);
 }
 

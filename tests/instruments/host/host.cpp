@@ -18,7 +18,6 @@
 //                                           only; ignored where the module
 //                                           reads the keyboard itself)
 //   version                                 prints GetPluginVersion
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -27,6 +26,7 @@
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -43,25 +43,10 @@ namespace {
 
 using Api = PluginApi;
 
-bool bindAll(const platform::HostModule& m, Api& a) {
-  const MissingExports missing = bindPluginApi(a, [&m](const char* name) { return m.find(name); });
-  for (std::size_t i = 0; i < missing.count; ++i) {
-    std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", missing.names[i]);
-  }
-  return missing.empty();
-}
-
 // The words of a line, without its comment.
-std::vector<std::string_view> words(std::string_view line) {
-  constexpr const char* kSpace = " \t\r";
-  line = line.substr(0, line.find('#'));
-  std::vector<std::string_view> out;
-  for (std::size_t i = line.find_first_not_of(kSpace); i != std::string_view::npos;) {
-    const std::size_t end = std::min(line.find_first_of(kSpace, i), line.size());
-    out.push_back(line.substr(i, end - i));
-    i = line.find_first_not_of(kSpace, end);
-  }
-  return out;
+std::vector<std::string> words(std::string_view line) {
+  std::istringstream in{std::string(line.substr(0, line.find('#')))};
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A 32-bit integer, the whole word: decimal, or hexadecimal after 0x (a data
@@ -111,7 +96,7 @@ class Runner {
   }
 
  private:
-  bool command(const std::vector<std::string_view>& w) {
+  bool command(const std::vector<std::string>& w) {
     const std::string_view name = w[0];
     const std::size_t n = w.size() - 1;
     if (name == "frame" && n == 2) return ramp({w[0], w[1], w[1], w[2], "0", "1"});  // one frame
@@ -153,7 +138,7 @@ class Runner {
     return true;
   }
 
-  bool ramp(const std::vector<std::string_view>& w) {
+  bool ramp(const std::vector<std::string>& w) {
     const auto v0 = parseDecimal(w[1]);
     const auto v1 = parseDecimal(w[2]);
     const auto t0 = toInt(w[3]);
@@ -201,7 +186,12 @@ int runScript(const char* scriptName, const char* text, const char* modulePath, 
     return 1;
   }
   Api api{};
-  if (!bindAll(module, api)) return 1;
+  const MissingExports missing =
+      bindPluginApi(api, [&module](const char* name) { return module.find(name); });
+  for (std::size_t i = 0; i < missing.count; ++i) {
+    std::fprintf(stderr, "tasc-host: the module has no entry point %s\n", missing.names[i]);
+  }
+  if (!missing.empty()) return 1;
   Runner runner(api, out);
   const bool ok = runner.run(scriptName, text);
   std::fflush(out);
