@@ -48,9 +48,9 @@ TEST(Notch7Distance, MatchesHandComputationsAndTheContinuousModelAndTheLimitSpee
 
 // The simulator's train at 1 ms steps, notch 7 commanded as power is cut.
 TEST(Notch7Distance, AgreesWithTheSimulatedTrain) {
+  const VehicleModel emu = vehicleNamed(kEmu);
   for (const double speed : {30.0, 45.0, 60.0}) {
     for (const double gradient : {-5.0, 0.0, 5.0}) {
-      const VehicleModel emu = vehicleNamed(kEmu);
       Train train(emu, gradient, speed, 0.0);
       train.setHandles(0, 2, 1, 0);
       train.advance(1, 0);  // the traction built up, as the train arrives under power
