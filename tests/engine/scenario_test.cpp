@@ -33,11 +33,12 @@ TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
 }
 
 // "--dead-times 0,4" meant 0.4 and ran a 4 s dead time without a word: every
-// axis value an author hardly means warns with file, line and what was meant.
+// axis value an author hardly means warns with file, line and what was meant;
+// a value at a range's edge (a dead time of 0) does not.
 TEST(Scenario, ImplausibleSweepValuesWarnWithTheirLine) {
   const Scenario s = test::exampleScenario(
       "",
-      "[sweep]\nbrake_dead_time = [0.2, 4]\nbrake_time_constant = 8\n"
+      "[sweep]\nbrake_dead_time = [0.2, 4, 0]\nbrake_time_constant = 8\n"
       "gradient = { from = -50, to = 0, step = 25 }\ninitial_speed = [35, 250]\n"
       "receiver_offset = [-1, 2.5]\n");
   std::string text;
