@@ -1,57 +1,9 @@
 #!/usr/bin/env bash
 # compare_case.sh CASE_DIR WORK_DIR FLAVOUR: runs one case with the POSIX
 # plug-in and with the x64 (FLAVOUR win64) or x86 (win32) DLL under wine, and
-# fails unless both print the same bytes (win32: skip_unless_runs). The runs,
-# what each compares and how the POSIX output shows that it did its work are
-# the lines of cases/runs.table; the case's files say which it makes.
-#
-# A case folder holds:
-#   script          the call script for tasc-host (optional)
-#   vehicle/        the vehicle folder; the module is copied to vehicle/plugin/
-#                   beside csvPath.ini and TASC.ini. Files named *.in are
-#                   templates: @ABS@ becomes the vehicle folder's absolute path
-#                   (Windows: Z:\...), @ABSFWD@ the same with '/' (Z:/...),
-#                   @ROOTLESS@ that path without its drive, with '\'.
-#   folder-name     the vehicle folder's name (default: vehicle)
-#   locale          the locale to run in, e.g. ja_JP.UTF-8 (built with
-#                   localedef into TASC_LOCALE_DIR)
-#   cp932           files of the vehicle folder to convert from UTF-8 to code
-#                   page 932 for the Windows runs
-#   queries         private-profile queries for tasc-probe (see tests/instruments/host/probe.cpp),
-#                   run on every file of the vehicle folder's profile/ folder
-#   sentinel        the frames must change when csvPath.ini is removed, which
-#                   shows that the parameter files were read
-#   recorder        a call script's path relative to the source tree: each
-#                   build runs it with its plug-in alone and through its
-#                   recording module (TASCRec) with the plug-in beside it, in
-#                   copies of examples/vehicle; the frames must not differ,
-#                   and the recordings' rows must match across the builds
-#   check           folders for `tasc check`, one a line relative to the
-#                   source tree (a glob may name several), options after the
-#                   folder: each build's tasc checks each from the folder's
-#                   parent, and the reports and exit statuses are compared;
-#                   a folder @VEHICLE@/... of the case's own vehicle folder is
-#                   checked by its absolute path (Z:\... under wine)
-#   scenario        a `tasc sim` scenario, relative to the source tree: the
-#                   simulator of each build runs it with that build's module,
-#                   and the summaries, traces and charts are compared
-#   tune            a `tasc tune` scenario relative to the source tree, then
-#                   options: each build's tuner searches with its own module
-#                   (same seed), and the tables and tuned records are compared
-#   same-as         a second `tasc sim` scenario: each build's summary of it
-#                   must equal its summary of `scenario` (an ASCII copy of a
-#                   folder with Japanese names gives the same stops)
-# In scenario, tune and same-as, @VEHICLE@/ names the case's own vehicle
-# folder as prepared for the build (converted to code page 932 for Windows).
-#   fit             a `tasc sim` scenario with a [sweep], relative to the
-#                   source tree, then `tasc fit` options for a second fit
-#                   (one line each): the POSIX build records the stops once,
-#                   each build's `tasc fit` fits them without and with the
-#                   options, and the printed fits and vehicle files are compared
-# When the vehicle folder has a plugin/csvPath.ini, tasc-probe prints the
-# table of every entry in each build, and these are compared as well.
-# Environment: TASC_POSIX_BIN, TASC_WIN64_BIN, TASC_WIN32_BIN (build folders),
-# TASC_WINE_PREFIX, TASC_LOCALE_DIR.
+# fails unless both print the same bytes (win32: skip_unless_runs). A case's
+# files and what each run compares: docs/development.md, "Testing under wine";
+# the runs are the lines of cases/runs.table.
 set -euo pipefail
 case_dir=$(cd "$1" && pwd)
 work=$2
