@@ -1,29 +1,16 @@
 #!/usr/bin/env bash
-# package_test.sh DIST VERSION WORK_DIR LIST PATH...: the Windows zip and the
-# Linux archive that scripts/package.sh made in DIST, unpacked into empty
-# folders of WORK_DIR:
-#   - they hold exactly the files of LIST (@VERSION@ standing for VERSION): a
-#     missing or an extra file fails, and so does a missing archive. A line
-#     PREFIX/docs/@DOCS@ stands for every page and picture (*.md, *.svg) under
-#     the source's docs/, which the packages take by that pattern; the pages
-#     named on lines of their own must be there whatever the pattern finds;
-#   - no file holds any PATH given (the source folder and the build folders: a
-#     binary must not carry the machine that built it), found as grep -a finds
-#     them, in the binaries and the text alike;
-#   - every text file (*.toml, *.ini, *.csv, *.txt, *.md) of the Windows zip
-#     ends its lines with CRLF, and none of the Linux archive has a CR;
-#   - the packaged tools run with their defaults: the plug-in beside tasc and
-#     the packaged example. Under wine, x64\tasc.exe check must give the POSIX
-#     build's report and exit status on the packaged vehicle, and x64\tasc.exe
-#     sim (no arguments) the POSIX build's summary, trace and chart over the
-#     packaged stop; so must the Linux tasc.
+# package_test.sh DIST VERSION WORK_DIR LIST PATH...: the archives that
+# scripts/package.sh made in DIST, unpacked into WORK_DIR, and their tools run
+# as development.md ("Packaging") says; besides, the archives hold exactly the
+# files of LIST (@VERSION@: VERSION; PREFIX/docs/@DOCS@: every *.md and *.svg
+# under docs/, the pages on lines of their own whatever that finds), no file
+# holds a PATH given (a binary must not carry the machine that built it), and
+# the zip's text files end their lines in CRLF, and no Linux file holds a CR.
 # Environment: TASC_POSIX_BIN, TASC_WINE_PREFIX.
 set -euo pipefail
 dist=$(cd "$1" && pwd) version=$2 work=$3 list=$4
 shift 4
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
-source "$here/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 use_locale
 rm -rf "$work" && mkdir -p "$work/posix"
 tgz=TASC-$version-linux-x86_64.tar.gz zip=TASC-$version-windows.zip
