@@ -19,28 +19,18 @@ for archive in "$tgz" "$zip"; do
 done
 win=$work/$zip/TASC-$version-windows linux=$work/$tgz/TASC-$version-linux-x86_64
 
-# The files of each archive under its name, sorted (folders are listed by one
-# archive format and not the other).
-actual=$(for archive in "$tgz" "$zip"; do
-  echo "== $archive" && (cd "$work/$archive" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-done)
+# The files of each archive under its name, sorted: as unpacked, and as LIST
+# has them (its "== ARCHIVE" lines name the archive of the lines below them).
+actual=$(cd "$work" && find "$tgz" "$zip" -type f | LC_ALL=C sort)
 pages=$(cd "$source_dir/docs" && find . -type f \( -name '*.md' -o -name '*.svg' \) | sed 's|^\./||')
-# expand: the list's lines, @DOCS@ expanded, each archive's lines sorted.
-expand() {
-  local line section=
-  while IFS= read -r line; do
-    case $line in
-      '== '*)
-        [ -n "$section" ] && LC_ALL=C sort -u <<<"$section"
-        echo "$line"
-        section= ;;
-      */docs/@DOCS@) for page in $pages; do section+="${line%@DOCS@}$page"$'\n'; done ;;
-      *) section+="$line"$'\n' ;;
-    esac
-  done
-  [ -z "$section" ] || LC_ALL=C sort -u <<<"$section"
-}
-expected=$(sed "s/@VERSION@/$version/g" "$list" | expand | grep -v '^$')
+expected=$(sed "s/@VERSION@/$version/g" "$list" | while IFS= read -r line; do
+  case $line in
+    '') ;;
+    '== '*) archive=${line#== } ;;
+    */docs/@DOCS@) for page in $pages; do echo "$archive/${line%@DOCS@}$page"; done ;;
+    *) echo "$archive/$line" ;;
+  esac
+done | LC_ALL=C sort -u)
 if [ "$actual" != "$expected" ]; then
   fail "the packages differ from $list (< wanted, > packaged):"
   diff <(echo "$expected") <(echo "$actual") >&2 || true
@@ -95,5 +85,5 @@ for dir in "$win" "$linux"; do
     "$dir: trace"
   same "$work/posix/tasc-sim-out/single-stop.svg" "$dir/tasc-sim-out/single-stop.svg" "$dir: chart"
 done
-passed && echo "$(grep -vc '^==' <<<"$actual") files in 2 packages, $count Windows text files in" \
+passed && echo "$(wc -l <<<"$actual") files in 2 packages, $count Windows text files in" \
   "CRLF, no build path; packaged tasc.exe and tasc: $(grep '^stop error' "$work/posix.summary")"
