@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The set-up's apt_install against a fake apt-get that fails its first N
-# installs, as a mirror caught mid-sync does: it installs on a later try, and
-# gives up after the fourth. Then wine32:i386 against a stale i386 index: the
-# set-up pins the older twins only when asked, and only those it needs.
+# setup.apt_retry (development.md, "Building"): apt_install against an apt-get
+# failing its first N installs; the older i386 twins pinned when asked, and only those needed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 fake=$(mktemp -d)

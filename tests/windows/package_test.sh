@@ -77,13 +77,10 @@ run_all "$win" wine_run win64 "$win/x64/tasc.exe"
 run_all "$linux" "$linux/tasc"
 grep -q '^exit status 0$' "$work/posix.check" || fail "the bundled vehicle does not check clean"
 echo "tasc $version" | cmp -s - "$work/posix.version" || fail "tasc --version: $(<"$work/posix.version")"
-for dir in "$win" "$linux"; do
-  same "$work/posix.check" "$dir.check" "$dir: tasc check report"
-  same "$work/posix.version" "$dir.version" "$dir: tasc --version"
-  same "$work/posix.summary" "$dir.summary" "$dir: tasc sim summary"
-  same "$work/posix/tasc-sim-out/single-stop.trace.csv" "$dir/tasc-sim-out/single-stop.trace.csv" \
-    "$dir: trace"
-  same "$work/posix/tasc-sim-out/single-stop.svg" "$dir/tasc-sim-out/single-stop.svg" "$dir: chart"
+for dir in "$win" "$linux"; do  # check's report, --version, sim's summary, trace and chart
+  for f in .check .version .summary /tasc-sim-out/single-stop.trace.csv /tasc-sim-out/single-stop.svg; do
+    same "$work/posix$f" "$dir$f" "$dir$f"
+  done
 done
 passed && echo "$(wc -l <<<"$actual") files in 2 packages, $count Windows text files in" \
   "CRLF, no build path; packaged tasc.exe and tasc: $(grep '^stop error' "$work/posix.summary")"
