@@ -30,8 +30,9 @@ std::string text(const std::optional<T>& v) {
   return v ? exactText(static_cast<double>(*v)) : "none";
 }
 
-// The rows of data/readers.txt: the command line's readers, and the nearest
-// code between neighbours and the lowest on a tie.
+// The rows of data/readers.txt: the command line's readers (the sweep options'
+// lists and ranges too), and the nearest code between neighbours and the lowest
+// on a tie.
 TEST(BeaconCommand, ReadersAndNearestCodeGolden) {
   for (const tasc::test::Case& c : tasc::test::readCases("beacon/data/readers.txt")) {
     const std::string& fn = c.f[0];
@@ -46,11 +47,16 @@ TEST(BeaconCommand, ReadersAndNearestCodeGolden) {
         for (double v : cli::valueList("--speeds", in))
           got += (got.empty() ? "" : " ") + exactText(v);
       }
+      if (fn == "range") {
+        const std::vector<double> v = cli::valueList("--speeds", in);
+        got = std::to_string(v.size()) + " values " + exactText(v.front()) + " .. " +
+              exactText(v.back());
+      }
       if (fn == "nearest") {
         got = std::to_string(nearestDistanceCode(std::stoi(in), std::stod(in.substr(2))));
       }
-    } catch (const cli::UsageError&) {
-      got = "usage";
+    } catch (const cli::UsageError& e) {
+      got = fn == "range" ? e.what() : "usage";
     }
     EXPECT_EQ(got, c.f[2]) << c.where;
   }

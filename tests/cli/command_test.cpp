@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -33,28 +32,6 @@ TEST(RunCommand, ErrorsBecomeALineAndTheExitStatus) {
     const int status = runCommand("sim", c.body);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message) << c.name;
     EXPECT_EQ(status, c.status) << c.name;
-  }
-}
-
-// The sweep options' lists and ranges: a range of at most 10000 steps, its
-// last value kept where the steps land on it within rounding.
-TEST(ValueList, ListsRangesAndTheirLimits) {
-  const char* cases[][2] = {
-      {"35,40.5", "2 values 35 .. 40.5"},        {"20:30:5", "3 values 20 .. 30"},
-      {"0:1:0.1", "11 values 0 .. 1"},           {"0:100:0.01", "10001 values 0 .. 100"},
-      {"0:100.005:0.01", "--speeds: bad range"}, {"30:20:5", "--speeds: bad range"},
-      {"20:30:0", "--speeds: bad range"},        {"20:30", "--speeds: range is from:to:step"},
-      {"35,x", "--speeds: not a number: \"x\""},
-  };
-  for (const auto& [text, expected] : cases) {
-    std::ostringstream got;
-    try {
-      const std::vector<double> v = valueList("--speeds", text);
-      got << v.size() << " values " << v.front() << " .. " << v.back();
-    } catch (const UsageError& e) {
-      got << e.what();
-    }
-    EXPECT_EQ(got.str(), expected) << text;
   }
 }
 

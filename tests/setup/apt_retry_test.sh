@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The set-up's apt_install against a fake apt-get that fails its first N
-# installs, as a mirror caught mid-sync does: it installs on a later try, and
-# gives up after the fourth. Then wine32:i386 against a stale i386 index: the
-# set-up pins the older twins only when asked, and only those it needs.
+# setup.apt_retry (development.md, "Building"): apt_install against an apt-get
+# failing its first N installs; the older i386 twins pinned when asked, and only those needed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 fake=$(mktemp -d)
@@ -31,16 +29,8 @@ for fails in 0 3 4; do
   fi
 done
 
-# The fake archive: name, dpkg status, amd64 version, Multi-Arch, source, i386
-# candidate. Only zlib1g lacks its i386 twin (libc6 has it, libfoo's amd64
-# side is not Multi-Arch: same, libbar is not installed, libnew has no i386).
-cat >"$fake/archive" <<'ARCHIVE'
-zlib1g installed 1:1.2.13-1+u1 same zlib 1:1.2.13-1
-libc6 installed 2.36-9+u14 same glibc 2.36-9+u14
-libfoo installed 1.0-1+u1 foreign foo 1.0-1
-libbar not-installed 1.0-1+u1 same bar 1.0-1
-libnew installed 2.0-1 same new (none)
-ARCHIVE
+# The fake archive (data/apt_archive.txt says its columns and cases).
+grep -v '^#' tests/setup/data/apt_archive.txt >"$fake/archive"
 cat >"$fake/apt-cache" <<'FAKE'
 #!/usr/bin/env bash
 [ "$1" = depends ] && { echo "${*: -1}"; awk '{ print "  Depends: " $1 ":i386"; print $1 ":i386" }' "${0%/*}/archive"; }

@@ -2,7 +2,6 @@
 // read past the file) for anything that is not one.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/cases.h"
@@ -12,13 +11,11 @@
 namespace tasc::platform {
 namespace {
 
-namespace fs = std::filesystem;
-
 // The rows of data/pe_machine.txt, then a missing file and no name.
 TEST(PeMachine, ReadsTheMachineOrZero) {
   const test::TempFolder t;
   for (const test::Case& c : test::readCases("system/data/pe_machine.txt")) {
-    const fs::path file = t.write("module.bin", test::expand(c.f[1]));
+    const auto file = t.write("module.bin", test::expand(c.f[1]));
     EXPECT_EQ(peMachine(file.string().c_str()), std::stoi(c.f[2], nullptr, 16)) << c.where;
   }
   EXPECT_EQ(peMachine((t.path() / "missing").string().c_str()), 0);

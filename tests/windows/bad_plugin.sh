@@ -4,9 +4,7 @@
 # status 1, never a crash, for each plug-in of cases/bad-plugins.table.
 set -euo pipefail
 flavour=$1 work=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
-source "$here/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 skip_unless_runs "$flavour"
 rm -rf "$work" && mkdir -p "$work"
 printf 'not a module\n' >"$work/text.dll"

@@ -8,9 +8,7 @@ set -euo pipefail
 case_dir=$(cd "$1" && pwd)
 work=$2
 windows=$3
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
-source "$here/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 skip_unless_runs "$windows"
 
 name=vehicle

@@ -1,29 +1,16 @@
 #!/usr/bin/env bash
-# package_test.sh DIST VERSION WORK_DIR LIST PATH...: the Windows zip and the
-# Linux archive that scripts/package.sh made in DIST, unpacked into empty
-# folders of WORK_DIR:
-#   - they hold exactly the files of LIST (@VERSION@ standing for VERSION): a
-#     missing or an extra file fails, and so does a missing archive. A line
-#     PREFIX/docs/@DOCS@ stands for every page and picture (*.md, *.svg) under
-#     the source's docs/, which the packages take by that pattern; the pages
-#     named on lines of their own must be there whatever the pattern finds;
-#   - no file holds any PATH given (the source folder and the build folders: a
-#     binary must not carry the machine that built it), found as grep -a finds
-#     them, in the binaries and the text alike;
-#   - every text file (*.toml, *.ini, *.csv, *.txt, *.md) of the Windows zip
-#     ends its lines with CRLF, and none of the Linux archive has a CR;
-#   - the packaged tools run with their defaults: the plug-in beside tasc and
-#     the packaged example. Under wine, x64\tasc.exe check must give the POSIX
-#     build's report and exit status on the packaged vehicle, and x64\tasc.exe
-#     sim (no arguments) the POSIX build's summary, trace and chart over the
-#     packaged stop; so must the Linux tasc.
+# package_test.sh DIST VERSION WORK_DIR LIST PATH...: the archives that
+# scripts/package.sh made in DIST, unpacked into WORK_DIR, and their tools run
+# as development.md ("Packaging") says; besides, the archives hold exactly the
+# files of LIST (@VERSION@: VERSION; PREFIX/docs/@DOCS@: every *.md and *.svg
+# under docs/, the pages on lines of their own whatever that finds), no file
+# holds a PATH given (a binary must not carry the machine that built it), and
+# the zip's text files end their lines in CRLF, and no Linux file holds a CR.
 # Environment: TASC_POSIX_BIN, TASC_WINE_PREFIX.
 set -euo pipefail
 dist=$(cd "$1" && pwd) version=$2 work=$3 list=$4
 shift 4
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
-source "$here/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 use_locale
 rm -rf "$work" && mkdir -p "$work/posix"
 tgz=TASC-$version-linux-x86_64.tar.gz zip=TASC-$version-windows.zip
@@ -32,28 +19,18 @@ for archive in "$tgz" "$zip"; do
 done
 win=$work/$zip/TASC-$version-windows linux=$work/$tgz/TASC-$version-linux-x86_64
 
-# The files of each archive under its name, sorted (folders are listed by one
-# archive format and not the other).
-actual=$(for archive in "$tgz" "$zip"; do
-  echo "== $archive" && (cd "$work/$archive" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-done)
+# The files of each archive under its name, sorted: as unpacked, and as LIST
+# has them (its "== ARCHIVE" lines name the archive of the lines below them).
+actual=$(cd "$work" && find "$tgz" "$zip" -type f | LC_ALL=C sort)
 pages=$(cd "$source_dir/docs" && find . -type f \( -name '*.md' -o -name '*.svg' \) | sed 's|^\./||')
-# expand: the list's lines, @DOCS@ expanded, each archive's lines sorted.
-expand() {
-  local line section=
-  while IFS= read -r line; do
-    case $line in
-      '== '*)
-        [ -n "$section" ] && LC_ALL=C sort -u <<<"$section"
-        echo "$line"
-        section= ;;
-      */docs/@DOCS@) for page in $pages; do section+="${line%@DOCS@}$page"$'\n'; done ;;
-      *) section+="$line"$'\n' ;;
-    esac
-  done
-  [ -z "$section" ] || LC_ALL=C sort -u <<<"$section"
-}
-expected=$(sed "s/@VERSION@/$version/g" "$list" | expand | grep -v '^$')
+expected=$(sed "s/@VERSION@/$version/g" "$list" | while IFS= read -r line; do
+  case $line in
+    '') ;;
+    '== '*) archive=${line#== } ;;
+    */docs/@DOCS@) for page in $pages; do echo "$archive/${line%@DOCS@}$page"; done ;;
+    *) echo "$archive/$line" ;;
+  esac
+done | LC_ALL=C sort -u)
 if [ "$actual" != "$expected" ]; then
   fail "the packages differ from $list (< wanted, > packaged):"
   diff <(echo "$expected") <(echo "$actual") >&2 || true
@@ -100,13 +77,10 @@ run_all "$win" wine_run win64 "$win/x64/tasc.exe"
 run_all "$linux" "$linux/tasc"
 grep -q '^exit status 0$' "$work/posix.check" || fail "the bundled vehicle does not check clean"
 echo "tasc $version" | cmp -s - "$work/posix.version" || fail "tasc --version: $(<"$work/posix.version")"
-for dir in "$win" "$linux"; do
-  same "$work/posix.check" "$dir.check" "$dir: tasc check report"
-  same "$work/posix.version" "$dir.version" "$dir: tasc --version"
-  same "$work/posix.summary" "$dir.summary" "$dir: tasc sim summary"
-  same "$work/posix/tasc-sim-out/single-stop.trace.csv" "$dir/tasc-sim-out/single-stop.trace.csv" \
-    "$dir: trace"
-  same "$work/posix/tasc-sim-out/single-stop.svg" "$dir/tasc-sim-out/single-stop.svg" "$dir: chart"
+for dir in "$win" "$linux"; do  # check's report, --version, sim's summary, trace and chart
+  for f in .check .version .summary /tasc-sim-out/single-stop.trace.csv /tasc-sim-out/single-stop.svg; do
+    same "$work/posix$f" "$dir$f" "$dir$f"
+  done
 done
-passed && echo "$(grep -vc '^==' <<<"$actual") files in 2 packages, $count Windows text files in" \
+passed && echo "$(wc -l <<<"$actual") files in 2 packages, $count Windows text files in" \
   "CRLF, no build path; packaged tasc.exe and tasc: $(grep '^stop error' "$work/posix.summary")"

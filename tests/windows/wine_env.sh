@@ -1,6 +1,9 @@
 # Sourced by every Windows test (docs/development.md, "Testing under wine").
 # Expects TASC_WINE_PREFIX (a folder in the build tree); the flavours'
 # functions TASC_POSIX_BIN, TASC_WIN64_BIN and TASC_WIN32_BIN (build folders).
+# Sets here (this folder) and source_dir (the source tree) for the scripts.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
 export WINEPREFIX="$TASC_WINE_PREFIX"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -27,7 +30,7 @@ wine_run() {
 }
 
 # wine32_runs and wine32_enable: the 32-bit loader, natively or under qemu-i386.
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine32.sh"
+source "$source_dir/scripts/wine32.sh"
 # Under qemu-i386 a 32-bit guest gets 2 GiB and 16 MiB of address space (the
 # default is 4 GiB). The loader reserves all memory above 2 GiB in 64 KiB
 # pieces that qemu cannot place where asked, and for each one qemu searches

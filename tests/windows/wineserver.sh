@@ -3,8 +3,7 @@
 # CTest fixture), so that each wine test takes a fraction of a second instead
 # of starting a server and a prefix of its own.
 set -euo pipefail
-here=$(dirname "$0")
-source "$here/wine_env.sh"
+source "$(dirname "$0")/wine_env.sh"
 case "${1:-}" in
   start)
     [ -n "$tasc_wine64" ] && [ -n "$tasc_wineserver" ] ||

@@ -77,13 +77,10 @@ class Runner {
   Runner(const Api& api, std::FILE* out) : api_(api), out_(out) {}
 
   // False on a script error (message already printed).
-  bool run(const char* scriptName, std::string_view text) {
+  bool run(const char* scriptName, std::istream& script) {
     int lineNumber = 0;
-    while (!text.empty()) {
+    for (std::string line; std::getline(script, line);) {
       ++lineNumber;
-      const std::size_t end = text.find('\n');
-      const std::string_view line = text.substr(0, end);
-      text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
       const auto w = words(line);
       if (w.empty()) continue;
       if (!command(w)) {
@@ -176,10 +173,11 @@ class Runner {
   int32_t sound_[256] = {};
 };
 
-// Runs the script `text` against the module at `modulePath`, printing to
+// Runs `script` against the module at `modulePath`, printing to
 // `out`. Returns the exit status: 0 done, 1 the module or an entry point is
 // missing, 2 a script error (reported on stderr with its line).
-int runScript(const char* scriptName, const char* text, const char* modulePath, std::FILE* out) {
+int runScript(const char* scriptName, std::istream& script, const char* modulePath,
+              std::FILE* out) {
   const platform::HostModule module(modulePath);
   if (!module.loaded()) {
     std::fprintf(stderr, "tasc-host: cannot load %s\n", modulePath);
@@ -193,7 +191,7 @@ int runScript(const char* scriptName, const char* text, const char* modulePath, 
   }
   if (!missing.empty()) return 1;
   Runner runner(api, out);
-  const bool ok = runner.run(scriptName, text);
+  const bool ok = runner.run(scriptName, script);
   std::fflush(out);
   return ok ? 0 : 2;
 }
@@ -211,7 +209,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tasc-host: cannot read %s\n", argv[1]);
     return 2;
   }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   tasc::platform::setBinaryOutput(stdout);
-  return tasc::host::runScript(argv[1], text.c_str(), argv[2], stdout);
+  return tasc::host::runScript(argv[1], in, argv[2], stdout);
 }

@@ -8,6 +8,8 @@
 //                                    loader builds from it
 // Only integers and bytes are printed (floats as their bit patterns), so the
 // outputs compare byte for byte.
+#include <bit>
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -61,10 +63,7 @@ int profile(const char* ini, const char* queries) {
 }
 
 void printDouble(double v) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &v, sizeof bits);
-  std::printf(" %08x%08x", static_cast<unsigned>(bits >> 32),
-              static_cast<unsigned>(bits & 0xFFFFFFFFu));
+  std::printf(" %016" PRIx64, std::bit_cast<uint64_t>(v));
 }
 
 // Static: the controller is large.
