@@ -2,6 +2,7 @@
 // made recordings of one stop each, built phase by phase at 60 frames/s.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,9 +55,7 @@ std::vector<Phase> phases(const std::string& text) {
   std::istringstream words(text);
   for (std::string w; words >> w;) {
     Phase p{};
-    char slash = 0;
-    std::istringstream in(w);
-    in >> p.ms >> slash >> p.brake >> slash >> p.power;
+    std::sscanf(w.c_str(), "%d/%d/%d", &p.ms, &p.brake, &p.power);
     p.jump = w.find("/jump") != std::string::npos;
     p.moving = w.find("/moving") != std::string::npos;
     if (const std::size_t at = w.find('@'); at != std::string::npos)

