@@ -1,5 +1,5 @@
-// Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
-// examples and a scenario written inline.
+// Shared pieces of the engine's tests (and of the tools above it): the bundled examples and a
+// scenario written inline (the built plug-in: support/vehicle_folder.h).
 #pragma once
 
 #include <filesystem>
@@ -9,9 +9,6 @@
 
 namespace tasc::engine::test {
 
-inline std::filesystem::path pluginPath() {
-  return TASC_MODULE_PATH;
-}
 inline std::filesystem::path examplesDir() {
   return std::filesystem::path(TASC_SOURCE_DIR) / "examples";
 }
