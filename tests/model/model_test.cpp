@@ -24,9 +24,23 @@
 namespace tasc::model {
 namespace {
 
-VehicleModel plainVehicle() {
-  return engine::loadVehicleFile(TASC_SOURCE_DIR "/tests/model/data/plain.toml");
+// A vehicle by its file under tests/, then the dead time in s where one is
+// given (a vehicle field of data/notch7_distances.txt).
+VehicleModel vehicleNamed(const std::string& field) {
+  std::istringstream words(field);
+  std::string file;
+  words >> file;
+  VehicleModel v = engine::loadVehicleFile(std::string(TASC_SOURCE_DIR "/tests/") + file);
+  double deadTime = 0;
+  if (words >> deadTime) v.brakeDeadTime = deadTime;
+  return v;
 }
+
+// The invented EMU of the fit's tests: 3.1 km/h/s, dead time 0.4 s, lag 0.8 s,
+// traction 1.2 km/h/s at notch 2 falling above 35 km/h with a 0.5 s lag.
+const char* const kEmu = "fit/data/emu-under-power.toml";
+// The train tests' vehicle.
+const char* const kPlain = "model/data/plain.toml";
 
 // Runs the train at 60 frames/s for `ms` with fixed handles.
 void runFor(Train& t, int32_t& now, int32_t ms) {
@@ -49,7 +63,7 @@ TEST(Train, DecodingUndoesThePluginsEncodingForEveryCommand) {
 }
 
 TEST(Train, ConstantBrakeStopsInTheTextbookDistance) {
-  Train t(plainVehicle(), 0, 40.0, 0.0);
+  Train t(vehicleNamed(kPlain), 0, 40.0, 0.0);
   t.setHandles(7, 0, 1, 0);  // 28 quarters: 3.36 km/h/s
   int32_t now = 0;
   runFor(t, now, 20000);
@@ -62,7 +76,7 @@ TEST(Train, ConstantBrakeStopsInTheTextbookDistance) {
 // objective). Speeds after braking with a notch change per frame.
 TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
   const auto speedAfter = [](double dead) {
-    VehicleModel v = plainVehicle();
+    VehicleModel v = vehicleNamed(kPlain);
     v.brakeDeadTime = dead;
     v.brakeTimeConstant = 0.3;
     Train t(v, 0, 40.0, 0.0);
@@ -88,7 +102,7 @@ TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
 TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
   for (const auto& [gradient, notch, rolls] :
        {std::tuple{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}}) {
-    Train t(plainVehicle(), gradient, 0.0, 5.0);
+    Train t(vehicleNamed(kPlain), gradient, 0.0, 5.0);
     t.setHandles(notch, 0, 1, 0);
     int32_t now = 0;
     runFor(t, now, 2000);
@@ -101,7 +115,7 @@ TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
 // needs a reverser; running resistance a + b v + c v^2 (km/h/s, v in km/h)
 // slows a coasting train.
 TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
-  VehicleModel powered = plainVehicle(), resisting = plainVehicle();
+  VehicleModel powered = vehicleNamed(kPlain), resisting = vehicleNamed(kPlain);
   powered.powerKneeSpeed = 40;
   resisting.resistanceA = 0.1;
   resisting.resistanceB = 0.01;
@@ -118,22 +132,6 @@ TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
         << speed << " km/h, notch " << notch << ", reverser " << reverser;
   }
 }
-
-// A vehicle of data/notch7_distances.txt: its vehicle file under tests/,
-// then the dead time in s when the case gives one.
-VehicleModel vehicleNamed(const std::string& field) {
-  std::istringstream words(field);
-  std::string file;
-  words >> file;
-  VehicleModel v = engine::loadVehicleFile(std::string(TASC_SOURCE_DIR "/tests/") + file);
-  double deadTime = 0;
-  if (words >> deadTime) v.brakeDeadTime = deadTime;
-  return v;
-}
-
-// The invented EMU of the fit's tests: 3.1 km/h/s, dead time 0.4 s, lag 0.8 s,
-// traction 1.2 km/h/s at notch 2 falling above 35 km/h with a 0.5 s lag.
-const char* const kEmu = "fit/data/emu-under-power.toml";
 
 // The limit speed is the distance's inverse: the speed whose distance is the
 // beacon's.
