@@ -26,15 +26,12 @@ namespace tasc::engine {
 namespace {
 
 using tasc::test::numbers;
-using test::examplesDir;
 using test::exampleText;
 namespace fs = std::filesystem;
 
 TEST(Scenario, TrackBeaconsComeOutSortedWithTheirWords) {
   for (const tasc::test::Case& c : tasc::test::readCases("engine/data/track_beacons.txt")) {
-    const Scenario s = parseScenario(
-        "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n[track]\n" + c.f[1],
-        "t.toml");
+    const Scenario s = parseScenario(test::folderLine() + "[track]\n" + c.f[1], "t.toml");
     std::vector<double> types, data;
     for (const auto& b : s.beacons) {
       types.push_back(b.type);
@@ -100,7 +97,6 @@ TEST(Scenario, SweepRangeIncludesItsEnd) {
 // the place and the key; a fault of its vehicle_file or of the fitted vehicle
 // file names that file.
 TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
-  const std::string folder = "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
   const tasc::test::TempFolder t;  // the scenario and the vehicle files of base "vehicle"
   t.write("wrong.toml", "[vehicle]\nb7_decel = 3.2\nbrake_lag = 1\n");
   t.write("none.toml", "[train]\n");
@@ -109,7 +105,7 @@ TEST(Scenario, BadFilesAreReportedWithLineAndKey) {
     const bool vehicle = c.f[3] == "vehicle";
     const std::string text =
         c.f[3] == "example"  ? exampleText(c.f[4], c.f[5], c.f[6])
-        : c.f[3] == "folder" ? folder + c.f[4]
+        : c.f[3] == "folder" ? test::folderLine() + c.f[4]
         : vehicle ? (c.f[4].empty() ? "" : "vehicle_file = \"" + c.f[4] + "\"\n") + exampleText()
                   : c.f[4];
     if (c.f[1].rfind("{dir}/", 0) == 0) c.f[1] = (t.path() / c.f[1].substr(6)).string();
