@@ -1,6 +1,6 @@
 // The axes of the charts (ticks of 1, 2 or 5 x 10^k; the error range that
-// leaves far-off stops on the edge) and the chart of many stops, against
-// committed goldens.
+// leaves far-off stops on the edge), the SVG pieces every chart shares by
+// their literal text, and the chart of many stops, against committed goldens.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -9,6 +9,7 @@
 
 #include "chart/axis.h"
 #include "chart/error_chart.h"
+#include "chart/svg.h"
 #include "support/cases.h"
 
 namespace tasc::chart {
@@ -54,6 +55,20 @@ TEST(ErrorChart, AStopFarBeyondTheAxisSitsOnItsEdgeGolden) {
   points.push_back({40.0, -17.0, true, "far", ""});
   EXPECT_TRUE(layoutErrors(points).clipped(-17.0));
   tasc::test::expectGolden("chart/golden/far-off-stop.svg", renderErrorChart("t", points));
+}
+
+TEST(Svg, NumbersLabelsAndTicks) {
+  for (const tasc::test::Case& c : tasc::test::readCases("chart/data/svg.txt")) {
+    const std::string& fn = c.f[0];
+    const std::vector<double> a = tasc::test::numbers(c.f[1]);
+    const std::string got = fn == "escape"  ? svg::escape(c.f[1])
+                            : fn == "num"   ? svg::num(a.at(0))
+                            : fn == "label" ? svg::label(a.at(0))
+                            : fn == "tickStep"
+                                ? tasc::test::num(svg::tickStep(a.at(0), static_cast<int>(a.at(1))))
+                                : std::to_string(svg::tickCount(a.at(0), a.at(1), a.at(2)));
+    EXPECT_EQ(got, c.f[2]) << c.where;
+  }
 }
 
 }  // namespace

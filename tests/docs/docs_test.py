@@ -2,10 +2,8 @@
 """The documentation against the tools, for CTest (standard library only):
   commands TASC SOURCE WORK PAGE | options TASC SOURCE | keys SOURCE | links SOURCE |
   quickstart TASC SOURCE WORK
-What each checks, how a ```console block runs and TASC_UPDATE_GOLDEN: docs/development.md,
-"The documentation's commands" and "Goldens" (a page's renewed output keeps a shown elision in
-its place; the copy of examples/ is shared by a page's commands); the quick start's commands
-run in order and leave what it says they write.
+What each checks and TASC_UPDATE_GOLDEN: docs/development.md, "The documentation's commands"
+and "Goldens" (a page's renewed output keeps a shown elision in its place).
 """
 import os
 import pathlib
@@ -14,7 +12,6 @@ import shlex
 import shutil
 import subprocess
 import sys
-from xml.etree import ElementTree
 
 FENCE = re.compile(r"^(```+|~~~+)(.*)$")
 UPDATE = "TASC_UPDATE_GOLDEN" in os.environ
@@ -61,9 +58,7 @@ def renewed(old, new):
         keep(s, a) for s, a in zip(old[len(old) - tail:], new[len(new) - tail:])]
 
 
-# The charts a page shows, made again by its commands and compared byte for
-# byte: the chart they make and the page's copy. The README's chart of the
-# bundled stop is sim.golden.chart's golden.
+# A page's charts: (the chart its commands make, the page's copy); the README's: sim.golden.chart.
 CHARTS = {"docs/reference/report.md": [("report/single-stop-stop1.svg",
                                         "docs/report-single-stop.svg")],
           "docs/reference/fit.md": [("fit/sweep-0010-stop1.svg", "docs/fit-stop.svg")]}
@@ -120,8 +115,7 @@ def commands(tasc, source, work, page):
     check(faults + ([RENEW] if faults else []), "%s: %d commands as shown" % (page, len(steps)))
 
 
-# The subcommands, each with its reference page; beacon's options are on its
-# three subcommands.
+# The subcommands with their reference pages; beacon's options are on its three subcommands.
 COMMANDS = {"sim": [["sim"]], "check": [["check"]], "report": [["report"]], "fit": [["fit"]],
             "tune": [["tune"]], "beacon": [["beacon", c] for c in ("encode", "decode", "table")]}
 
@@ -174,8 +168,7 @@ def keys(source):
                                                                           function))
             read.update((SECTIONS[function], a + b) for call, a, b in calls
                         if call not in ("subTable", "tableArray"))
-    # The keys of each table: the rows of its section (a heading naming the
-    # table in brackets, e.g. "## [track]" or "### [[track.beacon]]").
+    # The keys of each table: the rows under its heading ("## [track]", "### [[track.beacon]]").
     documented, table = set(), None
     for line in (source / "docs" / "scenario.md").read_text().split("\n"):
         heading = re.match(r"^#+ .*?\[\[?([\w.]*)\]\]?", line)
@@ -272,7 +265,6 @@ def quickstart(tasc, source, work):
         assert says in p.stdout, "%s: no %r in\n%s" % (command, says, p.stdout)
         if "--record" in args:
             assert len(list((work / "records").glob("sweep-*.csv"))) == 12
-    ElementTree.parse(work / "report/index.html")
     print("quick start: %d commands ran" % len(found))
 
 

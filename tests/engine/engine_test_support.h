@@ -1,5 +1,5 @@
-// Shared pieces of the engine's tests (and of the tools above it): the built plug-in, the bundled
-// examples and a scenario written inline.
+// Shared pieces of the engine's tests (and of the tools above it): the bundled examples and a
+// scenario written inline (the built plug-in: support/vehicle_folder.h).
 #pragma once
 
 #include <filesystem>
@@ -9,11 +9,13 @@
 
 namespace tasc::engine::test {
 
-inline std::filesystem::path pluginPath() {
-  return TASC_MODULE_PATH;
-}
 inline std::filesystem::path examplesDir() {
   return std::filesystem::path(TASC_SOURCE_DIR) / "examples";
+}
+
+// The examples' vehicle folder as a scenario's line.
+inline std::string folderLine() {
+  return "vehicle_folder = \"" + (examplesDir() / "vehicle").string() + "\"\n";
 }
 
 // The example stop with `extra` TOML appended to its tables (keys given in
@@ -21,10 +23,7 @@ inline std::filesystem::path examplesDir() {
 // holds whole tables or is placed where the text says).
 inline std::string exampleText(const std::string& trainExtra = "", const std::string& tail = "",
                                const std::string& beacon503Extra = "") {
-  return "name = \"test stop\"\n"
-         "vehicle_folder = \"" +
-         (examplesDir() / "vehicle").string() +
-         "\"\n"
+  return "name = \"test stop\"\n" + folderLine() +
          "[vehicle]\nbrake_dead_time = 0.2\nbrake_time_constant = 0.3\n"
          "[track]\nstop_point = 500.0\n"
          "[[track.beacon]]\ntype = 503\nbefore_stop = 149.045\nrecord = 1\n" +

@@ -12,17 +12,19 @@
 #include "files/files.h"
 #include "sim/accuracy.h"
 #include "sim/trace.h"
+#include "support/vehicle_folder.h"
 
 namespace tasc::engine {
 namespace {
 
+using tasc::test::pluginModulePath;
 using test::exampleScenario;
-using test::pluginPath;
 
 class SimRun : public ::testing::Test {
  protected:
   PluginHost& host() {
-    if (!host_) host_ = std::make_unique<PluginHost>(pluginPath(), test::examplesDir() / "vehicle");
+    if (!host_)
+      host_ = std::make_unique<PluginHost>(pluginModulePath(), test::examplesDir() / "vehicle");
     return *host_;
   }
   std::unique_ptr<PluginHost> host_;
@@ -64,7 +66,7 @@ TEST_F(SimRun, ReusedInstanceRunsAsAFreshOne) {
                       "[[track.beacon]]\ntype = 504\nposition = 320\ndata = 2\n");
   std::vector<FrameRow> fresh, reused;
   {
-    PluginHost first(pluginPath(), plain.vehicleFolder);
+    PluginHost first(pluginModulePath(), plain.vehicleFolder);
     runStop(first, plain, &fresh);
   }
   runStop(host(), messy);
@@ -120,9 +122,11 @@ TEST_F(SimRun, SweepDoesNotDependOnTheNumberOfThreads) {
   const std::vector<SweepCase> cases = expandSweep(s);
   ASSERT_EQ(cases.size(), 8u);
   files::TempFolder one("tasc-rec-jobs1"), two("tasc-rec-jobs2");
-  const std::string csv = sim::sweepCsv(runSweep(s, pluginPath(), cases, 1, nullptr, one.path()));
-  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginPath(), cases, 2, nullptr, two.path())));
-  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginPath(), cases, 0, nullptr, {}))) << "0: all cores";
+  const std::string csv =
+      sim::sweepCsv(runSweep(s, pluginModulePath(), cases, 1, nullptr, one.path()));
+  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginModulePath(), cases, 2, nullptr, two.path())));
+  EXPECT_EQ(csv, sim::sweepCsv(runSweep(s, pluginModulePath(), cases, 0, nullptr, {})))
+      << "0: all cores";
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::string name = recordingName(s, i);
     const std::string first = withoutStartTime(one.path() / name);

@@ -25,8 +25,6 @@
 namespace tasc::fit {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A scenario's sweep recorded once per process by `tasc sim --record` (in a
 // folder of its own: CTest runs the tests of this program in parallel), and
 // its segments.

@@ -2,20 +2,45 @@
 // and the physics that the stop errors rest on where the golden traces and
 // sweep do not reach it (the dead time, the lag and the gradient's pull act in
 // every frame of those).
+// The distance notch 7 needs and the highest speed it stops from within a
+// beacon's distance, against hand computations (a constant deceleration after
+// the dead time) and a fine-step integration of the continuous model (exact
+// exponential lags, 10 us steps), and against the simulator's own train.
+// Whether a stop can be made (assessReach) the sim summaries pin: emu-downhill
+// cannot be made, single-stop can.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <sstream>
+#include <string>
 #include <tuple>
 
 #include "engine/scenario.h"
+#include "model/reach.h"
 #include "model/train.h"
 #include "plugin/plugin.h"
+#include "support/cases.h"
 
 namespace tasc::model {
 namespace {
 
-VehicleModel plainVehicle() {
-  return engine::loadVehicleFile(TASC_SOURCE_DIR "/tests/model/data/plain.toml");
+// A vehicle by its file under tests/, then the dead time in s where one is
+// given (a vehicle field of data/notch7_distances.txt).
+VehicleModel vehicleNamed(const std::string& field) {
+  std::istringstream words(field);
+  std::string file;
+  words >> file;
+  VehicleModel v = engine::loadVehicleFile(std::string(TASC_SOURCE_DIR "/tests/") + file);
+  double deadTime = 0;
+  if (words >> deadTime) v.brakeDeadTime = deadTime;
+  return v;
 }
+
+// The invented EMU of the fit's tests: 3.1 km/h/s, dead time 0.4 s, lag 0.8 s,
+// traction 1.2 km/h/s at notch 2 falling above 35 km/h with a 0.5 s lag.
+const char* const kEmu = "fit/data/emu-under-power.toml";
+// The train tests' vehicle.
+const char* const kPlain = "model/data/plain.toml";
 
 // Runs the train at 60 frames/s for `ms` with fixed handles.
 void runFor(Train& t, int32_t& now, int32_t ms) {
@@ -38,7 +63,7 @@ TEST(Train, DecodingUndoesThePluginsEncodingForEveryCommand) {
 }
 
 TEST(Train, ConstantBrakeStopsInTheTextbookDistance) {
-  Train t(plainVehicle(), 0, 40.0, 0.0);
+  Train t(vehicleNamed(kPlain), 0, 40.0, 0.0);
   t.setHandles(7, 0, 1, 0);  // 28 quarters: 3.36 km/h/s
   int32_t now = 0;
   runFor(t, now, 20000);
@@ -51,7 +76,7 @@ TEST(Train, ConstantBrakeStopsInTheTextbookDistance) {
 // objective). Speeds after braking with a notch change per frame.
 TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
   const auto speedAfter = [](double dead) {
-    VehicleModel v = plainVehicle();
+    VehicleModel v = vehicleNamed(kPlain);
     v.brakeDeadTime = dead;
     v.brakeTimeConstant = 0.3;
     Train t(v, 0, 40.0, 0.0);
@@ -77,7 +102,7 @@ TEST(Train, DeadTimeBetweenFramesMovesTheResponseContinuously) {
 TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
   for (const auto& [gradient, notch, rolls] :
        {std::tuple{30.0, 0, false}, {-20.0, 0, true}, {-20.0, 2, false}}) {
-    Train t(plainVehicle(), gradient, 0.0, 5.0);
+    Train t(vehicleNamed(kPlain), gradient, 0.0, 5.0);
     t.setHandles(notch, 0, 1, 0);
     int32_t now = 0;
     runFor(t, now, 2000);
@@ -90,7 +115,7 @@ TEST(Train, StandingTrainRollsOnlyDownhillAndUnbraked) {
 // needs a reverser; running resistance a + b v + c v^2 (km/h/s, v in km/h)
 // slows a coasting train.
 TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
-  VehicleModel powered = plainVehicle(), resisting = plainVehicle();
+  VehicleModel powered = vehicleNamed(kPlain), resisting = vehicleNamed(kPlain);
   powered.powerKneeSpeed = 40;
   resisting.resistanceA = 0.1;
   resisting.resistanceB = 0.01;
@@ -106,6 +131,43 @@ TEST(Train, PowerFallsAboveTheKneeNeedsAReverserAndResistanceSlows) {
     EXPECT_NEAR(t.acceleration(), accel, 1e-12)
         << speed << " km/h, notch " << notch << ", reverser " << reverser;
   }
+}
+
+// The limit speed is the distance's inverse: the speed whose distance is the
+// beacon's.
+TEST(Notch7Distance, MatchesHandComputationsAndTheContinuousModelAndTheLimitSpeedIsItsInverse) {
+  for (const tasc::test::Case& c : tasc::test::readCases("model/data/notch7_distances.txt")) {
+    const VehicleModel v = vehicleNamed(c.f[1]);
+    const ApproachState at{std::stod(c.f[2]), std::stoi(c.f[3])};
+    const double speed = std::stod(c.f[4]), distance = std::stod(c.f[5]);
+    EXPECT_NEAR(notch7Distance(v, at, speed), distance, std::stod(c.f[6])) << c.where;
+    EXPECT_NEAR(notch7LimitSpeed(v, at, distance), speed, 0.002) << c.where;
+  }
+}
+
+// The simulator's train at 1 ms steps, notch 7 commanded as power is cut.
+TEST(Notch7Distance, AgreesWithTheSimulatedTrain) {
+  const VehicleModel emu = vehicleNamed(kEmu);
+  for (const double speed : {30.0, 45.0, 60.0}) {
+    for (const double gradient : {-5.0, 0.0, 5.0}) {
+      Train train(emu, gradient, speed, 0.0);
+      train.setHandles(0, 2, 1, 0);
+      train.advance(1, 0);  // the traction built up, as the train arrives under power
+      const double start = train.position();
+      const double arrival = train.speed();
+      train.setHandles(7, 0, 1, 1);
+      for (int32_t now = 1; train.speed() > 0 && now < 200000; ++now) train.advance(1, now);
+      EXPECT_NEAR(notch7Distance(emu, {gradient, 2}, arrival), train.position() - start, 0.1)
+          << speed << " km/h, " << gradient << " per mille";
+    }
+  }
+}
+
+TEST(Notch7LimitSpeed, DownhillSteeperThanTheBrakeServesNoSpeed) {
+  VehicleModel weak = vehicleNamed("model/data/hand.toml");
+  weak.quarterDecel = 0.3 / 28;  // 10 per mille down pulls 0.353 km/h/s
+  EXPECT_TRUE(std::isinf(notch7Distance(weak, {-10, 0}, 20)));
+  EXPECT_EQ(notch7LimitSpeed(weak, {-10, 0}, 149.045), 0.0);
 }
 
 }  // namespace
