@@ -3,10 +3,10 @@
 // scripts: tests/plugin/scripts). Each run is one line of a golden under
 // golden/: a hash of every frame's handles and lamps 85..89 (two
 // runs with the same hash behaved alike), when power was cut and the brake
-// overridden, the notches used and how the train stopped. (The handle
-// contract needs no check of its own here: a frame that broke it would differ
-// from the golden run's in a hashed value. The reverser and the panel outside
-// 85..89 are checked on every frame by the fuzzers' replays.)
+// overridden, the notches used, how the train stopped, and whether panels 84
+// and 90 were written. (The handle contract needs no check of its own: a
+// frame that broke it would differ from the golden run's in a hashed value.
+// The reverser, not hashed, is in the call scripts' goldens.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -87,6 +87,7 @@ std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0
   api.SetBrake(0);
   int32_t power = 3;
   api.SetPower(power);
+  plugin.mutablePanel()[84] = plugin.mutablePanel()[90] = 7;  // for the plug-in to leave
   // The tools' train, without traction or resistance: power holds the speed.
   model::VehicleModel vehicle;
   vehicle.powerAccel.assign(5, 0.0);
@@ -114,7 +115,9 @@ std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0
       api.SetBeaconData(BeaconRecord{type--, 0, 0.0f, 1 << 6 | 1 << 10});  // formation 1, record 1
     }
   }
-  return seen.line(train.speed(), kStopPoint - train.position());
+  const bool written = plugin.panel()[84] != 7 || plugin.panel()[90] != 7;
+  return seen.line(train.speed(), kStopPoint - train.position()) +
+         (written ? " panel 84/90 written" : "");
 }
 
 // A file of a row: its text, or a form no file can be read in: <missing>,
