@@ -3,10 +3,10 @@
 // scripts: tests/plugin/scripts). Each run is one line of a golden under
 // golden/: a hash of every frame's handles and lamps 85..89 (two
 // runs with the same hash behaved alike), when power was cut and the brake
-// overridden, the notches used, how the train stopped, and the first frame
-// that broke the handle contract: the driver's brake stands, or the override
-// is a notch of 1..28 quarter notches (1..7, 11..31); power is the driver's
-// or cut.
+// overridden, the notches used, how the train stopped, and whether panels 84
+// and 90 were written. (The handle contract needs no check of its own: a
+// frame that broke it would differ from the golden run's in a hashed value.
+// The reverser, not hashed, is in the call scripts' goldens.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -39,19 +39,10 @@ struct Seen {
   int lit[5] = {-1, -1, -1, -1, -1};  // first frame each lamp 85..89 was lit
   uint32_t notches = 0;               // override notches used, by bit
   int32_t lamp86 = 0;                 // at the end
-  std::string fault;
 
-  void frame(int i, const HandleRecord& h, const int32_t* panel, int32_t driverPower) {
-    const bool notch = (h.brake >= 1 && h.brake <= 7) || (h.brake >= 11 && h.brake <= 31);
-    bool ok = ((h.constantSpeed == 0 && h.brake == 0) || (h.constantSpeed == 2 && notch)) &&
-              (h.power == driverPower || h.power == 0) && h.reverser == 1;
-    for (int k = 85; k <= 89; ++k) {
-      ok = ok && (panel[k] == 0 || panel[k] == 1);
+  void frame(int i, const HandleRecord& h, const int32_t* panel) {
+    for (int k = 85; k <= 89; ++k)
       if (panel[k] == 1 && lit[k - 85] < 0) lit[k - 85] = i;
-    }
-    if (!ok && fault.empty())
-      fault = " fault at " + std::to_string(i) + ": brake " + std::to_string(h.brake) + " cs " +
-              std::to_string(h.constantSpeed) + " power " + std::to_string(h.power);
     for (const int32_t v :
          {h.brake, h.power, h.constantSpeed, panel[85], panel[86], panel[87], panel[88], panel[89]})
       hash = (hash ^ static_cast<uint32_t>(v)) * 1099511628211u;
@@ -71,7 +62,7 @@ struct Seen {
                   "{%s} lamp86 %d end %.3f km/h %.3f m",
                   static_cast<unsigned long long>(hash), at503, at502, lit[0], lit[1], lit[2],
                   lit[3], lit[4], cut, override, firstNotch, used.c_str(), lamp86, speed, error);
-    return s + fault;
+    return s;
   }
 };
 
@@ -96,7 +87,7 @@ std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0
   api.SetBrake(0);
   int32_t power = 3;
   api.SetPower(power);
-  plugin.mutablePanel()[84] = plugin.mutablePanel()[90] = 7;
+  plugin.mutablePanel()[84] = plugin.mutablePanel()[90] = 7;  // for the plug-in to leave
   // The tools' train, without traction or resistance: power holds the speed.
   model::VehicleModel vehicle;
   vehicle.powerAccel.assign(5, 0.0);
@@ -114,8 +105,7 @@ std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0
     clock += static_cast<uint32_t>(odd(host.clockWhen) ? host.step : step);  // wraps as a host's
     const float speed = odd(host.speedWhen) ? host.speed : static_cast<float>(train.speed());
     const HandleRecord h = plugin.frame(speed, static_cast<int32_t>(clock));
-    seen.frame(i, h, plugin.panel(), power);
-    if (plugin.panel()[84] != 7 || plugin.panel()[90] != 7) seen.fault += " panel 84/90 written";
+    seen.frame(i, h, plugin.panel());
     if (h.power == 0) api.SetPower(power = 0);
     train.setHandles(h.brake, h.power, h.reverser, trainMs);
     train.advance(static_cast<int32_t>(step), trainMs);
@@ -125,7 +115,9 @@ std::string runIn(const fs::path& folder, const Host& host = {}, uint32_t t0 = 0
       api.SetBeaconData(BeaconRecord{type--, 0, 0.0f, 1 << 6 | 1 << 10});  // formation 1, record 1
     }
   }
-  return seen.line(train.speed(), kStopPoint - train.position());
+  const bool written = plugin.panel()[84] != 7 || plugin.panel()[90] != 7;
+  return seen.line(train.speed(), kStopPoint - train.position()) +
+         (written ? " panel 84/90 written" : "");
 }
 
 // A file of a row: its text, or a form no file can be read in: <missing>,

@@ -24,6 +24,10 @@ TEST(Abi, SettingsAreReadBesideTheModuleAtEveryInitialize) {
   api.SetBeaconData(BeaconRecord{502, 0, 0.0f, 5 << 6});
   plugin.frame(40.0f, 32);
   EXPECT_EQ(plugin.panel()[86], 1);
+  // Each frame hands the control the driver's handles: backward cancels the pattern.
+  api.SetReverser(-1);
+  plugin.frame(40.0f, 40);
+  EXPECT_EQ(plugin.panel()[86], 0);
   // Edited between runs: formation 5 is no longer accepted.
   folder.write("plugin/TASC.ini", "[TASCPtn]\nFormationID=6\n");
   api.Initialize(0);

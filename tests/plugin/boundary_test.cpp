@@ -79,18 +79,5 @@ TEST(Boundary, Golden) {
   }
 }
 
-// Each frame hands the controller the driver's handles (the frame's step and
-// speed show in every golden of a stop): the reverser backward cancels the
-// pattern.
-TEST(Boundary, FrameCarriesTheDriversHandles) {
-  Module m;
-  m.attach(nullptr);
-  m.initialize();
-  m.setDriverHandle(kDriverReverser, -1);
-  m.controller.patternActive = true;
-  m.elapse(VehicleStateRecord{}, nullptr);
-  EXPECT_FALSE(m.controller.patternActive);
-}
-
 }  // namespace
 }  // namespace tasc::plugin

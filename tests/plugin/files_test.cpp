@@ -52,11 +52,10 @@ TEST(LoadParamFile, EntriesResolveAgainstTheListFolder) {
   // The FIFO has a writer and a record waiting: read, it would hang the frame.
   const int writer = ::open((f.path() / "veh" / "pipe.csv").c_str(), O_RDWR);
   ASSERT_TRUE(writer >= 0 && ::write(writer, "8,1\n", 4) == 4);
-  std::string up;
-  for (int i = 0; i < 40; ++i) up += "../";
+  const std::string up = test::expand("{40*../}");
   const std::string abs = (f.path() / "veh" / "sub" / "a.csv").string();
   std::string back = abs;
-  for (char& ch : back) ch = ch == '/' ? '\\' : ch;
+  std::ranges::replace(back, '/', '\\');
   const std::pair<std::string, std::string> marks[] = {
       {"@ABS@", abs}, {"@BACK@", back}, {"@UP@", up + f.path().relative_path().string()}};
   for (const test::Case& c : test::readCases("plugin/data/entries.txt")) {

@@ -64,9 +64,10 @@ struct Seen {
   }
 };
 
-// A run that reaches every export: an approach with a stopping beacon and a
-// file switch, odd states (NaN and negative speed, time going back, raw bits
-// at 16..39), handles, keys, and two runs.
+// Two runs of what changes what the host sees: an approach with a stopping
+// beacon and a file switch, odd states (NaN and negative speed, time going
+// back, raw bits at 16..39), handles and the U key. (The exports the plug-in
+// ignores are forwarded and recorded in the every-call script.)
 std::vector<Seen> drive(LoadedPlugin& p) {
   const PluginApi& api = p.api();
   std::vector<Seen> seen;
@@ -79,7 +80,6 @@ std::vector<Seen> drive(LoadedPlugin& p) {
     seen.push_back({h, {p.panel(), p.panel() + 256}, {p.sound(), p.sound() + 256}});
   };
   api.Load();
-  api.GetPluginVersion();
   api.SetVehicleSpec(VehicleSpecRecord{8, 5, 0, 0, 6});
   for (int run = 0; run < 2; ++run) {
     api.Initialize(run);
@@ -94,12 +94,6 @@ std::vector<Seen> drive(LoadedPlugin& p) {
     frame(kNaN, t += 16);
     frame(-3.0f, t -= 500);
     api.SetKeyState(0x55, 0);
-    api.KeyDown(4);
-    api.KeyUp(4);
-    api.HornBlow(1);
-    api.DoorOpen();
-    api.DoorClose();
-    api.SetSignal(2);
     for (int i = 0; i < 100; ++i) frame(0.0f, t += 16);
   }
   api.Dispose();
@@ -140,7 +134,13 @@ TEST_F(Recorder, HostSeesTheSameFramesBitForBit) {
   fs::copy(folder.path(), alone.path(), fs::copy_options::recursive);
   LoadedPlugin plugin(alone.path());
   const std::vector<Seen> expected = drive(plugin);
-  const std::vector<Seen> got = drive(loadRecorder());
+  LoadedPlugin& recorded = loadRecorder();
+  // Nothing but the entry points leaves the module, inline parts of the
+  // standard library neither.
+  EXPECT_NE(recorded.symbol("SetKeyState"), nullptr);
+  EXPECT_EQ(recorded.symbol("_ZZNSt8__detail18__to_chars_10_implImEEvPcjT_E8__digits"), nullptr);
+  EXPECT_EQ(recorded.symbol("_ZN4tasc8recorder6attachEv"), nullptr);
+  const std::vector<Seen> got = drive(recorded);
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == expected[i]) << "frame " << i;
   // The plug-in did command: the comparison is not between two idle modules.
@@ -155,14 +155,6 @@ TEST_F(Recorder, HostSeesTheSameFramesBitForBit) {
   EXPECT_TRUE(std::isnan(nanFrame.speed));
   EXPECT_EQ(nanFrame.reserved[5], 0x7fc00000u);
   EXPECT_EQ(nanFrame.reserved[2], 0xbfc00000u) << "-1.5f";
-}
-
-TEST_F(Recorder, OnlyTheEntryPointsLeaveTheModule) {
-  LoadedPlugin& p = loadRecorder();
-  EXPECT_NE(p.symbol("SetKeyState"), nullptr);
-  // Inline parts of the standard library must not leave it either.
-  EXPECT_EQ(p.symbol("_ZZNSt8__detail18__to_chars_10_implImEEvPcjT_E8__digits"), nullptr);
-  EXPECT_EQ(p.symbol("_ZN4tasc8recorder6attachEv"), nullptr);
 }
 
 // Runs started within the same second get their own files, and a file that is

@@ -32,6 +32,18 @@ FrameRow frameWith(double location, float speed) {
   return f;
 }
 
+// Read back and written again, `text` is the same less its comments: the
+// reader gives back every bit. The rows without comments.
+std::string expectReadBack(const std::string& text) {
+  const ReadResult r = readRecording(text, "mem");
+  EXPECT_TRUE(r.ok) << r.message;
+  EXPECT_TRUE(r.warnings.empty());
+  std::string rows = std::regex_replace(text, std::regex("(^|\n)#[^\n]*"), "");
+  rows.erase(0, rows.front() == '\n');
+  EXPECT_EQ(roundtrip::rewrite(r.recording), rows);
+  return rows;
+}
+
 // A writer on a string sink, for each test to start.
 class RecordingFormat : public ::testing::Test {
  protected:
@@ -63,7 +75,6 @@ TEST_F(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
   panel[85] = 1;
   panel[89] = 7;
   const int32_t step = frameStep(state.timeMs, std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(frameStep(100, 200), -100);
   FrameRow call, bare;
   fillFrameRow(call, state, step, {8, 0, 1}, HandleRecord{14, 0, 1, 2}, panel.data());
   fillFrameRow(bare, state, step, {8, 0, 1}, HandleRecord{}, nullptr);
@@ -89,12 +100,7 @@ TEST_F(RecordingFormat, RowsAsTheGoldenAndReadBackBitForBit) {
   w.end(EndReason::Dispose);
   tasc::test::expectGolden("recorder/golden/rows.txt", sink.text);
 
-  const ReadResult r = readRecording(sink.text, "mem");
-  ASSERT_TRUE(r.ok) << r.message;
-  EXPECT_TRUE(r.warnings.empty());
-  std::string rows = std::regex_replace(sink.text, std::regex("(^|\n)#[^\n]*"), "");
-  rows.erase(0, rows.front() == '\n');
-  EXPECT_EQ(roundtrip::rewrite(r.recording), rows);
+  const std::string rows = expectReadBack(sink.text);
   // Hex digits in upper case read as the same bits.
   const std::string upper =
       std::regex_replace(sink.text, std::regex("ffffffff,7fc00001"), "FFFFFFFF,7FC00001");
@@ -135,30 +141,24 @@ TEST_F(RecordingFormat, FailedWriteStopsTheRecording) {
 
 // File copies keep every byte, split into rows at the file's line ends; an
 // empty file is there, unlike a missing one. A text longer than a data row
-// (a path) is cut to its first 4096 bytes, not lost.
-TEST_F(RecordingFormat, FileCopiesReadBackWholeAndLongTextsCut) {
+// (a path) is cut to its first 4096 bytes, not lost. By the literal text in
+// golden/files.txt, and read back bit for bit.
+TEST_F(RecordingFormat, FileCopiesAsTheGoldenAndLongTextsCut) {
   std::string big(3 * kDataChunkBytes + 7, 'a');
   big[100] = '\n';
   big[5000] = '\0';
+  const std::string path(10000, 'p');
+  RunHeader h;
+  h.recorder = path;
   w.start(sink, kDefaultSizeCap);
-  w.text("recorder", std::string(10000, 'p'));
+  writeHeader(w, h);
   w.file("settings", 0, "TASC.ini", std::string_view("[TASCPtn]\r\nB7Dec=3.2"));
   w.file("list", 0, "csvPath.ini", std::nullopt);
   w.file("param", 63, "a,b.csv", big);
   w.file("param", 1, "empty.csv", std::string_view());
   w.end(EndReason::Detach);
-  const ReadResult r = readRecording(sink.text, "mem");
-  ASSERT_TRUE(r.ok) << r.message;
-  EXPECT_EQ(r.recording.recorderPath, std::string(4096, 'p'));
-  const auto& files = r.recording.files;
-  ASSERT_EQ(files.size(), 4u);
-  EXPECT_EQ(files[0].contents, "[TASCPtn]\r\nB7Dec=3.2");
-  EXPECT_FALSE(files[1].present);
-  EXPECT_EQ(files[2].name, "a,b.csv");
-  EXPECT_EQ(files[2].index, 63);
-  EXPECT_EQ(files[2].contents, big);
-  EXPECT_TRUE(files[3].present);
-  EXPECT_EQ(files[3].contents, "");
+  tasc::test::expectGolden("recorder/golden/files.txt", sink.text);
+  expectReadBack(sink.text);
 }
 
 // The rows of data/bad_recordings.txt.
@@ -167,11 +167,9 @@ TEST_F(RecordingFormat, ReaderStopsWithTheReasonAndTheLine) {
       "frame,1.5,50,1000,00000000,00000000,00000000,00000000,00000000,00000000,16,0,3,1,0,3,1,0,"
       "1,0,0,0,0\n";
   for (const test::Case& c : test::readCases("recorder/data/bad_recordings.txt")) {
-    std::string text = test::expand(c.f[5]);
-    for (std::size_t at; (at = text.find("@HEAD@")) != std::string::npos;)
-      text.replace(at, 6, "tasc-recording,1\n");
-    for (std::size_t at; (at = text.find("@FRAME@")) != std::string::npos;)
-      text.replace(at, 7, frame);
+    const std::string text = std::regex_replace(
+        std::regex_replace(test::expand(c.f[5]), std::regex("@HEAD@"), "tasc-recording,1\n"),
+        std::regex("@FRAME@"), frame);
     const bool ok = c.f[1] == "1";
     const std::size_t line = std::stoul(c.f[2]);
     const ReadResult r = readRecording(text, "run.csv");
