@@ -1,5 +1,6 @@
 // loadParamFile through the module's file reader on real files in temporary
-// vehicle folders: which entry opens which file, and the table that results.
+// vehicle folders: which entry opens which file, and the table that results;
+// and TASC.ini read from real files and applied (rows of data/settings.txt).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include "control/tasc_controller.h"
 #include "platform/platform.h"
 #include "plugin/files.h"
+#include "plugin/settings.h"
 #include "support/cases.h"
 #include "support/records.h"
 #include "support/vehicle_folder.h"
@@ -98,6 +100,30 @@ TEST(SplitPath, WritesTerminatedTextOrNothing) {
     EXPECT_EQ(fits, room == 9);
     EXPECT_EQ(std::string(dir.data()), fits ? "/a/bcde/" : "") << room;
     EXPECT_EQ(std::string(drive.data()), "");
+  }
+}
+
+// Each row's settings applied to a controller: the file's content, <none>
+// (no file), <directory> (a folder of that name), or a path that is empty or
+// null.
+TEST(Settings, Golden) {
+  for (const test::Case& c : test::readCases("plugin/data/settings.txt")) {
+    test::TempFolder folder;
+    const std::string path = (folder.path() / "TASC.ini").string();
+    if (c.f[0] == "<directory>") std::filesystem::create_directory(path);
+    if (!c.f[0].starts_with('<')) folder.write("TASC.ini", c.f[0]);
+    const char* file = c.f[0] == "<null path>" ? nullptr : path.c_str();
+    const Settings s = readSettings(c.f[0] == "<empty path>" ? "" : file);
+    TascController ctl;
+    applySettings(ctl, s);
+    const std::string sources = std::string(settingSourceName(s.b7DecSource)) + " " +
+                                settingSourceName(s.formationIdSource) + " " +
+                                settingSourceName(s.enableHmPtnSource);
+    EXPECT_EQ(
+        (std::vector<std::string>{c.f[0], test::num(ctl.b7Dec), std::to_string(ctl.formationId),
+                                  std::to_string(ctl.enableHmPtn), sources}),
+        c.f)
+        << c.where;
   }
 }
 

@@ -6,7 +6,8 @@
 // name by the entry's exact text, fed in chunks of 7 bytes that cut lines
 // apart), in the state a reset leaves (B7Dec 3.36, timers at 0, lamp 85 lit,
 // reverser forward, keys up, formation 1, the default record alone in the
-// table).
+// table). Then the pattern arithmetic at its edges, and the stopping
+// beacon's data word and distances.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <variant>
 
+#include "control/beacon.h"
 #include "control/pattern.h"
 #include "control/tasc_controller.h"
 #include "readers/param_lines.h"
@@ -248,6 +250,46 @@ TEST(Pattern, Golden) {
     if (fn == "decel") p.blendLength = a.at(1), got = patternDecel(p, a.at(0));
     if (fn == "look") got = lookAheadFires(a.at(0), a.at(1), a.at(2), a.at(3));
     EXPECT_EQ(num(got), c.f.back()) << c.where;
+  }
+}
+
+// Each field alone at every value sits at its bits and decodes back, bits
+// 23..31 ignored; all fields at once at their ends and in between do not
+// overlap.
+TEST(BeaconWord, FieldsSitAtTheirBitsAndRoundTrip) {
+  const struct {
+    int shift, max;
+    int32_t BeaconWord::*field;
+  } fields[] = {{0, 63, &BeaconWord::distanceCode},
+                {6, 15, &BeaconWord::formationCode},
+                {10, 31, &BeaconWord::recordCode},
+                {15, 63, &BeaconWord::fileIndex},
+                {21, 3, &BeaconWord::subCode}};
+  for (const auto& f : fields) {
+    for (int32_t v = 0; v <= f.max; ++v) {
+      BeaconWord w{0, 0, 0, 0, 0};
+      w.*f.field = v;
+      ASSERT_EQ(encodeBeaconWord(w), v << f.shift) << f.shift;
+      for (const uint32_t high : {0u, 0x1FFu, 0x155u})
+        ASSERT_EQ(decodeBeaconWord(static_cast<int32_t>(v << f.shift | high << 23)).*f.field, v)
+            << f.shift;
+    }
+  }
+  for (const BeaconWord w : {BeaconWord{63, 15, 31, 63, 3}, BeaconWord{5, 9, 17, 42, 2}}) {
+    const BeaconWord back = decodeBeaconWord(encodeBeaconWord(w));
+    for (const auto& f : fields) EXPECT_EQ(back.*f.field, w.*f.field) << f.shift;
+  }
+}
+
+// Every code of every kind, exactly: data/beacon_distance.txt; and at each
+// code's own distance the nearest code is one at that distance (between codes
+// and on ties: the nearest rows of tests/beacon/data/readers.txt).
+TEST(BeaconDistance, Golden) {
+  for (const test::Case& c : test::readCases("control/data/beacon_distance.txt")) {
+    const int32_t kind = std::stoi(c.f[0]);
+    const double metres = beaconDistance(kind, std::stoi(c.f[1]));
+    EXPECT_EQ(test::num(metres), c.f[2]) << c.where;
+    EXPECT_EQ(beaconDistance(kind, nearestDistanceCode(kind, metres)), metres) << c.where;
   }
 }
 
